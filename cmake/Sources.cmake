@@ -1,0 +1,23 @@
+# Each subsystem folder contributes every .cpp it holds; a new file needs no CMake edit.
+function(fd_sources out)
+  set(result)
+  foreach(dir IN LISTS ARGN)
+    file(GLOB found CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/${dir}/*.cpp)
+    list(APPEND result ${found})
+  endforeach()
+  set(${out} ${result} PARENT_SCOPE)
+endfunction()
+
+# A stand-in tool: an executable in the updater's folder under the name the updater calls it by.
+function(fd_tool target output_name)
+  file(GLOB found CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp)
+  if(NOT found)
+    message(WARNING "tool ${target} has no sources yet")
+    return()
+  endif()
+  add_executable(${target} ${found})
+  set_target_properties(${target} PROPERTIES OUTPUT_NAME ${output_name})
+  target_link_libraries(${target} PRIVATE fdplatform)
+  set_property(GLOBAL APPEND PROPERTY FD_TOOL_TARGETS ${target})
+  install(TARGETS ${target} RUNTIME DESTINATION lib/actualizador)
+endfunction()

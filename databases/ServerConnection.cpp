@@ -1,0 +1,96 @@
+#include "databases/ServerConnection.h"
+
+#include "grid/Grid.h"
+#include "platform/AppError.h"
+#include "platform/Database.h"
+#include "platform/Desktop.h"
+#include "platform/Text.h"
+#include "window/UpdateLog.h"
+#include "window/UpdaterState.h"
+
+namespace fd {
+
+namespace {
+constexpr int kModeReadWrite = 3;
+constexpr int kClientCursors = 3;
+
+bool esBaseDelSistema(const std::string& lowerName) {
+  return lowerName == "master" || lowerName == "model" || lowerName == "tempdb" ||
+         lowerName == "msdb";
+}
+
+// Restores the pointer on every way out of the validation.
+class BusyPointer {
+ public:
+  explicit BusyPointer(Desktop& desktop) : desktop_(desktop) { desktop_.setBusyPointer(true); }
+  ~BusyPointer() { desktop_.setBusyPointer(false); }
+  BusyPointer(const BusyPointer&) = delete;
+  BusyPointer& operator=(const BusyPointer&) = delete;
+
+ private:
+  Desktop& desktop_;
+};
+}  // namespace
+
+void configurarConexion(Connection& connection, const std::string& provider,
+                        const std::string& catalog, const std::string& dataSource,
+                        const std::string& password) {
+  connection.setMode(kModeReadWrite);
+  connection.setCursorLocation(kClientCursors);
+  connection.setProvider(provider);
+  connection.setProperty("Initial Catalog", catalog);
+  connection.setProperty("Data Source", dataSource);
+  connection.setProperty("User Id", kUsuarioSQL);
+  connection.setProperty("Password", password);
+}
+
+void ValidarServidor(const std::string& servidor, Grid& flxBases, UpdaterState& state,
+                     DatabaseProvider& databases, UpdateLog& log, Desktop& desktop,
+                     ActionButtons buttons) {
+  log.EscribirLog(" Cambio de SERVIDOR");
+  BusyPointer busy(desktop);
+  flxBases.setRows(1);
+  state.mClave = kClaveActual;
+
+  bool open = false;
+  while (true) {
+    state.mConexion = databases.createConnection();
+    configurarConexion(*state.mConexion, kProveedor, "master", servidor, state.mClave);
+    // Only the outcome counts here; the provider's text is neither shown nor logged.
+    try {
+      state.mConexion->open();
+    } catch (const AppError&) {
+    }
+    open = state.mConexion->state() != kStateClosed;
+    if (open || state.mClave != kClaveActual) break;
+    state.mClave = kClaveAnterior;
+    state.mConexion.reset();
+  }
+
+  if (!open) {
+    log.EscribirLog(" ERROR no se pudo conectar a " + servidor);
+    desktop.msgBox("No se pudo conectar al servidor " + servidor, msgbox::kQuestion, "");
+  } else {
+    try {
+      state.mRecordset = state.mConexion->execute("SELECT name FROM SYSDATABASES ORDER BY name");
+      for (Recordset* rows = state.mRecordset.get(); rows && !rows->eof(); rows->moveNext()) {
+        std::string name = rows->field("Name");
+        std::string lower = toLower(name);
+        if (esBaseDelSistema(lower)) continue;
+        std::string row = std::to_string(flxBases.Rows()) + "\t" + name;
+        if (lower.find("comercial") != std::string::npos) row += "\t1";
+        flxBases.AddItem(row);
+      }
+    } catch (const AppError&) {
+      // A failed query lists nothing; the buttons below show it.
+    }
+    try {
+      state.mConexion->close();
+    } catch (const AppError&) {
+    }
+  }
+  state.mConexion.reset();
+  buttons.setEnabled(flxBases.Rows() > 1);
+}
+
+}  // namespace fd

@@ -1,0 +1,21 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace fd {
+
+// The "ANSI" text of the files the updater reads and writes: Windows-1252 on POSIX.
+std::string ansiToUtf8(std::string_view ansi);
+// Characters without a Windows-1252 form become "?".
+std::string utf8ToAnsi(std::string_view utf8);
+
+// Splits text at CR LF or a lone CR; a final line end does not start an empty line.
+std::vector<std::string> splitTextLines(std::string_view text);
+
+// Lower-cases the letters of UTF-8 text that Windows-1252 holds (ASCII, Latin-1, Š Œ Ž Ÿ), so
+// that two names can be compared without regard to letter case as Windows file names are.
+std::string foldCase(std::string_view utf8);
+
+}  // namespace fd

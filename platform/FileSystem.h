@@ -1,0 +1,47 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "platform/DateTime.h"
+
+namespace fd {
+
+// File-system operations on Windows path texts ("C:\Fendal\Comercial\"). The implementation maps
+// them onto the host; failures are thrown as AppError with the platform's numbers (53, 58, 70,
+// 75, 76). Text files go through the ANSI codec: UTF-8 inside, CR LF or a lone CR read as a line
+// end, CR LF written.
+class FileSystem {
+ public:
+  virtual ~FileSystem() = default;
+
+  virtual bool folderExists(const std::string& path) const = 0;
+  // Creates one folder level: 58 when it exists, 76 when its parent does not.
+  virtual void createFolder(const std::string& path) = 0;
+  virtual bool fileExists(const std::string& path) const = 0;
+  // A file that is neither hidden nor a system file nor a folder.
+  virtual bool ordinaryFileExists(const std::string& path) const = 0;
+  // Copies a file; an existing target is replaced only with overwrite, and never left
+  // half-written: the copy is written beside it and renamed over it.
+  virtual void copyFile(const std::string& source, const std::string& target, bool overwrite) = 0;
+  virtual void removeFile(const std::string& path) = 0;
+  virtual LocalDateTime lastModified(const std::string& path) const = 0;
+  // Names (not paths) of the ordinary files of a folder matching a pattern ("*.rar",
+  // "fdCom*.ini", "*.*") without regard to letter case, in listing order; with admitArchived
+  // also files marked for archiving. An unreadable or missing folder lists nothing.
+  virtual std::vector<std::string> listFiles(const std::string& folder, const std::string& pattern,
+                                             bool admitArchived) const = 0;
+  // Names of the sub-folders of a folder, sorted without regard to letter case.
+  virtual std::vector<std::string> listFolders(const std::string& folder) const = 0;
+
+  // The lines of a text file (53 when it does not exist, 70 when it cannot be opened).
+  virtual std::vector<std::string> readLines(const std::string& path) const = 0;
+  // Writes lines, each ended by CR LF, appending or from the start.
+  virtual void writeLines(const std::string& path, const std::vector<std::string>& lines,
+                          bool append) = 0;
+  void appendLine(const std::string& path, const std::string& line) {
+    writeLines(path, {line}, true);
+  }
+};
+
+}  // namespace fd

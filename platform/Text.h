@@ -1,0 +1,32 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace fd {
+
+// Text helpers over UTF-8 strings. Case mapping covers ASCII and the Latin-1 letters (á, Ñ ...),
+// which is what the suite's names and messages use.
+std::string toUpper(std::string_view text);
+std::string toLower(std::string_view text);
+
+// Removes leading and trailing spaces (spaces only: tabs are part of the text).
+std::string trimSpaces(std::string_view text);
+
+bool startsWith(std::string_view text, std::string_view prefix);
+bool endsWith(std::string_view text, std::string_view suffix);
+bool equalsNoCase(std::string_view a, std::string_view b);
+
+// Replaces every occurrence of from (non-empty), left to right, without rescanning replacements.
+std::string replaceAll(std::string_view text, std::string_view from, std::string_view to);
+
+// Cuts the text at every separator; empty pieces are kept.
+std::vector<std::string> splitText(std::string_view text, char separator);
+
+// The last n bytes of a text (all of it when shorter); for the ASCII endings the stages compare.
+std::string rightBytes(std::string_view text, std::size_t n);
+// The text less its last n bytes (empty when shorter).
+std::string dropRightBytes(std::string_view text, std::size_t n);
+
+}  // namespace fd

@@ -1,0 +1,26 @@
+#pragma once
+
+#include <string>
+
+namespace fd {
+
+class Clock;
+class DatabaseProvider;
+class Desktop;
+class FileSystem;
+class PathMapper;
+class Processes;
+
+// The platform services the window wires into its stages.
+struct Services {
+  FileSystem& fs;
+  Processes& processes;
+  Clock& clock;
+  Desktop& desktop;
+  DatabaseProvider& databases;
+  const PathMapper& paths;
+  // The program's own folder as a Windows path (with or without a final "\").
+  std::string programFolder;
+};
+
+}  // namespace fd

@@ -1,0 +1,131 @@
+#include "window/frmActualiza1.h"
+
+#include <vector>
+
+#include "databases/ServerConnection.h"
+#include "packages/PackageDiscovery.h"
+#include "platform/AppError.h"
+#include "platform/Clock.h"
+#include "platform/Desktop.h"
+#include "platform/FileSystem.h"
+#include "support/clsIni.h"
+#include "window/GridSetup.h"
+#include "window/SharedRoutines.h"
+
+namespace fd {
+
+namespace {
+constexpr const char* kServidorPorDefecto = "(local)";
+}  // namespace
+
+frmActualiza1::frmActualiza1(Services services_)
+    : services(std::move(services_)), log(services.fs, services.clock) {
+  txtEstado.onChange = [this] { txtEstado_Change(); };
+  flxBases.beforeEdit = [](int row, int col) { return row != 0 && col == 2; };
+  flxBases.afterEdit = [this](int row, int col) {
+    if (row == 0 || col != 2) return;
+    bool anyTicked = false;
+    for (int r = 1; r < flxBases.Rows() && !anyTicked; ++r) {
+      anyTicked = flxBases.CellChecked(r, 2) == kChecked;
+    }
+    setButtons(anyTicked);
+  };
+  for (TextBox* box : {&txtDirCom, &txtDirCon, &txtDirCRM, &txtDirMRP, &txtDirIni, &txtEstado}) {
+    box->setLocked(true);
+  }
+  for (CheckBox* box : {&chkFiles, &chkComandos, &chkScripts}) box->setValue(1);
+}
+
+frmActualiza1::~frmActualiza1() = default;
+
+bool frmActualiza1::Form_Load() {
+  if (showWindow) showWindow();
+  SSTab1.setTab(0);
+  ConfigurarBases(flxBases);
+  ConfigurarArchivos(flxFile);
+  ConfigurarScripts(flxScrp);
+  ConfigurarPaquetes(flxRar);
+  ConfigurarLog(flxLog);
+
+  state.mPathApp = services.programFolder;
+  state.mSeparador = state.mPathApp.ends_with('\\') ? "" : "\\";
+  state.mPathApp += state.mSeparador;
+
+  txtCom.setText("Comercial");
+  txtCon.setText("Contabilidad");
+  txtCRM.setText("CRM");
+  txtMRP.setText("MRP");
+  txtIni.setText("fdCom.ini");
+  txtDirFD.setText("C:\\Fendal\\");
+  txtDirFD_Validate();
+
+  clsIni ini(services.fs);
+  // Each part of the stamp is its own reading of the clock.
+  std::string stamp = std::to_string(services.clock.now().year) +
+                      std::to_string(services.clock.now().month) +
+                      std::to_string(services.clock.now().day) +
+                      std::to_string(services.clock.now().hour) +
+                      std::to_string(services.clock.now().minute);
+  state.mArchivoLog = state.mPathApp + "ACT_" + stamp + ".log";
+  try {
+    log.create(state.mArchivoLog);
+  } catch (const AppError& error) {
+    services.desktop.msgBox("No se pudo crear el archivo de log " + state.mArchivoLog +
+                                ". Mensaje: (" + std::to_string(error.number()) + ") " +
+                                error.description() + ". El Actualizador se cerrará.",
+                            msgbox::kCritical, "");
+    return false;
+  }
+
+  std::vector<std::string> inis = services.fs.listFiles(txtDirCom.Text(), "fdCom*.ini", false);
+  std::string nombreIni = inis.empty() ? txtDirCom.Text() + "fdCom.ini" : inis.front();
+  log.EscribirLog(" " + nombreIni);
+  state.mClave = kClaveActual;
+  std::string servidor = kServidorPorDefecto;
+  if (!inis.empty() && ini.LeerINI(txtDirCom.Text() + nombreIni)) servidor = ini.Servidor();
+  log.EscribirLog(" " + servidor);
+
+  txtServidor.setText(servidor);
+  txtServidor_Validate();
+  CargarPaquetes();
+  return true;
+}
+
+void frmActualiza1::Form_Unload() {
+  state.mFSO = nullptr;
+  state.mArchivo.clear();
+  state.mConexion.reset();
+  state.mRecordset.reset();
+}
+
+void frmActualiza1::txtEstado_Change() {
+  flxLog.setRows(flxLog.Rows() + 1);
+  flxLog.setTextMatrix(flxLog.Rows() - 1, 1, txtEstado.Text());
+  if (flxLog.Rows() >= 2) {
+    flxLog.setAutoSizeMode(AutoSizeMode::RowHeights);
+    flxLog.AutoSize(1, flxLog.Cols() - 1, 90);
+    flxLog.setAutoSizeMode(AutoSizeMode::ColumnWidths);
+    flxLog.AutoSize(1, flxLog.Cols() - 1, 90);
+  }
+}
+
+void frmActualiza1::setButtons(bool enabled) { ActionButtons{cmdDes, cmdAct}.setEnabled(enabled); }
+
+void frmActualiza1::CargarPaquetes() {
+  fd::CargarPaquetes(flxRar, state, services.fs, log,
+                     [this](const std::string& code) { return PathSistema(code); },
+                     ActionButtons{cmdDes, cmdAct});
+}
+
+void frmActualiza1::RefrescarPathAplicacion() {
+  fd::RefrescarPathAplicacion(flxRar, [this](const std::string& code) { return PathSistema(code); });
+}
+
+void frmActualiza1::txtServidor_Validate() {
+  ValidarServidor(txtServidor.Text(), flxBases, state, services.databases, log, services.desktop,
+                  ActionButtons{cmdDes, cmdAct});
+}
+
+void frmActualiza1::Esperar(double seconds) { fd::Esperar(services.clock, services.desktop, seconds); }
+
+}  // namespace fd

@@ -1,0 +1,70 @@
+#pragma once
+
+#include <functional>
+#include <string>
+
+#include "grid/Grid.h"
+#include "window/Controls.h"
+#include "window/Services.h"
+#include "window/UpdateLog.h"
+#include "window/UpdaterState.h"
+
+namespace fd {
+
+class frmPath;
+
+// The updater's window without its widgets: the controls as plain models, the five grids, the
+// shared state, and the event procedures that wire the stages together. The Qt view binds to
+// the public members and calls the events.
+class frmActualiza1 {
+ public:
+  explicit frmActualiza1(Services services);
+  ~frmActualiza1();
+
+  static constexpr const char* kCaption = "Actualizador FD";
+
+  // Start-up. Returns false when it cannot go on (the log file cannot be created); the user has
+  // then been told why and the program should end.
+  bool Form_Load();
+  void Form_Unload();
+
+  void txtDirFD_Validate();
+  void txtCom_Validate();
+  void txtCon_Validate();
+  void txtCRM_Validate();
+  void txtMRP_Validate();
+  void txtIni_Validate();
+  void txtServidor_Validate();
+  void cmdRaiz_Click();
+  void cmdDes_Click();
+
+  // The module folder of a package's system code.
+  std::string PathSistema(const std::string& code) const;
+  void RefrescarPathAplicacion();
+  void CargarPaquetes();
+  void Esperar(double seconds);
+
+  // How the view takes part: showing the window (first step of start-up) and showing the
+  // folder picker modally until it closes.
+  std::function<void()> showWindow;
+  std::function<void(frmPath& picker)> showPicker;
+
+  Services services;
+  UpdaterState state;
+  UpdateLog log;
+
+  TabControl SSTab1;
+  TextBox txtDirFD, txtCom, txtCon, txtCRM, txtMRP, txtIni;
+  TextBox txtDirCom, txtDirCon, txtDirCRM, txtDirMRP, txtDirIni;
+  TextBox txtServidor;
+  TextBox txtEstado;
+  CheckBox chkFiles, chkComandos, chkScripts;
+  CommandButton cmdDes, cmdAct, cmdRaiz;
+  Grid flxBases, flxRar, flxFile, flxScrp, flxLog;
+
+ private:
+  void txtEstado_Change();
+  void setButtons(bool enabled);
+};
+
+}  // namespace fd
