@@ -1,0 +1,241 @@
+#include <gtest/gtest.h>
+
+#include <string>
+#include <tuple>
+#include <vector>
+
+#include "grid/Grid.h"
+#include "platform/AppError.h"
+
+namespace fd {
+namespace {
+
+Grid& threeColumns(Grid& grid) {
+  grid.setCols(3);
+  grid.setRows(1);
+  return grid;
+}
+
+TEST(Grid, WritingOneRowLeavesOnlyTheHeader) {
+  Grid grid;
+  threeColumns(grid);
+  grid.setTextMatrix(0, 1, "Base");
+  grid.AddItem("1\tventas");
+  grid.AddItem("2\tcompras");
+  grid.setRows(1);
+  EXPECT_EQ(grid.Rows(), 1);
+  EXPECT_EQ(grid.TextMatrix(0, 1), "Base");
+  grid.setRows(2);
+  EXPECT_EQ(grid.TextMatrix(1, 1), "");
+}
+
+TEST(Grid, AddItemFillsMissingCellsWithEmptyText) {
+  Grid grid;
+  threeColumns(grid).AddItem("1\tonly");
+  EXPECT_EQ(grid.TextMatrix(1, 0), "1");
+  EXPECT_EQ(grid.TextMatrix(1, 1), "only");
+  EXPECT_EQ(grid.TextMatrix(1, 2), "");
+}
+
+TEST(Grid, AddItemDropsCellsBeyondTheLastColumn) {
+  Grid grid;
+  threeColumns(grid).AddItem("1\ta\tb\tc\td");
+  EXPECT_EQ(grid.Cols(), 3);
+  EXPECT_EQ(grid.TextMatrix(1, 2), "b");
+}
+
+TEST(Grid, AddItemKeepsEmptyCellsBetweenTabs) {
+  Grid grid;
+  threeColumns(grid).AddItem("\t\tlast");
+  EXPECT_EQ(grid.TextMatrix(1, 0), "");
+  EXPECT_EQ(grid.TextMatrix(1, 1), "");
+  EXPECT_EQ(grid.TextMatrix(1, 2), "last");
+}
+
+TEST(Grid, ColumnsAddedLaterAreEmptyInEveryRow) {
+  Grid grid;
+  threeColumns(grid).AddItem("1\ta\tb");
+  grid.setCols(5);
+  EXPECT_EQ(grid.TextMatrix(1, 4), "");
+  EXPECT_EQ(grid.TextMatrix(1, 2), "b");
+}
+
+class GridOutOfRange : public testing::TestWithParam<std::tuple<int, int>> {};
+
+TEST_P(GridOutOfRange, CellAccessRaisesError381) {
+  Grid grid;
+  threeColumns(grid).AddItem("1");
+  auto [row, col] = GetParam();
+  for (auto access : {+[](Grid&g, int r, int c) { (void)g.TextMatrix(r, c); },
+                      +[](Grid&g, int r, int c) { g.setTextMatrix(r, c, "x"); },
+                      +[](Grid&g, int r, int c) { g.setCellBold(r, c, r, c, true); },
+                      +[](Grid&g, int r, int c) { (void)g.CellBackColor(r, c); }}) {
+    try {
+      access(grid, row, col);
+      ADD_FAILURE() << "no error for " << row << "," << col;
+    } catch (const AppError& e) {
+      EXPECT_EQ(e.number(), 381);
+      EXPECT_EQ(e.description(), "Subíndice fuera del intervalo");
+    }
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Cells, GridOutOfRange,
+                         testing::Values(std::make_tuple(2, 0), std::make_tuple(-1, 0),
+                                         std::make_tuple(0, 3), std::make_tuple(1, -1)));
+
+TEST(Grid, FindRowReturnsFirstMatchAtOrAfterStart) {
+  Grid grid;
+  threeColumns(grid);
+  grid.AddItem("1\ta.sql");
+  grid.AddItem("2\tb.cfd");
+  grid.AddItem("3\ta.sql");
+  EXPECT_EQ(grid.FindRow("a.sql", 1, 1), 1);
+  EXPECT_EQ(grid.FindRow("a.sql", 2, 1), 3);
+  EXPECT_EQ(grid.FindRow("A.SQL", 1, 1), -1);
+  EXPECT_EQ(grid.FindRow("zzz", 1, 1), -1);
+  EXPECT_EQ(grid.FindRow("a.sql", 9, 1), -1);
+}
+
+TEST(Grid, CheckedCellsReadTheirText) {
+  const std::vector<std::pair<std::string, int>> cases = {
+      {"1", kChecked},   {"-1", kChecked},      {"True", kChecked}, {"TRUE", kChecked},
+      {"", kUnchecked},  {"0", kUnchecked},     {"2", kUnchecked},  {"False", kUnchecked},
+      {"x", kUnchecked}, {"true ", kUnchecked},
+  };
+  Grid grid;
+  threeColumns(grid).setColDataType(2, ColumnType::Boolean);
+  grid.AddItem("");
+  for (const auto& [text, state] : cases) {
+    grid.setTextMatrix(1, 2, text);
+    EXPECT_EQ(grid.CellChecked(1, 2), state) << '"' << text << '"';
+  }
+}
+
+TEST(Grid, SetCellCheckedWritesOneOrEmptyOverTheBlock) {
+  Grid grid;
+  threeColumns(grid).setColDataType(2, ColumnType::Boolean);
+  grid.AddItem("1\ta\t");
+  grid.AddItem("2\tb\t");
+  grid.setCellChecked(1, 2, 2, 2, kChecked);
+  EXPECT_EQ(grid.TextMatrix(1, 2), "1");
+  EXPECT_EQ(grid.TextMatrix(2, 2), "1");
+  grid.setCellChecked(2, 2, 2, 2, kUnchecked);
+  EXPECT_EQ(grid.TextMatrix(2, 2), "");
+  EXPECT_EQ(grid.CellChecked(1, 2), kChecked);
+}
+
+TEST(Grid, CellSettingsCoverTheWholeBlockOnly) {
+  Grid grid;
+  threeColumns(grid);
+  for (int i = 0; i < 3; ++i)
+    grid.AddItem("");
+  grid.setCellBackColor(3, 2, 1, 1, colors::kLightGreen);  // corners in any order
+  for (int row = 0; row < 4; ++row) {
+    for (int col = 0; col < 3; ++col) {
+      bool inside = row >= 1 && col >= 1;
+      EXPECT_EQ(grid.CellBackColor(row, col), inside ? colors::kLightGreen : colors::kWhite)
+          << row << "," << col;
+    }
+  }
+}
+
+TEST(Grid, CellAlignmentFollowsTheColumnUntilSet) {
+  Grid grid;
+  threeColumns(grid).setColAlignment(-1, Alignment::Left);
+  grid.setColAlignment(0, Alignment::Center);
+  EXPECT_EQ(grid.CellAlignment(0, 0), Alignment::Center);
+  EXPECT_EQ(grid.CellAlignment(0, 1), Alignment::Left);
+  grid.setCellAlignment(0, 0, 0, 2, Alignment::Center);
+  grid.setColAlignment(-1, Alignment::Left);
+  EXPECT_EQ(grid.CellAlignment(0, 1), Alignment::Center);
+  EXPECT_EQ(grid.ColAlignment(2), Alignment::Left);
+}
+
+TEST(Grid, AutoSizeWidensColumnsToTheLongestText) {
+  Grid grid;
+  threeColumns(grid).setColWidth(0, 420);
+  grid.AddItem("\tcorto\tun texto bastante más largo");
+  grid.setAutoSizeMode(AutoSizeMode::ColumnWidths);
+  grid.AutoSize(1, 2, 90);
+  EXPECT_GT(grid.ColWidth(2), grid.ColWidth(1));
+  EXPECT_EQ(grid.ColWidth(1), 5 * 105 + 90);
+  EXPECT_EQ(grid.ColWidth(2), 27 * 105 + 90);  // accented letters count once
+  EXPECT_EQ(grid.ColWidth(0), 420);
+}
+
+TEST(Grid, UserEditNeedsAnEditableGrid) {
+  Grid grid;
+  threeColumns(grid).AddItem("1\tventas\t");
+  EXPECT_FALSE(grid.userEdit(1, 2, "1"));
+  EXPECT_EQ(grid.TextMatrix(1, 2), "");
+}
+
+TEST(Grid, UserEditAsksBeforeEditAndRunsAfterEdit) {
+  Grid grid;
+  threeColumns(grid).AddItem("1\tventas\t");
+  grid.setEditable(true);
+  std::vector<std::string> events;
+  grid.beforeEdit = [&](int row, int col) {
+    events.push_back("before " + std::to_string(row) + "," + std::to_string(col));
+    return col == 2;
+  };
+  grid.afterEdit = [&](int row, int col) {
+    events.push_back("after " + std::to_string(row) + "," + std::to_string(col) + " " +
+                     grid.TextMatrix(row, col));
+  };
+  EXPECT_FALSE(grid.userEdit(1, 1, "otra"));
+  EXPECT_TRUE(grid.userEdit(1, 2, "1"));
+  EXPECT_EQ(grid.TextMatrix(1, 1), "ventas");
+  EXPECT_EQ(events, (std::vector<std::string>{"before 1,1", "before 1,2", "after 1,2 1"}));
+}
+
+struct Recorder : GridObserver {
+  std::vector<std::string> events;
+  void gridReset() override { events.push_back("reset"); }
+  void cellChanged(int row, int col) override {
+    events.push_back("cell " + std::to_string(row) + "," + std::to_string(col));
+  }
+  void showCell(int row, int col) override {
+    events.push_back("show " + std::to_string(row) + "," + std::to_string(col));
+  }
+  void autoSized(int firstCol, int lastCol, AutoSizeMode mode) override {
+    events.push_back("auto " + std::to_string(firstCol) + "-" + std::to_string(lastCol) +
+                     (mode == AutoSizeMode::RowHeights ? " rows" : " cols"));
+  }
+};
+
+TEST(Grid, ObserversHearEveryKindOfChange) {
+  Grid grid;
+  threeColumns(grid);
+  Recorder recorder;
+  grid.addObserver(&recorder);
+  grid.AddItem("1\tb");
+  grid.setTextMatrix(1, 1, "a");
+  grid.setCellBackColor(1, 1, 1, 2, colors::kLightRed);
+  grid.Select(1, 1, 1, 1);
+  grid.Sort(SortOrder::GenericAscending);
+  grid.ShowCell(1, 2);
+  grid.setAutoSizeMode(AutoSizeMode::RowHeights);
+  grid.AutoSize(1, 2, 90);
+  grid.setRows(1);
+  grid.removeObserver(&recorder);
+  grid.AddItem("");
+  EXPECT_EQ(recorder.events, (std::vector<std::string>{"reset", "cell 1,1", "cell 1,1", "cell 1,2",
+                                                       "show 1,2", "auto 1-2 rows", "reset"}));
+}
+
+TEST(Grid, SortOfManyRowsIsOneReset) {
+  Grid grid;
+  threeColumns(grid);
+  grid.AddItem("\t2");
+  grid.AddItem("\t1");
+  Recorder recorder;
+  grid.addObserver(&recorder);
+  grid.Select(1, 1, 2, 1);
+  grid.Sort(SortOrder::GenericAscending);
+  EXPECT_EQ(recorder.events, (std::vector<std::string>{"reset"}));
+}
+
+}  // namespace
+}  // namespace fd
