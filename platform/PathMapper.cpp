@@ -1,0 +1,210 @@
+#include "platform/PathMapper.h"
+
+#include <pwd.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cctype>
+#include <cstdlib>
+#include <optional>
+#include <system_error>
+
+#include "platform/AnsiCodec.h"
+
+namespace fs = std::filesystem;
+
+namespace fd {
+
+namespace {
+
+bool isDriveLetter(char c) {
+  return std::isalpha(static_cast<unsigned char>(c)) != 0;
+}
+
+// The components of a Windows path after its drive, with "." dropped and ".." taking back the
+// component before it (never above the root, as Windows does).
+std::vector<std::string> windowsComponents(std::string_view rest) {
+  std::vector<std::string> components;
+  size_t start = 0;
+  while (start <= rest.size()) {
+    size_t end = rest.find_first_of("\\/", start);
+    if (end == std::string_view::npos) {
+      end = rest.size();
+    }
+    std::string_view part = rest.substr(start, end - start);
+    if (part == "..") {
+      if (!components.empty()) {
+        components.pop_back();
+      }
+    } else if (!part.empty() && part != ".") {
+      components.emplace_back(part);
+    }
+    start = end + 1;
+  }
+  return components;
+}
+
+// The entry of a folder whose name equals name without regard to letter case; among several,
+// the first in byte order so that the choice does not depend on the directory's order.
+std::optional<std::string> findIgnoringCase(const fs::path& folder, const std::string& name) {
+  std::error_code ec;
+  fs::directory_iterator it(folder, ec);
+  if (ec) {
+    return std::nullopt;
+  }
+  const std::string wanted = foldCase(name);
+  std::optional<std::string> found;
+  for (const fs::directory_entry& entry : it) {
+    std::string candidate = entry.path().filename().string();
+    if (foldCase(candidate) == wanted && (!found || candidate < *found)) {
+      found = std::move(candidate);
+    }
+  }
+  return found;
+}
+
+fs::path canonicalOrNormal(const fs::path& path) {
+  std::error_code ec;
+  fs::path result = fs::weakly_canonical(path, ec);
+  return ec ? path.lexically_normal() : result;
+}
+
+// The components of path below folder, or nullopt when folder is not a prefix of path.
+std::optional<std::vector<std::string>> componentsBelow(const fs::path& folder,
+                                                        const fs::path& path) {
+  auto it = path.begin();
+  for (const fs::path& part : folder) {
+    if (part.empty()) {
+      continue;
+    }
+    while (it != path.end() && it->empty()) {
+      ++it;
+    }
+    if (it == path.end() || *it != part) {
+      return std::nullopt;
+    }
+    ++it;
+  }
+  std::vector<std::string> rest;
+  for (; it != path.end(); ++it) {
+    if (!it->empty() && *it != "/") {
+      rest.push_back(it->string());
+    }
+  }
+  return rest;
+}
+
+}  // namespace
+
+PathMapper::PathMapper(fs::path prefix) : prefix_(std::move(prefix)) {}
+
+PathMapper PathMapper::fromEnvironment() {
+  const char* prefix = std::getenv("WINEPREFIX");
+  if (prefix != nullptr && *prefix != '\0') {
+    return PathMapper(prefix);
+  }
+  const char* home = std::getenv("HOME");
+  if (home == nullptr || *home == '\0') {
+    const passwd* entry = getpwuid(getuid());
+    home = entry != nullptr ? entry->pw_dir : "/";
+  }
+  return PathMapper(fs::path(home) / ".wine");
+}
+
+std::map<char, fs::path> PathMapper::drives() const {
+  const fs::path dosdevices = prefix_ / "dosdevices";
+  std::error_code ec;
+  if (!fs::is_directory(dosdevices, ec)) {
+    return {{'C', prefix_ / "drive_c"}, {'Z', fs::path("/")}};
+  }
+  std::map<char, fs::path> result;
+  for (const fs::directory_entry& entry : fs::directory_iterator(dosdevices, ec)) {
+    const std::string name = entry.path().filename().string();
+    if (name.size() != 2 || !isDriveLetter(name[0]) || name[1] != ':') {
+      continue;
+    }
+    fs::path folder;
+    if (entry.is_symlink(ec)) {
+      fs::path target = fs::read_symlink(entry.path(), ec);
+      if (ec) {
+        continue;
+      }
+      folder = target.is_absolute() ? target : (dosdevices / target).lexically_normal();
+    } else if (entry.is_directory(ec)) {
+      folder = entry.path();
+    } else {
+      continue;
+    }
+    result[static_cast<char>(std::toupper(static_cast<unsigned char>(name[0])))] = folder;
+  }
+  return result;
+}
+
+fs::path PathMapper::toHost(std::string_view windowsPath) const {
+  char drive = defaultDrive_;
+  if (windowsPath.size() >= 2 && isDriveLetter(windowsPath[0]) && windowsPath[1] == ':') {
+    drive = static_cast<char>(std::toupper(static_cast<unsigned char>(windowsPath[0])));
+    windowsPath.remove_prefix(2);
+  }
+  const std::map<char, fs::path> known = drives();
+  auto found = known.find(drive);
+  // An unknown drive maps to where Wine would look for it, which does not exist, so that every
+  // operation on it fails as on a missing drive.
+  fs::path current =
+      found != known.end()
+          ? found->second
+          : prefix_ / "dosdevices" / (std::string(1, static_cast<char>(std::tolower(drive))) + ":");
+  bool matching = true;
+  for (const std::string& component : windowsComponents(windowsPath)) {
+    if (matching) {
+      std::error_code ec;
+      if (fs::exists(fs::symlink_status(current / component, ec))) {
+        current /= component;
+        continue;
+      }
+      if (std::optional<std::string> match = findIgnoringCase(current, component)) {
+        current /= *match;
+        continue;
+      }
+      matching = false;
+    }
+    current /= component;
+  }
+  return current;
+}
+
+std::string PathMapper::toWindows(const fs::path& hostPath) const {
+  std::error_code ec;
+  const fs::path path = canonicalOrNormal(fs::absolute(hostPath, ec));
+  char bestDrive = 0;
+  size_t bestDepth = 0;
+  std::vector<std::string> bestRest;
+  char rootDrive = 0;
+  for (const auto& [letter, folder] : drives()) {
+    const fs::path canonicalFolder = canonicalOrNormal(folder);
+    if (canonicalFolder == canonicalFolder.root_path()) {
+      if (rootDrive == 0 || letter == 'Z') {
+        rootDrive = letter;
+      }
+      continue;
+    }
+    std::optional<std::vector<std::string>> rest = componentsBelow(canonicalFolder, path);
+    size_t depth = std::distance(canonicalFolder.begin(), canonicalFolder.end());
+    if (rest && depth > bestDepth) {
+      bestDrive = letter;
+      bestDepth = depth;
+      bestRest = std::move(*rest);
+    }
+  }
+  if (bestDrive == 0) {
+    bestDrive = rootDrive != 0 ? rootDrive : 'Z';
+    bestRest = *componentsBelow(path.root_path(), path);
+  }
+  std::string text{bestDrive, ':', '\\'};
+  for (size_t i = 0; i < bestRest.size(); ++i) {
+    text += (i == 0 ? "" : "\\") + bestRest[i];
+  }
+  return text;
+}
+
+}  // namespace fd

@@ -1,0 +1,40 @@
+#pragma once
+
+#include "platform/FileSystem.h"
+#include "platform/PathMapper.h"
+
+namespace fd {
+
+// The file system of a POSIX host, reached through the Wine prefix mapping.
+//
+// - Write permission is judged by the mode bits, so a file or folder without any write bit
+//   refuses writes also to root, as the read-only attribute does on Windows.
+// - Hidden files are those whose name starts with "."; they are not ordinary files.
+// - listFiles gives the names sorted without regard to letter case (ties in byte order); there is
+//   no archive attribute on POSIX, so admitArchived changes nothing.
+class PosixFileSystem : public FileSystem {
+ public:
+  explicit PosixFileSystem(const PathMapper& paths);
+
+  bool folderExists(const std::string& path) const override;
+  void createFolder(const std::string& path) override;
+  bool fileExists(const std::string& path) const override;
+  bool ordinaryFileExists(const std::string& path) const override;
+  void copyFile(const std::string& source, const std::string& target, bool overwrite) override;
+  void removeFile(const std::string& path) override;
+  LocalDateTime lastModified(const std::string& path) const override;
+  std::vector<std::string> listFiles(const std::string& folder, const std::string& pattern,
+                                     bool admitArchived) const override;
+  std::vector<std::string> readLines(const std::string& path) const override;
+  void writeLines(const std::string& path, const std::vector<std::string>& lines,
+                  bool append) override;
+
+ private:
+  const PathMapper& paths_;
+};
+
+// Whether a name matches a Windows wildcard pattern ("*" any run, "?" one character) without
+// regard to letter case; a pattern ending in ".*" also matches names without an extension.
+bool matchesWildcard(const std::string& name, const std::string& pattern);
+
+}  // namespace fd

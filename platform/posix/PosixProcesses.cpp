@@ -1,0 +1,269 @@
+#include "platform/posix/PosixProcesses.h"
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <spawn.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cctype>
+#include <cerrno>
+#include <cstdlib>
+#include <fstream>
+#include <iterator>
+
+#include "platform/AnsiCodec.h"
+#include "platform/AppError.h"
+#include "platform/CommandLine.h"
+
+extern char** environ;
+
+namespace fs = std::filesystem;
+
+namespace fd {
+
+namespace {
+
+constexpr const char* kSource = "Processes";
+
+bool isRegularFile(const fs::path& path) {
+  struct stat info;
+  return ::stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode);
+}
+
+bool hasDrive(const std::string& word) {
+  return word.size() >= 2 && std::isalpha(static_cast<unsigned char>(word[0])) && word[1] == ':';
+}
+
+// The names a bare program name may have on disk: as given, then with ".exe" when it has no
+// extension.
+std::vector<std::string> candidateNames(const std::string& name) {
+  std::vector<std::string> names{name};
+  if (name.find('.') == std::string::npos) {
+    names.push_back(name + ".exe");
+  }
+  return names;
+}
+
+std::optional<fs::path> findInFolderIgnoringCase(const fs::path& folder, const std::string& name) {
+  if (isRegularFile(folder / name)) {
+    return folder / name;
+  }
+  const std::string wanted = foldCase(name);
+  std::error_code ec;
+  for (const fs::directory_entry& entry : fs::directory_iterator(folder, ec)) {
+    if (foldCase(entry.path().filename().string()) == wanted && isRegularFile(entry.path())) {
+      return entry.path();
+    }
+  }
+  return std::nullopt;
+}
+
+std::optional<fs::path> findOnPath(const std::string& name) {
+  const char* path = std::getenv("PATH");
+  std::string folders = path != nullptr ? path : "";
+  size_t start = 0;
+  while (start <= folders.size()) {
+    size_t end = folders.find(':', start);
+    if (end == std::string::npos) {
+      end = folders.size();
+    }
+    fs::path folder = end > start ? fs::path(folders.substr(start, end - start)) : fs::path(".");
+    if (isRegularFile(folder / name) && ::access((folder / name).c_str(), X_OK) == 0) {
+      return folder / name;
+    }
+    start = end + 1;
+  }
+  return std::nullopt;
+}
+
+// Whether the kernel runs the file itself: an ELF image or a script with a "#!" line.
+bool isNative(const fs::path& program) {
+  std::ifstream file(program, std::ios::binary);
+  char head[4] = {};
+  file.read(head, sizeof head);
+  const std::string_view start(head, static_cast<size_t>(file.gcount()));
+  return start.starts_with(
+             "\x7f"
+             "ELF") ||
+         start.starts_with("#!");
+}
+
+int decodeStatus(int status) {
+  if (WIFEXITED(status)) {
+    return WEXITSTATUS(status);
+  }
+  if (WIFSIGNALED(status)) {
+    return 128 + WTERMSIG(status);
+  }
+  return 255;
+}
+
+std::string readWhole(const fs::path& path) {
+  std::ifstream file(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
+}
+
+// The image name of a process: the last part of its argv[0], or the kernel's name for it.
+std::string imageName(const fs::path& processFolder) {
+  std::string name = readWhole(processFolder / "cmdline");
+  name = name.substr(0, name.find('\0'));
+  if (name.empty()) {
+    name = readWhole(processFolder / "comm");
+    while (!name.empty() && (name.back() == '\n' || name.back() == '\0')) {
+      name.pop_back();
+    }
+  }
+  size_t slash = name.find_last_of("/\\");
+  return slash == std::string::npos ? name : name.substr(slash + 1);
+}
+
+}  // namespace
+
+PosixProcesses::PosixProcesses(const PathMapper& paths, fs::path programFolder, fs::path procRoot)
+    : paths_(paths), programFolder_(std::move(programFolder)), procRoot_(std::move(procRoot)) {}
+
+PosixProcesses::~PosixProcesses() {
+  reapEnded();
+}
+
+std::vector<std::string> PosixProcesses::resolve(const std::string& commandLine) const {
+  std::vector<std::string> words = splitCommandLine(commandLine);
+  if (words.empty()) {
+    throw platformError(err::kFileNotFound, kSource);
+  }
+  const std::string& word = words.front();
+  std::optional<fs::path> program;
+  if (hasDrive(word) || word.starts_with('\\')) {
+    program = paths_.toHost(word);
+  } else if (word.starts_with('/')) {
+    program = fs::path(word);
+  } else if (word.find_first_of("\\/") != std::string::npos) {
+    std::string relative = word;
+    std::replace(relative.begin(), relative.end(), '\\', '/');
+    program = programFolder_ / relative;
+  } else {
+    for (const std::string& name : candidateNames(word)) {
+      if ((program = findInFolderIgnoringCase(programFolder_, name))) {
+        break;
+      }
+    }
+    for (const std::string& name : candidateNames(word)) {
+      if (program || (program = findOnPath(name))) {
+        break;
+      }
+    }
+  }
+  if (!program || !isRegularFile(*program)) {
+    throw platformError(err::kFileNotFound, kSource);
+  }
+
+  std::vector<std::string> argv;
+  if (isNative(*program)) {
+    if (::access(program->c_str(), X_OK) != 0) {
+      throw platformError(err::kFileNotFound, kSource);
+    }
+  } else {
+    std::optional<fs::path> wine = findOnPath("wine");
+    if (!wine) {
+      throw platformError(err::kFileNotFound, kSource);
+    }
+    argv.push_back(wine->string());
+  }
+  argv.push_back(program->string());
+  argv.insert(argv.end(), words.begin() + 1, words.end());
+  return argv;
+}
+
+int PosixProcesses::spawn(const std::string& commandLine) {
+  std::vector<std::string> words = resolve(commandLine);
+  std::vector<char*> argv;
+  for (std::string& word : words) {
+    argv.push_back(word.data());
+  }
+  argv.push_back(nullptr);
+
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
+  pid_t pid = 0;
+  int result = posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ);
+  posix_spawn_file_actions_destroy(&actions);
+  if (result != 0) {
+    throw platformError(err::kFileNotFound, kSource);
+  }
+  return pid;
+}
+
+void PosixProcesses::reapEnded() {
+  for (auto& [pid, code] : children_) {
+    int status = 0;
+    if (!code && ::waitpid(pid, &status, WNOHANG) == pid) {
+      code = decodeStatus(status);
+    }
+  }
+}
+
+int PosixProcesses::start(const std::string& commandLine, WindowState /*state*/) {
+  // Children that ended meanwhile are reaped now, so that none lingers as a zombie.
+  reapEnded();
+  int pid = spawn(commandLine);
+  children_[pid] = std::nullopt;
+  return pid;
+}
+
+int PosixProcesses::syncShell(const std::string& commandLine, WindowState /*state*/) {
+  int pid = spawn(commandLine);
+  int status = 0;
+  while (::waitpid(pid, &status, 0) < 0) {
+    if (errno != EINTR) {
+      return 255;
+    }
+  }
+  return decodeStatus(status);
+}
+
+std::optional<int> PosixProcesses::exitCode(int pid) {
+  auto child = children_.find(pid);
+  if (child == children_.end()) {
+    return std::nullopt;
+  }
+  if (child->second) {
+    return child->second;
+  }
+  int status = 0;
+  pid_t result = ::waitpid(pid, &status, WNOHANG);
+  if (result == 0) {
+    return kStillActive;
+  }
+  if (result != pid) {
+    return std::nullopt;
+  }
+  child->second = decodeStatus(status);
+  return child->second;
+}
+
+std::vector<ProcessEntry> PosixProcesses::list() const {
+  DIR* dir = ::opendir(procRoot_.c_str());
+  if (dir == nullptr) {
+    throw platformError(err::kPathFileAccess, kSource);
+  }
+  std::vector<ProcessEntry> processes;
+  while (const dirent* entry = ::readdir(dir)) {
+    std::string_view name = entry->d_name;
+    if (name.empty() || name.find_first_not_of("0123456789") != std::string_view::npos) {
+      continue;
+    }
+    // A process that ended while the list was read leaves nothing to read and is skipped.
+    std::string image = imageName(procRoot_ / name);
+    if (!image.empty()) {
+      processes.push_back({std::atoi(entry->d_name), std::move(image)});
+    }
+  }
+  ::closedir(dir);
+  return processes;
+}
+
+}  // namespace fd

@@ -1,0 +1,52 @@
+#pragma once
+
+#include <filesystem>
+#include <map>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "platform/PathMapper.h"
+#include "platform/Processes.h"
+
+namespace fd {
+
+// Processes of a POSIX host. The program of a command line is found this way:
+// - a path with a drive letter or starting with "\" is mapped through the Wine prefix;
+// - a path starting with "/" is a host path;
+// - any other path holding "\" or "/" is taken from the updater's folder;
+// - a bare name is looked for in the updater's folder (without regard to letter case, and with
+//   ".exe" added when the name has no extension), then in the folders of PATH (exact name, then
+//   with ".exe" added in the same way).
+// A program that is not a native executable (neither ELF nor "#!") is run as "wine PROGRAM ARGS"
+// when wine is on PATH. Arguments pass unchanged; window states mean nothing here. Children are
+// ordinary children of the updater with their input from /dev/null.
+class PosixProcesses : public Processes {
+ public:
+  // procRoot is where the process list is read from (/proc on Linux).
+  PosixProcesses(const PathMapper& paths, std::filesystem::path programFolder,
+                 std::filesystem::path procRoot = "/proc");
+  ~PosixProcesses() override;
+  PosixProcesses(const PosixProcesses&) = delete;
+  PosixProcesses& operator=(const PosixProcesses&) = delete;
+
+  int start(const std::string& commandLine, WindowState state) override;
+  int syncShell(const std::string& commandLine, WindowState state) override;
+  std::optional<int> exitCode(int pid) override;
+  std::vector<ProcessEntry> list() const override;
+
+  // The host program and arguments a command line is run as; AppError 53 when there is none.
+  std::vector<std::string> resolve(const std::string& commandLine) const;
+
+ private:
+  int spawn(const std::string& commandLine);
+  void reapEnded();
+
+  const PathMapper& paths_;
+  std::filesystem::path programFolder_;
+  std::filesystem::path procRoot_;
+  // Children started here: their exit code once they have ended, nullopt while they run.
+  std::map<int, std::optional<int>> children_;
+};
+
+}  // namespace fd
