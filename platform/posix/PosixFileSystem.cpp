@@ -176,6 +176,32 @@ bool matchesFolded(const std::string& name, const std::string& pattern) {
   return p == pattern.size();
 }
 
+// The names of the entries of a folder that are not hidden and that wanted accepts, sorted
+// without regard to letter case (ties in byte order).
+template <typename Wanted>
+std::vector<std::string> listEntries(const fs::path& folder, Wanted wanted) {
+  std::vector<std::pair<std::string, std::string>> found;  // folded name, name
+  DIR* dir = ::opendir(folder.c_str());
+  if (dir == nullptr) {
+    return {};
+  }
+  while (const dirent* entry = ::readdir(dir)) {
+    std::string name = entry->d_name;
+    struct stat info;
+    if (!name.starts_with('.') && statPath(folder / name, info) && wanted(name, info)) {
+      found.emplace_back(foldCase(name), std::move(name));
+    }
+  }
+  ::closedir(dir);
+  std::sort(found.begin(), found.end());
+  std::vector<std::string> names;
+  names.reserve(found.size());
+  for (auto& entry : found) {
+    names.push_back(std::move(entry.second));
+  }
+  return names;
+}
+
 }  // namespace
 
 bool matchesWildcard(const std::string& name, const std::string& pattern) {
@@ -307,29 +333,15 @@ LocalDateTime PosixFileSystem::lastModified(const std::string& path) const {
 std::vector<std::string> PosixFileSystem::listFiles(const std::string& folder,
                                                     const std::string& pattern,
                                                     bool /*admitArchived*/) const {
-  const fs::path host = paths_.toHost(folder);
-  std::vector<std::pair<std::string, std::string>> found;  // folded name, name
-  DIR* dir = ::opendir(host.c_str());
-  if (dir == nullptr) {
-    return {};
-  }
-  while (const dirent* entry = ::readdir(dir)) {
-    std::string name = entry->d_name;
-    struct stat info;
-    if (name.starts_with('.') || !statPath(host / name, info) || !S_ISREG(info.st_mode) ||
-        !matchesWildcard(name, pattern)) {
-      continue;
-    }
-    found.emplace_back(foldCase(name), std::move(name));
-  }
-  ::closedir(dir);
-  std::sort(found.begin(), found.end());
-  std::vector<std::string> names;
-  names.reserve(found.size());
-  for (auto& entry : found) {
-    names.push_back(std::move(entry.second));
-  }
-  return names;
+  return listEntries(paths_.toHost(folder), [&](const std::string& name, const struct stat& info) {
+    return S_ISREG(info.st_mode) && matchesWildcard(name, pattern);
+  });
+}
+
+std::vector<std::string> PosixFileSystem::listFolders(const std::string& folder) const {
+  return listEntries(paths_.toHost(folder), [](const std::string&, const struct stat& info) {
+    return S_ISDIR(info.st_mode);
+  });
 }
 
 std::vector<std::string> PosixFileSystem::readLines(const std::string& path) const {

@@ -11,7 +11,8 @@ namespace fd {
 //   refuses writes also to root, as the read-only attribute does on Windows.
 // - Hidden files are those whose name starts with "."; they are not ordinary files.
 // - listFiles gives the names sorted without regard to letter case (ties in byte order); there is
-//   no archive attribute on POSIX, so admitArchived changes nothing.
+//   no archive attribute on POSIX, so admitArchived changes nothing. listFolders leaves hidden
+//   folders out too.
 class PosixFileSystem : public FileSystem {
  public:
   explicit PosixFileSystem(const PathMapper& paths);
@@ -25,6 +26,7 @@ class PosixFileSystem : public FileSystem {
   LocalDateTime lastModified(const std::string& path) const override;
   std::vector<std::string> listFiles(const std::string& folder, const std::string& pattern,
                                      bool admitArchived) const override;
+  std::vector<std::string> listFolders(const std::string& folder) const override;
   std::vector<std::string> readLines(const std::string& path) const override;
   void writeLines(const std::string& path, const std::vector<std::string>& lines,
                   bool append) override;
