@@ -15,7 +15,8 @@ class Control {
 
  protected:
   void notify() {
-    for (auto& listener : listeners_) listener();
+    for (auto& listener : listeners_)
+      listener();
   }
 
  private:
@@ -28,10 +29,12 @@ class TextBox : public Control {
   // Assigning a different text notifies the listeners and runs onChange; the same text does
   // nothing.
   void setText(const std::string& text) {
-    if (text == text_) return;
+    if (text == text_)
+      return;
     text_ = text;
     notify();
-    if (onChange) onChange();
+    if (onChange)
+      onChange();
   }
   bool Locked() const { return locked_; }
   void setLocked(bool locked) {
@@ -50,7 +53,8 @@ class CheckBox : public Control {
  public:
   int Value() const { return value_; }  // 1 ticked, 0 not
   void setValue(int value) {
-    if (value == value_) return;
+    if (value == value_)
+      return;
     value_ = value;
     notify();
   }
@@ -63,7 +67,8 @@ class CommandButton : public Control {
  public:
   bool Enabled() const { return enabled_; }
   void setEnabled(bool enabled) {
-    if (enabled == enabled_) return;
+    if (enabled == enabled_)
+      return;
     enabled_ = enabled;
     notify();
   }
@@ -86,7 +91,8 @@ class TabControl : public Control {
  public:
   int Tab() const { return tab_; }
   void setTab(int tab) {
-    if (tab == tab_) return;
+    if (tab == tab_)
+      return;
     tab_ = tab;
     notify();
   }

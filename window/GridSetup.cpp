@@ -20,12 +20,15 @@ void configure(Grid& grid, const std::vector<ColumnSpec>& columns, bool centreFi
   grid.setRows(1);
   grid.setCols(static_cast<int>(columns.size()));
   grid.setFixedRows(1);
-  for (int col = 0; col < grid.Cols(); ++col) grid.setTextMatrix(0, col, columns[col].caption);
+  for (int col = 0; col < grid.Cols(); ++col)
+    grid.setTextMatrix(0, col, columns[col].caption);
   grid.setColAlignment(-1, Alignment::Left);
-  if (centreFirstColumn) grid.setColAlignment(0, Alignment::Center);
+  if (centreFirstColumn)
+    grid.setColAlignment(0, Alignment::Center);
   for (int col = 0; col < grid.Cols(); ++col) {
     const ColumnSpec& spec = columns[col];
-    if (spec.width) grid.setColWidth(col, *spec.width);
+    if (spec.width)
+      grid.setColWidth(col, *spec.width);
     grid.setColDataType(col, spec.type);
     grid.setColHidden(col, spec.hidden);
   }
@@ -36,9 +39,7 @@ void configure(Grid& grid, const std::vector<ColumnSpec>& columns, bool centreFi
 }  // namespace
 
 void ConfigurarBases(Grid& flxBases) {
-  configure(flxBases,
-            {{"", 420}, {"Base", 4500}, {"Actualiza", 1500, ColumnType::Boolean}},
-            false);
+  configure(flxBases, {{"", 420}, {"Base", 4500}, {"Actualiza", 1500, ColumnType::Boolean}}, false);
   flxBases.setEditable(true);
 }
 

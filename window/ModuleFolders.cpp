@@ -20,7 +20,8 @@ std::string frmActualiza1::PathSistema(const std::string& code) const {
       {"MRP", &txtDirMRP},
   }};
   for (const auto& [system, box] : table) {
-    if (code == system) return box->Text();
+    if (code == system)
+      return box->Text();
   }
   return txtDirFD.Text();
 }
@@ -74,9 +75,11 @@ void frmActualiza1::cmdRaiz_Click() {
   frmPath picker(services.paths, services.fs);
   picker.Ruta = txtDirFD.Text();
   picker.Form_Load();
-  if (showPicker) showPicker(picker);
+  if (showPicker)
+    showPicker(picker);
   txtDirFD.setText(picker.Ruta);
-  if (!txtDirFD.Text().ends_with('\\')) txtDirFD.setText(txtDirFD.Text() + "\\");
+  if (!txtDirFD.Text().ends_with('\\'))
+    txtDirFD.setText(txtDirFD.Text() + "\\");
   txtDirFD_Validate();
 }
 

@@ -17,7 +17,8 @@ void Esperar(Clock& clock, Desktop& desktop, double seconds) {
   const milliseconds start = clock.elapsed();
   while (true) {
     milliseconds passed = clock.elapsed() - start;
-    if (passed >= total) return;
+    if (passed >= total)
+      return;
     desktop.doEvents();
     clock.sleep(std::min(kSlice, total - passed));
   }
@@ -26,7 +27,8 @@ void Esperar(Clock& clock, Desktop& desktop, double seconds) {
 int BuscarClave(const KeyTable& table, const std::string& key, int start) {
   const std::string wanted = toUpper(key);
   for (int entry = start == 0 ? 1 : start; entry <= table.count(); ++entry) {
-    if (entry >= 1 && toUpper(table.key(entry)) == wanted) return entry;
+    if (entry >= 1 && toUpper(table.key(entry)) == wanted)
+      return entry;
   }
   return -1;
 }

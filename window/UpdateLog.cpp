@@ -17,6 +17,8 @@ void UpdateLog::EscribirLog(const std::string& text) {
   fs_.appendLine(path_, formatGeneralDate(clock_.now()) + text);
 }
 
-void UpdateLog::plainLine(const std::string& text) { fs_.appendLine(path_, text); }
+void UpdateLog::plainLine(const std::string& text) {
+  fs_.appendLine(path_, text);
+}
 
 }  // namespace fd

@@ -3,6 +3,7 @@
 #include <vector>
 
 #include "databases/ServerConnection.h"
+#include "packages/ManifestReader.h"
 #include "packages/PackageDiscovery.h"
 #include "platform/AppError.h"
 #include "platform/Clock.h"
@@ -19,11 +20,15 @@ constexpr const char* kServidorPorDefecto = "(local)";
 }  // namespace
 
 frmActualiza1::frmActualiza1(Services services_)
-    : services(std::move(services_)), log(services.fs, services.clock) {
+    : services(std::move(services_)),
+      log(services.fs, services.clock),
+      extraction_(flxRar, state, services.fs, services.processes, log, services.desktop,
+                  ActionButtons{cmdDes, cmdAct}, [this] { LeerFiles(); }) {
   txtEstado.onChange = [this] { txtEstado_Change(); };
   flxBases.beforeEdit = [](int row, int col) { return row != 0 && col == 2; };
   flxBases.afterEdit = [this](int row, int col) {
-    if (row == 0 || col != 2) return;
+    if (row == 0 || col != 2)
+      return;
     bool anyTicked = false;
     for (int r = 1; r < flxBases.Rows() && !anyTicked; ++r) {
       anyTicked = flxBases.CellChecked(r, 2) == kChecked;
@@ -33,13 +38,15 @@ frmActualiza1::frmActualiza1(Services services_)
   for (TextBox* box : {&txtDirCom, &txtDirCon, &txtDirCRM, &txtDirMRP, &txtDirIni, &txtEstado}) {
     box->setLocked(true);
   }
-  for (CheckBox* box : {&chkFiles, &chkComandos, &chkScripts}) box->setValue(1);
+  for (CheckBox* box : {&chkFiles, &chkComandos, &chkScripts})
+    box->setValue(1);
 }
 
 frmActualiza1::~frmActualiza1() = default;
 
 bool frmActualiza1::Form_Load() {
-  if (showWindow) showWindow();
+  if (showWindow)
+    showWindow();
   SSTab1.setTab(0);
   ConfigurarBases(flxBases);
   ConfigurarArchivos(flxFile);
@@ -61,11 +68,10 @@ bool frmActualiza1::Form_Load() {
 
   clsIni ini(services.fs);
   // Each part of the stamp is its own reading of the clock.
-  std::string stamp = std::to_string(services.clock.now().year) +
-                      std::to_string(services.clock.now().month) +
-                      std::to_string(services.clock.now().day) +
-                      std::to_string(services.clock.now().hour) +
-                      std::to_string(services.clock.now().minute);
+  std::string stamp =
+      std::to_string(services.clock.now().year) + std::to_string(services.clock.now().month) +
+      std::to_string(services.clock.now().day) + std::to_string(services.clock.now().hour) +
+      std::to_string(services.clock.now().minute);
   state.mArchivoLog = state.mPathApp + "ACT_" + stamp + ".log";
   try {
     log.create(state.mArchivoLog);
@@ -82,7 +88,8 @@ bool frmActualiza1::Form_Load() {
   log.EscribirLog(" " + nombreIni);
   state.mClave = kClaveActual;
   std::string servidor = kServidorPorDefecto;
-  if (!inis.empty() && ini.LeerINI(txtDirCom.Text() + nombreIni)) servidor = ini.Servidor();
+  if (!inis.empty() && ini.LeerINI(txtDirCom.Text() + nombreIni))
+    servidor = ini.Servidor();
   log.EscribirLog(" " + servidor);
 
   txtServidor.setText(servidor);
@@ -109,16 +116,19 @@ void frmActualiza1::txtEstado_Change() {
   }
 }
 
-void frmActualiza1::setButtons(bool enabled) { ActionButtons{cmdDes, cmdAct}.setEnabled(enabled); }
+void frmActualiza1::setButtons(bool enabled) {
+  ActionButtons{cmdDes, cmdAct}.setEnabled(enabled);
+}
 
 void frmActualiza1::CargarPaquetes() {
-  fd::CargarPaquetes(flxRar, state, services.fs, log,
-                     [this](const std::string& code) { return PathSistema(code); },
-                     ActionButtons{cmdDes, cmdAct});
+  fd::CargarPaquetes(
+      flxRar, state, services.fs, log,
+      [this](const std::string& code) { return PathSistema(code); }, ActionButtons{cmdDes, cmdAct});
 }
 
 void frmActualiza1::RefrescarPathAplicacion() {
-  fd::RefrescarPathAplicacion(flxRar, [this](const std::string& code) { return PathSistema(code); });
+  fd::RefrescarPathAplicacion(flxRar,
+                              [this](const std::string& code) { return PathSistema(code); });
 }
 
 void frmActualiza1::txtServidor_Validate() {
@@ -126,6 +136,17 @@ void frmActualiza1::txtServidor_Validate() {
                   ActionButtons{cmdDes, cmdAct});
 }
 
-void frmActualiza1::Esperar(double seconds) { fd::Esperar(services.clock, services.desktop, seconds); }
+void frmActualiza1::cmdDes_Click() {
+  extraction_.cmdDes_Click();
+}
+
+void frmActualiza1::LeerFiles() {
+  fd::LeerFiles({txtDirFD, flxRar, services.fs, services.clock, services.desktop, log}, flxFile,
+                flxScrp, state, ActionButtons{cmdDes, cmdAct});
+}
+
+void frmActualiza1::Esperar(double seconds) {
+  fd::Esperar(services.clock, services.desktop, seconds);
+}
 
 }  // namespace fd

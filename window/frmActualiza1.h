@@ -4,6 +4,7 @@
 #include <string>
 
 #include "grid/Grid.h"
+#include "packages/PackageExtraction.h"
 #include "window/Controls.h"
 #include "window/Services.h"
 #include "window/UpdateLog.h"
@@ -42,6 +43,7 @@ class frmActualiza1 {
   std::string PathSistema(const std::string& code) const;
   void RefrescarPathAplicacion();
   void CargarPaquetes();
+  void LeerFiles();
   void Esperar(double seconds);
 
   // How the view takes part: showing the window (first step of start-up) and showing the
@@ -63,6 +65,8 @@ class frmActualiza1 {
   Grid flxBases, flxRar, flxFile, flxScrp, flxLog;
 
  private:
+  PackageExtraction extraction_;
+
   void txtEstado_Change();
   void setButtons(bool enabled);
 };

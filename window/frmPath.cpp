@@ -30,7 +30,8 @@ frmPath::frmPath(const PathMapper& paths, const FileSystem& fs) : paths_(paths),
 void frmPath::Form_Load() {
   // The list events below overwrite Ruta.
   const std::string start = Ruta;
-  if (start.empty()) return;
+  if (start.empty())
+    return;
   try {
     setDrive(driveOf(start));
     setPath(start);
@@ -57,19 +58,25 @@ void frmPath::setDrive(const std::string& drive) {
       !paths_.drives().contains(static_cast<char>(std::toupper(drive[0])))) {
     throw platformError(kDispositivoNoDisponible, "frmPath");
   }
-  if (drive == drive_) return;
+  if (drive == drive_)
+    return;
   drive_ = drive;
   Drive1_Change();
 }
 
-std::vector<std::string> frmPath::SubFolders() const { return fs_.listFolders(path_); }
+std::vector<std::string> frmPath::SubFolders() const {
+  return fs_.listFolders(path_);
+}
 
 void frmPath::setPath(const std::string& path) {
   std::string folder = path;
   // A folder list shows a folder without its final "\", except at a drive root.
-  while (folder.size() > 3 && folder.ends_with('\\')) folder.pop_back();
-  if (folder.size() == 2 && folder[1] == ':') folder += "\\";
-  if (!fs_.folderExists(folder)) throw platformError(err::kPathNotFound, "frmPath");
+  while (folder.size() > 3 && folder.ends_with('\\'))
+    folder.pop_back();
+  if (folder.size() == 2 && folder[1] == ':')
+    folder += "\\";
+  if (!fs_.folderExists(folder))
+    throw platformError(err::kPathNotFound, "frmPath");
   if (folder == path_) {
     Dir1_Change();
     return;
@@ -78,13 +85,17 @@ void frmPath::setPath(const std::string& path) {
   Dir1_Change();
 }
 
-bool frmPath::Form_KeyDown(int keyCode) { return keyCode == kKeyF12; }
+bool frmPath::Form_KeyDown(int keyCode) {
+  return keyCode == kKeyF12;
+}
 
 void frmPath::Drive1_Change() {
   // The folder list moves to the drive's current folder: its root here.
   setPath(std::string(1, static_cast<char>(std::toupper(drive_[0]))) + ":\\");
 }
 
-void frmPath::Dir1_Change() { Ruta = path_.ends_with('\\') ? path_ : path_ + "\\"; }
+void frmPath::Dir1_Change() {
+  Ruta = path_.ends_with('\\') ? path_ : path_ + "\\";
+}
 
 }  // namespace fd

@@ -1,0 +1,163 @@
+#include "packages/ManifestReader.h"
+
+#include <optional>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+#include "grid/Grid.h"
+#include "packages/SectionedReader.h"
+#include "platform/AppError.h"
+#include "platform/FileSystem.h"
+#include "platform/Text.h"
+#include "window/SharedRoutines.h"
+#include "window/UpdateLog.h"
+#include "window/UpdaterState.h"
+
+namespace fd {
+
+namespace {
+constexpr const char* kDestino = "<Destino>";
+constexpr const char* kUnidad = "<Unidad>";
+constexpr const char* kCarpetaReportes = "\\Fendal\\RPT\\";
+
+// A file whose date cannot be read is listed with an empty date.
+std::string fechaDe(const FileSystem& fs, const std::string& path) {
+  try {
+    return formatGeneralDate(fs.lastModified(path));
+  } catch (const AppError&) {
+    return "";
+  }
+}
+
+bool esPosterior(const std::string& nueva, const std::string& anterior) {
+  std::optional<LocalDateTime> a = parseGeneralDate(nueva);
+  std::optional<LocalDateTime> b = parseGeneralDate(anterior);
+  if (!a)
+    return false;
+  return !b || *a > *b;
+}
+
+void numerar(Grid& grid) {
+  for (int row = 1; row < grid.Rows(); ++row)
+    grid.setTextMatrix(row, 0, std::to_string(row));
+}
+
+void ajustar(Grid& grid) {
+  grid.setAutoSizeMode(AutoSizeMode::RowHeights);
+  grid.AutoSize(1, grid.Cols() - 1, 0);
+  grid.setAutoSizeMode(AutoSizeMode::ColumnWidths);
+  grid.AutoSize(1, grid.Cols() - 1, 0);
+}
+
+// Finds a flxFile row by its full destination without scanning the grid for every file.
+// Windows paths name the same file whatever their letter case.
+class DestinationIndex {
+ public:
+  int find(const std::string& fullDestination) const {
+    auto found = rows_.find(toUpper(fullDestination));
+    return found == rows_.end() ? -1 : found->second;
+  }
+  void add(const std::string& fullDestination, int row) { rows_[toUpper(fullDestination)] = row; }
+
+ private:
+  std::unordered_map<std::string, int> rows_;
+};
+}  // namespace
+
+void LeerFiles(ManifestInputs in, Grid& flxFile, Grid& flxScrp, UpdaterState& state,
+               ActionButtons buttons) {
+  if (!in.txtDirFD.Text().ends_with('\\'))
+    in.txtDirFD.setText(in.txtDirFD.Text() + "\\");
+  flxFile.setRows(1);
+  flxScrp.setRows(1);
+  int archivos = 0;
+  int scripts = 0;
+  DestinationIndex index;
+  in.log.EscribirLog(" LeerFiles");
+
+  for (int paquete = 1; paquete < in.flxRar.Rows(); ++paquete) {
+    const std::string temporal = in.flxRar.TextMatrix(paquete, 5);
+    in.log.EscribirLog(" " + temporal);
+    try {
+      Leer(temporal + "info.txt", state.mDatos, in.fs, in.clock, in.desktop);
+    } catch (const AppError&) {
+      // A bad manifest line keeps the entries above it.
+    }
+    state.mInfo = state.mDatos;
+    state.mDestino = in.flxRar.TextMatrix(paquete, 4);
+    state.mUnidad = state.mDestino.substr(0, 2);
+    state.mFSO = &in.fs;
+    const int primerScript = scripts + 1;
+
+    for (const std::string& nombre : in.fs.listFiles(temporal, "*.*", false)) {
+      if (toLower(nombre) == "info.txt")
+        continue;
+      const std::string tipo = toLower(rightBytes(nombre, 4));
+      const std::string origen = temporal + nombre;
+      state.mArchivo = origen;
+      std::string destino = state.mDestino;
+      int desde = 0;
+      while (true) {
+        int entrada = BuscarClave(state.mInfo, "[Destino]." + nombre, desde);
+        if (entrada > 0) {
+          desde = entrada + 1;
+          const std::string& valor = state.mInfo.value(entrada);
+          destino = valor == kDestino ? state.mDestino : valor;
+        } else if (desde > 0) {
+          break;
+        }
+        if (!destino.empty()) {
+          destino = replaceAll(destino, kDestino, state.mDestino);
+          destino = replaceAll(destino, kUnidad, state.mUnidad);
+          destino = replaceAll(destino, "\\\\", "\\");
+        }
+        if (tipo == ".rpt" && in.fs.fileExists(state.mUnidad + kCarpetaReportes + nombre)) {
+          destino = state.mUnidad + kCarpetaReportes;
+        }
+        in.log.EscribirLog(" " + destino + nombre);
+
+        const std::string fecha = fechaDe(in.fs, origen);
+        if (tipo == ".sql" && destino.empty()) {
+          ++scripts;
+          flxScrp.AddItem("\t" + nombre + "\t" + fecha + "\t" + origen + "\t" + destino + "\t" +
+                          tipo);
+        } else {
+          int fila = index.find(destino + nombre);
+          if (fila < 0) {
+            ++archivos;
+            flxFile.AddItem("\t" + nombre + "\t" + fecha + "\t" + origen + "\t" + destino + "\t" +
+                            tipo + "\t" + destino + nombre);
+            index.add(destino + nombre, flxFile.Rows() - 1);
+          } else if (esPosterior(fecha, flxFile.TextMatrix(fila, 2))) {
+            flxFile.setTextMatrix(fila, 2, fecha);
+            flxFile.setTextMatrix(fila, 3, origen);
+          }
+        }
+        if (entrada <= 0)
+          break;
+      }
+    }
+    if (scripts - primerScript >= 1) {
+      flxScrp.Select(primerScript, 1, scripts, 1);
+      flxScrp.Sort(SortOrder::GenericAscending);
+    }
+  }
+
+  flxFile.setRows(archivos + 1);
+  flxScrp.setRows(scripts + 1);
+  if (flxFile.Rows() > 1) {
+    flxFile.Select(1, 4, flxFile.Rows() - 1, 4);
+    flxFile.Sort(SortOrder::GenericDescending);
+  }
+  numerar(flxFile);
+  if (flxFile.Rows() > 1)
+    ajustar(flxFile);
+  numerar(flxScrp);
+  if (flxScrp.Rows() > 1)
+    ajustar(flxScrp);
+  buttons.setEnabled(true);
+  state.mFSO = nullptr;
+}
+
+}  // namespace fd

@@ -1,0 +1,30 @@
+#pragma once
+
+#include "window/Controls.h"
+
+namespace fd {
+
+class Clock;
+class Desktop;
+class FileSystem;
+class Grid;
+class UpdateLog;
+struct UpdaterState;
+
+// What the manifest reader works with.
+struct ManifestInputs {
+  TextBox& txtDirFD;
+  const Grid& flxRar;
+  FileSystem& fs;
+  Clock& clock;
+  Desktop& desktop;
+  UpdateLog& log;
+};
+
+// Reads every extracted package's info.txt and fills the work lists: flxFile with the files to
+// copy (command files among them), one row per full destination, the newest file winning; and
+// flxScrp with the scripts to run, by package and then by name. Enables both buttons at the end.
+void LeerFiles(ManifestInputs in, Grid& flxFile, Grid& flxScrp, UpdaterState& state,
+               ActionButtons buttons);
+
+}  // namespace fd

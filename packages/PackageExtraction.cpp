@@ -1,0 +1,87 @@
+#include "packages/PackageExtraction.h"
+
+#include "grid/Grid.h"
+#include "platform/AppError.h"
+#include "platform/Desktop.h"
+#include "platform/FileSystem.h"
+#include "platform/Processes.h"
+#include "platform/Text.h"
+#include "window/UpdateLog.h"
+#include "window/UpdaterState.h"
+
+namespace fd {
+
+namespace {
+std::string entreComillas(const std::string& text) {
+  return "\"" + text + "\"";
+}
+
+// Resets the running flag however the click ends.
+class RunningFlag {
+ public:
+  explicit RunningFlag(bool& flag) : flag_(flag) { flag_ = true; }
+  ~RunningFlag() { flag_ = false; }
+  RunningFlag(const RunningFlag&) = delete;
+  RunningFlag& operator=(const RunningFlag&) = delete;
+
+ private:
+  bool& flag_;
+};
+}  // namespace
+
+std::string comandoExtraccion(const std::string& pathApp, const std::string& archivo,
+                              const std::string& destino) {
+  std::string programa = pathApp + "Winrar95.exe";
+  if (programa.find(' ') != std::string::npos)
+    programa = entreComillas(programa);
+  return programa + " e -o+ " + entreComillas(pathApp + archivo) + " " + entreComillas(destino);
+}
+
+PackageExtraction::PackageExtraction(const Grid& flxRar, UpdaterState& state, FileSystem& fs,
+                                     Processes& processes, UpdateLog& log, Desktop& desktop,
+                                     ActionButtons buttons, std::function<void()> leerFiles)
+    : flxRar_(flxRar),
+      state_(state),
+      fs_(fs),
+      processes_(processes),
+      log_(log),
+      desktop_(desktop),
+      buttons_(buttons),
+      leerFiles_(std::move(leerFiles)) {}
+
+void PackageExtraction::cmdDes_Click() {
+  // A second click while the packages are being extracted or read is ignored.
+  if (running_)
+    return;
+  RunningFlag flag(running_);
+  if (flxRar_.Rows() == 1) {
+    desktop_.msgBox("No hay ninguna Actualización", msgbox::kInformation, "");
+    return;
+  }
+  try {
+    log_.EscribirLog(" Descomprimir");
+    buttons_.setEnabled(false);
+    state_.mFSO = &fs_;
+    for (int row = 1; row < flxRar_.Rows(); ++row) {
+      const std::string archivo = flxRar_.TextMatrix(row, 1);
+      const std::string destino = dropRightBytes(flxRar_.TextMatrix(row, 5), 1);
+      if (!fs_.folderExists(destino))
+        fs_.createFolder(destino);
+      const std::string comando = comandoExtraccion(state_.mPathApp, archivo, destino);
+      log_.EscribirLog(" " + comando);
+      processes_.syncShell(comando, WindowState::NormalFocus);
+    }
+    state_.mFSO = nullptr;
+  } catch (const AppError& error) {
+    std::string mensaje =
+        "Actualizar : (" + std::to_string(error.number()) + ") " + error.description();
+    if (error.number() == err::kFileNotFound) {
+      mensaje += ". FALTA EL Archivo WinRar95.exe en la carpeta Actualizar.";
+    }
+    desktop_.msgBox(mensaje, msgbox::kQuestion, "");
+    return;
+  }
+  leerFiles_();
+}
+
+}  // namespace fd

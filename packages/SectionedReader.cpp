@@ -1,0 +1,68 @@
+#include "packages/SectionedReader.h"
+
+#include <optional>
+#include <vector>
+
+#include "platform/AppError.h"
+#include "platform/Desktop.h"
+#include "platform/FileSystem.h"
+#include "platform/Text.h"
+#include "window/SharedRoutines.h"
+
+namespace fd {
+
+namespace {
+constexpr int kIntentos = 6;
+constexpr double kEsperaEntreIntentos = 10;
+
+// The platform's numbers are written with a leading space when not negative.
+std::string numeroConSigno(int number) {
+  return number < 0 ? std::to_string(number) : " " + std::to_string(number);
+}
+
+AppError errorDeLectura(int number, const std::string& description) {
+  return AppError(number, "Leer",
+                  "Actualizador::Leer::. Error # " + numeroConSigno(number) + "\r" + description);
+}
+}  // namespace
+
+bool Leer(const std::string& fileName, KeyTable& mDatos, const FileSystem& fs, Clock& clock,
+          Desktop& desktop) {
+  mDatos.entries.clear();
+  std::optional<std::vector<std::string>> lines;
+  std::optional<AppError> lastFailure;
+  for (int attempt = 1; attempt <= kIntentos && !lines; ++attempt) {
+    try {
+      lines = fs.readLines(fileName);
+    } catch (const AppError& error) {
+      lastFailure = error;
+      if (attempt < kIntentos)
+        Esperar(clock, desktop, kEsperaEntreIntentos);
+    }
+  }
+  if (!lines) {
+    desktop.msgBox("No se pudo leer el archivo " + fileName + ". Mensaje: (" +
+                       std::to_string(lastFailure->number()) + ") " + lastFailure->description(),
+                   msgbox::kOkOnly, "");
+    return false;
+  }
+
+  std::string section;
+  for (const std::string& line : *lines) {
+    if (line.empty())
+      continue;
+    if (startsWith(trimSpaces(line), "[")) {
+      section = line;
+      continue;
+    }
+    std::size_t equals = line.find('=');
+    if (equals == std::string::npos) {
+      throw errorDeLectura(err::kInvalidCall, standardDescription(err::kInvalidCall));
+    }
+    mDatos.entries.emplace_back(section + "." + trimSpaces(line.substr(0, equals)),
+                                trimSpaces(line.substr(equals + 1)));
+  }
+  return true;
+}
+
+}  // namespace fd

@@ -1,0 +1,21 @@
+#!/usr/bin/env bash
+# Installs the Debian packages the updater needs to build, test and run its demo.
+set -euo pipefail
+packages=(
+  cmake ninja-build g++ pkg-config clang-format
+  qt6-base-dev libgl-dev
+  libgtest-dev googletest
+  libarchive-dev
+  unixodbc unixodbc-dev tdsodbc
+  unar xvfb xauth
+)
+missing=()
+for p in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+if [ ${#missing[@]} -gt 0 ]; then
+  SUDO=""
+  [ "$(id -u)" -eq 0 ] || SUDO="sudo"
+  $SUDO apt-get update
+  DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y "${missing[@]}"
+fi
