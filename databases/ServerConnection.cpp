@@ -62,7 +62,8 @@ void ValidarServidor(const std::string& servidor, Grid& flxBases, UpdaterState& 
     } catch (const AppError&) {
     }
     open = state.mConexion->state() != kStateClosed;
-    if (open || state.mClave != kClaveActual) break;
+    if (open || state.mClave != kClaveActual)
+      break;
     state.mClave = kClaveAnterior;
     state.mConexion.reset();
   }
@@ -76,9 +77,11 @@ void ValidarServidor(const std::string& servidor, Grid& flxBases, UpdaterState& 
       for (Recordset* rows = state.mRecordset.get(); rows && !rows->eof(); rows->moveNext()) {
         std::string name = rows->field("Name");
         std::string lower = toLower(name);
-        if (esBaseDelSistema(lower)) continue;
+        if (esBaseDelSistema(lower))
+          continue;
         std::string row = std::to_string(flxBases.Rows()) + "\t" + name;
-        if (lower.find("comercial") != std::string::npos) row += "\t1";
+        if (lower.find("comercial") != std::string::npos)
+          row += "\t1";
         flxBases.AddItem(row);
       }
     } catch (const AppError&) {

@@ -15,12 +15,14 @@ namespace fd {
 
 std::string formatVersionPiece(const std::string& piece, int digits) {
   std::string text = trimSpaces(piece);
-  if (text.empty()) return piece;
+  if (text.empty())
+    return piece;
   char* end = nullptr;
   double value = std::strtod(text.c_str(), &end);
   bool plainNumber = end == text.c_str() + text.size() &&
                      text.find_first_not_of("+-.0123456789") == std::string::npos;
-  if (!plainNumber || !std::isfinite(value) || std::fabs(value) > 1e15) return piece;
+  if (!plainNumber || !std::isfinite(value) || std::fabs(value) > 1e15)
+    return piece;
   long long whole = std::llround(value);
   char buffer[40];
   std::snprintf(buffer, sizeof buffer, "%0*lld", whole < 0 ? digits + 1 : digits, whole);
@@ -32,7 +34,8 @@ void CargarPaquetes(Grid& flxRar, UpdaterState& state, const FileSystem& fs, Upd
   log.EscribirLog(" Cargar Paquetes");
   flxRar.setRows(1);
   std::vector<std::string> names = fs.listFiles(state.mPathApp, "*.rar", false);
-  if (names.empty()) names = fs.listFiles(state.mPathApp, "*.rar", true);
+  if (names.empty())
+    names = fs.listFiles(state.mPathApp, "*.rar", true);
 
   for (const std::string& name : names) {
     // A name that does not follow the scheme is listed with empty version pieces.
@@ -40,8 +43,7 @@ void CargarPaquetes(Grid& flxRar, UpdaterState& state, const FileSystem& fs, Upd
     pieces.resize(std::max<std::size_t>(pieces.size(), 4));
     std::string sistema = toUpper(pieces[0]);
     std::string version = formatVersionPiece(pieces[1], 2) + "." +
-                          formatVersionPiece(pieces[2], 2) + "." +
-                          formatVersionPiece(pieces[3], 3);
+                          formatVersionPiece(pieces[2], 2) + "." + formatVersionPiece(pieces[3], 3);
     std::string temporal = state.mPathApp + dropRightBytes(name, 4) + "\\";
     std::string aplicacion = pathSistema(sistema);
     flxRar.AddItem(std::to_string(flxRar.Rows()) + "\t" + name + "\t" + sistema + "\t" + version +

@@ -10,12 +10,16 @@ std::string mapCase(std::string_view text, bool upper) {
   for (std::size_t i = 0; i < out.size(); ++i) {
     unsigned char c = static_cast<unsigned char>(out[i]);
     if (c < 0x80) {
-      if (upper && c >= 'a' && c <= 'z') out[i] = static_cast<char>(c - 32);
-      if (!upper && c >= 'A' && c <= 'Z') out[i] = static_cast<char>(c + 32);
+      if (upper && c >= 'a' && c <= 'z')
+        out[i] = static_cast<char>(c - 32);
+      if (!upper && c >= 'A' && c <= 'Z')
+        out[i] = static_cast<char>(c + 32);
     } else if (c == 0xC3 && i + 1 < out.size()) {
       unsigned char d = static_cast<unsigned char>(out[i + 1]);
-      if (upper && d >= 0xA0 && d <= 0xBE && d != 0xB7) out[i + 1] = static_cast<char>(d - 0x20);
-      if (!upper && d >= 0x80 && d <= 0x9E && d != 0x97) out[i + 1] = static_cast<char>(d + 0x20);
+      if (upper && d >= 0xA0 && d <= 0xBE && d != 0xB7)
+        out[i + 1] = static_cast<char>(d - 0x20);
+      if (!upper && d >= 0x80 && d <= 0x9E && d != 0x97)
+        out[i + 1] = static_cast<char>(d + 0x20);
       ++i;
     }
   }
@@ -24,12 +28,17 @@ std::string mapCase(std::string_view text, bool upper) {
 
 }  // namespace
 
-std::string toUpper(std::string_view text) { return mapCase(text, true); }
-std::string toLower(std::string_view text) { return mapCase(text, false); }
+std::string toUpper(std::string_view text) {
+  return mapCase(text, true);
+}
+std::string toLower(std::string_view text) {
+  return mapCase(text, false);
+}
 
 std::string trimSpaces(std::string_view text) {
   std::size_t first = text.find_first_not_of(' ');
-  if (first == std::string_view::npos) return "";
+  if (first == std::string_view::npos)
+    return "";
   std::size_t last = text.find_last_not_of(' ');
   return std::string(text.substr(first, last - first + 1));
 }
@@ -42,15 +51,19 @@ bool endsWith(std::string_view text, std::string_view suffix) {
   return text.size() >= suffix.size() && text.substr(text.size() - suffix.size()) == suffix;
 }
 
-bool equalsNoCase(std::string_view a, std::string_view b) { return toUpper(a) == toUpper(b); }
+bool equalsNoCase(std::string_view a, std::string_view b) {
+  return toUpper(a) == toUpper(b);
+}
 
 std::string replaceAll(std::string_view text, std::string_view from, std::string_view to) {
-  if (from.empty()) return std::string(text);
+  if (from.empty())
+    return std::string(text);
   std::string out;
   std::size_t pos = 0;
   while (true) {
     std::size_t found = text.find(from, pos);
-    if (found == std::string_view::npos) break;
+    if (found == std::string_view::npos)
+      break;
     out.append(text.substr(pos, found - pos));
     out.append(to);
     pos = found + from.size();

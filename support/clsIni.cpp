@@ -18,7 +18,8 @@ bool clsIni::LeerINI(const std::string& pNombreIni) {
   try {
     for (const std::string& raw : fs_.readLines(pNombreIni)) {
       std::string line = toUpper(raw);
-      if (line.empty()) continue;
+      if (line.empty())
+        continue;
       std::string trimmed = trimSpaces(line);
       if (startsWith(trimmed, "[")) {
         seccion = line;
@@ -42,17 +43,18 @@ bool clsIni::LeerINI(const std::string& pNombreIni) {
 std::string clsIni::LeerServidor() {
   if (datos_.count() == 0) {
     // An empty table has no first entry to search from.
-    throw AppError(9, "clsIni::LeerServidor",
-                   ". Error # 9\rSubíndice fuera del intervalo");
+    throw AppError(9, "clsIni::LeerServidor", ". Error # 9\rSubíndice fuera del intervalo");
   }
   int found = BuscarEntrada(datos_, kClaveServidor);
-  if (found > 0) servidor_ = toUpper(datos_.value(found));
+  if (found > 0)
+    servidor_ = toUpper(datos_.value(found));
   return servidor_;
 }
 
 int clsIni::BuscarEntrada(const KeyTable& table, const std::string& key) {
   for (int entry = 1; entry <= table.count(); ++entry) {
-    if (equalsNoCase(table.key(entry), key)) return entry;
+    if (equalsNoCase(table.key(entry), key))
+      return entry;
   }
   return -1;
 }

@@ -4,7 +4,8 @@ namespace fd::test {
 
 void ScriptedDesktop::doEvents() {
   ++eventRounds;
-  if (onEvents) onEvents();
+  if (onEvents)
+    onEvents();
 }
 
 int ScriptedDesktop::msgBox(const std::string& prompt, int style, const std::string& title) {
