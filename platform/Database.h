@@ -40,3 +40,15 @@ class DatabaseProvider {
 };
 
 }  // namespace fd
+
+namespace fd::err {
+// Numbers of database failures, as the platform's data-access layer reports them.
+inline constexpr int kDbLoginFailed = -2147217843;      // 0x80040E4D: the server refused the login
+inline constexpr int kDbFailure = -2147467259;          // 0x80004005: connection and other failures
+inline constexpr int kDbCommandFailed = -2147217900;    // 0x80040E14: a command the server rejected
+inline constexpr int kDbNoCurrentRecord = -2146825267;  // 0x800A0BCD (3021)
+inline constexpr int kDbItemNotFound = -2146825023;     // 0x800A0CC1 (3265)
+inline constexpr int kDbObjectClosed = -2146824584;     // 0x800A0E78 (3704)
+inline constexpr int kDbObjectOpen = -2146824583;       // 0x800A0E79 (3705)
+inline constexpr int kDbProviderNotFound = -2146824582;  // 0x800A0E7A (3706)
+}  // namespace fd::err

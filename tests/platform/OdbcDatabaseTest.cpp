@@ -1,0 +1,267 @@
+#include "platform/posix/OdbcDatabase.h"
+
+#include <arpa/inet.h>
+#include <gtest/gtest.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <chrono>
+
+#include "platform/AppError.h"
+#include "support/TdsTestServer.h"
+
+namespace fd {
+namespace {
+
+using test::TdsServerConfig;
+using test::TdsTestServer;
+
+const char* const kUsersQuery =
+    "SELECT COUNT(*) as CC FROM master..SYSPROCESSES SP INNER JOIN master..SYSDATABASES SD  ON "
+    "SP.dbid = SD.dbid  WHERE SP.LOGINAME = 'Fendal' ";
+
+TdsServerConfig suiteServer() {
+  TdsServerConfig config;
+  config.logins = {{"Fendal", "Murales"}, {"otro", "secreto"}};
+  config.databases = {"COMERCIAL_A", "Contab1", "Comercial2019", "Master", "TEMPDB"};
+  return config;
+}
+
+class OdbcDatabaseTest : public ::testing::Test {
+ protected:
+  std::unique_ptr<Connection> connect(const std::string& dataSource,
+                                      const std::string& database = "master",
+                                      const std::string& password = "Murales",
+                                      const std::string& user = "Fendal") {
+    auto connection = provider_.createConnection();
+    connection->setMode(3);
+    connection->setCursorLocation(3);
+    connection->setProvider("SQLOLEDB");
+    connection->setProperty("Initial Catalog", database);
+    connection->setProperty("Data Source", dataSource);
+    connection->setProperty("User Id", user);
+    connection->setProperty("Password", password);
+    connection->open();
+    return connection;
+  }
+
+  static std::vector<std::string> column(Recordset& recordset, const std::string& name) {
+    std::vector<std::string> values;
+    for (; !recordset.eof(); recordset.moveNext())
+      values.push_back(recordset.field(name));
+    return values;
+  }
+
+  AppError openError(const std::string& dataSource, const std::string& database,
+                     const std::string& password) {
+    try {
+      connect(dataSource, database, password);
+    } catch (const AppError& e) {
+      return e;
+    }
+    ADD_FAILURE() << "open succeeded";
+    return AppError(0, "", "");
+  }
+
+  OdbcDatabaseProvider provider_;
+};
+
+TEST_F(OdbcDatabaseTest, ListsDatabasesInTheServersCaseInsensitiveOrder) {
+  TdsTestServer server(suiteServer());
+  auto connection = connect(server.dataSource());
+  auto recordset = connection->execute("SELECT name FROM SYSDATABASES ORDER BY name");
+  EXPECT_EQ(column(*recordset, "Name"),
+            (std::vector<std::string>{"COMERCIAL_A", "Comercial2019", "Contab1", "Master", "model",
+                                      "msdb", "TEMPDB"}));
+}
+
+TEST_F(OdbcDatabaseTest, OpenConnectionReportsOpenUntilClosed) {
+  TdsTestServer server(suiteServer());
+  auto connection = connect(server.dataSource(), "Contab1");
+  EXPECT_EQ(connection->state(), kStateOpen);
+  connection->close();
+  EXPECT_EQ(connection->state(), kStateClosed);
+}
+
+TEST_F(OdbcDatabaseTest, WrongPasswordFailsWithTheServersMessage) {
+  TdsTestServer server(suiteServer());
+  AppError e = openError(server.dataSource(), "master", "Murales7261qz");
+  EXPECT_EQ(e.number(), err::kDbLoginFailed);
+  EXPECT_EQ(e.description(), "Login failed for user 'Fendal'.");
+  auto logins = server.entries("LOGIN", "Fendal");
+  ASSERT_EQ(logins.size(), 1u);
+  EXPECT_EQ(logins[0].text, "FAILED 18456");
+}
+
+TEST_F(OdbcDatabaseTest, MissingDatabaseFailsWithTheServersMessage) {
+  TdsTestServer server(suiteServer());
+  AppError e = openError(server.dataSource(), "Empresa9", "Murales");
+  EXPECT_EQ(e.description(),
+            "Cannot open database \"Empresa9\" requested by the login. The login failed.");
+  EXPECT_EQ(server.entries("LOGIN", "Fendal").at(0).text, "FAILED 4060");
+}
+
+TEST_F(OdbcDatabaseTest, NothingListeningFailsWithinSeconds) {
+  int s = socket(AF_INET, SOCK_STREAM, 0);
+  sockaddr_in address{};
+  address.sin_family = AF_INET;
+  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  ASSERT_EQ(bind(s, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+  socklen_t length = sizeof address;
+  getsockname(s, reinterpret_cast<sockaddr*>(&address), &length);
+  close(s);  // the port is now free and nobody listens on it
+  auto start = std::chrono::steady_clock::now();
+  AppError e = openError("127.0.0.1," + std::to_string(ntohs(address.sin_port)), "master", "x");
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(5));
+  EXPECT_FALSE(e.description().empty());
+}
+
+TEST_F(OdbcDatabaseTest, UsersQueryCountsLiveSessionsAndOtherSessions) {
+  TdsServerConfig config = suiteServer();
+  config.otherSessions = {{"Fendal", 2, ""}, {"Fendal", 5, "Borrada"}, {"otro", 7, ""}};
+  TdsTestServer server(config);
+  auto first = connect(server.dataSource(), "COMERCIAL_A");
+  auto second = connect(server.dataSource(), "Contab1");
+  auto stranger = connect(server.dataSource(), "master", "secreto", "otro");
+  auto recordset = second->execute(kUsersQuery);
+  ASSERT_FALSE(recordset->eof());
+  EXPECT_EQ(recordset->field("CC"), "4");
+  EXPECT_EQ(server.entries("SQL", "Fendal").back().text, kUsersQuery);
+}
+
+TEST_F(OdbcDatabaseTest, ClosedSessionsAreNoLongerCounted) {
+  TdsTestServer server(suiteServer());
+  auto mine = connect(server.dataSource());
+  connect(server.dataSource())->close();
+  // The server notices the disconnect on its own thread, so the count may lag a moment.
+  std::string count;
+  auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+  do {
+    count = mine->execute(kUsersQuery)->field("cc");
+  } while (count != "1" && std::chrono::steady_clock::now() < deadline);
+  EXPECT_EQ(count, "1");
+}
+
+struct PasswordChange {
+  const char* name;
+  const char* statement;
+};
+
+class PasswordChangeTest : public OdbcDatabaseTest,
+                           public ::testing::WithParamInterface<PasswordChange> {};
+
+TEST_P(PasswordChangeTest, NewPasswordLogsInAndOldOneNoLonger) {
+  TdsTestServer server(suiteServer());
+  connect(server.dataSource())->execute(GetParam().statement);
+  EXPECT_NO_THROW(connect(server.dataSource(), "master", "Murales7261qz"));
+  EXPECT_THROW(connect(server.dataSource(), "master", "Murales"), AppError);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Statements, PasswordChangeTest,
+    ::testing::Values(
+        PasswordChange{"SpPassword", "sp_password 'Murales', 'Murales7261qz', 'Fendal'"},
+        PasswordChange{"SpPasswordOwnLogin", "EXEC sp_password NULL, 'Murales7261qz'"},
+        PasswordChange{"AlterLogin",
+                       "ALTER LOGIN [Fendal] WITH PASSWORD = 'Murales7261qz' OLD_PASSWORD = "
+                       "'Murales'"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(OdbcDatabaseTest, PasswordChangeWithWrongOldPasswordFails) {
+  TdsTestServer server(suiteServer());
+  auto connection = connect(server.dataSource());
+  EXPECT_THROW(connection->execute("sp_password 'nada', 'Murales7261qz'"), AppError);
+  EXPECT_NO_THROW(connect(server.dataSource(), "master", "Murales"));
+}
+
+TEST_F(OdbcDatabaseTest, CommandErrorCarriesTheServersText) {
+  TdsTestServer server(suiteServer());
+  auto connection = connect(server.dataSource());
+  try {
+    connection->execute("PRINT 'antes'\nRAISERROR('falta la tabla', 16, 1)");
+    FAIL() << "no error";
+  } catch (const AppError& e) {
+    EXPECT_EQ(e.number(), err::kDbCommandFailed);
+    EXPECT_EQ(e.description(), "falta la tabla");
+  }
+}
+
+TEST_F(OdbcDatabaseTest, UseChangesTheSessionsDatabase) {
+  TdsTestServer server(suiteServer());
+  auto connection = connect(server.dataSource());
+  connection->execute("USE Contab1");
+  connection->execute("SET NOCOUNT ON");
+  EXPECT_EQ(server.entries("SQL", "Fendal").back().database, "Contab1");
+}
+
+TEST_F(OdbcDatabaseTest, FieldOfUnknownNameFails) {
+  TdsTestServer server(suiteServer());
+  auto recordset = connect(server.dataSource())->execute(kUsersQuery);
+  EXPECT_EQ(recordset->field("cC"), "1");
+  try {
+    recordset->field("Name");
+    FAIL() << "no error";
+  } catch (const AppError& e) {
+    EXPECT_EQ(e.number(), err::kDbItemNotFound);
+  }
+}
+
+TEST_F(OdbcDatabaseTest, StatementWithoutRowsGivesAnEmptyRecordset) {
+  TdsTestServer server(suiteServer());
+  EXPECT_TRUE(connect(server.dataSource())->execute("SET NOCOUNT ON")->eof());
+}
+
+TEST_F(OdbcDatabaseTest, ExecuteOnAClosedConnectionFails) {
+  auto connection = provider_.createConnection();
+  EXPECT_THROW(connection->execute("SELECT 1"), AppError);
+}
+
+TEST_F(OdbcDatabaseTest, UnknownProviderFails) {
+  auto connection = provider_.createConnection();
+  connection->setProvider("MSDAORA");
+  try {
+    connection->open();
+    FAIL() << "no error";
+  } catch (const AppError& e) {
+    EXPECT_EQ(e.number(), err::kDbProviderNotFound);
+  }
+}
+
+TEST_F(OdbcDatabaseTest, PropertyNamesIgnoreLetterCase) {
+  TdsTestServer server(suiteServer());
+  auto connection = provider_.createConnection();
+  connection->setProvider("sqloledb");
+  connection->setProperty("DATA SOURCE", server.dataSource());
+  connection->setProperty("initial catalog", "Contab1");
+  connection->setProperty("user id", "Fendal");
+  connection->setProperty("PASSWORD", "Murales");
+  connection->open();
+  EXPECT_EQ(server.entries("LOGIN", "Fendal").at(0).database, "Contab1");
+}
+
+struct ServerKeysCase {
+  const char* dataSource;
+  const char* keys;
+};
+
+class ServerKeysTest : public ::testing::TestWithParam<ServerKeysCase> {};
+
+TEST_P(ServerKeysTest, MapsDataSource) {
+  EXPECT_EQ(odbcServerKeys(GetParam().dataSource), GetParam().keys);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    DataSources, ServerKeysTest,
+    ::testing::Values(ServerKeysCase{"(local)", "Server=127.0.0.1;Port=1433;"},
+                      ServerKeysCase{"(LOCAL)", "Server=127.0.0.1;Port=1433;"},
+                      ServerKeysCase{".", "Server=127.0.0.1;Port=1433;"},
+                      ServerKeysCase{"LocalHost", "Server=127.0.0.1;Port=1433;"},
+                      ServerKeysCase{"servidor", "Server=servidor;"},
+                      ServerKeysCase{"servidor,1500", "Server=servidor;Port=1500;"},
+                      ServerKeysCase{"(local),1501", "Server=127.0.0.1;Port=1501;"},
+                      ServerKeysCase{"servidor\\SQLEXPRESS", "Server=servidor\\SQLEXPRESS;"},
+                      ServerKeysCase{".\\SQLEXPRESS", "Server=127.0.0.1\\SQLEXPRESS;"}));
+
+}  // namespace
+}  // namespace fd

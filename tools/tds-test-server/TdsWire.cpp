@@ -1,0 +1,340 @@
+#include "TdsWire.h"
+
+#include <sys/socket.h>
+
+#include <cerrno>
+#include <cstring>
+
+namespace fd::tds {
+
+namespace {
+
+// A client message may span many packets; this caps what one connection can make us hold.
+constexpr std::size_t kMaxMessageBytes = 16 * 1024 * 1024;
+constexpr std::size_t kHeaderBytes = 8;
+// The largest packet size a TDS client may negotiate.
+constexpr std::size_t kMaxPacketBytes = 32767;
+
+bool knownType(std::uint8_t type) {
+  return type == kPacketSqlBatch || type == kPacketRpc || type == kPacketAttention ||
+         type == kPacketTransaction || type == kPacketLogin7 || type == kPacketPrelogin;
+}
+
+void appendUtf8(std::string& out, std::uint32_t cp) {
+  if (cp < 0x80) {
+    out += static_cast<char>(cp);
+  } else if (cp < 0x800) {
+    out += static_cast<char>(0xC0 | (cp >> 6));
+    out += static_cast<char>(0x80 | (cp & 0x3F));
+  } else if (cp < 0x10000) {
+    out += static_cast<char>(0xE0 | (cp >> 12));
+    out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+    out += static_cast<char>(0x80 | (cp & 0x3F));
+  } else {
+    out += static_cast<char>(0xF0 | (cp >> 18));
+    out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
+    out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+    out += static_cast<char>(0x80 | (cp & 0x3F));
+  }
+}
+
+// Reads exactly n bytes; false when the peer closed or the socket failed.
+bool readAll(int socket, std::uint8_t* buffer, std::size_t n) {
+  std::size_t got = 0;
+  while (got < n) {
+    ssize_t r = recv(socket, buffer + got, n - got, 0);
+    if (r < 0 && errno == EINTR)
+      continue;
+    if (r <= 0)
+      return false;
+    got += static_cast<std::size_t>(r);
+  }
+  return true;
+}
+
+bool writeAll(int socket, const std::uint8_t* data, std::size_t n) {
+  std::size_t sent = 0;
+  while (sent < n) {
+    ssize_t r = send(socket, data + sent, n - sent, MSG_NOSIGNAL);
+    if (r < 0 && errno == EINTR)
+      continue;
+    if (r <= 0)
+      return false;
+    sent += static_cast<std::size_t>(r);
+  }
+  return true;
+}
+
+}  // namespace
+
+std::string utf16leToUtf8(const std::uint8_t* data, std::size_t characters) {
+  std::string out;
+  out.reserve(characters);
+  for (std::size_t i = 0; i < characters; ++i) {
+    std::uint32_t unit = data[2 * i] | (data[2 * i + 1] << 8);
+    if (unit >= 0xD800 && unit < 0xDC00 && i + 1 < characters) {
+      std::uint32_t low = data[2 * i + 2] | (data[2 * i + 3] << 8);
+      if (low >= 0xDC00 && low < 0xE000) {
+        appendUtf8(out, 0x10000 + ((unit - 0xD800) << 10) + (low - 0xDC00));
+        ++i;
+        continue;
+      }
+    }
+    appendUtf8(out, unit);
+  }
+  return out;
+}
+
+std::string utf8ToUtf16le(std::string_view text) {
+  std::string out;
+  auto put = [&out](std::uint32_t unit) {
+    out += static_cast<char>(unit & 0xFF);
+    out += static_cast<char>(unit >> 8);
+  };
+  for (std::size_t i = 0; i < text.size();) {
+    auto c = static_cast<unsigned char>(text[i]);
+    std::uint32_t cp = 0xFFFD;
+    std::size_t len = 1;
+    if (c < 0x80) {
+      cp = c;
+    } else if ((c & 0xE0) == 0xC0 && i + 1 < text.size()) {
+      cp = ((c & 0x1F) << 6) | (text[i + 1] & 0x3F);
+      len = 2;
+    } else if ((c & 0xF0) == 0xE0 && i + 2 < text.size()) {
+      cp = ((c & 0x0F) << 12) | ((text[i + 1] & 0x3F) << 6) | (text[i + 2] & 0x3F);
+      len = 3;
+    } else if ((c & 0xF8) == 0xF0 && i + 3 < text.size()) {
+      cp = ((c & 0x07) << 18) | ((text[i + 1] & 0x3F) << 12) | ((text[i + 2] & 0x3F) << 6) |
+           (text[i + 3] & 0x3F);
+      len = 4;
+    }
+    i += len;
+    if (cp >= 0x10000) {
+      cp -= 0x10000;
+      put(0xD800 + (cp >> 10));
+      put(0xDC00 + (cp & 0x3FF));
+    } else {
+      put(cp);
+    }
+  }
+  return out;
+}
+
+bool readMessage(int socket, Message& message) {
+  message.payload.clear();
+  bool first = true;
+  for (;;) {
+    std::uint8_t header[kHeaderBytes];
+    if (!readAll(socket, header, kHeaderBytes))
+      return false;
+    std::size_t length = (header[2] << 8) | header[3];
+    if (length < kHeaderBytes)
+      throw ProtocolError{"packet shorter than its header"};
+    if (length > kMaxPacketBytes)
+      throw ProtocolError{"packet longer than any packet size"};
+    if (!knownType(header[0]))
+      throw ProtocolError{"unknown packet type"};
+    if (first) {
+      message.type = header[0];
+      first = false;
+    } else if (header[0] != message.type) {
+      throw ProtocolError{"packet type changed inside a message"};
+    }
+    std::size_t body = length - kHeaderBytes;
+    if (message.payload.size() + body > kMaxMessageBytes)
+      throw ProtocolError{"message too long"};
+    std::size_t at = message.payload.size();
+    message.payload.resize(at + body);
+    if (!readAll(socket, message.payload.data() + at, body))
+      return false;
+    if (header[1] & 0x01)
+      return true;
+  }
+}
+
+bool sendMessage(int socket, std::uint8_t type, const std::vector<std::uint8_t>& payload,
+                 std::uint16_t spid, std::size_t packetSize) {
+  const std::size_t chunk = packetSize - kHeaderBytes;
+  std::size_t at = 0;
+  std::uint8_t packetId = 1;
+  std::vector<std::uint8_t> packet;
+  do {
+    std::size_t n = std::min(chunk, payload.size() - at);
+    bool last = at + n == payload.size();
+    std::size_t length = n + kHeaderBytes;
+    packet.assign({type, static_cast<std::uint8_t>(last ? 0x01 : 0x00),
+                   static_cast<std::uint8_t>(length >> 8), static_cast<std::uint8_t>(length),
+                   static_cast<std::uint8_t>(spid >> 8), static_cast<std::uint8_t>(spid),
+                   packetId++, 0});
+    packet.insert(packet.end(), payload.begin() + at, payload.begin() + at + n);
+    if (!writeAll(socket, packet.data(), packet.size()))
+      return false;
+    at += n;
+  } while (at < payload.size());
+  return true;
+}
+
+void ReplyBuilder::u16(std::uint16_t v) {
+  u8(v & 0xFF);
+  u8(v >> 8);
+}
+
+void ReplyBuilder::u32(std::uint32_t v) {
+  u16(v & 0xFFFF);
+  u16(v >> 16);
+}
+
+void ReplyBuilder::bVarchar(std::string_view text) {
+  std::string wide = utf8ToUtf16le(text);
+  u8(static_cast<std::uint8_t>(wide.size() / 2));
+  bytes_.insert(bytes_.end(), wide.begin(), wide.end());
+}
+
+void ReplyBuilder::usVarchar(std::string_view text) {
+  std::string wide = utf8ToUtf16le(text);
+  u16(static_cast<std::uint16_t>(wide.size() / 2));
+  bytes_.insert(bytes_.end(), wide.begin(), wide.end());
+}
+
+void ReplyBuilder::envChange(std::uint8_t type, std::string_view newValue,
+                             std::string_view oldValue) {
+  u8(0xE3);
+  std::size_t lengthAt = bytes_.size();
+  u16(0);
+  u8(type);
+  bVarchar(newValue);
+  bVarchar(oldValue);
+  std::size_t length = bytes_.size() - lengthAt - 2;
+  bytes_[lengthAt] = length & 0xFF;
+  bytes_[lengthAt + 1] = length >> 8;
+}
+
+void ReplyBuilder::envChangeCollation() {
+  if (!atLeast71())
+    return;
+  u8(0xE3);
+  u16(1 + 1 + 5 + 1);
+  u8(7);
+  u8(5);
+  for (std::uint8_t b : kCollation)
+    u8(b);
+  u8(0);
+}
+
+void ReplyBuilder::message(bool error, std::int32_t number, std::uint8_t state,
+                           std::uint8_t severity, std::string_view text, std::string_view server,
+                           std::int32_t line) {
+  u8(error ? 0xAA : 0xAB);
+  std::size_t lengthAt = bytes_.size();
+  u16(0);
+  u32(static_cast<std::uint32_t>(number));
+  u8(state);
+  u8(severity);
+  usVarchar(text);
+  bVarchar(server);
+  bVarchar("");
+  if (atLeast72()) {
+    u32(static_cast<std::uint32_t>(line));
+  } else {
+    u16(static_cast<std::uint16_t>(line));
+  }
+  std::size_t length = bytes_.size() - lengthAt - 2;
+  bytes_[lengthAt] = length & 0xFF;
+  bytes_[lengthAt + 1] = length >> 8;
+}
+
+void ReplyBuilder::loginAck(std::string_view programName) {
+  u8(0xAD);
+  std::string wide = utf8ToUtf16le(programName);
+  u16(static_cast<std::uint16_t>(10 + wide.size()));
+  u8(1);
+  // The version travels big-endian here, unlike in LOGIN7.
+  u8(version_ >> 24);
+  u8((version_ >> 16) & 0xFF);
+  u8((version_ >> 8) & 0xFF);
+  u8(version_ & 0xFF);
+  bVarchar(programName);
+  for (std::uint8_t b : {0x0F, 0x00, 0x07, 0xD0})
+    u8(b);
+}
+
+void ReplyBuilder::columns(const std::vector<Column>& columns) {
+  u8(0x81);
+  u16(static_cast<std::uint16_t>(columns.size()));
+  for (const Column& c : columns) {
+    if (atLeast72()) {
+      u32(0);
+    } else {
+      u16(0);
+    }
+    u16(0x0001);  // nullable
+    if (c.type == Column::Type::Int) {
+      u8(0x26);
+      u8(4);
+    } else {
+      u8(0xE7);
+      u16(static_cast<std::uint16_t>(c.maxCharacters * 2));
+      if (atLeast71()) {
+        for (std::uint8_t b : kCollation)
+          u8(b);
+      }
+    }
+    bVarchar(c.name);
+  }
+}
+
+void ReplyBuilder::row(const std::vector<Column>& columns, const std::vector<std::string>& values) {
+  u8(0xD1);
+  for (std::size_t i = 0; i < columns.size(); ++i) {
+    if (columns[i].type == Column::Type::Int) {
+      u8(4);
+      u32(static_cast<std::uint32_t>(std::stol(values[i])));
+    } else {
+      std::string wide = utf8ToUtf16le(values[i]);
+      u16(static_cast<std::uint16_t>(wide.size()));
+      bytes_.insert(bytes_.end(), wide.begin(), wide.end());
+    }
+  }
+}
+
+void ReplyBuilder::done(std::uint16_t status, std::uint16_t command, std::uint64_t rowCount) {
+  doneOffsets_.push_back(bytes_.size());
+  u8(0xFD);
+  u16(status);
+  u16(command);
+  if (atLeast72()) {
+    u32(rowCount & 0xFFFFFFFF);
+    u32(rowCount >> 32);
+  } else {
+    u32(static_cast<std::uint32_t>(rowCount));
+  }
+}
+
+std::vector<std::uint8_t> ReplyBuilder::finish() {
+  for (std::size_t i = 0; i + 1 < doneOffsets_.size(); ++i)
+    bytes_[doneOffsets_[i] + 1] |= kDoneMore;
+  if (!doneOffsets_.empty())
+    bytes_[doneOffsets_.back() + 1] &= ~kDoneMore;
+  doneOffsets_.clear();
+  return std::move(bytes_);
+}
+
+std::vector<std::uint8_t> preloginReply() {
+  // Options: VERSION, ENCRYPTION (02: not supported, so no TLS), INSTOPT, THREADID (empty), MARS.
+  const std::uint8_t options[][2] = {{0, 6}, {1, 1}, {2, 1}, {3, 0}, {4, 1}};
+  std::vector<std::uint8_t> out;
+  std::uint16_t offset = 5 * 5 + 1;
+  for (auto& o : options) {
+    out.insert(out.end(), {o[0], static_cast<std::uint8_t>(offset >> 8),
+                           static_cast<std::uint8_t>(offset), 0, o[1]});
+    offset += o[1];
+  }
+  out.push_back(0xFF);
+  out.insert(out.end(), {0x0F, 0x00, 0x07, 0xD0, 0x00, 0x00});  // 15.0.2000
+  out.push_back(0x02);
+  out.push_back(0x00);
+  out.push_back(0x00);
+  return out;
+}
+
+}  // namespace fd::tds
