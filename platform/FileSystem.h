@@ -7,6 +7,15 @@
 
 namespace fd {
 
+// File attribute bits, with the values of the platform the updater was written for.
+namespace attr {
+constexpr int kReadOnly = 1;
+constexpr int kHidden = 2;
+constexpr int kSystem = 4;
+constexpr int kDirectory = 16;
+constexpr int kArchive = 32;
+}  // namespace attr
+
 // File-system operations on Windows path texts ("C:\Fendal\Comercial\"). The implementation maps
 // them onto the host; failures are thrown as AppError with the platform's numbers (53, 58, 70,
 // 75, 76). Text files go through the ANSI codec: UTF-8 inside, CR LF or a lone CR read as a line
@@ -26,6 +35,8 @@ class FileSystem {
   virtual void copyFile(const std::string& source, const std::string& target, bool overwrite) = 0;
   virtual void removeFile(const std::string& path) = 0;
   virtual LocalDateTime lastModified(const std::string& path) const = 0;
+  // The attribute bits of a file or folder (attr constants); 53 when it does not exist.
+  virtual int attributes(const std::string& path) const = 0;
   // Names (not paths) of the ordinary files of a folder matching a pattern ("*.rar",
   // "fdCom*.ini", "*.*") without regard to letter case, in listing order; with admitArchived
   // also files marked for archiving. An unreadable or missing folder lists nothing.

@@ -330,6 +330,22 @@ LocalDateTime PosixFileSystem::lastModified(const std::string& path) const {
           local.tm_hour,        local.tm_min,     local.tm_sec};
 }
 
+int PosixFileSystem::attributes(const std::string& path) const {
+  const fs::path host = paths_.toHost(path);
+  struct stat info;
+  if (!statPath(host, info)) {
+    fail(err::kFileNotFound);
+  }
+  int bits = S_ISDIR(info.st_mode) ? attr::kDirectory : attr::kArchive;
+  if ((info.st_mode & S_IWUSR) == 0) {
+    bits |= attr::kReadOnly;
+  }
+  if (isHidden(host)) {
+    bits |= attr::kHidden;
+  }
+  return bits;
+}
+
 std::vector<std::string> PosixFileSystem::listFiles(const std::string& folder,
                                                     const std::string& pattern,
                                                     bool /*admitArchived*/) const {

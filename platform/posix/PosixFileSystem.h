@@ -24,6 +24,9 @@ class PosixFileSystem : public FileSystem {
   void copyFile(const std::string& source, const std::string& target, bool overwrite) override;
   void removeFile(const std::string& path) override;
   LocalDateTime lastModified(const std::string& path) const override;
+  // A regular file is archive (32), plus read-only without its owner's write bit, plus hidden
+  // when its name starts with "."; a folder is 16 (plus those two).
+  int attributes(const std::string& path) const override;
   std::vector<std::string> listFiles(const std::string& folder, const std::string& pattern,
                                      bool admitArchived) const override;
   std::vector<std::string> listFolders(const std::string& folder) const override;
