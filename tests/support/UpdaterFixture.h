@@ -1,0 +1,44 @@
+#pragma once
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "platform/Database.h"
+#include "platform/posix/PosixFileSystem.h"
+#include "platform/posix/PosixProcesses.h"
+#include "support/FakeClock.h"
+#include "support/ScriptedDesktop.h"
+#include "support/TempPrefix.h"
+#include "window/frmActualiza1.h"
+
+namespace fd::test {
+
+// A whole updater on a temporary prefix: the window logic over the real file system and
+// processes, a fake clock, a scripted desktop and the real database provider. The updater's
+// folder is C:\Act\ unless a test names another before calling window().
+class UpdaterFixture {
+ public:
+  UpdaterFixture();
+  ~UpdaterFixture();
+
+  TempPrefix prefix;
+  FakeClock clock;
+  ScriptedDesktop desktop;
+  PosixFileSystem fs{prefix.mapper()};
+  std::string programFolder = "C:\\Act";
+  std::unique_ptr<DatabaseProvider> databases;
+
+  // The window, made on first use with the folder above.
+  frmActualiza1& window();
+  // The lines of the update log file as the program wrote them (ANSI, CR LF).
+  std::vector<std::string> logLines() const;
+  // The lines of the log without their date and time (dated entries start with " ").
+  std::vector<std::string> logTexts() const;
+
+ private:
+  std::unique_ptr<PosixProcesses> processes_;
+  std::unique_ptr<frmActualiza1> window_;
+};
+
+}  // namespace fd::test

@@ -1,0 +1,76 @@
+#include <gtest/gtest.h>
+
+#include "support/UpdaterFixture.h"
+
+namespace fd::test {
+namespace {
+
+struct StatusCase {
+  std::string name;
+  std::vector<std::string> texts;
+  int rowsAdded;
+};
+
+class StatusRows : public ::testing::TestWithParam<StatusCase> {};
+
+TEST_P(StatusRows, EveryChangeOfTheStatusAddsOneLogRow) {
+  UpdaterFixture f;
+  ASSERT_TRUE(f.window().Form_Load());
+  auto& w = f.window();
+  int before = w.flxLog.Rows();
+  for (const auto& text : GetParam().texts)
+    w.txtEstado.setText(text);
+  EXPECT_EQ(w.flxLog.Rows() - before, GetParam().rowsAdded);
+  EXPECT_EQ(w.flxLog.TextMatrix(w.flxLog.Rows() - 1, 1), GetParam().texts.back());
+  EXPECT_EQ(w.flxLog.TextMatrix(w.flxLog.Rows() - 1, 0), "");
+}
+
+INSTANTIATE_TEST_SUITE_P(Statuses, StatusRows,
+                         ::testing::Values(StatusCase{"SameTextTwice", {"A", "A"}, 1},
+                                           StatusCase{"TextEmptyText", {"A", "", "A"}, 3},
+                                           StatusCase{"Two", {"A", "B"}, 2}),
+                         [](const auto& info) { return info.param.name; });
+
+TEST(StatusRows, LongTextsWidenTheTextColumnsButNotColumnZero) {
+  UpdaterFixture f;
+  ASSERT_TRUE(f.window().Form_Load());
+  auto& w = f.window();
+  int before = w.flxLog.ColWidth(1);
+  w.txtEstado.setText(std::string(200, 'x'));
+  EXPECT_GT(w.flxLog.ColWidth(1), before);
+  EXPECT_EQ(w.flxLog.ColWidth(0), 420);
+}
+
+class DatabaseTicks : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_TRUE(f.window().Form_Load());
+    auto& grid = f.window().flxBases;
+    grid.AddItem("1\tCOMERCIAL_A\t1");
+    grid.AddItem("2\tContab1");
+  }
+  UpdaterFixture f;
+};
+
+TEST_F(DatabaseTicks, UntickingTheOnlyTickedDatabaseDisablesBothButtons) {
+  auto& w = f.window();
+  w.cmdDes.setEnabled(true);
+  w.cmdAct.setEnabled(true);
+  EXPECT_TRUE(w.flxBases.userEdit(1, 2, ""));
+  EXPECT_FALSE(w.cmdDes.Enabled());
+  EXPECT_FALSE(w.cmdAct.Enabled());
+  EXPECT_TRUE(w.flxBases.userEdit(2, 2, "1"));
+  EXPECT_TRUE(w.cmdDes.Enabled());
+  EXPECT_TRUE(w.cmdAct.Enabled());
+}
+
+TEST_F(DatabaseTicks, NamesNumbersAndHeaderCannotBeEdited) {
+  auto& w = f.window();
+  EXPECT_FALSE(w.flxBases.userEdit(1, 1, "otra"));
+  EXPECT_FALSE(w.flxBases.userEdit(0, 2, "1"));
+  EXPECT_FALSE(w.flxBases.userEdit(2, 0, "9"));
+  EXPECT_EQ(w.flxBases.TextMatrix(1, 1), "COMERCIAL_A");
+}
+
+}  // namespace
+}  // namespace fd::test
