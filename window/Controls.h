@@ -77,6 +77,21 @@ class CommandButton : public Control {
   bool enabled_ = true;
 };
 
+// A plain on/off property of the window itself.
+class Switch : public Control {
+ public:
+  bool Value() const { return value_; }
+  void setValue(bool value) {
+    if (value == value_)
+      return;
+    value_ = value;
+    notify();
+  }
+
+ private:
+  bool value_ = true;
+};
+
 // The two action buttons, which the stages enable and disable together.
 struct ActionButtons {
   CommandButton& cmdDes;

@@ -1,5 +1,7 @@
 #include "support/UpdaterFixture.h"
 
+#include <filesystem>
+
 #include "platform/posix/OdbcDatabase.h"
 
 namespace fd::test {
@@ -18,6 +20,12 @@ frmActualiza1& UpdaterFixture::window() {
         Services{fs, *processes_, clock, desktop, *databases, prefix.mapper(), programFolder});
   }
   return *window_;
+}
+
+void UpdaterFixture::writeScript(const std::string& windowsPath, const std::string& body) {
+  prefix.writeFile(windowsPath, "#!/bin/sh\n" + body + "\n");
+  std::filesystem::permissions(prefix.host(windowsPath), std::filesystem::perms::owner_all,
+                               std::filesystem::perm_options::add);
 }
 
 std::vector<std::string> UpdaterFixture::logLines() const {

@@ -31,6 +31,12 @@ class UpdaterFixture {
 
   // The window, made on first use with the folder above.
   frmActualiza1& window();
+  PosixProcesses& processes() {
+    window();
+    return *processes_;
+  }
+  // Writes an executable shell script (host code) at a Windows path.
+  void writeScript(const std::string& windowsPath, const std::string& body);
   // The lines of the update log file as the program wrote them (ANSI, CR LF).
   std::vector<std::string> logLines() const;
   // The lines of the log without their date and time (dated entries start with " ").

@@ -1,0 +1,123 @@
+#include "update/CommandFiles.h"
+
+#include <vector>
+
+#include "platform/AppError.h"
+#include "platform/Desktop.h"
+#include "platform/FileSystem.h"
+#include "platform/Processes.h"
+#include "platform/Text.h"
+#include "window/UpdateLog.h"
+#include "window/UpdaterState.h"
+
+namespace fd {
+
+CommandFiles::CommandFiles(Folders folders, UpdaterState& state, FileSystem& fs,
+                           Processes& processes, Desktop& desktop, UpdateLog& log)
+    : folders_(folders),
+      state_(state),
+      fs_(fs),
+      processes_(processes),
+      desktop_(desktop),
+      log_(log) {}
+
+std::string CommandFiles::copiaSustituida(const std::string& batch) {
+  // A file ending in ".log" is not run as a batch, so the substituted lines go to a batch of
+  // their own beside the original.
+  return dropRightBytes(toLower(batch), 4) + ".act.bat";
+}
+
+bool CommandFiles::EjecutarComandos(const std::string& archivo) {
+  log_.EscribirLog(" Ejecutar Comandos " + archivo);
+  result_ = true;
+  const std::string tipo = rightBytes(archivo, 4);
+  if (tipo != ".cfd" && tipo != ".bat")
+    return true;
+
+  const std::string bitacora = replaceAll(toLower(archivo), tipo, ".log");
+  const std::string carpeta = archivo.substr(0, archivo.rfind('\\') + 1);
+  std::vector<std::string> lines;
+  try {
+    lines = fs_.readLines(archivo);
+  } catch (const AppError& error) {
+    informar(error);
+    return result_;
+  }
+
+  if (tipo == ".cfd") {
+    for (const std::string& raw : lines) {
+      if (raw.empty())
+        continue;
+      state_.mPathActTmp = carpeta;
+      ejecutarLinea(sustituir(raw, carpeta), bitacora);
+    }
+    return result_;
+  }
+
+  std::vector<std::string> sustituidas;
+  for (const std::string& raw : lines) {
+    state_.mPathActTmp = carpeta;
+    sustituidas.push_back(sustituir(raw, carpeta));
+    anotar(bitacora, sustituidas.back());
+  }
+  try {
+    const std::string copia = copiaSustituida(archivo);
+    fs_.writeLines(copia, sustituidas, false);
+    processes_.syncShell(copia, WindowState::NormalFocus);
+  } catch (const AppError& error) {
+    informar(error);
+  }
+  return result_;
+}
+
+std::string CommandFiles::sustituir(const std::string& line, const std::string& carpeta) const {
+  std::string text = replaceAll(line, "%PathActTmp%", carpeta);
+  text = replaceAll(text, "%FileINI%", folders_.txtDirIni.Text());
+  text = replaceAll(text, "%PathCom%", folders_.txtDirFD.Text() + folders_.txtCom.Text());
+  return replaceAll(text, "%PathFD%", folders_.txtDirFD.Text());
+}
+
+void CommandFiles::ejecutarLinea(const std::string& line, const std::string& bitacora) {
+  // Single spaces separate the words: two spaces in a row give an empty word.
+  const std::vector<std::string> words = splitText(line, ' ');
+  const std::string verbo = toUpper(words[0]);
+  try {
+    if (verbo == "COPY") {
+      if (words.size() < 3)
+        return;
+      anotar(bitacora, "Copy " + words[1] + "  " + words[2]);
+      fs_.copyFile(words[1], words[2], true);
+    } else if (verbo == "MAKEDIR") {
+      if (words.size() < 2)
+        return;
+      anotar(bitacora, "MakeDir " + words[1]);
+      fs_.createFolder(words[1]);
+    } else if (verbo == "SYNCSHELL") {
+      anotar(bitacora, "FSyncShell " + line);
+      std::size_t space = line.find(' ');
+      processes_.syncShell(space == std::string::npos ? "" : line.substr(space + 1),
+                           WindowState::NormalFocus);
+    } else {
+      anotar(bitacora, "Shell " + line);
+      processes_.start(line, WindowState::NormalFocus);
+    }
+  } catch (const AppError& error) {
+    informar(error);
+  }
+}
+
+void CommandFiles::anotar(const std::string& bitacora, const std::string& text) {
+  try {
+    fs_.appendLine(bitacora, text);
+  } catch (const AppError& error) {
+    informar(error);
+  }
+}
+
+void CommandFiles::informar(const AppError& error) {
+  result_ = false;
+  desktop_.msgBox(std::to_string(error.number()) + " " + error.description(), msgbox::kExclamation,
+                  kProgramTitle);
+}
+
+}  // namespace fd

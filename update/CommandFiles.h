@@ -1,0 +1,52 @@
+#pragma once
+
+#include <string>
+
+#include "window/Controls.h"
+
+namespace fd {
+
+class Desktop;
+class FileSystem;
+class Processes;
+class UpdateLog;
+struct UpdaterState;
+
+// Runs the packages' command files: ".cfd" files in the updater's command language (COPY,
+// MAKEDIR, SYNCSHELL, anything else started as a command line) and ".bat" batch files, with the
+// placeholders %PathActTmp%, %FileINI%, %PathCom% and %PathFD% replaced. Each one keeps a
+// companion ".log" of what it did.
+class CommandFiles {
+ public:
+  struct Folders {
+    const TextBox& txtDirIni;
+    const TextBox& txtDirFD;
+    const TextBox& txtCom;
+  };
+
+  CommandFiles(Folders folders, UpdaterState& state, FileSystem& fs, Processes& processes,
+               Desktop& desktop, UpdateLog& log);
+
+  // True when no step failed; each failing step is reported in a message box and the next step
+  // still runs.
+  bool EjecutarComandos(const std::string& archivo);
+
+  // The name under which a batch file's substituted copy is written and run.
+  static std::string copiaSustituida(const std::string& batch);
+
+ private:
+  std::string sustituir(const std::string& line, const std::string& carpeta) const;
+  void ejecutarLinea(const std::string& line, const std::string& bitacora);
+  void anotar(const std::string& bitacora, const std::string& text);
+  void informar(const class AppError& error);
+
+  Folders folders_;
+  UpdaterState& state_;
+  FileSystem& fs_;
+  Processes& processes_;
+  Desktop& desktop_;
+  UpdateLog& log_;
+  bool result_ = true;
+};
+
+}  // namespace fd

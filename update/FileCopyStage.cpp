@@ -1,0 +1,68 @@
+#include "update/FileCopyStage.h"
+
+#include "grid/Grid.h"
+#include "platform/Desktop.h"
+#include "platform/FileSystem.h"
+#include "platform/Text.h"
+#include "update/CommandFiles.h"
+#include "window/UpdateLog.h"
+
+namespace fd {
+
+FileCopyStage::FileCopyStage(Grid& flxFile, Grid& flxLog, const CheckBox& chkComandos,
+                             const TextBox& txtDirFD, TextBox& txtEstado, FileSystem& fs,
+                             Desktop& desktop, UpdateLog& log, CommandFiles& commandFiles)
+    : flxFile_(flxFile),
+      flxLog_(flxLog),
+      chkComandos_(chkComandos),
+      txtDirFD_(txtDirFD),
+      txtEstado_(txtEstado),
+      fs_(fs),
+      desktop_(desktop),
+      log_(log),
+      commandFiles_(commandFiles) {}
+
+void FileCopyStage::CopiarArchivos(CurrentFile& current) {
+  const int rows = flxFile_.Rows();
+  const int lastCol = flxFile_.Cols() - 1;
+  for (int row = 1; row < rows; ++row) {
+    current.destino = trimSpaces(flxFile_.TextMatrix(row, 4));
+    current.archivo = flxFile_.TextMatrix(row, 1);
+    const std::string& destino = current.destino;
+    const std::string& archivo = current.archivo;
+    const std::string origen = flxFile_.TextMatrix(row, 3);
+    const std::string tipo = flxFile_.TextMatrix(row, 5);
+
+    log_.EscribirLog(" " + destino + archivo);
+    if (!destino.empty() && !fs_.folderExists(destino)) {
+      fs_.createFolder(destino);
+      log_.EscribirLog(" CreateFolder " + destino);
+    }
+    if ((tipo == ".bat" || tipo == ".cfd") && destino.empty()) {
+      if (chkComandos_.Value() == 1) {
+        txtEstado_.setText("Ejecutar " + archivo);
+        desktop_.doEvents();
+        if (commandFiles_.EjecutarComandos(origen)) {
+          flxFile_.setCellBackColor(row, 1, row, lastCol, colors::kLightGreen);
+        } else {
+          flxLog_.setTextMatrix(flxLog_.Rows() - 1, 2, "Hubo un Error");
+          flxFile_.setCellBackColor(row, 1, row, lastCol, colors::kLightRed);
+        }
+      }
+    } else if (!destino.empty()) {
+      txtEstado_.setText("Copiando " + archivo);
+      desktop_.doEvents();
+      if (toUpper(archivo).find("FDENVIOMAILS.") != std::string::npos) {
+        const std::string target = txtDirFD_.Text() + kProgramaMails;
+        fs_.copyFile(origen, target, true);
+        log_.plainLine("CopyFile " + origen + " " + target);
+      } else {
+        fs_.copyFile(origen, destino + archivo, true);
+      }
+      flxFile_.setCellBackColor(row, 1, row, lastCol, colors::kLightGreen);
+    }
+    flxFile_.ShowCell(row, 1);
+  }
+}
+
+}  // namespace fd

@@ -1,0 +1,46 @@
+#pragma once
+
+#include <string>
+
+#include "window/Controls.h"
+
+namespace fd {
+
+class CommandFiles;
+class Desktop;
+class FileSystem;
+class Grid;
+class UpdateLog;
+
+// The destination folder and file name the run is working on, which its failure message names.
+struct CurrentFile {
+  std::string destino;
+  std::string archivo;
+};
+
+// The file stage of an update run: every row of flxFile is copied to its folder (created when
+// missing) or, for a command file without destination, run; rows are coloured by outcome.
+class FileCopyStage {
+ public:
+  static constexpr const char* kProgramaMails = "fdEnvioMails.exe";
+
+  FileCopyStage(Grid& flxFile, Grid& flxLog, const CheckBox& chkComandos, const TextBox& txtDirFD,
+                TextBox& txtEstado, FileSystem& fs, Desktop& desktop, UpdateLog& log,
+                CommandFiles& commandFiles);
+
+  // A failing copy or folder creation is thrown to the run's trap; current tells where.
+  void CopiarArchivos(CurrentFile& current);
+
+ private:
+  Grid& flxFile_;
+  Grid& flxLog_;
+  const CheckBox& chkComandos_;
+  const TextBox& txtDirFD_;
+  TextBox& txtEstado_;
+  FileSystem& fs_;
+  Desktop& desktop_;
+  UpdateLog& log_;
+  CommandFiles& commandFiles_;
+};
+
+}  // namespace fd

@@ -1,0 +1,19 @@
+#pragma once
+
+#include <string>
+
+namespace fd {
+
+class Desktop;
+class FileSystem;
+class Registry;
+class UpdateLog;
+
+// Finds the query tool (isqlw.exe or osql.exe) below the folders that SQL Server's setup keys
+// name under HKEY_LOCAL_MACHINE, trying each key's folder and then its parents. mISQL is left
+// holding the last path tried. When none exists, the log says so and a message box tells the
+// user; the result is then false.
+bool ConseguirPathISQL(std::string& mISQL, Registry& registry, const FileSystem& fs, UpdateLog& log,
+                       Desktop& desktop);
+
+}  // namespace fd

@@ -1,0 +1,53 @@
+#include "update/UsersCheck.h"
+
+#include <cstdlib>
+#include <string>
+
+#include "databases/ServerConnection.h"
+#include "platform/Database.h"
+#include "platform/Desktop.h"
+#include "window/UpdateLog.h"
+#include "window/UpdaterState.h"
+
+namespace fd {
+
+UsersCheck::UsersCheck(UpdaterState& state, DatabaseProvider& databases, Desktop& desktop,
+                       UpdateLog& log, TextBox& txtEstado)
+    : state_(state), databases_(databases), desktop_(desktop), log_(log), txtEstado_(txtEstado) {}
+
+void UsersCheck::ConectarBase() {
+  const std::string destino = state_.mServidor + "." + state_.mCatalogo;
+  log_.EscribirLog(" Conectando a " + destino);
+  txtEstado_.setText("Conectando a " + destino);
+  desktop_.doEvents();
+  state_.mConexion = databases_.createConnection();
+  configurarConexion(*state_.mConexion, state_.mProveedor, state_.mCatalogo, state_.mServidor,
+                     state_.mClave);
+  state_.mConexion->open();
+}
+
+bool UsersCheck::RevisarUsuariosConectados() {
+  log_.EscribirLog(" Revisar Usuarios Conectados");
+  txtEstado_.setText("Revisar Usuarios Conectados");
+  desktop_.doEvents();
+  state_.mRecordset = state_.mConexion->execute(kConsultaUsuarios);
+  if (!state_.mRecordset || state_.mRecordset->eof())
+    return true;
+  const std::string cc = state_.mRecordset->field("CC");
+  if (std::atol(cc.c_str()) <= 1)
+    return true;
+  log_.EscribirLog(" Hay " + cc + " Usuarios Conectados");
+  int answer = desktop_.msgBox(
+      "Hay usuarios usando los sistemas Fendal. Asegúrese que no estén usando el módulo que "
+      "está por actualizar. ¿ Desea aplicar actualización  ?",
+      msgbox::kYesNo + msgbox::kQuestion + msgbox::kDefaultButton2, "Advertencia");
+  if (answer == msgbox::kNo) {
+    state_.mConexion->close();
+    state_.mRecordset.reset();
+    return false;
+  }
+  log_.EscribirLog(" Continua igual ");
+  return true;
+}
+
+}  // namespace fd

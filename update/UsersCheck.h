@@ -1,0 +1,36 @@
+#pragma once
+
+#include "window/Controls.h"
+
+namespace fd {
+
+class DatabaseProvider;
+class Desktop;
+class UpdateLog;
+struct UpdaterState;
+
+// The update run's own connection to the database being updated, and the count of the suite's
+// sessions on the server before its scripts run.
+class UsersCheck {
+ public:
+  static constexpr const char* kConsultaUsuarios =
+      "SELECT COUNT(*) as CC FROM master..SYSPROCESSES SP INNER JOIN master..SYSDATABASES SD  ON "
+      "SP.dbid = SD.dbid  WHERE SP.LOGINAME = 'Fendal' ";
+
+  UsersCheck(UpdaterState& state, DatabaseProvider& databases, Desktop& desktop, UpdateLog& log,
+             TextBox& txtEstado);
+
+  // Opens mConexion on mServidor / mCatalogo with mClave; a failure is thrown.
+  void ConectarBase();
+  // False when others are connected and the user declines to go on.
+  bool RevisarUsuariosConectados();
+
+ private:
+  UpdaterState& state_;
+  DatabaseProvider& databases_;
+  Desktop& desktop_;
+  UpdateLog& log_;
+  TextBox& txtEstado_;
+};
+
+}  // namespace fd
