@@ -1,0 +1,136 @@
+#include <gtest/gtest.h>
+
+#include <chrono>
+
+#include "support/TdsTestServer.h"
+#include "support/UpdaterFixture.h"
+
+namespace fd::test {
+namespace {
+
+using Row = std::vector<std::string>;
+
+std::vector<Row> databaseRows(const Grid& grid) {
+  std::vector<Row> rows;
+  for (int r = 1; r < grid.Rows(); ++r) {
+    rows.push_back({grid.TextMatrix(r, 0), grid.TextMatrix(r, 1),
+                    grid.CellChecked(r, 2) == kChecked ? "ticked" : ""});
+  }
+  return rows;
+}
+
+class ServerValidation : public ::testing::Test {
+ protected:
+  void validate(const std::string& server) {
+    auto& w = f.window();
+    w.txtServidor.setText(server);
+    logStart = f.logLines().size();
+    boxesStart = f.desktop.boxes.size();
+    w.txtServidor_Validate();
+  }
+  std::vector<std::string> newLogTexts() {
+    auto texts = f.logTexts();
+    return std::vector<std::string>(texts.begin() + static_cast<long>(logStart), texts.end());
+  }
+  void SetUp() override { ASSERT_TRUE(f.window().Form_Load()); }
+
+  UpdaterFixture f;
+  std::size_t logStart = 0;
+  std::size_t boxesStart = 0;
+};
+
+TEST_F(ServerValidation, ListsUserDatabasesInServerOrderTickingComercial) {
+  TdsTestServer server({"TDSTEST",
+                        {{"Fendal", "Murales7261qz"}},
+                        {"COMERCIAL_A", "Contab1", "Comercial2019", "Master", "TEMPDB"},
+                        {}});
+  validate(server.dataSource());
+  auto& w = f.window();
+  EXPECT_EQ(databaseRows(w.flxBases), (std::vector<Row>{{"1", "COMERCIAL_A", "ticked"},
+                                                        {"2", "Comercial2019", "ticked"},
+                                                        {"3", "Contab1", ""}}));
+  EXPECT_TRUE(w.cmdDes.Enabled());
+  EXPECT_TRUE(w.cmdAct.Enabled());
+  EXPECT_EQ(w.state.mClave, "Murales7261qz");
+  EXPECT_EQ(server.entries("LOGIN", "Fendal").size(), 1u);
+  EXPECT_EQ(newLogTexts(), std::vector<std::string>{" Cambio de SERVIDOR"});
+  EXPECT_EQ(f.desktop.boxes.size(), boxesStart);
+  EXPECT_FALSE(w.state.mConexion);
+}
+
+TEST_F(ServerValidation, ServerThatAcceptsOnlyTheLegacyPasswordIsTriedTwice) {
+  TdsTestServer server({"TDSTEST", {{"Fendal", "Murales"}}, {"Comercial2019"}, {}});
+  validate(server.dataSource());
+  EXPECT_EQ(f.window().state.mClave, "Murales");
+  auto logins = server.entries("LOGIN", "Fendal");
+  ASSERT_EQ(logins.size(), 2u);
+  EXPECT_NE(logins[0].text, "OK");
+  EXPECT_EQ(logins[1].text, "OK");
+  EXPECT_EQ(f.window().flxBases.Rows(), 2);
+  EXPECT_EQ(f.desktop.boxes.size(), boxesStart);
+}
+
+TEST_F(ServerValidation, BothPasswordsRefusedIsReportedOnce) {
+  TdsTestServer server({"TDSTEST", {{"Fendal", "Otra"}}, {"Comercial2019"}, {}});
+  validate(server.dataSource());
+  auto& w = f.window();
+  EXPECT_EQ(server.entries("LOGIN", "Fendal").size(), 2u);
+  EXPECT_EQ(newLogTexts(),
+            (std::vector<std::string>{" Cambio de SERVIDOR",
+                                      " ERROR no se pudo conectar a " + server.dataSource()}));
+  ASSERT_EQ(f.desktop.boxes.size(), boxesStart + 1);
+  EXPECT_EQ(f.desktop.boxes.back().prompt,
+            "No se pudo conectar al servidor " + server.dataSource());
+  EXPECT_EQ(f.desktop.boxes.back().style, msgbox::kQuestion);
+  EXPECT_EQ(f.desktop.boxes.back().title, "Vadelo");
+  EXPECT_EQ(w.flxBases.Rows(), 1);
+  EXPECT_FALSE(w.cmdDes.Enabled());
+  EXPECT_FALSE(w.cmdAct.Enabled());
+  EXPECT_EQ(w.state.mClave, "Murales");
+}
+
+TEST_F(ServerValidation, OnlySystemDatabasesListsNothingWithoutAMessage) {
+  TdsTestServer server({"TDSTEST", {{"Fendal", "Murales7261qz"}}, {}, {}});
+  validate(server.dataSource());
+  EXPECT_EQ(f.window().flxBases.Rows(), 1);
+  EXPECT_FALSE(f.window().cmdAct.Enabled());
+  EXPECT_EQ(f.desktop.boxes.size(), boxesStart);
+}
+
+TEST_F(ServerValidation, NothingListeningFailsWithoutHanging) {
+  int port;
+  {
+    TdsTestServer gone({"TDSTEST", {{"Fendal", "Murales7261qz"}}, {}, {}});
+    port = gone.port();
+  }
+  auto begin = std::chrono::steady_clock::now();
+  validate("127.0.0.1," + std::to_string(port));
+  EXPECT_LT(std::chrono::steady_clock::now() - begin, std::chrono::seconds(20));
+  EXPECT_EQ(f.desktop.boxes.size(), boxesStart + 1);
+  EXPECT_EQ(f.window().flxBases.Rows(), 1);
+}
+
+TEST_F(ServerValidation, BusyPointerIsRestoredOnEveryPath) {
+  TdsTestServer good({"TDSTEST", {{"Fendal", "Murales7261qz"}}, {"Comercial2019"}, {}});
+  TdsTestServer refusing({"TDSTEST", {{"Fendal", "Otra"}}, {}, {}});
+  for (const auto& source : {good.dataSource(), refusing.dataSource()}) {
+    int changes = f.desktop.busyChanges;
+    validate(source);
+    EXPECT_EQ(f.desktop.busyDepth, 0);
+    EXPECT_EQ(f.desktop.busyChanges, changes + 2);
+  }
+}
+
+TEST_F(ServerValidation, EveryValidationTicksAfresh) {
+  TdsTestServer server({"TDSTEST", {{"Fendal", "Murales7261qz"}}, {"Comercial2019", "Otra"}, {}});
+  validate(server.dataSource());
+  auto& w = f.window();
+  w.flxBases.userEdit(1, 2, "");
+  w.flxBases.userEdit(2, 2, "1");
+  validate(server.dataSource());
+  EXPECT_EQ(databaseRows(w.flxBases),
+            (std::vector<Row>{{"1", "Comercial2019", "ticked"}, {"2", "Otra", ""}}));
+}
+
+}  // namespace
+}  // namespace fd::test
