@@ -110,14 +110,16 @@ std::string readWhole(const fs::path& path) {
 std::string imageName(const fs::path& processFolder) {
   std::string name = readWhole(processFolder / "cmdline");
   name = name.substr(0, name.find('\0'));
-  if (name.empty()) {
-    name = readWhole(processFolder / "comm");
-    while (!name.empty() && (name.back() == '\n' || name.back() == '\0')) {
-      name.pop_back();
-    }
+  if (!name.empty()) {
+    size_t slash = name.find_last_of("/\\");
+    return slash == std::string::npos ? name : name.substr(slash + 1);
   }
-  size_t slash = name.find_last_of("/\\");
-  return slash == std::string::npos ? name : name.substr(slash + 1);
+  // Kernel threads have no command line; their name may hold a "/" that is not a folder.
+  name = readWhole(processFolder / "comm");
+  while (!name.empty() && (name.back() == '\n' || name.back() == '\0')) {
+    name.pop_back();
+  }
+  return name;
 }
 
 }  // namespace
