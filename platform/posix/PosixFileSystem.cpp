@@ -54,8 +54,9 @@ bool isFolder(const fs::path& path) {
   return statPath(path, info) && S_ISDIR(info.st_mode);
 }
 
+// The read-only attribute of Windows: the owner may not write.
 bool readOnly(const struct stat& info) {
-  return (info.st_mode & 0222) == 0;
+  return (info.st_mode & S_IWUSR) == 0;
 }
 
 bool isHidden(const fs::path& path) {
@@ -337,7 +338,7 @@ int PosixFileSystem::attributes(const std::string& path) const {
     fail(err::kFileNotFound);
   }
   int bits = S_ISDIR(info.st_mode) ? attr::kDirectory : attr::kArchive;
-  if ((info.st_mode & S_IWUSR) == 0) {
+  if (readOnly(info)) {
     bits |= attr::kReadOnly;
   }
   if (isHidden(host)) {

@@ -7,8 +7,8 @@ namespace fd {
 
 // The file system of a POSIX host, reached through the Wine prefix mapping.
 //
-// - Write permission is judged by the mode bits, so a file or folder without any write bit
-//   refuses writes also to root, as the read-only attribute does on Windows.
+// - Write permission is judged by the owner's write bit, so a file or folder without it refuses
+//   writes also to root, as the read-only attribute does on Windows.
 // - Hidden files are those whose name starts with "."; they are not ordinary files.
 // - listFiles gives the names sorted without regard to letter case (ties in byte order); there is
 //   no archive attribute on POSIX, so admitArchived changes nothing. listFolders leaves hidden
