@@ -1,0 +1,283 @@
+#include <gtest/gtest.h>
+
+#include <QCheckBox>
+#include <QFocusEvent>
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTabWidget>
+#include <QTableView>
+#include <string>
+#include <vector>
+
+#include "UiTestSupport.h"
+#include "platform/posix/PosixFileSystem.h"
+#include "platform/posix/PosixProcesses.h"
+#include "support/FakeClock.h"
+#include "support/ScriptedDesktop.h"
+#include "support/TempPrefix.h"
+#include "ui/GridView.h"
+#include "ui/MainWindow.h"
+#include "window/GridSetup.h"
+#include "window/frmActualiza1.h"
+
+namespace fd {
+namespace {
+
+class MainWindowTest : public testing::Test {
+ protected:
+  static void SetUpTestSuite() { test::ensureApplication(); }
+
+  MainWindowTest()
+      : fs(prefix.mapper()),
+        processes(prefix.mapper(), prefix.host("C:\\Upd")),
+        form(Services{fs, processes, clock, desktop, databases, prefix.mapper(), "C:\\Upd"}),
+        window(form) {
+    prefix.makeFolder("C:\\Upd");
+  }
+
+  // The grids as start-up sets them up, without the rest of start-up.
+  void setUpGrids() {
+    ConfigurarBases(form.flxBases);
+    ConfigurarArchivos(form.flxFile);
+    ConfigurarScripts(form.flxScrp);
+    ConfigurarPaquetes(form.flxRar);
+    ConfigurarLog(form.flxLog);
+  }
+
+  template <typename T>
+  T* find(const char* name) {
+    T* widget = window.findChild<T*>(name);
+    EXPECT_NE(widget, nullptr) << name;
+    return widget;
+  }
+
+  static void leave(QWidget* widget, Qt::FocusReason reason = Qt::TabFocusReason) {
+    QFocusEvent out(QEvent::FocusOut, reason);
+    QCoreApplication::sendEvent(widget, &out);
+  }
+
+  static void type(QLineEdit* edit, const QString& text) {
+    edit->selectAll();
+    for (QChar c : text) {
+      QKeyEvent press(QEvent::KeyPress, 0, Qt::NoModifier, QString(c));
+      QCoreApplication::sendEvent(edit, &press);
+    }
+  }
+
+  static std::vector<std::string> visibleHeaders(QTableView* view) {
+    std::vector<std::string> captions;
+    for (int col = 0; col < view->model()->columnCount(); ++col) {
+      if (view->isColumnHidden(col))
+        continue;
+      captions.push_back(
+          view->model()->headerData(col, Qt::Horizontal, Qt::DisplayRole).toString().toStdString());
+    }
+    return captions;
+  }
+
+  TempPrefix prefix;
+  PosixFileSystem fs;
+  PosixProcesses processes;
+  FakeClock clock;
+  test::ScriptedDesktop desktop;
+  test::NoServer databases;
+  frmActualiza1 form;
+  MainWindow window;
+};
+
+TEST_F(MainWindowTest, TitleIsActualizadorFD) {
+  EXPECT_EQ(window.windowTitle(), "Actualizador FD");
+}
+
+TEST_F(MainWindowTest, TabCaptionsKeepTheirSpaces) {
+  auto* tabs = find<QTabWidget>("SSTab1");
+  ASSERT_EQ(tabs->count(), 4);
+  EXPECT_EQ(tabs->tabText(0), "    General    ");
+  EXPECT_EQ(tabs->tabText(1), "    Descomprimir    ");
+  EXPECT_EQ(tabs->tabText(2), "    Actualizar   ");
+  EXPECT_EQ(tabs->tabText(3), "    Resultados    ");
+}
+
+TEST_F(MainWindowTest, GridsShowTheirVisibleCaptions) {
+  setUpGrids();
+  const std::vector<std::pair<const char*, std::vector<std::string>>> cases = {
+      {"flxBases", {"", "Base", "Actualiza"}},
+      {"flxRar", {"", "Actualización", "Sistema", "Versión", "Path Aplicación", "Path Temporal"}},
+      {"flxFile", {"", "Archivo", "Fecha", "Orígen", "Destino"}},
+      {"flxScrp", {"", "Archivo", "Fecha", "Orígen", "Destino"}},
+      {"flxLog", {"", "Archivo", "Mensaje"}},
+  };
+  for (const auto& [name, captions] : cases) {
+    auto* view = find<QTableView>(name);
+    EXPECT_EQ(visibleHeaders(view), captions) << name;
+    EXPECT_EQ(view->model()->rowCount(), 0) << name;
+  }
+}
+
+TEST_F(MainWindowTest, HeaderIsBoldAndCentred) {
+  setUpGrids();
+  QAbstractItemModel* model = find<QTableView>("flxRar")->model();
+  EXPECT_TRUE(model->headerData(1, Qt::Horizontal, Qt::FontRole).value<QFont>().bold());
+  EXPECT_EQ(model->headerData(1, Qt::Horizontal, Qt::TextAlignmentRole).toInt(),
+            static_cast<int>(Qt::AlignHCenter | Qt::AlignVCenter));
+}
+
+TEST_F(MainWindowTest, ColumnWidthsComeFromTwips) {
+  setUpGrids();
+  auto* view = find<QTableView>("flxLog");
+  EXPECT_EQ(view->columnWidth(0), 28);
+  EXPECT_EQ(view->columnWidth(1), 240);
+  EXPECT_EQ(view->columnWidth(2), 600);
+}
+
+TEST_F(MainWindowTest, LeavingTheRootBoxUnchangedRunsItsValidation) {
+  prefix.makeFolder("C:\\Fendal\\Estudios");
+  setUpGrids();
+  form.txtCom.setText("Comercial");
+  form.txtIni.setText("fdCom.ini");
+  form.txtDirFD.setText("C:\\Fendal\\");
+  leave(find<QLineEdit>("txtDirFD"));
+  EXPECT_EQ(find<QLineEdit>("txtCom")->text(), "Estudios");
+  EXPECT_EQ(find<QLineEdit>("txtDirCom")->text(), "C:\\Fendal\\Estudios\\");
+  EXPECT_EQ(find<QLineEdit>("txtDirIni")->text(), "C:\\Fendal\\Estudios\\fdCom.ini");
+}
+
+TEST_F(MainWindowTest, TypingInABoxReachesItsModel) {
+  setUpGrids();
+  form.txtDirFD.setText("C:\\Fendal\\");
+  type(find<QLineEdit>("txtCon"), "Conta2");
+  EXPECT_EQ(form.txtCon.Text(), "Conta2");
+  leave(find<QLineEdit>("txtCon"));
+  EXPECT_EQ(find<QLineEdit>("txtDirCon")->text(), "C:\\Fendal\\Conta2\\");
+}
+
+TEST_F(MainWindowTest, AnotherWindowTakingTheFocusIsNoValidation) {
+  setUpGrids();
+  form.txtDirFD.setText("D:\\X\\");
+  form.txtCon.setText("Conta2");
+  leave(find<QLineEdit>("txtCon"), Qt::ActiveWindowFocusReason);
+  EXPECT_EQ(form.txtDirCon.Text(), "");
+}
+
+TEST_F(MainWindowTest, FolderBoxesAreReadOnlyAndGrey) {
+  for (const char* name : {"txtDirCom", "txtDirCon", "txtDirCRM", "txtDirMRP", "txtDirIni"}) {
+    auto* box = find<QLineEdit>(name);
+    EXPECT_TRUE(box->isReadOnly()) << name;
+    EXPECT_TRUE(box->styleSheet().contains("rgb(224, 224, 224)")) << name;
+  }
+  EXPECT_FALSE(find<QLineEdit>("txtDirFD")->isReadOnly());
+}
+
+TEST_F(MainWindowTest, StatusTextReachesTheBoxAndTheLogGrid) {
+  setUpGrids();
+  form.txtEstado.setText("Descomprimiendo COMERCIAL_5_2_7_x.rar");
+  auto* status = find<QLineEdit>("txtEstado");
+  EXPECT_EQ(status->text(), "Descomprimiendo COMERCIAL_5_2_7_x.rar");
+  EXPECT_TRUE(status->isReadOnly());
+  QAbstractItemModel* log = find<QTableView>("flxLog")->model();
+  ASSERT_EQ(log->rowCount(), 1);
+  EXPECT_EQ(log->index(0, 1).data().toString(), "Descomprimiendo COMERCIAL_5_2_7_x.rar");
+}
+
+TEST_F(MainWindowTest, TickingADatabaseGoesThroughTheGridEvents) {
+  setUpGrids();
+  form.flxBases.AddItem("1\tventas\t");
+  form.flxBases.AddItem("2\tcomercial\t1");
+  QAbstractItemModel* model = find<QTableView>("flxBases")->model();
+  auto* des = find<QPushButton>("cmdDes");
+  auto* act = find<QPushButton>("cmdAct");
+
+  EXPECT_TRUE(model->setData(model->index(1, 2), Qt::Unchecked, Qt::CheckStateRole));
+  EXPECT_EQ(form.flxBases.TextMatrix(2, 2), "");
+  EXPECT_FALSE(des->isEnabled());
+  EXPECT_FALSE(act->isEnabled());
+
+  EXPECT_TRUE(model->setData(model->index(0, 2), Qt::Checked, Qt::CheckStateRole));
+  EXPECT_EQ(model->index(0, 2).data(Qt::CheckStateRole).toInt(), Qt::Checked);
+  EXPECT_TRUE(des->isEnabled());
+  EXPECT_TRUE(act->isEnabled());
+}
+
+TEST_F(MainWindowTest, OnlyTheTickColumnOfDatabasesOpensForEditing) {
+  setUpGrids();
+  form.flxBases.AddItem("1\tventas\t");
+  QAbstractItemModel* model = find<QTableView>("flxBases")->model();
+  EXPECT_TRUE(model->flags(model->index(0, 2)) & Qt::ItemIsUserCheckable);
+  EXPECT_FALSE(model->flags(model->index(0, 1)) & Qt::ItemIsEditable);
+  EXPECT_FALSE(model->setData(model->index(0, 1), "otra", Qt::EditRole));
+  EXPECT_EQ(form.flxBases.TextMatrix(1, 1), "ventas");
+}
+
+TEST_F(MainWindowTest, CheckBoxesAndButtonsMirrorTheirModels) {
+  auto* files = find<QCheckBox>("chkFiles");
+  EXPECT_TRUE(files->isChecked());
+  files->setChecked(false);
+  EXPECT_EQ(form.chkFiles.Value(), 0);
+  form.chkScripts.setValue(0);
+  EXPECT_FALSE(find<QCheckBox>("chkScripts")->isChecked());
+  form.cmdDes.setEnabled(false);
+  EXPECT_FALSE(find<QPushButton>("cmdDes")->isEnabled());
+  EXPECT_TRUE(find<QPushButton>("cmdAct")->font().bold());
+}
+
+TEST_F(MainWindowTest, EveryControlHasAnAccessibleName) {
+  const std::vector<std::pair<const char*, const char*>> named = {
+      {"chkFiles", "Bajar Archivos"},
+      {"chkComandos", "Ejecutar cfd"},
+      {"chkScripts", "Ejecutar Scripts"},
+      {"cmdDes", "Descomprimir"},
+      {"cmdAct", "Actualizar"},
+      {"cmdRaiz", "cmdRaiz"},
+      {"txtDirFD", "txtDirFD"},
+      {"txtServidor", "txtServidor"},
+      {"txtEstado", "txtEstado"},
+      {"flxBases", "flxBases"},
+      {"iLogo", "iLogo"},
+      {"lblDirectorios", "Directorios"},
+      {"lblBases", "Bases"},
+      {"lblFendal", "Fendal"},
+      {"lblServidor", "Servidor"},
+      {"lblPaquetes", "Paquetes"},
+      {"lblLogs", "Logs"},
+  };
+  for (const auto& [name, accessible] : named) {
+    auto* widget = find<QWidget>(name);
+    ASSERT_NE(widget, nullptr) << name;
+    EXPECT_EQ(widget->accessibleName(), accessible) << name;
+  }
+  for (QWidget* widget : window.findChildren<QWidget*>()) {
+    if (qobject_cast<QLineEdit*>(widget) || qobject_cast<QAbstractButton*>(widget) ||
+        qobject_cast<QTableView*>(widget) || qobject_cast<QLabel*>(widget)) {
+      // The select-all corner of a table is hidden with its row header.
+      if (widget->inherits("QTableCornerButton"))
+        continue;
+      EXPECT_FALSE(widget->accessibleName().isEmpty()) << widget->objectName().toStdString();
+    }
+  }
+}
+
+TEST_F(MainWindowTest, StartUpShowsTheWindowWithItsPackages) {
+  prefix.makeFolder("C:\\Fendal\\Comercial");
+  prefix.writeFile("C:\\Upd\\COMERCIAL_5_2_7_x.rar", "");
+  prefix.writeFile("C:\\Upd\\CRM_1_0_12_beta.rar", "");
+  ASSERT_TRUE(form.Form_Load());
+  EXPECT_TRUE(window.isVisible());
+  form.txtEstado.setText("Listo");
+  QAbstractItemModel* packages = find<QTableView>("flxRar")->model();
+  EXPECT_EQ(packages->rowCount(), 2);
+  window.resize(980, 620);
+  auto* tabs = find<QTabWidget>("SSTab1");
+  for (int tab = 0; tab < tabs->count(); ++tab) {
+    tabs->setCurrentIndex(tab);
+    QCoreApplication::processEvents();
+    test::saveScreenshot(window, QString("window-%1").arg(tab));
+  }
+  EXPECT_EQ(form.SSTab1.Tab(), 3);
+  window.close();
+}
+
+}  // namespace
+}  // namespace fd

@@ -1,0 +1,63 @@
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QWidget>
+#include <memory>
+#include <string>
+
+#include "platform/AppError.h"
+#include "platform/Database.h"
+
+namespace fd::test {
+
+// One QApplication for the whole test program, made on first use (offscreen unless the caller
+// chose a platform, e.g. xcb under Xvfb for a screenshot).
+inline void ensureApplication() {
+  if (QCoreApplication::instance() != nullptr)
+    return;
+  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+  static int argc = 1;
+  static char name[] = "test_ui";
+  static char* argv[] = {name, nullptr};
+  new QApplication(argc, argv);
+}
+
+// A server that is never there: every connection fails to open.
+class NoServer : public DatabaseProvider {
+ public:
+  std::unique_ptr<Connection> createConnection() override {
+    return std::make_unique<ClosedConnection>();
+  }
+
+ private:
+  class ClosedConnection : public Connection {
+   public:
+    void setMode(int) override {}
+    void setCursorLocation(int) override {}
+    void setProvider(const std::string&) override {}
+    void setProperty(const std::string&, const std::string&) override {}
+    void open() override { throw AppError(-2147467259, "NoServer", "No existe el servidor"); }
+    int state() const override { return kStateClosed; }
+    std::unique_ptr<Recordset> execute(const std::string&) override {
+      throw AppError(3704, "NoServer", "La conexión está cerrada");
+    }
+    void close() override {}
+  };
+};
+
+// Saves a picture of the widget when FD_UI_SCREENSHOT_DIR names a folder, to look at by eye.
+inline void saveScreenshot(QWidget& widget, const QString& name) {
+  const QString folder = qEnvironmentVariable("FD_UI_SCREENSHOT_DIR");
+  if (folder.isEmpty())
+    return;
+  EXPECT_TRUE(widget.grab().save(folder + "/" + name + ".png"));
+}
+
+}  // namespace fd::test
+
+// The system's font configuration library keeps caches for the life of the process that
+// LeakSanitizer reports once the Qt font database has loaded it; they are not the program's.
+extern "C" const char* __lsan_default_suppressions();

@@ -1,0 +1,61 @@
+#pragma once
+
+#include <QMainWindow>
+#include <functional>
+#include <map>
+
+class QCheckBox;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QTabWidget;
+
+namespace fd {
+
+class CheckBox;
+class CommandButton;
+class Grid;
+class GridView;
+class TextBox;
+class frmActualiza1;
+
+// The updater's window: standard widgets mirroring the control models of frmActualiza1 both
+// ways, and the window's events passed on to it. Every widget is named after its control.
+class MainWindow : public QMainWindow {
+  Q_OBJECT
+
+ public:
+  explicit MainWindow(frmActualiza1& form, QWidget* parent = nullptr);
+  ~MainWindow() override;
+
+  // The captions of the four pages, spaces included.
+  static const char* const kTabCaptions[4];
+
+ protected:
+  void closeEvent(QCloseEvent* event) override;
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
+ private:
+  QWidget* buildGeneral();
+  QWidget* buildDescomprimir();
+  QWidget* buildActualizar();
+  QWidget* buildResultados();
+
+  QLabel* label(const char* text, QWidget* buddy = nullptr);
+  QLabel* sectionBar(const char* text);
+  // A line edit mirroring a text box; validate runs each time the user leaves it.
+  QLineEdit* textBox(TextBox& box, const char* name, std::function<void()> validate = {});
+  QCheckBox* checkBox(CheckBox& box, const char* name, const char* text);
+  QPushButton* button(CommandButton& model, const char* name, const char* text,
+                      std::function<void()> click);
+  GridView* gridView(Grid& grid, const char* name, int rowHeightTwips);
+
+  // Runs one of the window's events; a failure no trap caught is shown, not lost.
+  void run(const std::function<void()>& event);
+
+  frmActualiza1& form_;
+  QTabWidget* tabs_;
+  std::map<QObject*, std::function<void()>> validations_;
+};
+
+}  // namespace fd

@@ -1,0 +1,74 @@
+#include "ui/QtDesktop.h"
+
+#include <QApplication>
+#include <QMessageBox>
+#include <QPushButton>
+
+namespace fd {
+
+namespace {
+
+QMessageBox::Icon iconOf(int style) {
+  switch (style & 0x70) {
+    case msgbox::kCritical:
+      return QMessageBox::Critical;
+    case msgbox::kQuestion:
+      return QMessageBox::Question;
+    case msgbox::kExclamation:
+      return QMessageBox::Warning;
+    case msgbox::kInformation:
+      return QMessageBox::Information;
+    default:
+      return QMessageBox::NoIcon;
+  }
+}
+
+}  // namespace
+
+QtDesktop::~QtDesktop() {
+  if (QCoreApplication::instance() != nullptr)
+    setBusyPointer(false);
+}
+
+void QtDesktop::doEvents() {
+  QCoreApplication::processEvents();
+}
+
+int QtDesktop::msgBox(const std::string& prompt, int style, const std::string& title) {
+  QMessageBox box(parent_);
+  box.setIcon(iconOf(style));
+  box.setWindowTitle(QString::fromStdString(title.empty() ? kProgramTitle : title));
+  box.setText(QString::fromStdString(prompt));
+  const bool yesNo = (style & 0x0F) == msgbox::kYesNo;
+  if (yesNo) {
+    QPushButton* yes = box.addButton(QMessageBox::Yes);
+    QPushButton* no = box.addButton(QMessageBox::No);
+    box.setDefaultButton((style & msgbox::kDefaultButton2) != 0 ? no : yes);
+    box.setEscapeButton(no);
+  } else {
+    box.setDefaultButton(box.addButton(QMessageBox::Ok));
+  }
+  // A waiting pointer over a question would look as if the program were not listening.
+  const bool wasBusy = busy_;
+  if (wasBusy)
+    QApplication::setOverrideCursor(Qt::ArrowCursor);
+  box.exec();
+  if (wasBusy)
+    QApplication::restoreOverrideCursor();
+  if (!yesNo)
+    return msgbox::kOk;
+  return box.clickedButton() == box.button(QMessageBox::Yes) ? msgbox::kYes : msgbox::kNo;
+}
+
+void QtDesktop::setBusyPointer(bool busy) {
+  if (busy == busy_)
+    return;
+  if (busy) {
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+  } else {
+    QApplication::restoreOverrideCursor();
+  }
+  busy_ = busy;
+}
+
+}  // namespace fd
