@@ -1,0 +1,85 @@
+#include "tools/schtasks/DetachedStart.h"
+
+#include <fcntl.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cerrno>
+
+#include "platform/AppError.h"
+
+extern char** environ;
+
+namespace fd {
+
+namespace {
+
+constexpr const char* kSource = "schtasks";
+
+// Runs in the grandchild: reports errno through the pipe and ends when the program cannot run.
+[[noreturn]] void execProgram(char* const* argv, const char* folder, int reportFd) {
+  const int null = ::open("/dev/null", O_RDWR);
+  if (null >= 0) {
+    ::dup2(null, STDIN_FILENO);
+    ::dup2(null, STDOUT_FILENO);
+    ::dup2(null, STDERR_FILENO);
+    if (null > STDERR_FILENO) {
+      ::close(null);
+    }
+  }
+  // Descriptors the caller let us inherit must not keep its pipes open for as long as the
+  // program runs; the report pipe is already closed on exec.
+  ::close_range(STDERR_FILENO + 1, ~0U, CLOSE_RANGE_CLOEXEC);
+  if (folder == nullptr || ::chdir(folder) == 0) {
+    ::execve(argv[0], argv, environ);
+  }
+  const int error = errno;
+  ssize_t ignored = ::write(reportFd, &error, sizeof error);
+  (void)ignored;
+  ::_exit(127);
+}
+
+}  // namespace
+
+void startDetached(const std::vector<std::string>& argv, const std::filesystem::path& folder) {
+  // Everything the children need is built before forking.
+  std::vector<std::string> words = argv;
+  std::vector<char*> pointers;
+  for (std::string& word : words) {
+    pointers.push_back(word.data());
+  }
+  pointers.push_back(nullptr);
+  const std::string folderText = folder.string();
+  const char* folderPointer = folder.empty() ? nullptr : folderText.c_str();
+
+  int report[2];
+  if (::pipe2(report, O_CLOEXEC) != 0) {
+    throw platformError(err::kFileNotFound, kSource);
+  }
+  const pid_t middle = ::fork();
+  if (middle == 0) {
+    ::close(report[0]);
+    ::setsid();
+    // The grandchild is adopted by init (or a subreaper) once the middle process ends.
+    const pid_t program = ::fork();
+    if (program == 0) {
+      execProgram(pointers.data(), folderPointer, report[1]);
+    }
+    ::_exit(program < 0 ? 1 : 0);
+  }
+  ::close(report[1]);
+  int status = 0;
+  while (middle > 0 && ::waitpid(middle, &status, 0) < 0 && errno == EINTR) {
+  }
+  // The pipe reaches its end when the program has started (close on exec) or sends errno.
+  int error = 0;
+  ssize_t got = 0;
+  while ((got = ::read(report[0], &error, sizeof error)) < 0 && errno == EINTR) {
+  }
+  ::close(report[0]);
+  if (middle < 0 || !WIFEXITED(status) || WEXITSTATUS(status) != 0 || got > 0) {
+    throw platformError(err::kFileNotFound, kSource);
+  }
+}
+
+}  // namespace fd

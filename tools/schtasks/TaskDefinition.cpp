@@ -1,0 +1,209 @@
+#include "tools/schtasks/TaskDefinition.h"
+
+#include <algorithm>
+#include <cstdint>
+#include <cstdlib>
+#include <vector>
+
+namespace fd {
+
+namespace {
+
+void appendUtf8(std::string& out, std::uint32_t code) {
+  if (code < 0x80) {
+    out += static_cast<char>(code);
+  } else if (code < 0x800) {
+    out += static_cast<char>(0xC0 | (code >> 6));
+    out += static_cast<char>(0x80 | (code & 0x3F));
+  } else if (code < 0x10000) {
+    out += static_cast<char>(0xE0 | (code >> 12));
+    out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
+    out += static_cast<char>(0x80 | (code & 0x3F));
+  } else {
+    out += static_cast<char>(0xF0 | (code >> 18));
+    out += static_cast<char>(0x80 | ((code >> 12) & 0x3F));
+    out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
+    out += static_cast<char>(0x80 | (code & 0x3F));
+  }
+}
+
+std::string utf16ToUtf8(std::string_view bytes, bool bigEndian) {
+  auto unitAt = [&](std::size_t i) {
+    const auto first = static_cast<unsigned char>(bytes[i]);
+    const auto second = static_cast<unsigned char>(bytes[i + 1]);
+    return static_cast<std::uint32_t>(bigEndian ? (first << 8) | second : (second << 8) | first);
+  };
+  std::string out;
+  for (std::size_t i = 0; i + 1 < bytes.size(); i += 2) {
+    std::uint32_t code = unitAt(i);
+    if (code >= 0xD800 && code < 0xDC00 && i + 3 < bytes.size()) {
+      const std::uint32_t low = unitAt(i + 2);
+      if (low >= 0xDC00 && low < 0xE000) {
+        code = 0x10000 + ((code - 0xD800) << 10) + (low - 0xDC00);
+        i += 2;
+      }
+    }
+    appendUtf8(out, code);
+  }
+  return out;
+}
+
+// The name of an element without its namespace prefix.
+std::string_view localName(std::string_view name) {
+  const std::size_t colon = name.rfind(':');
+  return colon == std::string_view::npos ? name : name.substr(colon + 1);
+}
+
+// Character data with the predefined and numeric character references replaced.
+std::string unescape(std::string_view text) {
+  static const std::pair<std::string_view, char> kEntities[] = {
+      {"amp", '&'}, {"lt", '<'}, {"gt", '>'}, {"quot", '"'}, {"apos", '\''}};
+  std::string out;
+  std::size_t i = 0;
+  while (i < text.size()) {
+    const std::size_t semicolon = text.find(';', i);
+    if (text[i] != '&' || semicolon == std::string_view::npos) {
+      out += text[i++];
+      continue;
+    }
+    const std::string_view entity = text.substr(i + 1, semicolon - i - 1);
+    bool known = false;
+    if (entity.size() > 1 && entity[0] == '#') {
+      const bool hex = entity[1] == 'x' || entity[1] == 'X';
+      const std::string digits(entity.substr(hex ? 2 : 1));
+      char* end = nullptr;
+      const unsigned long code = std::strtoul(digits.c_str(), &end, hex ? 16 : 10);
+      if (!digits.empty() && *end == '\0' && code > 0 && code <= 0x10FFFF) {
+        appendUtf8(out, static_cast<std::uint32_t>(code));
+        known = true;
+      }
+    } else {
+      for (const auto& [name, character] : kEntities) {
+        if (entity == name) {
+          out += character;
+          known = true;
+        }
+      }
+    }
+    if (known) {
+      i = semicolon + 1;
+    } else {
+      out += text[i++];
+    }
+  }
+  return out;
+}
+
+// Without the white space that indented XML puts around an element's text.
+std::string trimmed(std::string_view text) {
+  const std::size_t first = text.find_first_not_of(" \t\r\n");
+  if (first == std::string_view::npos) {
+    return {};
+  }
+  return std::string(text.substr(first, text.find_last_not_of(" \t\r\n") - first + 1));
+}
+
+}  // namespace
+
+std::string decodeTaskFile(std::string_view bytes) {
+  if (bytes.starts_with("\xFF\xFE")) {
+    return utf16ToUtf8(bytes.substr(2), false);
+  }
+  if (bytes.starts_with("\xFE\xFF")) {
+    return utf16ToUtf8(bytes.substr(2), true);
+  }
+  if (bytes.starts_with("\xEF\xBB\xBF")) {
+    return std::string(bytes.substr(3));
+  }
+  // "<" followed by a zero byte: UTF-16 little endian that lost its byte-order mark.
+  if (bytes.size() >= 2 && bytes[0] == '<' && bytes[1] == '\0') {
+    return utf16ToUtf8(bytes, false);
+  }
+  return std::string(bytes);
+}
+
+std::optional<TaskAction> readTaskAction(std::string_view xml) {
+  static const std::vector<std::string_view> kExecPath = {"Task", "Actions", "Exec"};
+  std::vector<std::string> open;
+  std::optional<TaskAction> action;
+  bool inFirstExec = false;
+  std::string* field = nullptr;
+
+  auto closeElement = [&] {
+    if (!open.empty()) {
+      open.pop_back();
+    }
+    field = nullptr;
+    if (open.size() < kExecPath.size()) {
+      inFirstExec = false;
+    }
+  };
+
+  std::size_t i = 0;
+  while (i < xml.size()) {
+    if (xml[i] != '<') {
+      const std::size_t end = std::min(xml.find('<', i), xml.size());
+      if (field != nullptr) {
+        *field += unescape(xml.substr(i, end - i));
+      }
+      i = end;
+      continue;
+    }
+    const std::string_view rest = xml.substr(i);
+    if (rest.starts_with("<![CDATA[")) {
+      const std::size_t end = std::min(xml.find("]]>", i), xml.size());
+      if (field != nullptr) {
+        *field += xml.substr(i + 9, end - i - 9);
+      }
+      i = end + 3;
+      continue;
+    }
+    // Comments, the declaration, processing instructions and DOCTYPE carry nothing we read.
+    const std::string_view closer = rest.starts_with("<!--") ? "-->"
+                                    : rest.starts_with("<?") ? "?>"
+                                                             : ">";
+    const std::size_t end = xml.find(closer, i);
+    if (end == std::string_view::npos) {
+      break;
+    }
+    const std::string_view tag = xml.substr(i + 1, end - i - 1);
+    i = end + closer.size();
+    if (tag.starts_with("!") || tag.starts_with("?")) {
+      continue;
+    }
+    if (tag.starts_with("/")) {
+      closeElement();
+      continue;
+    }
+    open.emplace_back(localName(tag.substr(0, tag.find_first_of(" \t\r\n/"))));
+    field = nullptr;
+    if (!action && open.size() == kExecPath.size() &&
+        std::equal(open.begin(), open.end(), kExecPath.begin())) {
+      action.emplace();
+      inFirstExec = true;
+    } else if (inFirstExec && open.size() == kExecPath.size() + 1) {
+      if (open.back() == "Command") {
+        field = &action->command;
+      } else if (open.back() == "Arguments") {
+        field = &action->arguments;
+      } else if (open.back() == "WorkingDirectory") {
+        field = &action->workingDirectory;
+      }
+    }
+    if (tag.ends_with("/")) {
+      closeElement();
+    }
+  }
+  if (!action) {
+    return std::nullopt;
+  }
+  action->command = trimmed(action->command);
+  action->arguments = trimmed(action->arguments);
+  action->workingDirectory = trimmed(action->workingDirectory);
+  if (action->command.empty()) {
+    return std::nullopt;
+  }
+  return action;
+}
+
+}  // namespace fd
