@@ -327,6 +327,12 @@ std::vector<OdbcDiagnostic> odbcDiagnostics(short handleType, void* handle) {
         SQL_SUCCESS) {
       d.line = line;
     }
+    SQLCHAR server[256] = {};
+    SQLSMALLINT serverLength = 0;
+    if (SQLGetDiagField(handleType, handle, record, SQL_DIAG_SERVER_NAME, server, sizeof server,
+                        &serverLength) == SQL_SUCCESS) {
+      d.server = reinterpret_cast<char*>(server);
+    }
     out.push_back(std::move(d));
   }
   return out;

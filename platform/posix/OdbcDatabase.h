@@ -33,8 +33,11 @@ struct OdbcDiagnostic {
   std::string sqlState;
   int nativeError = 0;
   std::string text;
-  int severity = 0;  // the server's class, 0 when the driver does not say
-  int line = 0;      // the batch line, 0 when the driver does not say
+  // The server's class, 0 when the driver does not say. FreeTDS passes the class, not the
+  // message state, in the SQL Server message-state field; the state itself does not reach ODBC.
+  int severity = 0;
+  int line = 0;        // the batch line, 0 when the driver does not say
+  std::string server;  // the server that sent the message, when the driver knows it
 };
 
 // Every diagnostic record of an ODBC handle (SQL_HANDLE_ENV, _DBC or _STMT), in order.

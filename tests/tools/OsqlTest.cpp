@@ -1,0 +1,147 @@
+#include <gtest/gtest.h>
+#include <spawn.h>
+#include <sys/wait.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "support/TdsTestServer.h"
+
+extern char** environ;
+
+namespace fd {
+namespace {
+
+namespace fs = std::filesystem;
+using test::TdsServerConfig;
+using test::TdsTestServer;
+
+TdsServerConfig config() {
+  TdsServerConfig c;
+  c.serverName = "FDSRV";
+  c.logins = {{"Fendal", "Murales"}};
+  c.databases = {"Empresa1"};
+  return c;
+}
+
+int run(std::vector<std::string> args) {
+  std::string program = std::string(FD_BIN_DIR) + "/osql.exe";
+  std::vector<char*> argv = {program.data()};
+  for (std::string& a : args)
+    argv.push_back(a.data());
+  argv.push_back(nullptr);
+  pid_t pid = 0;
+  if (posix_spawn(&pid, program.c_str(), nullptr, nullptr, argv.data(), environ) != 0)
+    return -1;
+  int status = 0;
+  waitpid(pid, &status, 0);
+  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+void write(const fs::path& path, const std::string& bytes) {
+  std::ofstream(path, std::ios::binary) << bytes;
+}
+
+std::string read(const fs::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::stringstream s;
+  s << in.rdbuf();
+  return s.str();
+}
+
+class OsqlTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    folder_ =
+        fs::temp_directory_path() /
+        ("osql-" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
+    fs::remove_all(folder_);
+    fs::create_directories(folder_);
+  }
+  void TearDown() override { fs::remove_all(folder_); }
+
+  int osql(const std::string& password, const fs::path& script, const fs::path& output) {
+    return run({"-S", server_.dataSource(), "-d", "Empresa1", "-U", "Fendal", "-P", password, "-i",
+                script.string(), "-o", output.string()});
+  }
+
+  TdsTestServer server_{config()};
+  fs::path folder_;
+};
+
+TEST_F(OsqlTest, WritesEachBatchsOutputInOsqlFormat) {
+  write(folder_ / "s.sql",
+        "PRINT 'ERROR: falta la tabla'\r\n"
+        "GO\r\n"
+        "RAISERROR('malo', 16, 3)\r\n"
+        "PRINT 'sigue; con punto y coma'\r\n"
+        "GO\r\n"
+        "SELECT COUNT(*) as CC FROM master..SYSPROCESSES SP INNER JOIN master..SYSDATABASES SD  ON "
+        "SP.dbid = SD.dbid  WHERE SP.LOGINAME = 'Fendal' \r\n"
+        "go\r\n"
+        "select name from sysdatabases order by name\r\n"
+        "GO\r\n"
+        "SET NOCOUNT ON\r\n"
+        " GO \r\n"
+        "PRINT 'a\xF1o'\r\n");
+  ASSERT_EQ(osql("Murales", folder_ / "s.sql", folder_ / "s.log"), 0);
+  auto nameLine = [](const std::string& name) {
+    return " " + name + std::string(128 - name.size(), ' ') + "\r\n";
+  };
+  std::string expected =
+      "1> 2> ERROR: falta la tabla\r\n"
+      "1> 2> 3> Msg 50000, Level 16, State 1, Server FDSRV, Line 1\r\n"
+      "malo\r\n"
+      "sigue; con punto y coma\r\n"
+      "1> 2>  CC         \r\n"
+      " -----------\r\n"
+      "           1\r\n"
+      "\r\n"
+      "(1 row affected)\r\n"
+      "1> 2> " +
+      nameLine("name") + " " + std::string(128, '-') + "\r\n" + nameLine("Empresa1") +
+      nameLine("master") + nameLine("model") + nameLine("msdb") + nameLine("tempdb") +
+      "\r\n"
+      "(5 rows affected)\r\n"
+      "1> 2> 1> a\xF1o\r\n";
+  EXPECT_EQ(read(folder_ / "s.log"), expected);
+}
+
+TEST_F(OsqlTest, ErrorLinesCountFromTheBatchStart) {
+  write(folder_ / "s.sql",
+        "PRINT 'uno'\r\nGO\r\nSET NOCOUNT ON\r\n\r\nRAISERROR('tres', 11, 1)\r\nGO\r\n");
+  ASSERT_EQ(osql("Murales", folder_ / "s.sql", folder_ / "s.log"), 0);
+  EXPECT_EQ(read(folder_ / "s.log"),
+            "1> 2> uno\r\n"
+            "1> 2> 3> 4> Msg 50000, Level 11, State 1, Server FDSRV, Line 3\r\n"
+            "tres\r\n");
+}
+
+TEST_F(OsqlTest, WrongPasswordExitsWithOneAndTheMessage) {
+  write(folder_ / "s.sql", "PRINT 'x'\r\nGO\r\n");
+  EXPECT_EQ(osql("Murales7261qz", folder_ / "s.sql", folder_ / "s.log"), 1);
+  EXPECT_NE(read(folder_ / "s.log").find("Login failed for user 'Fendal'.\r\n"), std::string::npos);
+  EXPECT_TRUE(server_.entries("SQL", "Fendal").empty());
+}
+
+TEST_F(OsqlTest, MissingInputFileExitsWithOneAndTheMessage) {
+  EXPECT_EQ(osql("Murales", folder_ / "nada.sql", folder_ / "s.log"), 1);
+  EXPECT_EQ(read(folder_ / "s.log"),
+            "Cannot open input file - " + (folder_ / "nada.sql").string() + "\r\n");
+}
+
+TEST_F(OsqlTest, TakesWindowsPathsAndOptionsInAnyOrder) {
+  fs::create_directories(folder_ / "prefix" / "drive_c" / "Tmp" / "P1");
+  write(folder_ / "prefix" / "drive_c" / "Tmp" / "P1" / "Alta.sql", "PRINT 'hecho'\r\n");
+  setenv("WINEPREFIX", (folder_ / "prefix").c_str(), 1);
+  int code = run({"-o", "C:\\Tmp\\P1\\Alta.log", "-P", "Murales", "-i", "C:\\TMP\\p1\\Alta.sql",
+                  "-U", "Fendal", "-d", "Empresa1", "-S", server_.dataSource()});
+  unsetenv("WINEPREFIX");
+  EXPECT_EQ(code, 0);
+  EXPECT_EQ(read(folder_ / "prefix" / "drive_c" / "Tmp" / "P1" / "Alta.log"), "1> hecho\r\n");
+}
+
+}  // namespace
+}  // namespace fd

@@ -1,0 +1,233 @@
+// osql.exe -S server -d database -U login -P password -i script -o output [-n]
+//
+// The query tool the updater runs for SQL scripts: runs the script's batches over ODBC and
+// writes what the server answers in osql's format (see OutputWriter.h). Exit code 1 when it
+// cannot log in or cannot read its input, 0 otherwise: errors inside the script do not change it.
+
+#include <sql.h>
+#include <sqlext.h>
+
+#include <fstream>
+#include <iostream>
+#include <map>
+#include <sstream>
+
+#include "DriverApi.h"
+#include "OutputWriter.h"
+#include "Script.h"
+#include "platform/AnsiCodec.h"
+#include "platform/PathMapper.h"
+#include "platform/posix/OdbcDatabase.h"
+
+namespace {
+
+using fd::OdbcDiagnostic;
+using fd::osql::OutputWriter;
+
+bool succeeded(SQLRETURN rc) {
+  return rc == SQL_SUCCESS || rc == SQL_SUCCESS_WITH_INFO;
+}
+
+// A Windows path as the updater passes it; a host path (starting with "/") is taken as it is.
+std::filesystem::path hostPath(const std::string& path) {
+  if (!path.empty() && path[0] == '/')
+    return path;
+  return fd::PathMapper::fromEnvironment().toHost(path);
+}
+
+// Options as "-X value" or "-Xvalue", in any order; nullopt-like empty map on a bad option.
+bool parseOptions(int argc, char** argv, std::map<char, std::string>& options) {
+  for (int i = 1; i < argc; ++i) {
+    std::string arg = argv[i];
+    if (arg.size() < 2 || (arg[0] != '-' && arg[0] != '/'))
+      return false;
+    char key = arg[1];
+    if (key == 'n' || key == 'E') {
+      options[key] = "";
+      continue;
+    }
+    if (std::string("SdUPio").find(key) == std::string::npos)
+      return false;
+    if (arg.size() > 2) {
+      options[key] = arg.substr(2);
+    } else if (i + 1 < argc) {
+      options[key] = argv[++i];
+    } else {
+      return false;
+    }
+  }
+  return true;
+}
+
+class Session {
+ public:
+  Session(OutputWriter& out, std::string serverText)
+      : out_(out), serverText_(std::move(serverText)) {}
+  ~Session() {
+    if (connection_ != SQL_NULL_HDBC) {
+      SQLDisconnect(connection_);
+      SQLFreeHandle(SQL_HANDLE_DBC, connection_);
+    }
+    if (environment_ != SQL_NULL_HENV)
+      SQLFreeHandle(SQL_HANDLE_ENV, environment_);
+  }
+
+  bool connect(const std::string& database, const std::string& user, const std::string& password) {
+    SQLAllocHandle(SQL_HANDLE_ENV, SQL_NULL_HANDLE, &environment_);
+    SQLSetEnvAttr(environment_, SQL_ATTR_ODBC_VERSION, reinterpret_cast<SQLPOINTER>(SQL_OV_ODBC3),
+                  0);
+    SQLAllocHandle(SQL_HANDLE_DBC, environment_, &connection_);
+    std::string text = "Driver={FreeTDS};" + fd::odbcServerKeys(serverText_) + "Database={" +
+                       database + "};UID={" + user + "};PWD={" + password +
+                       "};ClientCharset=UTF-8;";
+    SQLRETURN rc = SQLDriverConnect(connection_, nullptr, reinterpret_cast<SQLCHAR*>(text.data()),
+                                    static_cast<SQLSMALLINT>(text.size()), nullptr, 0, nullptr,
+                                    SQL_DRIVER_NOPROMPT);
+    if (succeeded(rc)) {
+      std::optional<fd::osql::DriverApi> direct = fd::osql::DriverApi::of(connection_);
+      api_ = direct ? *direct : fd::osql::DriverApi::manager(connection_);
+      return true;
+    }
+    for (const OdbcDiagnostic& d : fd::odbcDiagnostics(SQL_HANDLE_DBC, connection_)) {
+      out_.message(d, serverText_);
+    }
+    return false;
+  }
+
+  void run(const std::string& sql) {
+    SQLHSTMT statement = SQL_NULL_HSTMT;
+    if (!succeeded(api_.allocHandle(SQL_HANDLE_STMT, api_.connection, &statement))) {
+      report(SQL_HANDLE_DBC, api_.connection);
+      return;
+    }
+    std::string text = sql;
+    SQLRETURN rc = api_.execDirect(statement, reinterpret_cast<SQLCHAR*>(text.data()),
+                                   static_cast<SQLINTEGER>(text.size()));
+    // Messages after an error or a result set only arrive through SQLMoreResults, so it is
+    // called until the driver says there is nothing more.
+    while (rc != SQL_NO_DATA && rc != SQL_INVALID_HANDLE) {
+      report(SQL_HANDLE_STMT, statement);
+      if (succeeded(rc))
+        results(statement);
+      rc = api_.moreResults(statement);
+    }
+    report(SQL_HANDLE_STMT, statement);
+    api_.freeHandle(SQL_HANDLE_STMT, statement);
+  }
+
+ private:
+  void report(SQLSMALLINT type, SQLHANDLE handle) {
+    for (const OdbcDiagnostic& d : api_.diagnostics(type, handle))
+      out_.message(d, serverText_);
+  }
+
+  void results(SQLHSTMT statement) {
+    SQLSMALLINT columns = 0;
+    api_.numResultCols(statement, &columns);
+    if (columns == 0) {
+      SQLLEN count = -1;
+      if (succeeded(api_.rowCount(statement, &count)) && count >= 0)
+        out_.rowsAffected(count);
+      return;
+    }
+    std::vector<std::string> names;
+    std::vector<int> widths;
+    std::vector<bool> numeric;
+    for (SQLUSMALLINT c = 1; c <= columns; ++c) {
+      char name[256] = {};
+      SQLSMALLINT length = 0;
+      SQLLEN display = 0;
+      SQLLEN type = 0;
+      api_.colAttribute(statement, c, SQL_DESC_LABEL, name, sizeof name, &length, nullptr);
+      api_.colAttribute(statement, c, SQL_DESC_DISPLAY_SIZE, nullptr, 0, nullptr, &display);
+      api_.colAttribute(statement, c, SQL_DESC_CONCISE_TYPE, nullptr, 0, nullptr, &type);
+      names.emplace_back(name);
+      // Very wide columns (MAX types) are laid out at the width of what they hold.
+      widths.push_back(display > 0 && display <= 8000 ? static_cast<int>(display) : 0);
+      numeric.push_back(type == SQL_INTEGER || type == SQL_SMALLINT || type == SQL_TINYINT ||
+                        type == SQL_BIGINT || type == SQL_DECIMAL || type == SQL_NUMERIC ||
+                        type == SQL_FLOAT || type == SQL_REAL || type == SQL_DOUBLE);
+    }
+    std::vector<std::vector<std::string>> rows;
+    SQLRETURN rc;
+    while ((rc = api_.fetch(statement)) != SQL_NO_DATA) {
+      if (!succeeded(rc))
+        break;
+      std::vector<std::string> row;
+      for (SQLUSMALLINT c = 1; c <= columns; ++c)
+        row.push_back(value(statement, c));
+      rows.push_back(std::move(row));
+    }
+    for (std::size_t c = 0; c < names.size(); ++c) {
+      int width = std::max<int>(widths[c], static_cast<int>(names[c].size()));
+      if (widths[c] == 0) {
+        for (const auto& row : rows)
+          width = std::max<int>(width, static_cast<int>(row[c].size()));
+      }
+      widths[c] = width;
+    }
+    out_.resultSet(names, widths, numeric, rows);
+  }
+
+  std::string value(SQLHSTMT statement, SQLUSMALLINT column) const {
+    std::string text;
+    char buffer[1024];
+    for (;;) {
+      SQLLEN length = 0;
+      SQLRETURN rc = api_.getData(statement, column, SQL_C_CHAR, buffer, sizeof buffer, &length);
+      if (!succeeded(rc))
+        break;
+      if (length == SQL_NULL_DATA)
+        return "NULL";
+      if (rc == SQL_SUCCESS) {
+        text.append(buffer, static_cast<std::size_t>(length));
+        break;
+      }
+      text.append(buffer, sizeof buffer - 1);
+    }
+    return text;
+  }
+
+  OutputWriter& out_;
+  std::string serverText_;
+  SQLHENV environment_ = SQL_NULL_HENV;
+  SQLHDBC connection_ = SQL_NULL_HDBC;
+  fd::osql::DriverApi api_;
+};
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  std::map<char, std::string> options;
+  if (!parseOptions(argc, argv, options) || !options.count('o')) {
+    std::cerr << "usage: osql.exe -S server -d database -U login -P password -i script -o output\n";
+    return 1;
+  }
+  std::ofstream file(hostPath(options['o']), std::ios::binary | std::ios::trunc);
+  if (!file) {
+    std::cerr << "osql: cannot write the output file " << options['o'] << "\n";
+    return 1;
+  }
+  OutputWriter out(file);
+
+  std::ifstream input(hostPath(options['i']), std::ios::binary);
+  if (!options.count('i') || !input) {
+    out.line("Cannot open input file - " + options['i']);
+    return 1;
+  }
+  std::stringstream content;
+  content << input.rdbuf();
+  std::vector<fd::osql::Batch> batches = fd::osql::splitScript(fd::ansiToUtf8(content.str()));
+
+  Session session(out, options['S']);
+  if (!session.connect(options['d'], options['U'], options['P']))
+    return 1;
+  bool numbered = !options.count('n');
+  for (const fd::osql::Batch& batch : batches) {
+    if (numbered)
+      out.prompts(batch.promptCount);
+    if (!batch.text.empty())
+      session.run(batch.text);
+  }
+  return 0;
+}
