@@ -190,8 +190,11 @@ void ServerState::log(std::string_view login, std::string_view database, std::st
                       std::string_view text) {
   std::string line;
   line.append(login).append("\t").append(database).append("\t").append(kind).append("\t");
-  for (char c : text)
-    line += (c == '\r' || c == '\n') ? ' ' : c;
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    if (text[i] == '\n' && i > 0 && text[i - 1] == '\r')
+      continue;  // CR LF is one break
+    line += (text[i] == '\r' || text[i] == '\n') ? ' ' : text[i];
+  }
   line += '\n';
   std::lock_guard lock(logMutex_);
   std::ofstream out(logPath_, std::ios::app | std::ios::binary);
