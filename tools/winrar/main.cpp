@@ -1,0 +1,108 @@
+// Winrar95.exe: the RAR extractor the updater runs as "Winrar95.exe e -o+ ARCHIVE TARGET".
+#include <cctype>
+#include <clocale>
+#include <filesystem>
+#include <iostream>
+#include <string>
+#include <vector>
+
+#include "platform/PathMapper.h"
+#include "tools/winrar/RarExtractor.h"
+#include "tools/winrar/TargetFolder.h"
+
+namespace {
+
+constexpr const char* kUsage = "Uso: Winrar95.exe e [-o+] [-y] ARCHIVO.rar CARPETA\\";
+
+std::string unquoted(std::string text) {
+  if (text.size() >= 2 && text.front() == '"' && text.back() == '"') {
+    return text.substr(1, text.size() - 2);
+  }
+  return text;
+}
+
+bool equalsIgnoringCase(const std::string& a, const std::string& b) {
+  if (a.size() != b.size()) {
+    return false;
+  }
+  for (std::size_t i = 0; i < a.size(); ++i) {
+    if (std::tolower(static_cast<unsigned char>(a[i])) !=
+        std::tolower(static_cast<unsigned char>(b[i]))) {
+      return false;
+    }
+  }
+  return true;
+}
+
+// A Windows path (with a drive or a leading "\") goes through the prefix's drives; a host path
+// starting with "/" is taken as it is, and any other path is relative to the current folder.
+std::filesystem::path hostPath(const std::string& text) {
+  const bool drive =
+      text.size() >= 2 && std::isalpha(static_cast<unsigned char>(text[0])) && text[1] == ':';
+  if (drive || text.starts_with("\\")) {
+    return fd::PathMapper::fromEnvironment().toHost(text);
+  }
+  std::string host = text;
+  if (!host.starts_with("/")) {
+    for (char& c : host) {
+      if (c == '\\') {
+        c = '/';
+      }
+    }
+  }
+  return host;
+}
+
+int usage(const std::string& problem) {
+  std::cerr << "Winrar95: " << problem << ". " << kUsage << "\n";
+  return fd::rarexit::kUsage;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  // Entry names reach the host as UTF-8 whatever the caller's locale.
+  if (std::setlocale(LC_CTYPE, "C.UTF-8") == nullptr) {
+    std::setlocale(LC_CTYPE, "");
+  }
+  fd::removePendingFileOnSignal();
+
+  std::vector<std::string> positional;
+  for (int i = 1; i < argc; ++i) {
+    const std::string arg = unquoted(argv[i]);
+    if (arg.size() > 1 && arg.front() == '-') {
+      if (!equalsIgnoringCase(arg, "-o+") && !equalsIgnoringCase(arg, "-y")) {
+        return usage("opción desconocida " + arg);
+      }
+    } else {
+      positional.push_back(arg);
+    }
+  }
+  if (positional.empty() || !equalsIgnoringCase(positional[0], "e")) {
+    return usage("falta la orden e");
+  }
+  if (positional.size() != 3) {
+    return usage("hacen falta el archivo y la carpeta de destino");
+  }
+  const std::string& archiveText = positional[1];
+  std::filesystem::path archive;
+  std::filesystem::path target;
+  try {
+    archive = hostPath(archiveText);
+    target = hostPath(positional[2]);
+  } catch (const std::exception& e) {
+    std::cerr << "Winrar95: " << e.what() << "\n";
+    return fd::rarexit::kOpen;
+  }
+
+  const fd::ExtractResult result = fd::extractArchive(archive, target, archiveText);
+  if (result.exitCode != fd::rarexit::kSuccess) {
+    std::cerr << "Winrar95: " << result.reason;
+    if (result.failures > 1) {
+      const int more = result.failures - 1;
+      std::cerr << " (y " << more << (more == 1 ? " error más)" : " errores más)");
+    }
+    std::cerr << "\n";
+  }
+  return result.exitCode;
+}
