@@ -1,0 +1,414 @@
+// Winrar95.exe as the updater runs it: "e -o+ ARCHIVE TARGET" with Windows paths on a prefix.
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <set>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "RarTestSupport.h"
+#include "support/Sha256.h"
+#include "support/TempPrefix.h"
+
+namespace fd {
+namespace {
+
+namespace fs = std::filesystem;
+using Tree = std::map<std::string, std::string>;
+
+const fs::path kRarData = fs::path(FD_TESTDATA_DIR) / "rar";
+
+// One archive of the table of real RAR-made archives and what extracting it must leave.
+struct RealArchiveCase {
+  std::string archive;
+  bool succeeds = true;
+  // File name to its size and SHA-256.
+  std::map<std::string, std::pair<std::uintmax_t, std::string>> files;
+};
+
+std::vector<RealArchiveCase> loadExpectedTable() {
+  std::ifstream in(kRarData / "expected.tsv");
+  std::vector<RealArchiveCase> cases;
+  std::string line;
+  std::getline(in, line);  // the column names
+  while (std::getline(in, line)) {
+    std::istringstream fields(line);
+    std::string archive, exit, file, size, sha;
+    std::getline(fields, archive, '\t');
+    std::getline(fields, exit, '\t');
+    std::getline(fields, file, '\t');
+    std::getline(fields, size, '\t');
+    std::getline(fields, sha, '\t');
+    if (cases.empty() || cases.back().archive != archive) {
+      cases.push_back({archive, exit == "0", {}});
+    }
+    if (exit == "0") {
+      cases.back().files[file] = {std::stoull(size), sha};
+    }
+  }
+  return cases;
+}
+
+// Files that a failing archive may leave because the archive holds them whole and unencrypted.
+const std::map<std::string, Tree> kWholeFilesOfFailingArchives = {
+    {"test_read_format_rar5_encrypted.rar",
+     {{"a.txt", "02dc86d8b326a1cd07526f75b66bb7207c43376b21d9ac2c20bfedf510898861"},
+      {"c.txt", "0b8a3f12dc4e493b99fb5e0699c96006b51b05c0461c2e048f25d86a50a58eb8"}}},
+};
+
+std::string firstLine(const std::string& text) {
+  return text.substr(0, text.find('\n'));
+}
+
+int lineCount(const std::string& text) {
+  return static_cast<int>(std::count(text.begin(), text.end(), '\n'));
+}
+
+class RealArchiveTest : public ::testing::TestWithParam<RealArchiveCase> {
+ protected:
+  TempPrefix prefix_;
+};
+
+TEST_P(RealArchiveTest, ExtractsAsTheTableSays) {
+  const RealArchiveCase& c = GetParam();
+  const std::string archiveText = "C:\\Act\\" + c.archive;
+  const std::string targetText = "C:\\Act\\" + fs::path(c.archive).stem().string();
+  fs::create_directories(prefix_.host("C:\\Act"));
+  fs::copy_file(kRarData / c.archive, prefix_.host(archiveText));
+
+  const ToolRun run =
+      runTool("Winrar95.exe", {"e", "-o+", archiveText, targetText}, prefix_.root());
+
+  ASSERT_FALSE(run.timedOut);
+  EXPECT_LT(run.elapsed, std::chrono::seconds(10));
+  const fs::path target = prefix_.host(targetText);
+  const Tree left = fs::exists(target) ? treeOf(target) : Tree{};
+  if (c.succeeds) {
+    EXPECT_EQ(run.exitCode, 0) << run.errorOutput;
+    Tree expected;
+    for (const auto& [name, sizeAndSha] : c.files) {
+      expected[name] = sizeAndSha.second;
+      EXPECT_EQ(fs::file_size(target / name), sizeAndSha.first) << name;
+    }
+    EXPECT_EQ(left, expected);
+  } else {
+    EXPECT_NE(run.exitCode, 0);
+    EXPECT_EQ(lineCount(run.errorOutput), 1) << run.errorOutput;
+    EXPECT_FALSE(firstLine(run.errorOutput).empty());
+    const auto whole = kWholeFilesOfFailingArchives.find(c.archive);
+    for (const auto& [name, sha] : left) {
+      ASSERT_TRUE(whole != kWholeFilesOfFailingArchives.end() && whole->second.count(name) != 0)
+          << "left behind: " << name;
+      EXPECT_EQ(sha, whole->second.at(name)) << name;
+    }
+  }
+  // Nothing beside the target folder either.
+  EXPECT_EQ(std::distance(fs::directory_iterator(prefix_.host("C:\\Act")), {}),
+            fs::exists(target) ? 2 : 1);
+}
+
+INSTANTIATE_TEST_SUITE_P(RarMadeArchives, RealArchiveTest, ::testing::ValuesIn(loadExpectedTable()),
+                         [](const ::testing::TestParamInfo<RealArchiveCase>& info) {
+                           std::string name = fs::path(info.param.archive).stem().string();
+                           for (char& ch : name) {
+                             if (!std::isalnum(static_cast<unsigned char>(ch))) {
+                               ch = '_';
+                             }
+                           }
+                           return name;
+                         });
+
+// Archives made with mkrar in a temporary prefix, extracted from C:\Act into C:\Act\out.
+class WinrarExtractTest : public ::testing::Test {
+ protected:
+  void SetUp() override { fs::create_directories(act()); }
+
+  fs::path act() const { return prefix_.host("C:\\Act"); }
+  fs::path target() const { return act() / "out"; }
+
+  // A source file with the given bytes, for mkrar to store.
+  std::string source(const std::string& name, const std::string& bytes) {
+    const fs::path path = prefix_.root() / "src" / name;
+    writeBytes(path, bytes);
+    return path.string();
+  }
+
+  void makeArchive(const std::vector<std::string>& entries, const std::string& name = "p.rar") {
+    std::vector<std::string> args = {(act() / name).string()};
+    args.insert(args.end(), entries.begin(), entries.end());
+    const ToolRun run = runTool("mkrar", args);
+    ASSERT_EQ(run.exitCode, 0) << run.errorOutput;
+  }
+
+  ToolRun extract(const std::string& archiveText = "C:\\Act\\p.rar",
+                  const std::string& targetText = "C:\\Act\\out") {
+    return runTool("Winrar95.exe", {"e", "-o+", archiveText, targetText}, prefix_.root());
+  }
+
+  std::string archiveBytes(const std::string& name = "p.rar") const {
+    return readBytes(act() / name);
+  }
+  void replaceArchive(const std::string& bytes, const std::string& name = "p.rar") const {
+    writeBytes(act() / name, bytes);
+  }
+
+  TempPrefix prefix_;
+};
+
+TEST_F(WinrarExtractTest, DropsStoredFoldersAndEveryWayOutOfTheTarget) {
+  const std::string text = source("t.txt", "contenido");
+  makeArchive({"-n",
+               "../evil.txt",
+               text,
+               "-n",
+               "a/../../x.txt",
+               text,
+               "-n",
+               "/etc/abs.txt",
+               text,
+               "-n",
+               "..\\win.txt",
+               text,
+               "-n",
+               "D:\\Windows\\drive.txt",
+               text,
+               "-n",
+               "..",
+               text,
+               "-n",
+               "sub/..",
+               text,
+               "-n",
+               ".",
+               text,
+               "-n",
+               "sub/",
+               text,
+               "-d",
+               "..",
+               "-d",
+               "../fuera",
+               "-d",
+               "sub",
+               "-n",
+               "sub/dentro.txt",
+               text});
+  const Tree before = treeOf(prefix_.root());
+
+  const ToolRun run = extract();
+
+  EXPECT_EQ(run.exitCode, 0) << run.errorOutput;
+  const std::string sha = sha256Hex("contenido");
+  EXPECT_EQ(treeOf(target()), (Tree{{"evil.txt", sha},
+                                    {"x.txt", sha},
+                                    {"abs.txt", sha},
+                                    {"win.txt", sha},
+                                    {"drive.txt", sha},
+                                    {"dentro.txt", sha}}));
+  Tree after = treeOf(prefix_.root());
+  std::erase_if(after, [](const auto& item) { return item.first.starts_with("drive_c/Act/out"); });
+  EXPECT_EQ(after, before);
+}
+
+// libarchive cannot read on past an entry without a name, so the archive counts as damaged.
+TEST_F(WinrarExtractTest, StopsAtAnEntryWithoutAName) {
+  makeArchive({"-n", "a.txt", source("a", "a"), "-n", "", source("b", "b"), "-n", "c.txt",
+               source("c", "c")});
+
+  const ToolRun run = extract();
+
+  EXPECT_NE(run.exitCode, 0);
+  EXPECT_EQ(lineCount(run.errorOutput), 1) << run.errorOutput;
+  EXPECT_EQ(treeOf(target()), (Tree{{"a.txt", sha256Hex("a")}}));
+}
+
+TEST_F(WinrarExtractTest, KeepsNamesWithSpacesAndAccents) {
+  makeArchive({"-n", "Informe año 2024.rpt", source("1", "uno"), "-n",
+               "carpeta con espacio/ñandú café.TXT", source("2", "dos")});
+
+  const ToolRun run = extract();
+
+  EXPECT_EQ(run.exitCode, 0) << run.errorOutput;
+  EXPECT_EQ(treeOf(target()), (Tree{{"Informe año 2024.rpt", sha256Hex("uno")},
+                                    {"ñandú café.TXT", sha256Hex("dos")}}));
+}
+
+TEST_F(WinrarExtractTest, ReplacesFilesAlreadyThereAndLeavesTheOthers) {
+  writeBytes(target() / "datos.txt", "contenido anterior, más largo que el nuevo");
+  writeBytes(target() / "otro.txt", "de antes");
+  makeArchive({"-n", "datos.txt", source("d", "nuevo")});
+
+  const ToolRun run = extract();
+
+  EXPECT_EQ(run.exitCode, 0) << run.errorOutput;
+  EXPECT_EQ(treeOf(target()),
+            (Tree{{"datos.txt", sha256Hex("nuevo")}, {"otro.txt", sha256Hex("de antes")}}));
+}
+
+TEST_F(WinrarExtractTest, ReplacesAFileWhoseNameDiffersOnlyInCase) {
+  writeBytes(target() / "INFO.TXT", "viejo");
+  writeBytes(target() / "ÁRBOL.txt", "viejo");
+  makeArchive({"-n", "info.txt", source("i", "nuevo"), "-n", "árbol.TXT", source("a", "nuevo")});
+
+  const ToolRun run = extract();
+
+  EXPECT_EQ(run.exitCode, 0) << run.errorOutput;
+  EXPECT_EQ(treeOf(target()),
+            (Tree{{"INFO.TXT", sha256Hex("nuevo")}, {"ÁRBOL.txt", sha256Hex("nuevo")}}));
+}
+
+TEST_F(WinrarExtractTest, GivesEachFileItsStoredModificationTime) {
+  makeArchive({"-t", "1700000000", "-n", "fechado.txt", source("f", "x")});
+
+  const ToolRun run = extract();
+
+  EXPECT_EQ(run.exitCode, 0) << run.errorOutput;
+  struct stat st {};
+  ASSERT_EQ(::stat((target() / "fechado.txt").c_str(), &st), 0);
+  EXPECT_EQ(st.st_mtime, 1700000000);
+}
+
+TEST_F(WinrarExtractTest, TakesPathsWithSpacesWithOrWithoutQuotes) {
+  fs::create_directories(prefix_.host("C:\\Mi Carpeta"));
+  makeArchive({"-n", "a.txt", source("a", "a")}, "../Mi Carpeta/paq uno.rar");
+
+  const ToolRun plain = extract("C:\\Mi Carpeta\\paq uno.rar", "C:\\Mi Carpeta\\paq uno");
+  const ToolRun quoted = extract("\"C:\\Mi Carpeta\\paq uno.rar\"", "\"C:\\Mi Carpeta\\dos\\\"");
+
+  EXPECT_EQ(plain.exitCode, 0) << plain.errorOutput;
+  EXPECT_EQ(quoted.exitCode, 0) << quoted.errorOutput;
+  EXPECT_EQ(treeOf(prefix_.host("C:\\Mi Carpeta\\paq uno")), (Tree{{"a.txt", sha256Hex("a")}}));
+  EXPECT_EQ(treeOf(prefix_.host("C:\\Mi Carpeta\\dos")), (Tree{{"a.txt", sha256Hex("a")}}));
+}
+
+TEST_F(WinrarExtractTest, TakesHostPaths) {
+  makeArchive({"-n", "a.txt", source("a", "a")});
+
+  const ToolRun run = extract((act() / "p.rar").string(), target().string());
+
+  EXPECT_EQ(run.exitCode, 0) << run.errorOutput;
+  EXPECT_EQ(treeOf(target()), (Tree{{"a.txt", sha256Hex("a")}}));
+}
+
+TEST_F(WinrarExtractTest, FailsOnAMissingArchive) {
+  const ToolRun run = extract("C:\\Act\\no_existe.rar");
+
+  EXPECT_NE(run.exitCode, 0);
+  EXPECT_NE(run.errorOutput.find("C:\\Act\\no_existe.rar"), std::string::npos) << run.errorOutput;
+  EXPECT_FALSE(fs::exists(target()) && !fs::is_empty(target()));
+}
+
+TEST_F(WinrarExtractTest, FailsOnAFileThatIsNotAnArchive) {
+  writeBytes(act() / "p.rar", "Esto es texto, no un archivo RAR.\r\n");
+
+  const ToolRun run = extract();
+
+  EXPECT_NE(run.exitCode, 0);
+  EXPECT_EQ(lineCount(run.errorOutput), 1) << run.errorOutput;
+  EXPECT_FALSE(fs::exists(target()) && !fs::is_empty(target()));
+}
+
+TEST_F(WinrarExtractTest, ReportsUsageErrorsWithCodeSeven) {
+  const std::vector<std::vector<std::string>> usages = {
+      {},
+      {"x", "C:\\Act\\p.rar", "C:\\Act\\out"},
+      {"e", "-o+", "C:\\Act\\p.rar"},
+      {"e", "-zz", "C:\\Act\\p.rar", "C:\\Act\\out"}};
+  for (const auto& args : usages) {
+    const ToolRun run = runTool("Winrar95.exe", args, prefix_.root());
+    EXPECT_EQ(run.exitCode, 7) << ::testing::PrintToString(args);
+    EXPECT_FALSE(run.errorOutput.empty());
+  }
+}
+
+// Where an archive of two files is cut, and which files must stay because they were whole.
+struct CutCase {
+  std::string label;
+  // Bytes kept, counted back from the end of the archive (second file "b.bin" is last).
+  std::size_t cutFromEnd;
+  Tree left;
+};
+
+class TruncatedArchiveTest : public WinrarExtractTest,
+                             public ::testing::WithParamInterface<CutCase> {};
+
+const std::string kSmall = "primer archivo, entero";
+const std::string kLarge(100000, 'b');
+
+TEST_P(TruncatedArchiveTest, FailsAndLeavesOnlyWholeFiles) {
+  makeArchive({"-n", "a.txt", source("a", kSmall), "-n", "b.bin", source("b", kLarge)});
+  const std::string bytes = archiveBytes();
+  const std::size_t cut = GetParam().cutFromEnd == 0
+                              ? bytes.find("b.bin") + 2  // inside the second file header
+                              : bytes.size() - GetParam().cutFromEnd;
+  replaceArchive(bytes.substr(0, cut));
+
+  const ToolRun run = extract();
+
+  EXPECT_FALSE(run.timedOut);
+  EXPECT_NE(run.exitCode, 0);
+  EXPECT_EQ(lineCount(run.errorOutput), 1) << run.errorOutput;
+  EXPECT_EQ(treeOf(target()), GetParam().left);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cuts, TruncatedArchiveTest,
+    ::testing::Values(CutCase{"InSecondHeader", 0, {{"a.txt", sha256Hex(kSmall)}}},
+                      CutCase{"InSecondData", 50000, {{"a.txt", sha256Hex(kSmall)}}},
+                      CutCase{"BeforeEndHeader",
+                              8,
+                              {{"a.txt", sha256Hex(kSmall)}, {"b.bin", sha256Hex(kLarge)}}}),
+    [](const auto& info) { return info.param.label; });
+
+TEST_F(WinrarExtractTest, RemovesAStoredFileWhoseDataFailsItsCrc) {
+  writeBytes(target() / "b.txt", "de una extracción anterior");
+  makeArchive({"-n", "a.txt", source("a", "intacto"), "-n", "b.txt", source("b", "DATOS-DAÑADOS"),
+               "-n", "c.txt", source("c", "también intacto")});
+  std::string bytes = archiveBytes();
+  bytes[bytes.find("DATOS")] ^= 0x20;
+  replaceArchive(bytes);
+
+  const ToolRun run = extract();
+
+  EXPECT_EQ(run.exitCode, 3);
+  EXPECT_EQ(lineCount(run.errorOutput), 1) << run.errorOutput;
+  EXPECT_EQ(treeOf(target()),
+            (Tree{{"a.txt", sha256Hex("intacto")}, {"c.txt", sha256Hex("también intacto")}}));
+}
+
+// libarchive 3.6.2 checks the CRC of no stored entry, RAR 4 ones included.
+TEST_F(WinrarExtractTest, RemovesAStoredRar4FileWhoseDataFailsItsCrc) {
+  std::string bytes = readBytes(kRarData / "test_read_format_rar_windows.rar");
+  const std::size_t shortcutData = 245;  // where testshortcut.lnk's 441 stored bytes begin
+  bytes[shortcutData + 100] ^= 0x01;
+  replaceArchive(bytes);
+
+  const ToolRun run = extract();
+
+  EXPECT_EQ(run.exitCode, 3);
+  EXPECT_EQ(lineCount(run.errorOutput), 1) << run.errorOutput;
+  EXPECT_EQ(
+      treeOf(target()),
+      (Tree{{"test.txt", "2d45c5f87d1b6cef59a1d67a0ddeea9c75a7df81e5b64d30ecff39199b411bd9"}}));
+}
+
+TEST_F(WinrarExtractTest, FailsOnADamagedHeader) {
+  makeArchive({"-n", "a.txt", source("a", "intacto"), "-n", "b.txt", source("b", "segundo")});
+  std::string bytes = archiveBytes();
+  bytes[bytes.find("b.txt")] = 'x';
+  replaceArchive(bytes);
+
+  const ToolRun run = extract();
+
+  EXPECT_NE(run.exitCode, 0);
+  EXPECT_EQ(lineCount(run.errorOutput), 1) << run.errorOutput;
+  const Tree left = treeOf(target());
+  EXPECT_EQ(left.count("b.txt") + left.count("x.txt"), 0u);
+}
+
+}  // namespace
+}  // namespace fd
