@@ -1,0 +1,156 @@
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+
+#include "support/PackageBuilder.h"
+#include "support/UpdaterFixture.h"
+
+namespace fd::test {
+namespace {
+
+class Extraction : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    setenv("WINEPREFIX", f.prefix.root().c_str(), 1);
+    f.prefix.makeFolder("C:\\Fendal\\Comercial");
+    f.prefix.makeFolder("C:\\Fendal\\CRM");
+  }
+  void TearDown() override { unsetenv("WINEPREFIX"); }
+  void start(bool withExtractor = true) {
+    f.prefix.makeFolder(f.programFolder);
+    if (withExtractor)
+      packages().installTool("Winrar95.exe");
+    ASSERT_TRUE(f.window().Form_Load());
+    boxes = f.desktop.boxes.size();
+  }
+  PackageBuilder packages() { return PackageBuilder(f.prefix, f.programFolder); }
+  std::vector<std::string> textsFrom(const std::string& first) {
+    auto texts = f.logTexts();
+    auto from = std::find(texts.begin(), texts.end(), first);
+    return std::vector<std::string>(from, texts.end());
+  }
+  frmActualiza1& w() { return f.window(); }
+  UpdaterFixture f;
+  std::size_t boxes = 0;
+};
+
+TEST_F(Extraction, ExtractsEveryPackageAndFillsTheWorkLists) {
+  const long long older = 1'700'000'000;
+  packages().make("COMERCIAL_5_2_7_x.rar",
+                  {{"info.txt",
+                    "[Destino]\r\nComercial.exe=<Destino>\r\nx.dll=<Unidad>\\Fendal\\Comun\\\r\n"
+                    "x.dll=<Destino>Bin\\\r\nInstalar.cfd=\r\n02_b.sql=\r\n01_a.sql=\r\n"
+                    "L\xE9\x61me con espacios.txt=<Destino>\\Docs\\\r\n",
+                    older},
+                   {"bin/Comercial.exe", "exe", older},
+                   {"x.dll", "dll", older},
+                   {"Instalar.cfd", "MAKEDIR %PathFD%Nueva\r\n", older},
+                   {"02_b.sql", "PRINT 'b'", older},
+                   {"01_a.sql", "PRINT 'a'", older},
+                   {"Léame con espacios.txt", "hola", older}});
+  packages().make("CRM_1_9_3_a.rar", {{"INFO.TXT", "[destino]\r\nzz.sql=\r\n", older},
+                                      {"zz.sql", "PRINT 'z'", older}});
+  start();
+  w().cmdDes_Click();
+
+  const std::string tmp = "C:\\Act\\COMERCIAL_5_2_7_x\\";
+  EXPECT_EQ(f.prefix.readFile(tmp + "Comercial.exe"), "exe");
+  EXPECT_EQ(textsFrom(" Descomprimir").size() > 3, true);
+  EXPECT_EQ(textsFrom(" Descomprimir")[1],
+            " C:\\Act\\Winrar95.exe e -o+ \"C:\\Act\\COMERCIAL_5_2_7_x.rar\" "
+            "\"C:\\Act\\COMERCIAL_5_2_7_x\"");
+  EXPECT_EQ(textsFrom(" Descomprimir")[2],
+            " C:\\Act\\Winrar95.exe e -o+ \"C:\\Act\\CRM_1_9_3_a.rar\" \"C:\\Act\\CRM_1_9_3_a\"");
+  EXPECT_EQ(textsFrom(" Descomprimir")[3], " LeerFiles");
+
+  std::vector<std::vector<std::string>> files;
+  for (int r = 1; r < w().flxFile.Rows(); ++r) {
+    files.push_back({w().flxFile.TextMatrix(r, 0), w().flxFile.TextMatrix(r, 1),
+                     w().flxFile.TextMatrix(r, 2), w().flxFile.TextMatrix(r, 4)});
+  }
+  const std::string fecha = w().flxFile.TextMatrix(1, 2);
+  EXPECT_EQ(files, (std::vector<std::vector<std::string>>{
+                       {"1", "x.dll", fecha, "C:\\Fendal\\Comun\\"},
+                       {"2", "Léame con espacios.txt", fecha, "C:\\Fendal\\Comercial\\Docs\\"},
+                       {"3", "x.dll", fecha, "C:\\Fendal\\Comercial\\Bin\\"},
+                       {"4", "Comercial.exe", fecha, "C:\\Fendal\\Comercial\\"},
+                       {"5", "Instalar.cfd", fecha, ""}}));
+  std::vector<std::string> scripts;
+  for (int r = 1; r < w().flxScrp.Rows(); ++r)
+    scripts.push_back(w().flxScrp.TextMatrix(r, 1));
+  EXPECT_EQ(scripts, (std::vector<std::string>{"01_a.sql", "02_b.sql", "zz.sql"}));
+  EXPECT_EQ(w().flxScrp.TextMatrix(3, 3), "C:\\Act\\CRM_1_9_3_a\\zz.sql");
+  EXPECT_TRUE(w().cmdDes.Enabled());
+  EXPECT_TRUE(w().cmdAct.Enabled());
+  EXPECT_EQ(f.desktop.boxes.size(), boxes);
+}
+
+TEST_F(Extraction, MissingExtractorIsNamedAndTheButtonsStayDisabled) {
+  packages().make("CRM_1_9_3_a.rar", {{"info.txt", ""}});
+  start(false);
+  w().cmdDes_Click();
+  ASSERT_EQ(f.desktop.boxes.size(), boxes + 1);
+  EXPECT_EQ(f.desktop.boxes.back().prompt,
+            "Actualizar : (53) No se encontró el archivo. FALTA EL Archivo WinRar95.exe en la "
+            "carpeta Actualizar.");
+  EXPECT_EQ(f.desktop.boxes.back().style, msgbox::kQuestion);
+  EXPECT_FALSE(w().cmdDes.Enabled());
+  EXPECT_FALSE(w().cmdAct.Enabled());
+  auto texts = f.logTexts();
+  EXPECT_EQ(std::count(texts.begin(), texts.end(), " LeerFiles"), 0);
+}
+
+TEST_F(Extraction, WithoutPackagesOnlySaysSo) {
+  start();
+  w().cmdDes_Click();
+  ASSERT_EQ(f.desktop.boxes.size(), boxes + 1);
+  EXPECT_EQ(f.desktop.boxes.back().prompt, "No hay ninguna Actualización");
+  EXPECT_EQ(f.desktop.boxes.back().style, msgbox::kInformation);
+  EXPECT_EQ(f.logTexts().back(), " Cargar Paquetes");
+}
+
+TEST_F(Extraction, UpdaterFolderWithSpacesWorks) {
+  f.programFolder = "C:\\Mi Actualizador";
+  packages().make("CRM_1_9_3_a.rar", {{"info.txt", "[Destino]\r\n"}, {"a.dll", "a"}});
+  start();
+  w().cmdDes_Click();
+  EXPECT_EQ(f.prefix.readFile("C:\\Mi Actualizador\\CRM_1_9_3_a\\a.dll"), "a");
+  EXPECT_EQ(w().flxFile.Rows(), 2);
+  EXPECT_EQ(textsFrom(" Descomprimir")[1],
+            " \"C:\\Mi Actualizador\\Winrar95.exe\" e -o+ \"C:\\Mi Actualizador\\CRM_1_9_3_a.rar\" "
+            "\"C:\\Mi Actualizador\\CRM_1_9_3_a\"");
+}
+
+TEST_F(Extraction, BadArchivesNeverWriteOutsideTheirFolderAndTheRestGoesOn) {
+  packages().make("COMERCIAL_1_0_0_malo.rar",
+                  {{"info.txt", "[Destino]\r\n"}, {"../../fuera.txt", "x"}, {"sub/bien.dll", "b"}});
+  f.prefix.writeFile("C:\\Act\\CRM_1_0_0_roto.rar", "esto no es un rar");
+  start();
+  w().cmdDes_Click();
+  EXPECT_FALSE(f.prefix.exists("C:\\fuera.txt"));
+  EXPECT_FALSE(f.prefix.exists("C:\\Act\\fuera.txt"));
+  EXPECT_EQ(f.prefix.readFile("C:\\Act\\COMERCIAL_1_0_0_malo\\bien.dll"), "b");
+  // The broken package has no manifest: its message comes after the six attempts.
+  ASSERT_EQ(f.desktop.boxes.size(), boxes + 1);
+  EXPECT_EQ(f.desktop.boxes.back().prompt.find(
+                "No se pudo leer el archivo C:\\Act\\CRM_1_0_0_roto\\info.txt"),
+            0u);
+  EXPECT_TRUE(w().cmdAct.Enabled());
+}
+
+TEST_F(Extraction, ASecondClickDuringTheManifestWaitsIsIgnored) {
+  packages().make("CRM_1_9_3_a.rar", {{"a.dll", "a"}});
+  start();
+  int clicks = 0;
+  f.desktop.onEvents = [&] {
+    if (clicks++ == 0)
+      w().cmdDes_Click();
+  };
+  w().cmdDes_Click();
+  auto texts = f.logTexts();
+  EXPECT_EQ(std::count(texts.begin(), texts.end(), " Descomprimir"), 1);
+  EXPECT_EQ(std::count(texts.begin(), texts.end(), " LeerFiles"), 1);
+}
+
+}  // namespace
+}  // namespace fd::test
