@@ -1,0 +1,70 @@
+#pragma once
+
+#include <filesystem>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "platform/PathMapper.h"
+#include "platform/Registry.h"
+
+namespace fd {
+
+// The registry of a POSIX host: one text file in the registry export format
+// ("Windows Registry Editor Version 5.00", keys in brackets under the hive's full name,
+// "name"="text", dword:, hex:, hex(N): values, @ for the default value).
+//
+// - The file is read afresh by every call, so several objects and programs share it; a missing
+//   file is an empty registry.
+// - It is read as UTF-8 (a byte-order mark is skipped) or as UTF-16LE when it starts with that
+//   byte-order mark, as regedit writes it; it is always written as UTF-8 with CR LF line ends.
+// - hex(1), hex(2) and hex(7) data are UTF-16LE text, as regedit writes them.
+// - A change rewrites the file whole: a temporary file beside it is written and renamed over it,
+//   so the file is never left half-written. A file without write permission refuses changes.
+// - The format keeps no class names: sub-keys list with an empty class name.
+// - Windows keeps a string's length as written; here a string that comes back from the file
+//   always ends with one NUL.
+class RegFileRegistry : public Registry {
+ public:
+  explicit RegFileRegistry(std::filesystem::path file);
+
+  const std::filesystem::path& file() const { return file_; }
+
+  long openKey(RegHandle key, const std::string& subKey, RegHandle& result) override;
+  long openKeyEx(RegHandle key, const std::string& subKey, std::uint32_t access,
+                 RegHandle& result) override;
+  long createKeyEx(RegHandle key, const std::string& subKey, const std::string& className,
+                   std::uint32_t options, std::uint32_t access, RegHandle& result,
+                   bool& created) override;
+  long queryValueEx(RegHandle key, const std::string& valueName, std::uint32_t& type,
+                    std::string& buffer, std::uint32_t& dataSize) override;
+  long setValueEx(RegHandle key, const std::string& valueName, std::uint32_t type,
+                  const std::string& data) override;
+  long enumValue(RegHandle key, std::uint32_t index, std::string& name, std::uint32_t& nameSize,
+                 std::uint32_t& type, std::string& data, std::uint32_t& dataSize) override;
+  long enumKeyEx(RegHandle key, std::uint32_t index, std::string& name, std::uint32_t& nameSize,
+                 std::string& className, std::uint32_t& classSize) override;
+  long deleteValue(RegHandle key, const std::string& valueName) override;
+  long deleteKey(RegHandle key, const std::string& subKey) override;
+  long closeKey(RegHandle key) override;
+
+ private:
+  // Where an open handle points: the hive's full name and the key's path below it.
+  struct Location {
+    std::string hive;
+    std::vector<std::string> path;
+    std::uint32_t access = 0;
+  };
+
+  long locate(RegHandle key, Location& location) const;
+  RegHandle remember(Location location);
+
+  std::filesystem::path file_;
+  std::map<RegHandle, Location> open_;
+  RegHandle nextHandle_ = 0x100;
+};
+
+// The registry file of a Wine-style prefix: PREFIX/updater.reg.
+std::filesystem::path registryFilePath(const PathMapper& mapper);
+
+}  // namespace fd
