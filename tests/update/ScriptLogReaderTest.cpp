@@ -1,0 +1,130 @@
+#include <gtest/gtest.h>
+
+#include <vector>
+
+#include "platform/AppError.h"
+#include "platform/posix/PosixFileSystem.h"
+#include "support/FakeClock.h"
+#include "support/TempPrefix.h"
+#include "update/ScriptLogReader.h"
+#include "window/UpdateLog.h"
+
+namespace fd::test {
+namespace {
+
+const std::string kSalida = "C:\\Tmp\\P1\\Alta.log";
+
+class Reader : public ::testing::Test {
+ protected:
+  Reader() {
+    prefix.makeFolder("C:\\Act");
+    log.create("C:\\Act\\ACT.log");
+  }
+  std::string read(const std::string& output) {
+    prefix.writeFile(kSalida, output);
+    return LeerLog(kSalida, fs, log);
+  }
+  std::vector<std::string> entries() const {
+    std::vector<std::string> lines = fs.readLines("C:\\Act\\ACT.log");
+    const size_t stamp = formatGeneralDate(clock.now()).size();
+    std::vector<std::string> texts;
+    for (size_t i = 1; i < lines.size(); ++i) {
+      texts.push_back(lines[i].substr(stamp));
+    }
+    return texts;
+  }
+
+  TempPrefix prefix;
+  PosixFileSystem fs{prefix.mapper()};
+  mutable FakeClock clock;
+  UpdateLog log{fs, clock};
+};
+
+struct BlockCase {
+  std::string name;
+  std::string output;
+  std::string block;
+};
+
+class Blocks : public Reader, public ::testing::WithParamInterface<BlockCase> {};
+
+TEST_P(Blocks, PickTheFirstErrorOrMessageBlock) {
+  EXPECT_EQ(read(GetParam().output), GetParam().block);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Outputs, Blocks,
+    ::testing::Values(
+        BlockCase{"ThreeLineExample", "1> 2> ERROR: falta la tabla\r\n  no se actualizo  \r\n\r\n",
+                  "1> 2> ERROR: falta la tabla\r\n1> 2> ERROR: falta la tabla\r\nno se actualizo"},
+        BlockCase{"NoMarkers", "1> 2> (1 rows affected)\r\nlisto\r\n", ""},
+        BlockCase{"EmptyFile", "", ""},
+        BlockCase{"MarkerAtTheFirstCharacter", "ERROR al principio\r\nsigue\r\n", ""},
+        BlockCase{"FirstOccurrenceDecides", "ERROR y otro ERROR\r\n", ""},
+        BlockCase{"DbccLine",
+                  "DBCC execution completed. If DBCC printed error messages, contact your "
+                  "system administrator.\r\n",
+                  ""},
+        BlockCase{"MensajeInAnyCase", "1> mensaje: listo\r\n",
+                  "1> mensaje: listo\r\n1> mensaje: listo"},
+        BlockCase{"StartingLineTwiceUntrimmedThenTrimmed", "  x Error  \r\n",
+                  "  x Error  \r\nx Error"},
+        BlockCase{"StopsAtTheFirstBlankLine", "x ERROR\r\na\r\n   \r\nb ERROR\r\n",
+                  "x ERROR\r\nx ERROR\r\na"},
+        BlockCase{"SecondStartRestarts", "x ERROR 1\r\ny\r\nx ERROR 2\r\nz\r\n",
+                  "x ERROR 2\r\nx ERROR 2\r\nz"},
+        BlockCase{"DbccInsideTheBlockIsKept", "x ERROR\r\nDBCC error\r\n",
+                  "x ERROR\r\nx ERROR\r\nDBCC error"},
+        BlockCase{"BlankLinesBeforeTheBlockSkipped", "\r\n\r\nMsg 208: ERROR\r\n",
+                  "Msg 208: ERROR\r\nMsg 208: ERROR"},
+        BlockCase{"LoneCarriageReturns", "x ERROR\ry\r\r", "x ERROR\r\nx ERROR\r\ny"},
+        BlockCase{"AnsiText", "1> Mensaje: configuraci\xF3n\r\n",
+                  "1> Mensaje: configuraci\xC3\xB3n\r\n1> Mensaje: configuraci\xC3\xB3n"}),
+    [](const auto& info) { return info.param.name; });
+
+TEST_F(Reader, WholeFileGoesToTheLogWhenThereIsNoBlock) {
+  read("1> 2>   uno\r\n\r\ndos  \r\n");
+  EXPECT_EQ(entries(), (std::vector<std::string>{" LeerLog " + kSalida, " ---> 1> 2>   uno",
+                                                 " ---> ", " ---> dos  "}));
+}
+
+TEST_F(Reader, LinesAfterTheBlockAreNotLogged) {
+  read("antes\r\nx ERROR\r\n\r\ndespues\r\n");
+  EXPECT_EQ(entries(), (std::vector<std::string>{" LeerLog " + kSalida, " ---> antes",
+                                                 " ---> x ERROR", " ---> "}));
+}
+
+TEST_F(Reader, MissingFileRaisesItsErrorAgain) {
+  prefix.makeFolder("C:\\Tmp\\P1");
+  try {
+    LeerLog(kSalida, fs, log);
+    FAIL() << "no error";
+  } catch (const AppError& error) {
+    EXPECT_EQ(error.number(), 53);
+    EXPECT_EQ(error.source(), "LeerLog");
+    EXPECT_EQ(error.description(), "LeerLog. Error #  53\rNo se encontró el archivo");
+  }
+  EXPECT_EQ(entries(), std::vector<std::string>{" LeerLog " + kSalida});
+}
+
+TEST_F(Reader, NegativeNumbersKeepTheirSign) {
+  struct FailingFileSystem : PosixFileSystem {
+    using PosixFileSystem::PosixFileSystem;
+    std::vector<std::string> readLines(const std::string& path) const override {
+      if (path == kSalida) {
+        throw AppError(-2147217900, "ADO", "falla");
+      }
+      return PosixFileSystem::readLines(path);
+    }
+  } failing(prefix.mapper());
+  try {
+    LeerLog(kSalida, failing, log);
+    FAIL() << "no error";
+  } catch (const AppError& error) {
+    EXPECT_EQ(error.number(), -2147217900);
+    EXPECT_EQ(error.description(), "LeerLog. Error # -2147217900\rfalla");
+  }
+}
+
+}  // namespace
+}  // namespace fd::test

@@ -1,0 +1,144 @@
+#include <gtest/gtest.h>
+
+#include <utility>
+#include <vector>
+
+#include "platform/posix/PosixFileSystem.h"
+#include "platform/posix/RegFileRegistry.h"
+#include "support/FakeClock.h"
+#include "support/ScriptedDesktop.h"
+#include "support/TempPrefix.h"
+#include "support/clsRegistro.h"
+#include "update/SqlToolDiscovery.h"
+#include "window/UpdateLog.h"
+
+namespace fd::test {
+namespace {
+
+const std::string kSetup80 = "SOFTWARE\\Microsoft\\MSSQLServer\\Setup";
+const std::string kSetupFD = "SOFTWARE\\Microsoft\\Microsoft SQL Server\\FD\\Setup";
+const std::string kClientSetup =
+    "SOFTWARE\\Microsoft\\Microsoft SQL Server\\90\\Tools\\ClientSetup";
+const std::string kNotFound =
+    "No es posible ejecutar los scripts porque no se encontró el archivo osql.exe en la carpeta de "
+    "Microsoft SQL";
+
+class Discovery : public ::testing::Test {
+ protected:
+  Discovery() {
+    prefix.makeFolder("C:\\Act");
+    log.create("C:\\Act\\ACT.log");
+  }
+  void registerFolder(const std::string& key, const std::string& folder) {
+    clsRegistro(registry).SetRegistryValue(key, "SQLPath", folder);
+  }
+  void place(const std::string& path) { prefix.writeFile(path, "tool"); }
+  bool run() { return ConseguirPathISQL(mISQL, registry, fs, log, desktop); }
+  // The log's lines after the header, without their date and time.
+  std::vector<std::string> entries() const {
+    std::vector<std::string> lines = fs.readLines("C:\\Act\\ACT.log");
+    const size_t stamp = formatGeneralDate(clock.now()).size();
+    std::vector<std::string> texts;
+    for (size_t i = 1; i < lines.size(); ++i) {
+      texts.push_back(lines[i].substr(stamp));
+    }
+    return texts;
+  }
+
+  TempPrefix prefix;
+  PosixFileSystem fs{prefix.mapper()};
+  RegFileRegistry registry{registryFilePath(prefix.mapper())};
+  mutable FakeClock clock;
+  UpdateLog log{fs, clock};
+  ScriptedDesktop desktop;
+  std::string mISQL;
+};
+
+struct SearchCase {
+  std::string name;
+  std::vector<std::pair<std::string, std::string>> keys;  // key, SQLPath
+  std::vector<std::string> tools;
+  std::string found;
+};
+
+class Searches : public Discovery, public ::testing::WithParamInterface<SearchCase> {};
+
+TEST_P(Searches, FindTheToolThatComesFirst) {
+  for (const auto& [key, folder] : GetParam().keys) {
+    registerFolder(key, folder);
+  }
+  for (const std::string& tool : GetParam().tools) {
+    place(tool);
+  }
+  EXPECT_TRUE(run());
+  EXPECT_EQ(mISQL, GetParam().found);
+  EXPECT_TRUE(desktop.boxes.empty());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Registry, Searches,
+    ::testing::Values(
+        SearchCase{"ProgramFilesX86ThroughQ",
+                   {{kClientSetup, "C:\\Program Files (x86)\\Microsoft SQL Server\\90\\Tools"}},
+                   {"C:\\Program Files\\Microsoft SQL Server\\90\\Tools\\Binn\\osql.exe"},
+                   "C:\\Program Files\\Microsoft SQL Server\\90\\Tools\\Binn\\osql.exe"},
+        SearchCase{"IsqlwPreferred",
+                   {{kClientSetup, "C:\\SQL\\90\\Tools"}},
+                   {"C:\\SQL\\90\\Tools\\Binn\\osql.exe", "C:\\SQL\\90\\Tools\\Binn\\isqlw.exe"},
+                   "C:\\SQL\\90\\Tools\\Binn\\isqlw.exe"},
+        SearchCase{"DeeperFolderFirst",
+                   {{kSetup80, "C:\\Program Files\\Microsoft SQL Server\\MSSQL"}},
+                   {"C:\\Program Files\\Microsoft SQL Server\\MSSQL\\80\\Tools\\Binn\\osql.exe",
+                    "C:\\Program Files\\Microsoft SQL Server\\80\\Tools\\Binn\\isqlw.exe"},
+                   "C:\\Program Files\\Microsoft SQL Server\\MSSQL\\80\\Tools\\Binn\\osql.exe"},
+        SearchCase{"ParentFolderWhenDeeperHasNone",
+                   {{kSetup80, "C:\\Program Files\\Microsoft SQL Server\\MSSQL"}},
+                   {"C:\\Program Files\\Microsoft SQL Server\\80\\Tools\\Binn\\isqlw.exe"},
+                   "C:\\Program Files\\Microsoft SQL Server\\80\\Tools\\Binn\\isqlw.exe"},
+        SearchCase{"DriveRootLast",
+                   {{kSetup80, "C:\\Program Files\\Microsoft SQL Server"}},
+                   {"C:\\80\\Tools\\Binn\\osql.exe"},
+                   "C:\\80\\Tools\\Binn\\osql.exe"},
+        SearchCase{"FirstPhaseWinsOverANewerTool",
+                   {{kSetup80, "C:\\MSSQL"}, {kClientSetup, "C:\\SQL90\\Tools"}},
+                   {"C:\\MSSQL\\80\\Tools\\Binn\\osql.exe", "C:\\SQL90\\Tools\\Binn\\isqlw.exe"},
+                   "C:\\MSSQL\\80\\Tools\\Binn\\osql.exe"},
+        SearchCase{"SecondPhase",
+                   {{kSetupFD, "C:\\FD"}},
+                   {"C:\\FD\\80\\Tools\\Binn\\osql.exe"},
+                   "C:\\FD\\80\\Tools\\Binn\\osql.exe"},
+        SearchCase{
+            "NoKeysButToolOnTheCurrentDrive", {}, {"C:\\Binn\\osql.exe"}, "\\Binn\\osql.exe"},
+        SearchCase{"LetterCaseOfTheFolderDoesNotMatter",
+                   {{kClientSetup, "c:\\sql\\90\\TOOLS"}},
+                   {"C:\\SQL\\90\\Tools\\Binn\\OSQL.EXE"},
+                   "c:\\sql\\90\\TOOLS\\Binn\\osql.exe"}),
+    [](const auto& info) { return info.param.name; });
+
+TEST_F(Discovery, FoundToolIsLoggedOnce) {
+  registerFolder(kClientSetup, "C:\\SQL\\90\\Tools");
+  place("C:\\SQL\\90\\Tools\\Binn\\osql.exe");
+  ASSERT_TRUE(run());
+  EXPECT_EQ(entries(), std::vector<std::string>{" C:\\SQL\\90\\Tools\\Binn\\osql.exe"});
+}
+
+TEST_F(Discovery, NoKeysAndNoToolLogsTheLastCandidateAndTellsTheUser) {
+  EXPECT_FALSE(run());
+  EXPECT_EQ(mISQL, "\\Binn\\osql.exe");
+  EXPECT_EQ(entries(),
+            (std::vector<std::string>{" \\Binn\\osql.exe", " ERROR mISQL no se encontro"}));
+  ASSERT_EQ(desktop.boxes.size(), 1u);
+  EXPECT_EQ(desktop.boxes[0].prompt, kNotFound);
+  EXPECT_EQ(desktop.boxes[0].style, 0);
+  EXPECT_EQ(desktop.boxes[0].title, kProgramTitle);
+}
+
+TEST_F(Discovery, FolderIsNoTool) {
+  registerFolder(kClientSetup, "C:\\SQL\\90\\Tools");
+  prefix.makeFolder("C:\\SQL\\90\\Tools\\Binn\\osql.exe");
+  EXPECT_FALSE(run());
+  EXPECT_EQ(mISQL, "C:\\Binn\\osql.exe");
+}
+
+}  // namespace
+}  // namespace fd::test
