@@ -75,13 +75,6 @@ QPixmap drawLogo(int size) {
   return pixmap;
 }
 
-// The update run's click handler lands with the update run; until then the button does nothing.
-template <typename Form>
-void clickActualizar(Form& form) {
-  if constexpr (requires { form.cmdAct_Click(); })
-    form.cmdAct_Click();
-}
-
 }  // namespace
 
 MainWindow::MainWindow(frmActualiza1& form, QWidget* parent) : QMainWindow(parent), form_(form) {
@@ -237,8 +230,11 @@ QWidget* MainWindow::buildActualizar() {
   stages->addWidget(checkBox(form_.chkComandos, "chkComandos", "Ejecutar cfd"));
   stages->addWidget(checkBox(form_.chkScripts, "chkScripts", "Ejecutar Scripts"));
   stages->addStretch(1);
-  stages->addWidget(
-      button(form_.cmdAct, "cmdAct", "Actualizar", [this] { clickActualizar(form_); }));
+  stages->addWidget(button(form_.cmdAct, "cmdAct", "Actualizar", [this] {
+    form_.cmdAct_Click();
+    if (closeWhenIdle_)
+      close();
+  }));
   layout->addLayout(stages);
   return page;
 }
@@ -352,6 +348,14 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {
+  // A run under way still holds the shared state: it stops at its next step and the window
+  // closes when it has ended.
+  if (form_.running()) {
+    form_.requestStop();
+    closeWhenIdle_ = true;
+    event->ignore();
+    return;
+  }
   form_.Form_Unload();
   event->accept();
 }

@@ -54,6 +54,8 @@ class MainWindow : public QMainWindow {
   void run(const std::function<void()>& event);
 
   frmActualiza1& form_;
+  // Set when the user closed the window while an update run was under way.
+  bool closeWhenIdle_ = false;
   QTabWidget* tabs_;
   std::map<QObject*, std::function<void()>> validations_;
 };

@@ -6,6 +6,7 @@
 #include "platform/posix/OdbcDatabase.h"
 #include "platform/posix/PosixFileSystem.h"
 #include "platform/posix/PosixProcesses.h"
+#include "platform/posix/RegFileRegistry.h"
 #include "platform/posix/SystemClock.h"
 #include "ui/MainWindow.h"
 #include "ui/QtDesktop.h"
@@ -27,10 +28,11 @@ int main(int argc, char* argv[]) {
   fd::PosixProcesses processes(paths, hostFolder);
   fd::SystemClock clock;
   fd::OdbcDatabaseProvider databases;
+  fd::RegFileRegistry registry(fd::registryFilePath(paths));
   fd::QtDesktop desktop;
 
   fd::frmActualiza1 form(
-      fd::Services{fs, processes, clock, desktop, databases, paths, programFolder});
+      fd::Services{fs, processes, clock, desktop, databases, paths, registry, programFolder});
   fd::MainWindow window(form);
   desktop.setParentWindow(&window);
 

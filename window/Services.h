@@ -10,6 +10,7 @@ class Desktop;
 class FileSystem;
 class PathMapper;
 class Processes;
+class Registry;
 
 // The platform services the window wires into its stages.
 struct Services {
@@ -19,6 +20,7 @@ struct Services {
   Desktop& desktop;
   DatabaseProvider& databases;
   const PathMapper& paths;
+  Registry& registry;
   // The program's own folder as a Windows path (with or without a final "\").
   std::string programFolder;
 };

@@ -23,7 +23,10 @@ frmActualiza1::frmActualiza1(Services services_)
     : services(std::move(services_)),
       log(services.fs, services.clock),
       extraction_(flxRar, state, services.fs, services.processes, log, services.desktop,
-                  ActionButtons{cmdDes, cmdAct}, [this] { LeerFiles(); }) {
+                  ActionButtons{cmdDes, cmdAct}, [this] { LeerFiles(); }),
+      run_({chkFiles, chkComandos, chkScripts, txtServidor, txtDirFD, txtCom, txtDirIni, txtEstado,
+            Enabled, flxBases, flxFile, flxScrp, flxLog},
+           state, services, log) {
   txtEstado.onChange = [this] { txtEstado_Change(); };
   flxBases.beforeEdit = [](int row, int col) { return row != 0 && col == 2; };
   flxBases.afterEdit = [this](int row, int col) {
@@ -138,6 +141,10 @@ void frmActualiza1::txtServidor_Validate() {
 
 void frmActualiza1::cmdDes_Click() {
   extraction_.cmdDes_Click();
+}
+
+void frmActualiza1::cmdAct_Click() {
+  run_.cmdAct_Click();
 }
 
 void frmActualiza1::LeerFiles() {

@@ -5,6 +5,7 @@
 
 #include "grid/Grid.h"
 #include "packages/PackageExtraction.h"
+#include "update/UpdateRun.h"
 #include "window/Controls.h"
 #include "window/Services.h"
 #include "window/UpdateLog.h"
@@ -38,6 +39,11 @@ class frmActualiza1 {
   void txtServidor_Validate();
   void cmdRaiz_Click();
   void cmdDes_Click();
+  void cmdAct_Click();
+  // Whether an update run is under way, and asking it to stop at its next step (the window is
+  // being closed).
+  bool running() const { return run_.running(); }
+  void requestStop() { run_.requestStop(); }
 
   // The module folder of a package's system code.
   std::string PathSistema(const std::string& code) const;
@@ -62,10 +68,13 @@ class frmActualiza1 {
   TextBox txtEstado;
   CheckBox chkFiles, chkComandos, chkScripts;
   CommandButton cmdDes, cmdAct, cmdRaiz;
+  // The window's own property that is off while the mail program is awaited.
+  Switch Enabled;
   Grid flxBases, flxRar, flxFile, flxScrp, flxLog;
 
  private:
   PackageExtraction extraction_;
+  UpdateRun run_;
 
   void txtEstado_Change();
   void setButtons(bool enabled);

@@ -16,8 +16,8 @@ frmActualiza1& UpdaterFixture::window() {
   if (!window_) {
     prefix.makeFolder(programFolder);
     processes_ = std::make_unique<PosixProcesses>(prefix.mapper(), prefix.host(programFolder));
-    window_ = std::make_unique<frmActualiza1>(
-        Services{fs, *processes_, clock, desktop, *databases, prefix.mapper(), programFolder});
+    window_ = std::make_unique<frmActualiza1>(Services{fs, *processes_, clock, desktop, *databases,
+                                                       prefix.mapper(), registry, programFolder});
   }
   return *window_;
 }

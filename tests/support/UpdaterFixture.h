@@ -7,6 +7,7 @@
 #include "platform/Database.h"
 #include "platform/posix/PosixFileSystem.h"
 #include "platform/posix/PosixProcesses.h"
+#include "platform/posix/RegFileRegistry.h"
 #include "support/FakeClock.h"
 #include "support/ScriptedDesktop.h"
 #include "support/TempPrefix.h"
@@ -28,6 +29,7 @@ class UpdaterFixture {
   PosixFileSystem fs{prefix.mapper()};
   std::string programFolder = "C:\\Act";
   std::unique_ptr<DatabaseProvider> databases;
+  RegFileRegistry registry{registryFilePath(prefix.mapper())};
 
   // The window, made on first use with the folder above.
   frmActualiza1& window();

@@ -15,6 +15,7 @@
 #include "UiTestSupport.h"
 #include "platform/posix/PosixFileSystem.h"
 #include "platform/posix/PosixProcesses.h"
+#include "platform/posix/RegFileRegistry.h"
 #include "support/FakeClock.h"
 #include "support/ScriptedDesktop.h"
 #include "support/TempPrefix.h"
@@ -33,7 +34,8 @@ class MainWindowTest : public testing::Test {
   MainWindowTest()
       : fs(prefix.mapper()),
         processes(prefix.mapper(), prefix.host("C:\\Upd")),
-        form(Services{fs, processes, clock, desktop, databases, prefix.mapper(), "C:\\Upd"}),
+        form(Services{fs, processes, clock, desktop, databases, prefix.mapper(), registry,
+                      "C:\\Upd"}),
         window(form) {
     prefix.makeFolder("C:\\Upd");
   }
@@ -84,6 +86,7 @@ class MainWindowTest : public testing::Test {
   FakeClock clock;
   test::ScriptedDesktop desktop;
   test::NoServer databases;
+  RegFileRegistry registry{registryFilePath(prefix.mapper())};
   frmActualiza1 form;
   MainWindow window;
 };

@@ -84,11 +84,11 @@ TEST_F(CommandFilesTest, SyncShellWaitsAndOtherLinesStartWithoutWaiting) {
 
 TEST_F(CommandFilesTest, AProgramThatDoesNotExistIsReported) {
   size_t before = f.desktop.boxes.size();
-  EXPECT_FALSE(run("C:\\Tmp\\P1\\x.cfd", "regsvr32 /s C:\\Fendal\\x.dll\r\n"));
+  EXPECT_FALSE(run("C:\\Tmp\\P1\\x.cfd", "noexiste_programa /s C:\\Fendal\\x.dll\r\n"));
   ASSERT_EQ(f.desktop.boxes.size(), before + 1);
   EXPECT_EQ(f.desktop.boxes.back().prompt, "53 No se encontró el archivo");
   EXPECT_EQ(lines("C:\\Tmp\\P1\\x.log"),
-            std::vector<std::string>{"Shell regsvr32 /s C:\\Fendal\\x.dll"});
+            std::vector<std::string>{"Shell noexiste_programa /s C:\\Fendal\\x.dll"});
 }
 
 TEST_F(CommandFilesTest, MissingCommandFileIsReportedOnce) {

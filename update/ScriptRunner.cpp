@@ -1,0 +1,98 @@
+#include "update/ScriptRunner.h"
+
+#include <chrono>
+#include <optional>
+
+#include "databases/ServerConnection.h"
+#include "grid/Grid.h"
+#include "platform/Clock.h"
+#include "platform/Desktop.h"
+#include "platform/Processes.h"
+#include "platform/Text.h"
+#include "update/ScriptLogReader.h"
+#include "update/ScriptParameters.h"
+#include "window/UpdateLog.h"
+#include "window/UpdaterState.h"
+
+namespace fd {
+
+namespace {
+constexpr const char* kMarcaMantenimiento = "MANTEN";
+constexpr const char* kMarcaCambioDeClaves = "CambioDeClavesSQL";
+constexpr const char* kNoSePudoEjecutar = "No se pudo ejecutar";
+
+std::string entreComillas(const std::string& text) {
+  return "\"" + text + "\"";
+}
+}  // namespace
+
+ScriptRunner::ScriptRunner(UpdaterState& state, Grid& flxScrp, Grid& flxLog, const FileSystem& fs,
+                           Processes& processes, Clock& clock, Desktop& desktop, UpdateLog& log,
+                           ScriptParameters& parameters)
+    : state_(state),
+      flxScrp_(flxScrp),
+      flxLog_(flxLog),
+      fs_(fs),
+      processes_(processes),
+      clock_(clock),
+      desktop_(desktop),
+      log_(log),
+      parameters_(parameters) {}
+
+std::string ScriptRunner::comandoParaLog(const std::string& comando, const std::string& clave) {
+  return replaceAll(comando, " -P " + clave + " -i ", " -P ******** -i ");
+}
+
+std::string ScriptRunner::EjecutarPaquete(const std::string& script, int row) {
+  log_.EscribirLog(" EjecutarPaquete " + script);
+  // The mark counts from the second character on.
+  if (toUpper(script).find(kMarcaMantenimiento, 1) != std::string::npos) {
+    parameters_.ReemplazarParametros(script, state_.mCatalogo, state_.mServidor);
+  }
+  std::string mensaje;
+  state_.mScript = script;
+  state_.mSalida = dropRightBytes(state_.mScript, 4) +
+                   replaceAll(toLower(rightBytes(state_.mScript, 4)), ".sql", ".log");
+  const std::string clave = state_.mClave;
+  state_.mComando = entreComillas(state_.mISQL) + " -S " + state_.mServidor + " -d " +
+                    state_.mCatalogo + " -U " + kUsuarioSQL + " -P " + clave + " -i " +
+                    entreComillas(state_.mScript) + " -o " + entreComillas(state_.mSalida);
+  // The password-change script itself still runs under the legacy password.
+  if (state_.mScript.find(kMarcaCambioDeClaves) != std::string::npos &&
+      state_.mClave == kClaveAnterior) {
+    state_.mClave = kClaveActual;
+  }
+  log_.EscribirLog(" " + comandoParaLog(state_.mComando, clave));
+
+  if (EjecutarYEsperar(state_.mComando)) {
+    mensaje = LeerLog(state_.mSalida, fs_, log_);
+  } else {
+    log_.EscribirLog(" ERROR No se pudo ejecutar");
+    mensaje = kNoSePudoEjecutar;
+  }
+
+  const int lastCol = flxScrp_.Cols() - 1;
+  if (!mensaje.empty()) {
+    flxLog_.setTextMatrix(flxLog_.Rows() - 1, 2, mensaje);
+    flxScrp_.setCellBackColor(row, 1, row, lastCol, colors::kLightRed);
+  } else {
+    flxScrp_.setCellBackColor(row, 1, row, lastCol, colors::kLightGreen);
+  }
+  return mensaje;
+}
+
+bool ScriptRunner::EjecutarYEsperar(const std::string& comando) {
+  const int pid = processes_.start(comando, WindowState::MinimizedNoFocus);
+  std::optional<int> code;
+  do {
+    code = processes_.exitCode(pid);
+    // A process that cannot be watched has not been seen to succeed.
+    if (!code)
+      return false;
+    desktop_.doEvents();
+    clock_.sleep(std::chrono::milliseconds(100));
+  } while (*code == kStillActive);
+  return *code == 0;
+}
+
+}  // namespace fd

@@ -1,0 +1,45 @@
+#pragma once
+
+#include <string>
+
+namespace fd {
+
+class Clock;
+class Desktop;
+class FileSystem;
+class Grid;
+class Processes;
+class ScriptParameters;
+class UpdateLog;
+struct UpdaterState;
+
+// Runs one script against one database with the query tool, reads its output for an error
+// block and shows the outcome in flxLog and flxScrp.
+class ScriptRunner {
+ public:
+  ScriptRunner(UpdaterState& state, Grid& flxScrp, Grid& flxLog, const FileSystem& fs,
+               Processes& processes, Clock& clock, Desktop& desktop, UpdateLog& log,
+               ScriptParameters& parameters);
+
+  // The message of the run: empty when the tool ended well and its output held no error block.
+  std::string EjecutarPaquete(const std::string& script, int row);
+  // Starts the command line minimized and waits for it; true when it ended with exit code 0.
+  // A process that cannot be watched counts as failed.
+  bool EjecutarYEsperar(const std::string& comando);
+
+  // The command line as the log shows it: the password replaced by asterisks.
+  static std::string comandoParaLog(const std::string& comando, const std::string& clave);
+
+ private:
+  UpdaterState& state_;
+  Grid& flxScrp_;
+  Grid& flxLog_;
+  const FileSystem& fs_;
+  Processes& processes_;
+  Clock& clock_;
+  Desktop& desktop_;
+  UpdateLog& log_;
+  ScriptParameters& parameters_;
+};
+
+}  // namespace fd

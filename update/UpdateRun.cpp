@@ -1,0 +1,177 @@
+#include "update/UpdateRun.h"
+
+#include "databases/ServerConnection.h"
+#include "grid/Grid.h"
+#include "platform/AppError.h"
+#include "platform/Database.h"
+#include "platform/Desktop.h"
+#include "update/CommandFiles.h"
+#include "update/MailTask.h"
+#include "update/ScriptParameters.h"
+#include "update/ScriptRunner.h"
+#include "update/SqlToolDiscovery.h"
+#include "update/UsersCheck.h"
+#include "window/Services.h"
+#include "window/SharedRoutines.h"
+#include "window/UpdateLog.h"
+#include "window/UpdaterState.h"
+
+namespace fd {
+
+namespace {
+constexpr double kPausa = 2;
+
+// Clears the running flag however the run ends.
+class RunningFlag {
+ public:
+  explicit RunningFlag(bool& flag) : flag_(flag) { flag_ = true; }
+  ~RunningFlag() { flag_ = false; }
+  RunningFlag(const RunningFlag&) = delete;
+  RunningFlag& operator=(const RunningFlag&) = delete;
+
+ private:
+  bool& flag_;
+};
+}  // namespace
+
+UpdateRun::UpdateRun(UpdateRunControls controls, UpdaterState& state, Services& services,
+                     UpdateLog& log)
+    : c_(controls), state_(state), services_(services), log_(log) {}
+
+void UpdateRun::checkStop() const {
+  if (stopRequested_)
+    throw Stopped{};
+}
+
+void UpdateRun::cmdAct_Click() {
+  // A click while a run is yielding to the window is not a second run.
+  if (running_)
+    return;
+  RunningFlag flag(running_);
+  stopRequested_ = false;
+  int paso = 1;
+  CurrentFile current;
+  try {
+    log_.EscribirLog(" Actualizar");
+    log_.EscribirLog(" Copiar Archivos a su destino");
+    paso = 2;
+    state_.mFSO = &services_.fs;
+    paso = 3;
+    if (c_.chkFiles.Value() == 1) {
+      log_.EscribirLog(" Copiar Archivos a su destino");
+      MailTask mail(services_.processes, services_.clock, services_.desktop, log_, c_.txtEstado,
+                    c_.windowEnabled);
+      if (!mail.DetenerTareaMails())
+        return;
+      CommandFiles commandFiles({c_.txtDirIni, c_.txtDirFD, c_.txtCom}, state_, services_.fs,
+                                services_.processes, services_.desktop, log_);
+      FileCopyStage stage(c_.flxFile, c_.flxLog, c_.chkComandos, c_.txtDirFD, c_.txtEstado,
+                          services_.fs, services_.desktop, log_, commandFiles);
+      stage.CopiarArchivos(current);
+      mail.IniciarTareaMails();
+    }
+    checkStop();
+    paso = 4;
+    Esperar(services_.clock, services_.desktop, kPausa);
+    checkStop();
+    paso = 5;
+    if (c_.chkScripts.Value() == 1) {
+      log_.EscribirLog(" Ejecutar scripts");
+      log_.EscribirLog(" Conseguir path de osql o isql");
+      if (!ConseguirPathISQL(state_.mISQL, services_.registry, services_.fs, log_,
+                             services_.desktop)) {
+        limpiar();
+        return;
+      }
+      scripts(paso, current);
+      if (stopRequested_)
+        return;
+    }
+    paso = 6;
+    c_.txtEstado.setText("Terminó");
+    paso = 7;
+    log_.EscribirLog(" FIN Actualizar");
+    paso = 8;
+    services_.desktop.msgBox("Terminó la Actualización", msgbox::kInformation, "Fendal");
+    paso = 9;
+    limpiar();
+  } catch (const Stopped&) {
+    limpiar();
+  } catch (const AppError& error) {
+    informar(error, paso, current);
+    limpiar();
+  }
+}
+
+void UpdateRun::scripts(int& paso, CurrentFile& current) {
+  state_.mServidor = c_.txtServidor.Text();
+  state_.mProveedor = kProveedor;
+  ScriptParameters parameters(services_.fs, log_);
+  UsersCheck users(state_, services_.databases, services_.desktop, log_, c_.txtEstado);
+  ScriptRunner runner(state_, c_.flxScrp, c_.flxLog, services_.fs, services_.processes,
+                      services_.clock, services_.desktop, log_, parameters);
+  const int bases = c_.flxBases.Rows();
+  for (int base = 1; base < bases; ++base) {
+    if (c_.flxBases.CellChecked(base, 2) != kChecked)
+      continue;
+    checkStop();
+    if (c_.flxScrp.Rows() > 1) {
+      c_.flxScrp.setCellBackColor(1, 1, c_.flxScrp.Rows() - 1, c_.flxScrp.Cols() - 1,
+                                  colors::kWhite);
+    }
+    state_.mCatalogo = c_.flxBases.TextMatrix(base, 1);
+    users.ConectarBase();
+    if (!users.RevisarUsuariosConectados()) {
+      // The user declined: the run ends here, without its final message.
+      stopRequested_ = true;
+      return;
+    }
+    Esperar(services_.clock, services_.desktop, kPausa);
+    const int scripts = c_.flxScrp.Rows();
+    for (int row = 1; row < scripts; ++row) {
+      checkStop();
+      current.archivo = c_.flxScrp.TextMatrix(row, 1);
+      c_.txtEstado.setText(state_.mCatalogo + ": Ejecutar " + current.archivo);
+      services_.desktop.doEvents();
+      runner.EjecutarPaquete(c_.flxScrp.TextMatrix(row, 3), row);
+      c_.flxScrp.ShowCell(row, 1);
+    }
+    state_.mConexion->close();
+    state_.mConexion.reset();
+  }
+  paso = 5;
+  c_.flxLog.setAutoSizeMode(AutoSizeMode::RowHeights);
+  c_.flxLog.AutoSize(1, c_.flxLog.Cols() - 1, 90);
+  c_.flxLog.setAutoSizeMode(AutoSizeMode::ColumnWidths);
+}
+
+void UpdateRun::limpiar() {
+  if (state_.mConexion && state_.mConexion->state() != kStateClosed) {
+    try {
+      state_.mConexion->close();
+    } catch (const AppError&) {
+      // The connection is being dropped anyway.
+    }
+  }
+  state_.mConexion.reset();
+  state_.mFSO = nullptr;
+  state_.mArchivo.clear();
+}
+
+void UpdateRun::informar(const AppError& error, int paso, const CurrentFile& current) {
+  if (error.number() == err::kFileNotFound) {
+    services_.desktop.msgBox(
+        "Error " + std::to_string(error.number()) + ". El archivo " + current.destino +
+            current.archivo +
+            " no se puede REEMPLAZAR. Revise en Mi PC -> Administrar -> Carpetas Compartidas -> "
+            "Archivos Abiertos. Parese sobre el archivo y con botón derecho obligue el CIERRE "
+            "del mismo.",
+        msgbox::kInformation, "");
+  } else {
+    services_.desktop.msgBox("Actualizar : (" + std::to_string(error.number()) +
+                                 "). Línea : " + std::to_string(paso) + ". " + error.description(),
+                             msgbox::kQuestion, "");
+  }
+}
+
+}  // namespace fd
