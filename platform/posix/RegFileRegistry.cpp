@@ -594,6 +594,20 @@ long giveData(const std::string& data, std::string& buffer, std::uint32_t& size)
   return fits ? reg::kSuccess : reg::kMoreData;
 }
 
+// Loads the file and finds the key a handle points to, once the handle's rights allow need.
+template <typename Location>
+long loadKey(const fs::path& file, const Location& at, std::uint32_t need, Tree& tree,
+             Key*& found) {
+  if ((at.access & need) != need) {
+    return reg::kAccessDenied;
+  }
+  if (long code = load(file, tree); code != reg::kSuccess) {
+    return code;
+  }
+  found = findKey(tree, at.hive, at.path);
+  return found != nullptr ? reg::kSuccess : reg::kKeyDeleted;
+}
+
 }  // namespace
 
 RegFileRegistry::RegFileRegistry(fs::path file) : file_(std::move(file)) {}
@@ -694,15 +708,9 @@ long RegFileRegistry::queryValueEx(RegHandle key, const std::string& valueName, 
   if (long code = locate(key, at); code != reg::kSuccess) {
     return code;
   }
-  if ((at.access & reg::kQueryValue) == 0) {
-    return reg::kAccessDenied;
-  }
-  if (long code = load(file_, tree); code != reg::kSuccess) {
+  Key* found = nullptr;
+  if (long code = loadKey(file_, at, reg::kQueryValue, tree, found); code != reg::kSuccess) {
     return code;
-  }
-  Key* found = findKey(tree, at.hive, at.path);
-  if (found == nullptr) {
-    return reg::kKeyDeleted;
   }
   const Value* value = findValue(*found, valueName);
   if (value == nullptr) {
@@ -719,15 +727,9 @@ long RegFileRegistry::setValueEx(RegHandle key, const std::string& valueName, st
   if (long code = locate(key, at); code != reg::kSuccess) {
     return code;
   }
-  if ((at.access & reg::kSetValue) == 0) {
-    return reg::kAccessDenied;
-  }
-  if (long code = load(file_, tree); code != reg::kSuccess) {
+  Key* found = nullptr;
+  if (long code = loadKey(file_, at, reg::kSetValue, tree, found); code != reg::kSuccess) {
     return code;
-  }
-  Key* found = findKey(tree, at.hive, at.path);
-  if (found == nullptr) {
-    return reg::kKeyDeleted;
   }
   if (Value* value = findValue(*found, valueName)) {
     value->type = type;
@@ -746,15 +748,9 @@ long RegFileRegistry::enumValue(RegHandle key, std::uint32_t index, std::string&
   if (long code = locate(key, at); code != reg::kSuccess) {
     return code;
   }
-  if ((at.access & reg::kQueryValue) == 0) {
-    return reg::kAccessDenied;
-  }
-  if (long code = load(file_, tree); code != reg::kSuccess) {
+  Key* found = nullptr;
+  if (long code = loadKey(file_, at, reg::kQueryValue, tree, found); code != reg::kSuccess) {
     return code;
-  }
-  Key* found = findKey(tree, at.hive, at.path);
-  if (found == nullptr) {
-    return reg::kKeyDeleted;
   }
   if (index >= found->values.size()) {
     return reg::kNoMoreItems;
@@ -775,15 +771,9 @@ long RegFileRegistry::enumKeyEx(RegHandle key, std::uint32_t index, std::string&
   if (long code = locate(key, at); code != reg::kSuccess) {
     return code;
   }
-  if ((at.access & reg::kEnumerateSubKeys) == 0) {
-    return reg::kAccessDenied;
-  }
-  if (long code = load(file_, tree); code != reg::kSuccess) {
+  Key* found = nullptr;
+  if (long code = loadKey(file_, at, reg::kEnumerateSubKeys, tree, found); code != reg::kSuccess) {
     return code;
-  }
-  Key* found = findKey(tree, at.hive, at.path);
-  if (found == nullptr) {
-    return reg::kKeyDeleted;
   }
   if (index >= found->subKeys.size()) {
     return reg::kNoMoreItems;
@@ -800,15 +790,9 @@ long RegFileRegistry::deleteValue(RegHandle key, const std::string& valueName) {
   if (long code = locate(key, at); code != reg::kSuccess) {
     return code;
   }
-  if ((at.access & reg::kSetValue) == 0) {
-    return reg::kAccessDenied;
-  }
-  if (long code = load(file_, tree); code != reg::kSuccess) {
+  Key* found = nullptr;
+  if (long code = loadKey(file_, at, reg::kSetValue, tree, found); code != reg::kSuccess) {
     return code;
-  }
-  Key* found = findKey(tree, at.hive, at.path);
-  if (found == nullptr) {
-    return reg::kKeyDeleted;
   }
   Value* value = findValue(*found, valueName);
   if (value == nullptr) {
