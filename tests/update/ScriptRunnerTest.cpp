@@ -1,0 +1,120 @@
+#include <gtest/gtest.h>
+
+#include <deque>
+
+#include "platform/AppError.h"
+#include "support/UpdaterFixture.h"
+#include "update/ScriptParameters.h"
+#include "update/ScriptRunner.h"
+
+namespace fd::test {
+namespace {
+
+// Processes whose exit codes come from a script: each read takes the next one.
+class ScriptedProcesses : public Processes {
+ public:
+  explicit ScriptedProcesses(std::deque<std::optional<int>> codes) : codes_(std::move(codes)) {}
+  int start(const std::string& commandLine, WindowState state) override {
+    started.push_back(commandLine);
+    states.push_back(state);
+    return 42;
+  }
+  int syncShell(const std::string&, WindowState) override { return 0; }
+  std::optional<int> exitCode(int) override {
+    auto code = codes_.front();
+    if (codes_.size() > 1)
+      codes_.pop_front();
+    return code;
+  }
+  std::vector<ProcessEntry> list() const override { return {}; }
+
+  std::vector<std::string> started;
+  std::vector<WindowState> states;
+
+ private:
+  std::deque<std::optional<int>> codes_;
+};
+
+class ScriptRunnerTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_TRUE(f.window().Form_Load());
+    auto& s = f.window().state;
+    s.mISQL = "C:\\SQL\\Binn\\osql.exe";
+    s.mServidor = "SRV1";
+    s.mCatalogo = "Ventas";
+    s.mClave = "Murales";
+    f.window().flxScrp.AddItem("1\tAlta.SQL\t\tC:\\Tmp\\P1\\Alta.SQL\t\t.sql");
+    f.window().txtEstado.setText("Ventas: Ejecutar Alta.SQL");
+  }
+  std::string run(ScriptedProcesses& processes, const std::string& script) {
+    ScriptParameters parameters(f.fs, f.window().log);
+    ScriptRunner runner(f.window().state, f.window().flxScrp, f.window().flxLog, f.fs, processes,
+                        f.clock, f.desktop, f.window().log, parameters);
+    return runner.EjecutarPaquete(script, 1);
+  }
+  UpdaterFixture f;
+};
+
+TEST_F(ScriptRunnerTest, BuildsTheCommandLineAndMasksThePasswordInTheLog) {
+  f.prefix.writeFile("C:\\Tmp\\P1\\Alta.log", "1> (1 row affected)\r\n");
+  ScriptedProcesses processes({kStillActive, kStillActive, 0});
+  EXPECT_EQ(run(processes, "C:\\Tmp\\P1\\Alta.SQL"), "");
+  ASSERT_EQ(processes.started.size(), 1u);
+  EXPECT_EQ(processes.started[0],
+            "\"C:\\SQL\\Binn\\osql.exe\" -S SRV1 -d Ventas -U Fendal -P Murales -i "
+            "\"C:\\Tmp\\P1\\Alta.SQL\" -o \"C:\\Tmp\\P1\\Alta.log\"");
+  EXPECT_EQ(processes.states[0], WindowState::MinimizedNoFocus);
+  const auto texts = f.logTexts();
+  EXPECT_NE(std::find(texts.begin(), texts.end(),
+                      " \"C:\\SQL\\Binn\\osql.exe\" -S SRV1 -d Ventas -U Fendal -P ******** -i "
+                      "\"C:\\Tmp\\P1\\Alta.SQL\" -o \"C:\\Tmp\\P1\\Alta.log\""),
+            texts.end());
+  EXPECT_EQ(f.window().flxScrp.CellBackColor(1, 1), colors::kLightGreen);
+  // Three reads of the exit code, each followed by a round of events and a 100 ms pause.
+  EXPECT_EQ(f.clock.sleepCount(), 3);
+}
+
+TEST_F(ScriptRunnerTest, AProcessThatCannotBeWatchedCountsAsFailed) {
+  ScriptedProcesses processes({std::nullopt});
+  EXPECT_EQ(run(processes, "C:\\Tmp\\P1\\Alta.SQL"), "No se pudo ejecutar");
+  EXPECT_EQ(f.window().flxLog.TextMatrix(f.window().flxLog.Rows() - 1, 2), "No se pudo ejecutar");
+  EXPECT_EQ(f.window().flxScrp.CellBackColor(1, 1), colors::kLightRed);
+}
+
+struct PasswordCase {
+  std::string name;
+  std::string script;
+  std::string claveBefore;
+  std::string claveAfter;
+};
+
+class PasswordRule : public ScriptRunnerTest, public ::testing::WithParamInterface<PasswordCase> {};
+
+TEST_P(PasswordRule, OnlyThePasswordChangeScriptSwitchesToTheCurrentPassword) {
+  f.window().state.mClave = GetParam().claveBefore;
+  ScriptedProcesses processes({1});
+  run(processes, GetParam().script);
+  EXPECT_EQ(f.window().state.mClave, GetParam().claveAfter);
+  EXPECT_NE(processes.started[0].find(" -P " + GetParam().claveBefore + " -i "), std::string::npos);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Scripts, PasswordRule,
+    ::testing::Values(
+        PasswordCase{"Marked", "C:\\Tmp\\P1\\CambioDeClavesSQL.sql", "Murales", "Murales7261qz"},
+        PasswordCase{"OtherCase", "C:\\Tmp\\P1\\cambiodeclavessql.sql", "Murales", "Murales"},
+        PasswordCase{"AlreadyCurrent", "C:\\Tmp\\P1\\CambioDeClavesSQL.sql", "Murales7261qz",
+                     "Murales7261qz"},
+        PasswordCase{"Unmarked", "C:\\Tmp\\P1\\Alta.sql", "Murales", "Murales"}),
+    [](const auto& info) { return info.param.name; });
+
+TEST_F(ScriptRunnerTest, MaintenanceMarkCountsFromTheSecondCharacter) {
+  // A bare MANTEN.sql is run as it is: a missing file would otherwise fail the parameters step.
+  ScriptedProcesses processes({1});
+  EXPECT_NO_THROW(run(processes, "MANTEN.sql"));
+  EXPECT_THROW(run(processes, "C:\\Tmp\\P1\\MANTEN_Indices.sql"), AppError);
+}
+
+}  // namespace
+}  // namespace fd::test
