@@ -5,6 +5,7 @@
 #include "platform/Desktop.h"
 #include "platform/FileSystem.h"
 #include "platform/Processes.h"
+#include "platform/ScopedFlag.h"
 #include "platform/Text.h"
 #include "window/UpdateLog.h"
 #include "window/UpdaterState.h"
@@ -16,17 +17,6 @@ std::string entreComillas(const std::string& text) {
   return "\"" + text + "\"";
 }
 
-// Resets the running flag however the click ends.
-class RunningFlag {
- public:
-  explicit RunningFlag(bool& flag) : flag_(flag) { flag_ = true; }
-  ~RunningFlag() { flag_ = false; }
-  RunningFlag(const RunningFlag&) = delete;
-  RunningFlag& operator=(const RunningFlag&) = delete;
-
- private:
-  bool& flag_;
-};
 }  // namespace
 
 std::string comandoExtraccion(const std::string& pathApp, const std::string& archivo,
@@ -53,7 +43,7 @@ void PackageExtraction::cmdDes_Click() {
   // A second click while the packages are being extracted or read is ignored.
   if (running_)
     return;
-  RunningFlag flag(running_);
+  ScopedFlag flag(running_);
   if (flxRar_.Rows() == 1) {
     desktop_.msgBox("No hay ninguna Actualización", msgbox::kInformation, "");
     return;

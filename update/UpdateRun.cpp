@@ -5,6 +5,7 @@
 #include "platform/AppError.h"
 #include "platform/Database.h"
 #include "platform/Desktop.h"
+#include "platform/ScopedFlag.h"
 #include "update/CommandFiles.h"
 #include "update/MailTask.h"
 #include "update/ScriptParameters.h"
@@ -20,18 +21,6 @@ namespace fd {
 
 namespace {
 constexpr double kPausa = 2;
-
-// Clears the running flag however the run ends.
-class RunningFlag {
- public:
-  explicit RunningFlag(bool& flag) : flag_(flag) { flag_ = true; }
-  ~RunningFlag() { flag_ = false; }
-  RunningFlag(const RunningFlag&) = delete;
-  RunningFlag& operator=(const RunningFlag&) = delete;
-
- private:
-  bool& flag_;
-};
 }  // namespace
 
 UpdateRun::UpdateRun(UpdateRunControls controls, UpdaterState& state, Services& services,
@@ -47,7 +36,7 @@ void UpdateRun::cmdAct_Click() {
   // A click while a run is yielding to the window is not a second run.
   if (running_)
     return;
-  RunningFlag flag(running_);
+  ScopedFlag flag(running_);
   stopRequested_ = false;
   int paso = 1;
   CurrentFile current;
