@@ -1,0 +1,362 @@
+#include "platform/win32/Win32FileSystem.h"
+
+#include <shlwapi.h>
+#include <windows.h>
+
+#include <algorithm>
+#include <atomic>
+#include <memory>
+
+#include "platform/AnsiCodec.h"
+#include "platform/AppError.h"
+#include "platform/win32/Win32Text.h"
+
+namespace fd {
+
+namespace {
+
+constexpr const char* kSource = "FileSystem";
+constexpr DWORD kNoAttributes = INVALID_FILE_ATTRIBUTES;
+
+[[noreturn]] void fail(int number) {
+  throw platformError(number, kSource);
+}
+
+[[noreturn]] void failWithLastError() {
+  fail(fileErrorNumber(GetLastError()));
+}
+
+DWORD attributesOf(const std::wstring& path) {
+  return GetFileAttributesW(path.c_str());
+}
+
+bool isFolder(DWORD bits) {
+  return bits != kNoAttributes && (bits & FILE_ATTRIBUTE_DIRECTORY) != 0;
+}
+
+bool isFile(DWORD bits) {
+  return bits != kNoAttributes && (bits & FILE_ATTRIBUTE_DIRECTORY) == 0;
+}
+
+bool endsWithSeparator(std::wstring_view path) {
+  return !path.empty() && (path.back() == L'\\' || path.back() == L'/');
+}
+
+// The folder part of a path: everything before its last separator.
+std::wstring folderOf(const std::wstring& path) {
+  size_t last = path.find_last_of(L"\\/");
+  return last == std::wstring::npos
+             ? L"."
+             : path.substr(0, last == 0 || path[last - 1] == L':' ? last + 1 : last);
+}
+
+std::wstring nameOf(const std::wstring& path) {
+  size_t last = path.find_last_of(L"\\/:");
+  return last == std::wstring::npos ? path : path.substr(last + 1);
+}
+
+// A path that does not exist: 53 when its folder exists, 76 when the folder does not.
+[[noreturn]] void failMissing(const std::wstring& path) {
+  fail(isFolder(attributesOf(folderOf(path))) ? err::kFileNotFound : err::kPathNotFound);
+}
+
+struct HandleCloser {
+  void operator()(HANDLE handle) const { CloseHandle(handle); }
+};
+using Handle = std::unique_ptr<void, HandleCloser>;
+
+Handle openHandle(HANDLE handle) {
+  return Handle(handle == INVALID_HANDLE_VALUE ? nullptr : handle);
+}
+
+bool writeAll(HANDLE file, const char* data, size_t size) {
+  while (size > 0) {
+    DWORD chunk = static_cast<DWORD>(std::min<size_t>(size, 1u << 20));
+    DWORD written = 0;
+    if (!WriteFile(file, data, chunk, &written, nullptr)) {
+      return false;
+    }
+    data += written;
+    size -= written;
+  }
+  return true;
+}
+
+bool copyContents(HANDLE from, HANDLE to) {
+  std::vector<char> buffer(64 * 1024);
+  for (;;) {
+    DWORD read = 0;
+    if (!ReadFile(from, buffer.data(), static_cast<DWORD>(buffer.size()), &read, nullptr)) {
+      return false;
+    }
+    if (read == 0) {
+      return true;
+    }
+    if (!writeAll(to, buffer.data(), read)) {
+      return false;
+    }
+  }
+}
+
+// The path of a folder entry: folder + "\" + name, without doubling a final separator.
+std::wstring inFolder(std::wstring folder, const std::wstring& name) {
+  if (!endsWithSeparator(folder) && !(folder.size() == 2 && folder[1] == L':')) {
+    folder += L'\\';
+  }
+  return folder + name;
+}
+
+// The names of the entries of a folder that the system lists for pattern and that wanted
+// accepts, sorted without regard to letter case (ties in byte order).
+template <typename Wanted>
+std::vector<std::string> listEntries(const std::string& folder, const std::wstring& pattern,
+                                     Wanted wanted) {
+  WIN32_FIND_DATAW entry;
+  HANDLE find = FindFirstFileExW(inFolder(widen(folder), pattern).c_str(), FindExInfoBasic, &entry,
+                                 FindExSearchNameMatch, nullptr, 0);
+  if (find == INVALID_HANDLE_VALUE) {
+    return {};
+  }
+  std::vector<std::pair<std::string, std::string>> found;  // folded name, name
+  do {
+    std::wstring_view name = entry.cFileName;
+    // The system's listing also matches "*.rar" against short names (so "a.rarx" too); each
+    // long name is checked against the pattern again.
+    if (name != L"." && name != L".." && wanted(entry.dwFileAttributes) &&
+        PathMatchSpecW(entry.cFileName, pattern.c_str())) {
+      std::string text = narrow(name);
+      found.emplace_back(foldCase(text), std::move(text));
+    }
+  } while (FindNextFileW(find, &entry));
+  FindClose(find);
+  std::sort(found.begin(), found.end());
+  std::vector<std::string> names;
+  names.reserve(found.size());
+  for (auto& item : found) {
+    names.push_back(std::move(item.second));
+  }
+  return names;
+}
+
+constexpr DWORD kNotOrdinary =
+    FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_DIRECTORY;
+
+}  // namespace
+
+int fileErrorNumber(unsigned long win32Error) {
+  switch (win32Error) {
+    case ERROR_FILE_NOT_FOUND:
+      return err::kFileNotFound;
+    case ERROR_PATH_NOT_FOUND:
+    case ERROR_INVALID_DRIVE:
+    case ERROR_BAD_NETPATH:
+    case ERROR_BAD_PATHNAME:
+      return err::kPathNotFound;
+    case ERROR_ACCESS_DENIED:
+    case ERROR_SHARING_VIOLATION:
+    case ERROR_LOCK_VIOLATION:
+    case ERROR_WRITE_PROTECT:
+      return err::kPermissionDenied;
+    case ERROR_FILE_EXISTS:
+    case ERROR_ALREADY_EXISTS:
+      return err::kFileExists;
+    default:
+      return err::kPathFileAccess;
+  }
+}
+
+bool Win32FileSystem::folderExists(const std::string& path) const {
+  return isFolder(attributesOf(widen(path)));
+}
+
+void Win32FileSystem::createFolder(const std::string& path) {
+  if (!CreateDirectoryW(widen(path).c_str(), nullptr)) {
+    failWithLastError();
+  }
+}
+
+bool Win32FileSystem::fileExists(const std::string& path) const {
+  return isFile(attributesOf(widen(path)));
+}
+
+bool Win32FileSystem::ordinaryFileExists(const std::string& path) const {
+  DWORD bits = attributesOf(widen(path));
+  return bits != kNoAttributes && (bits & kNotOrdinary) == 0;
+}
+
+void Win32FileSystem::copyFile(const std::string& source, const std::string& target,
+                               bool overwrite) {
+  const std::wstring from = widen(source);
+  std::wstring to = widen(target);
+  if (endsWithSeparator(to)) {
+    to += nameOf(from);
+  }
+
+  const DWORD sourceBits = attributesOf(from);
+  if (sourceBits == kNoAttributes) {
+    failMissing(from);
+  }
+  if (isFolder(sourceBits)) {
+    fail(err::kFileNotFound);
+  }
+  Handle input =
+      openHandle(CreateFileW(from.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                             nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!input) {
+    failWithLastError();
+  }
+
+  const std::wstring folder = folderOf(to);
+  if (!isFolder(attributesOf(folder))) {
+    fail(err::kPathNotFound);
+  }
+  const DWORD targetBits = attributesOf(to);
+  if (targetBits != kNoAttributes) {
+    if (!overwrite) {
+      fail(err::kFileExists);
+    }
+    if (isFolder(targetBits) || (targetBits & FILE_ATTRIBUTE_READONLY) != 0) {
+      fail(err::kPermissionDenied);
+    }
+  }
+
+  // Hidden, so that a listing of the folder never shows a copy under way.
+  static std::atomic<unsigned> counter{0};
+  const std::wstring temporary =
+      inFolder(folder, L"~" + nameOf(to) + L"." + std::to_wstring(GetCurrentProcessId()) + L"." +
+                           std::to_wstring(counter++) + L".tmp");
+  Handle output = openHandle(CreateFileW(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                                         FILE_ATTRIBUTE_HIDDEN, nullptr));
+  if (!output) {
+    failWithLastError();
+  }
+  DWORD error = 0;
+  FILETIME created, accessed, written;
+  if (!copyContents(input.get(), output.get()) ||
+      !GetFileTime(input.get(), &created, &accessed, &written) ||
+      !SetFileTime(output.get(), nullptr, &accessed, &written)) {
+    error = GetLastError();
+  }
+  output.reset();
+  if (error == 0 && !MoveFileExW(temporary.c_str(), to.c_str(),
+                                 MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+    error = GetLastError();
+  }
+  if (error != 0) {
+    DeleteFileW(temporary.c_str());
+    fail(fileErrorNumber(error == ERROR_FILE_NOT_FOUND ? ERROR_GEN_FAILURE : error));
+  }
+  // The copy takes the source's attributes, as the system's own copy does.
+  SetFileAttributesW(to.c_str(), sourceBits == 0 ? FILE_ATTRIBUTE_NORMAL : sourceBits);
+}
+
+void Win32FileSystem::removeFile(const std::string& path) {
+  const std::wstring wide = widen(path);
+  const DWORD bits = attributesOf(wide);
+  if (bits == kNoAttributes) {
+    failMissing(wide);
+  }
+  if (isFolder(bits)) {
+    fail(err::kFileNotFound);
+  }
+  if ((bits & FILE_ATTRIBUTE_READONLY) != 0) {
+    fail(err::kPermissionDenied);
+  }
+  if (!DeleteFileW(wide.c_str())) {
+    failWithLastError();
+  }
+}
+
+LocalDateTime Win32FileSystem::lastModified(const std::string& path) const {
+  const std::wstring wide = widen(path);
+  WIN32_FILE_ATTRIBUTE_DATA data;
+  if (!GetFileAttributesExW(wide.c_str(), GetFileExInfoStandard, &data)) {
+    failMissing(wide);
+  }
+  SYSTEMTIME utc, local;
+  if (!FileTimeToSystemTime(&data.ftLastWriteTime, &utc) ||
+      !SystemTimeToTzSpecificLocalTime(nullptr, &utc, &local)) {
+    failWithLastError();
+  }
+  return {local.wYear, local.wMonth, local.wDay, local.wHour, local.wMinute, local.wSecond};
+}
+
+int Win32FileSystem::attributes(const std::string& path) const {
+  const DWORD bits = attributesOf(widen(path));
+  if (bits == kNoAttributes) {
+    fail(err::kFileNotFound);
+  }
+  return static_cast<int>(
+      bits & (attr::kReadOnly | attr::kHidden | attr::kSystem | attr::kDirectory | attr::kArchive));
+}
+
+std::vector<std::string> Win32FileSystem::listFiles(const std::string& folder,
+                                                    const std::string& pattern,
+                                                    bool /*admitArchived*/) const {
+  return listEntries(folder, widen(pattern), [](DWORD bits) { return (bits & kNotOrdinary) == 0; });
+}
+
+std::vector<std::string> Win32FileSystem::listFolders(const std::string& folder) const {
+  return listEntries(folder, L"*", [](DWORD bits) {
+    return (bits & FILE_ATTRIBUTE_DIRECTORY) != 0 && (bits & FILE_ATTRIBUTE_HIDDEN) == 0;
+  });
+}
+
+std::vector<std::string> Win32FileSystem::readLines(const std::string& path) const {
+  const std::wstring wide = widen(path);
+  const DWORD bits = attributesOf(wide);
+  if (bits == kNoAttributes) {
+    failMissing(wide);
+  }
+  if (isFolder(bits)) {
+    fail(err::kPermissionDenied);
+  }
+  Handle input =
+      openHandle(CreateFileW(wide.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                             nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!input) {
+    failWithLastError();
+  }
+  std::string bytes;
+  std::vector<char> buffer(64 * 1024);
+  for (;;) {
+    DWORD read = 0;
+    if (!ReadFile(input.get(), buffer.data(), static_cast<DWORD>(buffer.size()), &read, nullptr)) {
+      failWithLastError();
+    }
+    if (read == 0) {
+      break;
+    }
+    bytes.append(buffer.data(), read);
+  }
+  return splitTextLines(ansiToUtf8(bytes));
+}
+
+void Win32FileSystem::writeLines(const std::string& path, const std::vector<std::string>& lines,
+                                 bool append) {
+  const std::wstring wide = widen(path);
+  const DWORD bits = attributesOf(wide);
+  if (bits != kNoAttributes && (isFolder(bits) || (bits & FILE_ATTRIBUTE_READONLY) != 0)) {
+    fail(err::kPermissionDenied);
+  }
+  if (bits == kNoAttributes && !isFolder(attributesOf(folderOf(wide)))) {
+    fail(err::kPathNotFound);
+  }
+  std::string bytes;
+  for (const std::string& line : lines) {
+    bytes += utf8ToAnsi(line);
+    bytes += "\r\n";
+  }
+  // An existing file is opened as it is (a hidden one refuses a fresh creation) and emptied.
+  Handle output = openHandle(CreateFileW(
+      wide.c_str(), append ? FILE_APPEND_DATA : GENERIC_WRITE, FILE_SHARE_READ, nullptr,
+      bits == kNoAttributes ? CREATE_NEW : OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!output || (!append && !SetEndOfFile(output.get()))) {
+    failWithLastError();
+  }
+  if (!writeAll(output.get(), bytes.data(), bytes.size())) {
+    failWithLastError();
+  }
+}
+
+}  // namespace fd

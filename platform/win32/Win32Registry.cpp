@@ -1,0 +1,200 @@
+#include "platform/win32/Win32Registry.h"
+
+#include <windows.h>
+
+#include <algorithm>
+#include <vector>
+
+namespace fd {
+
+namespace {
+
+HKEY asKey(void* key) {
+  return static_cast<HKEY>(key);
+}
+
+bool isRoot(RegHandle key) {
+  return key >= 0x80000000 && key <= 0x80000006;
+}
+
+// Room for a buffer argument: the size given, but never more than the buffer holds.
+DWORD room(std::uint32_t size, const std::string& buffer) {
+  return static_cast<DWORD>(std::min<std::size_t>(size, buffer.size()));
+}
+
+BYTE* bytes(std::string& buffer) {
+  return reinterpret_cast<BYTE*>(buffer.data());
+}
+
+}  // namespace
+
+Win32Registry::~Win32Registry() {
+  for (const auto& [handle, key] : open_) {
+    RegCloseKey(asKey(key));
+  }
+}
+
+void* Win32Registry::systemKey(RegHandle key) const {
+  if (isRoot(key)) {
+    // The predefined keys are sign-extended 32-bit values on 64-bit Windows.
+    return reinterpret_cast<void*>(static_cast<ULONG_PTR>(static_cast<LONG>(key)));
+  }
+  auto found = open_.find(key);
+  return found == open_.end() ? nullptr : found->second;
+}
+
+RegHandle Win32Registry::keep(void* systemKey) {
+  while (open_.contains(next_) || next_ == 0 || isRoot(next_)) {
+    ++next_;
+  }
+  open_[next_] = systemKey;
+  return next_++;
+}
+
+long Win32Registry::openKey(RegHandle key, const std::string& subKey, RegHandle& result) {
+  HKEY parent = asKey(systemKey(key));
+  if (parent == nullptr) {
+    return ERROR_INVALID_HANDLE;
+  }
+  HKEY opened = nullptr;
+  LONG code = RegOpenKeyA(parent, subKey.c_str(), &opened);
+  if (code == ERROR_SUCCESS) {
+    result = keep(opened);
+  }
+  return code;
+}
+
+long Win32Registry::openKeyEx(RegHandle key, const std::string& subKey, std::uint32_t access,
+                              RegHandle& result) {
+  HKEY parent = asKey(systemKey(key));
+  if (parent == nullptr) {
+    return ERROR_INVALID_HANDLE;
+  }
+  HKEY opened = nullptr;
+  LONG code = RegOpenKeyExA(parent, subKey.c_str(), 0, access, &opened);
+  if (code == ERROR_SUCCESS) {
+    result = keep(opened);
+  }
+  return code;
+}
+
+long Win32Registry::createKeyEx(RegHandle key, const std::string& subKey,
+                                const std::string& className, std::uint32_t options,
+                                std::uint32_t access, RegHandle& result, bool& created) {
+  HKEY parent = asKey(systemKey(key));
+  if (parent == nullptr) {
+    return ERROR_INVALID_HANDLE;
+  }
+  std::string classText = className;
+  HKEY opened = nullptr;
+  DWORD disposition = 0;
+  LONG code = RegCreateKeyExA(parent, subKey.c_str(), 0, classText.data(), options, access, nullptr,
+                              &opened, &disposition);
+  if (code == ERROR_SUCCESS) {
+    result = keep(opened);
+    created = disposition == REG_CREATED_NEW_KEY;
+  }
+  return code;
+}
+
+long Win32Registry::queryValueEx(RegHandle key, const std::string& valueName, std::uint32_t& type,
+                                 std::string& buffer, std::uint32_t& dataSize) {
+  HKEY opened = asKey(systemKey(key));
+  if (opened == nullptr) {
+    return ERROR_INVALID_HANDLE;
+  }
+  const DWORD given = room(dataSize, buffer);
+  std::string data(given, '\0');
+  DWORD kind = 0;
+  DWORD size = given;
+  LONG code = RegQueryValueExA(opened, valueName.c_str(), nullptr, &kind, bytes(data), &size);
+  if (code == ERROR_MORE_DATA) {
+    // Read the whole value to hand back the part that fits.
+    data.assign(size, '\0');
+    DWORD whole = size;
+    if (RegQueryValueExA(opened, valueName.c_str(), nullptr, &kind, bytes(data), &whole) ==
+        ERROR_SUCCESS) {
+      size = whole;
+    }
+  }
+  if (code == ERROR_SUCCESS || code == ERROR_MORE_DATA) {
+    std::copy_n(data.begin(), std::min<DWORD>(given, size), buffer.begin());
+    type = kind;
+    dataSize = size;
+  }
+  return code;
+}
+
+long Win32Registry::setValueEx(RegHandle key, const std::string& valueName, std::uint32_t type,
+                               const std::string& data) {
+  HKEY opened = asKey(systemKey(key));
+  if (opened == nullptr) {
+    return ERROR_INVALID_HANDLE;
+  }
+  return RegSetValueExA(opened, valueName.c_str(), 0, type,
+                        reinterpret_cast<const BYTE*>(data.data()),
+                        static_cast<DWORD>(data.size()));
+}
+
+long Win32Registry::enumValue(RegHandle key, std::uint32_t index, std::string& name,
+                              std::uint32_t& nameSize, std::uint32_t& type, std::string& data,
+                              std::uint32_t& dataSize) {
+  HKEY opened = asKey(systemKey(key));
+  if (opened == nullptr) {
+    return ERROR_INVALID_HANDLE;
+  }
+  DWORD nameRoom = room(nameSize, name);
+  DWORD dataRoom = room(dataSize, data);
+  DWORD kind = 0;
+  LONG code =
+      RegEnumValueA(opened, index, name.data(), &nameRoom, nullptr, &kind, bytes(data), &dataRoom);
+  if (code == ERROR_SUCCESS || code == ERROR_MORE_DATA) {
+    nameSize = nameRoom;
+    type = kind;
+    dataSize = dataRoom;
+  }
+  return code;
+}
+
+long Win32Registry::enumKeyEx(RegHandle key, std::uint32_t index, std::string& name,
+                              std::uint32_t& nameSize, std::string& className,
+                              std::uint32_t& classSize) {
+  HKEY opened = asKey(systemKey(key));
+  if (opened == nullptr) {
+    return ERROR_INVALID_HANDLE;
+  }
+  DWORD nameRoom = room(nameSize, name);
+  DWORD classRoom = room(classSize, className);
+  LONG code = RegEnumKeyExA(opened, index, name.data(), &nameRoom, nullptr, className.data(),
+                            &classRoom, nullptr);
+  if (code == ERROR_SUCCESS || code == ERROR_MORE_DATA) {
+    nameSize = nameRoom;
+    classSize = classRoom;
+  }
+  return code;
+}
+
+long Win32Registry::deleteValue(RegHandle key, const std::string& valueName) {
+  HKEY opened = asKey(systemKey(key));
+  return opened == nullptr ? ERROR_INVALID_HANDLE : RegDeleteValueA(opened, valueName.c_str());
+}
+
+long Win32Registry::deleteKey(RegHandle key, const std::string& subKey) {
+  HKEY opened = asKey(systemKey(key));
+  return opened == nullptr ? ERROR_INVALID_HANDLE : RegDeleteKeyA(opened, subKey.c_str());
+}
+
+long Win32Registry::closeKey(RegHandle key) {
+  if (isRoot(key)) {
+    return ERROR_SUCCESS;
+  }
+  auto found = open_.find(key);
+  if (found == open_.end()) {
+    return ERROR_INVALID_HANDLE;
+  }
+  LONG code = RegCloseKey(asKey(found->second));
+  open_.erase(found);
+  return code;
+}
+
+}  // namespace fd
