@@ -1,7 +1,8 @@
 #include "platform/win32/Win32FileSystem.h"
 
-#include <shlwapi.h>
 #include <windows.h>
+// After windows.h, which it needs.
+#include <shlwapi.h>
 
 #include <algorithm>
 #include <atomic>

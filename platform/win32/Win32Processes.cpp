@@ -1,7 +1,8 @@
 #include "platform/win32/Win32Processes.h"
 
-#include <tlhelp32.h>
 #include <windows.h>
+// After windows.h, which it needs.
+#include <tlhelp32.h>
 
 #include "platform/AppError.h"
 #include "platform/win32/Win32Text.h"
