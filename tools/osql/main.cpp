@@ -2,7 +2,8 @@
 //
 // The query tool the updater runs for SQL scripts: runs the script's batches over ODBC and
 // writes what the server answers in osql's format (see OutputWriter.h). Exit code 1 when it
-// cannot log in or cannot read its input, 0 otherwise: errors inside the script do not change it.
+// cannot log in, cannot read its input or loses the server, 0 otherwise: errors inside the
+// script do not change it.
 
 #include <sql.h>
 #include <sqlext.h>
@@ -94,28 +95,44 @@ class Session {
     return false;
   }
 
-  void run(const std::string& sql) {
+  // Runs one batch; false when the server has gone, after which nothing more can run.
+  bool run(const std::string& sql) {
     SQLHSTMT statement = SQL_NULL_HSTMT;
     if (!succeeded(api_.allocHandle(SQL_HANDLE_STMT, api_.connection, &statement))) {
       report(SQL_HANDLE_DBC, api_.connection);
-      return;
+      return alive();
     }
     std::string text = sql;
     SQLRETURN rc = api_.execDirect(statement, reinterpret_cast<SQLCHAR*>(text.data()),
                                    static_cast<SQLINTEGER>(text.size()));
     // Messages after an error or a result set only arrive through SQLMoreResults, so it is
     // called until the driver says there is nothing more.
+    bool lost = false;
     while (rc != SQL_NO_DATA && rc != SQL_INVALID_HANDLE) {
       report(SQL_HANDLE_STMT, statement);
       if (succeeded(rc))
         results(statement);
+      // A lost connection fails every call from then on: asking for more would never end.
+      if (rc == SQL_ERROR && !alive()) {
+        lost = true;
+        break;
+      }
       rc = api_.moreResults(statement);
     }
-    report(SQL_HANDLE_STMT, statement);
+    if (!lost)
+      report(SQL_HANDLE_STMT, statement);
     api_.freeHandle(SQL_HANDLE_STMT, statement);
+    return !lost;
   }
 
  private:
+  bool alive() const {
+    SQLUINTEGER dead = SQL_CD_FALSE;
+    return !succeeded(
+               SQLGetConnectAttr(connection_, SQL_ATTR_CONNECTION_DEAD, &dead, 0, nullptr)) ||
+           dead != SQL_CD_TRUE;
+  }
+
   void report(SQLSMALLINT type, SQLHANDLE handle) {
     for (const OdbcDiagnostic& d : api_.diagnostics(type, handle))
       out_.message(d, serverText_);
@@ -226,8 +243,9 @@ int main(int argc, char** argv) {
   for (const fd::osql::Batch& batch : batches) {
     if (numbered)
       out.prompts(batch.promptCount);
-    if (!batch.text.empty())
-      session.run(batch.text);
+    // The server gone mid-script leaves the script partly run, which is a failure.
+    if (!batch.text.empty() && !session.run(batch.text))
+      return 1;
   }
   return 0;
 }

@@ -1,0 +1,283 @@
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+
+#include "support/PackageBuilder.h"
+#include "support/TdsTestServer.h"
+#include "support/UpdaterFixture.h"
+#include "support/clsRegistro.h"
+
+namespace fd::test {
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr const char* kClientSetup =
+    "SOFTWARE\\Microsoft\\Microsoft SQL Server\\90\\Tools\\ClientSetup";
+constexpr const char* kPackage = "COMERCIAL_1_0_0_a.rar";
+constexpr const char* kPackageFolder = "C:\\Act\\COMERCIAL_1_0_0_a";
+constexpr const char* kModule = "C:\\Fendal\\Comercial";
+
+// Ends the test process if the run does not come back: a hang fails instead of blocking.
+class HangGuard {
+ public:
+  explicit HangGuard(unsigned seconds) { alarm(seconds); }
+  ~HangGuard() { alarm(0); }
+};
+
+// An update run on a real prefix, faults injected while it runs.
+class FaultInjection : public testing::Test {
+ protected:
+  void SetUp() override {
+    setenv("WINEPREFIX", f.prefix.root().c_str(), 1);
+    f.prefix.makeFolder(kModule);
+    for (const char* tool : {"Winrar95.exe", "taskkill", "schtasks"}) {
+      packages().installTool(tool);
+    }
+  }
+  void TearDown() override { unsetenv("WINEPREFIX"); }
+
+  PackageBuilder packages() { return PackageBuilder(f.prefix, f.programFolder); }
+  frmActualiza1& w() { return f.window(); }
+
+  // Starts the window on the server and extracts the packages; the run's boxes come after.
+  void startAndExtract(const std::string& server = "127.0.0.1,1") {
+    f.prefix.writeFile("C:\\Fendal\\Comercial\\fdCom.ini",
+                       "[Comercial]\r\nServidor=" + server + "\r\n");
+    ASSERT_TRUE(w().Form_Load());
+    const std::size_t before = f.desktop.boxes.size();
+    w().cmdDes_Click();
+    ASSERT_EQ(f.desktop.boxes.size(), before) << f.desktop.boxes.back().prompt;
+    boxes = f.desktop.boxes.size();
+  }
+  // The prompts of the boxes the run showed.
+  std::vector<std::string> runBoxes() const {
+    std::vector<std::string> prompts;
+    for (std::size_t i = boxes; i < f.desktop.boxes.size(); ++i) {
+      prompts.push_back(f.desktop.boxes[i].prompt);
+    }
+    return prompts;
+  }
+  bool logHas(const std::string& text) const {
+    const auto texts = f.logTexts();
+    return std::find(texts.begin(), texts.end(), text) != texts.end();
+  }
+  // The entries of the module folder, hidden ones included.
+  std::vector<std::string> moduleEntries() const {
+    std::vector<std::string> names;
+    for (const auto& entry : fs::directory_iterator(f.prefix.host(kModule))) {
+      names.push_back(entry.path().filename().string());
+    }
+    std::sort(names.begin(), names.end());
+    return names;
+  }
+
+  UpdaterFixture f;
+  std::size_t boxes = 0;
+};
+
+TEST_F(FaultInjection, WriteRefusedForLackOfSpaceEndsTheRunWithTheOldTargetIntact) {
+  const std::string big(3 * 1024 * 1024, 'n');
+  packages().make(kPackage, {{"info.txt", ""}, {"a.dll", "nueva a"}, {"grande.dat", big}});
+  f.prefix.writeFile("C:\\Fendal\\Comercial\\a.dll", "vieja a");
+  f.prefix.writeFile("C:\\Fendal\\Comercial\\grande.dat", "viejo grande");
+  startAndExtract();
+  w().chkScripts.setValue(0);
+
+  // The run goes on in a child whose files may not grow past 1 MB; it sends back its boxes.
+  int channel[2];
+  ASSERT_EQ(pipe(channel), 0);
+  const pid_t child = fork();
+  if (child == 0) {
+    close(channel[0]);
+    signal(SIGXFSZ, SIG_IGN);
+    const rlimit limit{1024 * 1024, 1024 * 1024};
+    setrlimit(RLIMIT_FSIZE, &limit);
+    w().cmdAct_Click();
+    for (const std::string& prompt : runBoxes()) {
+      const std::string record = prompt + '\0';
+      if (write(channel[1], record.data(), record.size()) < 0) {
+        _exit(2);
+      }
+    }
+    _exit(w().running() ? 1 : 0);
+  }
+  close(channel[1]);
+  std::string received;
+  char buffer[4096];
+  for (ssize_t got; (got = read(channel[0], buffer, sizeof buffer)) > 0;) {
+    received.append(buffer, static_cast<std::size_t>(got));
+  }
+  close(channel[0]);
+  int status = 0;
+  ASSERT_EQ(waitpid(child, &status, 0), child);
+  ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+
+  EXPECT_EQ(
+      received,
+      std::string("Actualizar : (75). Línea : 3. Error de acceso a la ruta o el archivo") + '\0');
+  EXPECT_EQ(f.prefix.readFile("C:\\Fendal\\Comercial\\grande.dat"), "viejo grande");
+  EXPECT_EQ(f.prefix.readFile("C:\\Fendal\\Comercial\\a.dll"), "nueva a");
+  // No half-written copy is left beside the target.
+  EXPECT_EQ(moduleEntries(), (std::vector<std::string>{"a.dll", "fdCom.ini", "grande.dat"}));
+  EXPECT_FALSE(logHas(" FIN Actualizar"));
+}
+
+TEST_F(FaultInjection, PackageFolderDeletedBeforeTheRunEndsItThroughTheTrap) {
+  packages().make(kPackage, {{"info.txt", ""}, {"a.dll", "nueva a"}});
+  f.prefix.writeFile("C:\\Fendal\\Comercial\\a.dll", "vieja a");
+  startAndExtract();
+  w().chkScripts.setValue(0);
+  fs::remove_all(f.prefix.host(kPackageFolder));
+  HangGuard guard(120);
+  w().cmdAct_Click();
+  // The file's folder is missing, which the platform reports as a path not found.
+  EXPECT_EQ(runBoxes(), std::vector<std::string>{"Actualizar : (76). Línea : 3. No se encontró "
+                                                 "la ruta de acceso"});
+  EXPECT_EQ(f.prefix.readFile("C:\\Fendal\\Comercial\\a.dll"), "vieja a");
+  EXPECT_FALSE(logHas(" FIN Actualizar"));
+  EXPECT_FALSE(w().running());
+  EXPECT_TRUE(w().Enabled.Value());
+}
+
+TEST_F(FaultInjection, PackageFileDeletedBeforeTheRunShowsTheReplaceMessage) {
+  packages().make(kPackage, {{"info.txt", ""}, {"a.dll", "nueva a"}, {"b.dll", "nueva b"}});
+  f.prefix.writeFile("C:\\Fendal\\Comercial\\b.dll", "vieja b");
+  startAndExtract();
+  w().chkScripts.setValue(0);
+  fs::remove(f.prefix.host(std::string(kPackageFolder) + "\\b.dll"));
+  HangGuard guard(120);
+  w().cmdAct_Click();
+  EXPECT_EQ(runBoxes(),
+            std::vector<std::string>{
+                "Error 53. El archivo C:\\Fendal\\Comercial\\b.dll no se puede REEMPLAZAR. Revise "
+                "en Mi PC -> Administrar -> Carpetas Compartidas -> Archivos Abiertos. Parese "
+                "sobre el archivo y con botón derecho obligue el CIERRE del mismo."});
+  EXPECT_EQ(f.prefix.readFile("C:\\Fendal\\Comercial\\a.dll"), "nueva a");
+  EXPECT_EQ(f.prefix.readFile("C:\\Fendal\\Comercial\\b.dll"), "vieja b");
+}
+
+struct ReadOnlyCase {
+  const char* name;
+  bool fileToo;        // the log file loses its write bit as well as its folder
+  const char* prompt;  // the one box the run shows
+  bool finished;
+};
+
+class LogBecomesReadOnly : public FaultInjection,
+                           public testing::WithParamInterface<ReadOnlyCase> {};
+
+TEST_P(LogBecomesReadOnly, MidRunGivesOneClearMessage) {
+  packages().make(kPackage, {{"info.txt", ""}, {"a.dll", "nueva a"}, {"b.dll", "nueva b"}});
+  startAndExtract();
+  w().chkScripts.setValue(0);
+  const fs::path log = f.prefix.host(w().state.mArchivoLog);
+  const auto noWrite = fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write;
+  f.desktop.onEvents = [&] {
+    if (w().txtEstado.Text() == "Copiando a.dll") {
+      fs::permissions(log.parent_path(), noWrite, fs::perm_options::remove);
+      if (GetParam().fileToo) {
+        fs::permissions(log, noWrite, fs::perm_options::remove);
+      }
+    }
+  };
+  HangGuard guard(120);
+  w().cmdAct_Click();
+  fs::permissions(log.parent_path(), fs::perms::owner_write, fs::perm_options::add);
+  fs::permissions(log, fs::perms::owner_write, fs::perm_options::add);
+
+  EXPECT_EQ(runBoxes(), std::vector<std::string>{GetParam().prompt});
+  EXPECT_EQ(logHas(" FIN Actualizar"), GetParam().finished);
+  EXPECT_EQ(f.prefix.readFile("C:\\Fendal\\Comercial\\a.dll"), "nueva a");
+  EXPECT_EQ(f.prefix.exists("C:\\Fendal\\Comercial\\b.dll"), GetParam().finished);
+  EXPECT_FALSE(w().running());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Faults, LogBecomesReadOnly,
+    testing::Values(
+        // Appending to a file needs no new entry in its folder, so the log goes on.
+        ReadOnlyCase{"Folder", false, "Terminó la Actualización", true},
+        ReadOnlyCase{"FolderAndFile", true, "Actualizar : (70). Línea : 3. Permiso denegado",
+                     false}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+class ServerDrops : public FaultInjection {
+ protected:
+  void registerQueryTool() {
+    const std::string folder = "C:\\SQL\\90\\Tools";
+    clsRegistro(f.registry).SetRegistryValue(kClientSetup, "SQLPath", folder);
+    f.prefix.makeFolder(folder + "\\Binn");
+    fs::copy_file(fs::path(FD_BIN_DIR) / "osql.exe", f.prefix.host(folder + "\\Binn\\osql.exe"));
+  }
+  // Kills the query tools started from this test's prefix.
+  void endQueryTools() {
+    const std::string ours = f.prefix.host("C:\\SQL").string();
+    for (const ProcessEntry& entry : f.processes().list()) {
+      std::ifstream cmdline("/proc/" + std::to_string(entry.pid) + "/cmdline");
+      std::string program;
+      std::getline(cmdline, program, '\0');
+      if (entry.name == "osql.exe" && program.starts_with(ours)) {
+        kill(entry.pid, SIGKILL);
+      }
+    }
+  }
+};
+
+TEST_F(ServerDrops, MidScriptTheRunReportsTheScriptAndGoesOn) {
+  TdsTestServer server({"TDSTEST", {{"Fendal", "Murales7261qz"}}, {"COMERCIAL_A"}, {}});
+  registerQueryTool();
+  // Enough batches that the tool is still sending when the server goes.
+  std::string script = "PRINT 'uno'\r\nGO\r\n";
+  for (int i = 0; i < 20000; ++i) {
+    script += "PRINT 'lote " + std::to_string(i) + "'\r\nGO\r\n";
+  }
+  packages().make(kPackage, {{"info.txt", "[Destino]\r\n01.sql=\r\n02.sql=\r\n"},
+                             {"01.sql", script},
+                             {"02.sql", "PRINT 'dos'\r\nGO\r\n"}});
+  startAndExtract(server.dataSource());
+  w().chkFiles.setValue(0);
+  bool stopped = false;
+  bool toolOutlivedTheServer = false;
+  std::chrono::steady_clock::time_point stoppedAt;
+  f.desktop.onEvents = [&] {
+    if (!stopped && w().txtEstado.Text() == "COMERCIAL_A: Ejecutar 01.sql") {
+      const auto log = server.statementLog();
+      if (std::any_of(log.begin(), log.end(), [](const std::string& line) {
+            return line.find("PRINT 'uno'") != std::string::npos;
+          })) {
+        server.stop();
+        stopped = true;
+        stoppedAt = std::chrono::steady_clock::now();
+      }
+    } else if (stopped && !toolOutlivedTheServer &&
+               std::chrono::steady_clock::now() - stoppedAt > std::chrono::seconds(30)) {
+      // A tool that never ends would also go on writing its output: end it here, not by the
+      // guard, which would leave it running.
+      toolOutlivedTheServer = true;
+      endQueryTools();
+    }
+  };
+  HangGuard guard(120);
+  w().cmdAct_Click();
+  ASSERT_TRUE(stopped);
+  ASSERT_FALSE(toolOutlivedTheServer) << "the query tool did not end when the server went";
+
+  // Neither script is taken for done: each is marked failed with its message.
+  EXPECT_EQ(w().flxScrp.CellBackColor(1, 1), colors::kLightRed);
+  EXPECT_EQ(w().flxScrp.CellBackColor(2, 1), colors::kLightRed);
+  EXPECT_EQ(w().flxLog.TextMatrix(w().flxLog.Rows() - 2, 2), "No se pudo ejecutar");
+  EXPECT_EQ(runBoxes(), std::vector<std::string>{"Terminó la Actualización"});
+  EXPECT_TRUE(logHas(" FIN Actualizar"));
+  EXPECT_FALSE(w().state.mConexion);
+}
+
+}  // namespace
+}  // namespace fd::test
