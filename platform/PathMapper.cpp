@@ -141,6 +141,9 @@ std::map<char, fs::path> PathMapper::drives() const {
 }
 
 fs::path PathMapper::toHost(std::string_view windowsPath) const {
+  // The platform's file functions take texts that end at a NUL: whatever follows one is not
+  // part of the path (and must not reach the host, where it would cut a component short).
+  windowsPath = windowsPath.substr(0, windowsPath.find('\0'));
   char drive = defaultDrive_;
   if (windowsPath.size() >= 2 && isDriveLetter(windowsPath[0]) && windowsPath[1] == ':') {
     drive = static_cast<char>(std::toupper(static_cast<unsigned char>(windowsPath[0])));

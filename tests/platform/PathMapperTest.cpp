@@ -63,6 +63,13 @@ TEST_F(PathMapperTest, ZDriveIsTheHostRoot) {
   EXPECT_EQ(prefix.mapper().toHost("Z:\\tmp\\x"), fs::path("/tmp/x"));
 }
 
+TEST_F(PathMapperTest, PathEndsAtANul) {
+  // Otherwise "..\0x" reaches the host as "..", one level above the drive.
+  using namespace std::string_view_literals;
+  EXPECT_EQ(prefix.mapper().toHost("C:\\..\0x\\y"sv), driveC());
+  EXPECT_EQ(prefix.mapper().toHost("C:\\Fendal\0\\..\\.."sv), driveC() / "Fendal");
+}
+
 TEST_F(PathMapperTest, MissingDriveMapsWhereNothingExists) {
   const fs::path host = prefix.mapper().toHost("D:\\datos\\a.txt");
   EXPECT_FALSE(fs::exists(host.parent_path()));
