@@ -1,5 +1,6 @@
 #include "packages/ManifestReader.h"
 
+#include <algorithm>
 #include <optional>
 #include <string>
 #include <unordered_map>
@@ -10,7 +11,6 @@
 #include "platform/AppError.h"
 #include "platform/FileSystem.h"
 #include "platform/Text.h"
-#include "window/SharedRoutines.h"
 #include "window/UpdateLog.h"
 #include "window/UpdaterState.h"
 
@@ -63,6 +63,26 @@ class DestinationIndex {
  private:
   std::unordered_map<std::string, int> rows_;
 };
+
+// Answers BuscarClave over one manifest without scanning every entry for every file, which made
+// the reading grow with the square of a package's files.
+class EntryIndex {
+ public:
+  explicit EntryIndex(const KeyTable& table) {
+    for (int entry = 1; entry <= table.count(); ++entry)
+      entries_[toUpper(table.key(entry))].push_back(entry);
+  }
+  int find(const std::string& key, int start) const {
+    auto found = entries_.find(toUpper(key));
+    if (found == entries_.end())
+      return -1;
+    auto entry = std::lower_bound(found->second.begin(), found->second.end(), std::max(start, 1));
+    return entry == found->second.end() ? -1 : *entry;
+  }
+
+ private:
+  std::unordered_map<std::string, std::vector<int>> entries_;
+};
 }  // namespace
 
 void LeerFiles(ManifestInputs in, Grid& flxFile, Grid& flxScrp, UpdaterState& state,
@@ -88,6 +108,7 @@ void LeerFiles(ManifestInputs in, Grid& flxFile, Grid& flxScrp, UpdaterState& st
     state.mDestino = in.flxRar.TextMatrix(paquete, 4);
     state.mUnidad = state.mDestino.substr(0, 2);
     state.mFSO = &in.fs;
+    const EntryIndex claves(state.mInfo);
     const int primerScript = scripts + 1;
 
     for (const std::string& nombre : in.fs.listFiles(temporal, "*.*", false)) {
@@ -99,7 +120,7 @@ void LeerFiles(ManifestInputs in, Grid& flxFile, Grid& flxScrp, UpdaterState& st
       std::string destino = state.mDestino;
       int desde = 0;
       while (true) {
-        int entrada = BuscarClave(state.mInfo, "[Destino]." + nombre, desde);
+        int entrada = claves.find("[Destino]." + nombre, desde);
         if (entrada > 0) {
           desde = entrada + 1;
           const std::string& valor = state.mInfo.value(entrada);
