@@ -1,11 +1,14 @@
 #include "platform/PathMapper.h"
 
+#include <dirent.h>
 #include <pwd.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cctype>
 #include <cstdlib>
+#include <ctime>
 #include <optional>
 #include <system_error>
 
@@ -42,25 +45,6 @@ std::vector<std::string> windowsComponents(std::string_view rest) {
     start = end + 1;
   }
   return components;
-}
-
-// The entry of a folder whose name equals name without regard to letter case; among several,
-// the first in byte order so that the choice does not depend on the directory's order.
-std::optional<std::string> findIgnoringCase(const fs::path& folder, const std::string& name) {
-  std::error_code ec;
-  fs::directory_iterator it(folder, ec);
-  if (ec) {
-    return std::nullopt;
-  }
-  const std::string wanted = foldCase(name);
-  std::optional<std::string> found;
-  for (const fs::directory_entry& entry : it) {
-    std::string candidate = entry.path().filename().string();
-    if (foldCase(candidate) == wanted && (!found || candidate < *found)) {
-      found = std::move(candidate);
-    }
-  }
-  return found;
 }
 
 fs::path canonicalOrNormal(const fs::path& path) {
@@ -138,6 +122,76 @@ std::map<char, fs::path> PathMapper::drives() const {
     result[static_cast<char>(std::toupper(static_cast<unsigned char>(name[0])))] = folder;
   }
   return result;
+}
+
+std::optional<PathMapper::FolderStamp> PathMapper::stampOf(const fs::path& hostFolder) {
+  struct stat info;
+  if (::stat(hostFolder.c_str(), &info) != 0 || !S_ISDIR(info.st_mode)) {
+    return std::nullopt;
+  }
+  return FolderStamp{info.st_dev,          info.st_ino,         info.st_mtim.tv_sec,
+                     info.st_mtim.tv_nsec, info.st_ctim.tv_sec, info.st_ctim.tv_nsec};
+}
+
+void PathMapper::noteCreated(const fs::path& hostFolder, const std::string& name,
+                             const FolderStamp& before) const {
+  auto listing = listings_.find(hostFolder.string());
+  if (listing == listings_.end()) {
+    return;
+  }
+  std::optional<FolderStamp> now = stampOf(hostFolder);
+  if (!now || !(listing->second.stamp == before)) {
+    listings_.erase(listing);
+    return;
+  }
+  auto [entry, added] = listing->second.names.emplace(foldCase(name), name);
+  if (!added && name < entry->second) {
+    entry->second = name;
+  }
+  listing->second.stamp = *now;
+  listing->second.settled = true;
+}
+
+// The entry of a folder whose name equals name without regard to letter case; among several,
+// the first in byte order so that the choice does not depend on the directory's order.
+std::optional<std::string> PathMapper::findIgnoringCase(const fs::path& folder,
+                                                        const std::string& name) const {
+  // Stamped before the reading, so that a change made while reading shows at the next lookup.
+  timespec tick{};
+  ::clock_gettime(CLOCK_REALTIME_COARSE, &tick);
+  std::optional<FolderStamp> stamp = stampOf(folder);
+  if (!stamp) {
+    return std::nullopt;
+  }
+  Listing& listing = listings_[folder.string()];
+  if (!listing.settled || !(listing.stamp == *stamp)) {
+    DIR* dir = ::opendir(folder.c_str());
+    if (dir == nullptr) {
+      listings_.erase(folder.string());
+      return std::nullopt;
+    }
+    listing.names.clear();
+    while (const dirent* entry = ::readdir(dir)) {
+      const std::string candidate = entry->d_name;
+      if (candidate == "." || candidate == "..") {
+        continue;
+      }
+      auto [found, added] = listing.names.emplace(foldCase(candidate), candidate);
+      if (!added && candidate < found->second) {
+        found->second = candidate;
+      }
+    }
+    ::closedir(dir);
+    // Folder times come from the coarse clock: a change within the tick of the folder's last
+    // one could leave its stamp as it is, so a folder changed in this tick is read again next
+    // time.
+    const std::pair<long long, long long> now(tick.tv_sec, tick.tv_nsec);
+    listing.stamp = *stamp;
+    listing.settled = std::pair(stamp->modified, stamp->modifiedNs) < now &&
+                      std::pair(stamp->changed, stamp->changedNs) < now;
+  }
+  auto found = listing.names.find(foldCase(name));
+  return found == listing.names.end() ? std::nullopt : std::optional<std::string>(found->second);
 }
 
 fs::path PathMapper::toHost(std::string_view windowsPath) const {

@@ -2,6 +2,7 @@
 
 #include <filesystem>
 #include <map>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -31,9 +32,38 @@ class PathMapper {
   void setDefaultDrive(char letter) { defaultDrive_ = letter; }
   char defaultDrive() const { return defaultDrive_; }
 
+  // A host folder's identity and change times: while they stay the same, so do its entries.
+  struct FolderStamp {
+    unsigned long long device = 0, inode = 0;
+    long long modified = 0, modifiedNs = 0, changed = 0, changedNs = 0;
+    bool operator==(const FolderStamp&) const = default;
+  };
+  static std::optional<FolderStamp> stampOf(const std::filesystem::path& hostFolder);
+  // Tells the mapper that the file name was just made in hostFolder, whose stamp was before
+  // until then, so that a listing of the folder kept from that state need not be read again.
+  // (Where folder times are only as fine as the kernel's clock tick, a name another program
+  // makes in the same tick goes unseen until the folder changes again.)
+  void noteCreated(const std::filesystem::path& hostFolder, const std::string& name,
+                   const FolderStamp& before) const;
+
  private:
+  // A folder's entries by folded name (the first in byte order among names that fold alike),
+  // kept from one case-insensitive lookup to the next while the folder's stamp stays the same:
+  // reading a folder of thousands of files for every file copied into it made the copy grow
+  // with the square of the files.
+  struct Listing {
+    FolderStamp stamp;
+    // False when the folder had changed within the clock tick of its reading, which a later
+    // change in that tick would not show in the stamp.
+    bool settled = false;
+    std::map<std::string, std::string> names;
+  };
+  std::optional<std::string> findIgnoringCase(const std::filesystem::path& folder,
+                                              const std::string& name) const;
+
   std::filesystem::path prefix_;
   char defaultDrive_ = 'C';
+  mutable std::map<std::string, Listing> listings_;
 };
 
 }  // namespace fd

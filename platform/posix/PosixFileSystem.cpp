@@ -276,6 +276,7 @@ void PosixFileSystem::copyFile(const std::string& source, const std::string& tar
     }
   }
 
+  const std::optional<PathMapper::FolderStamp> folderBefore = PathMapper::stampOf(to.parent_path());
   // Hidden, so that a listing of the folder never shows a copy under way.
   std::string temporary = (to.parent_path() / ("." + to.filename().string() + ".XXXXXX")).string();
   Descriptor output(::mkstemp(temporary.data()));
@@ -298,6 +299,9 @@ void PosixFileSystem::copyFile(const std::string& source, const std::string& tar
   if (errnum != 0) {
     ::unlink(temporary.c_str());
     failWithErrno(errnum == ENOENT ? EIO : errnum);
+  }
+  if (folderBefore) {
+    paths_.noteCreated(to.parent_path(), to.filename().string(), *folderBefore);
   }
 }
 
