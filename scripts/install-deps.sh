@@ -8,6 +8,7 @@ packages=(
   libarchive-dev
   unixodbc unixodbc-dev tdsodbc
   unar xvfb xauth
+  clang libclang-rt-14-dev
 )
 missing=()
 for p in "${packages[@]}"; do

@@ -1,0 +1,30 @@
+// The query tool's output reader (LeerLog) over any bytes the tool may leave.
+#include "FuzzSupport.h"
+#include "platform/Text.h"
+#include "update/ScriptLogReader.h"
+#include "window/UpdateLog.h"
+
+using namespace fd;
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  static fuzz::ScratchPrefix prefix;
+  static fuzz::RecordingFileSystem fs(prefix.mapper());
+  static fuzz::StillClock clock;
+  prefix.write("Act/Paquete/01.log", data, size);
+
+  UpdateLog log(fs, clock);
+  log.create("C:\\Act\\Actualiza.log");
+  fs.changes.clear();
+  const std::string block = LeerLog("C:\\Act\\Paquete\\01.log", fs, log);
+  if (!block.empty()) {
+    const std::string upper = toUpper(block);
+    if (upper.find("ERROR") == std::string::npos && upper.find("MENSAJE") == std::string::npos) {
+      fuzz::broken("a block without its marker: " + block);
+    }
+  }
+  // The entry line, then one line per line read.
+  if (fs.changes.empty()) {
+    fuzz::broken("nothing was logged");
+  }
+  return 0;
+}
