@@ -46,7 +46,8 @@ unset DISPLAY WAYLAND_DISPLAY
 wineboot -i >/dev/null 2>&1
 wineserver -w
 
-printf 'login sa clave\ndatabase FD_A\ndatabase FD_B\n' >"$work/server.conf"
+# sa for the database layer's tests, Fendal (the updater's login) for the script stage's.
+printf 'login sa clave\nlogin Fendal Murales7261qz\ndatabase FD_A\ndatabase FD_B\n' >"$work/server.conf"
 "$native/bin/tds-test-server" 0 "$work/server.conf" "$work/statements.log" >"$work/server.out" &
 server_pid=$!
 for _ in $(seq 50); do

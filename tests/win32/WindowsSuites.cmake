@@ -43,3 +43,9 @@ foreach(suite IN LISTS suites)
     set_tests_properties(test_${suite} PROPERTIES ENVIRONMENT "WINEDEBUG=-all")
   endif()
 endforeach()
+
+# Programs the end-to-end suites run: a stand-in with the mail program's name, beside the
+# suites, and the query tool (bin/osql.exe).
+add_executable(fdEnvioMails ${CMAKE_CURRENT_SOURCE_DIR}/win32/programs/fdEnvioMails.cpp)
+set_target_properties(fdEnvioMails PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tests)
+add_dependencies(test_win32 fdEnvioMails osql)

@@ -1,3 +1,5 @@
+// The ODBC binding of POSIX hosts (unixODBC); DriverApiWin32.cpp is that of Windows.
+#ifndef _WIN32
 #include "DriverApi.h"
 
 #include <dlfcn.h>
@@ -133,4 +135,61 @@ std::vector<OdbcDiagnostic> DriverApi::diagnostics(SQLSMALLINT type, SQLHANDLE h
   return out;
 }
 
+SQLRETURN DriverApi::execute(SQLHSTMT statement, const std::string& sql) const {
+  std::string text = sql;
+  return execDirect(statement, reinterpret_cast<SQLCHAR*>(text.data()),
+                    static_cast<SQLINTEGER>(text.size()));
+}
+
+std::string DriverApi::label(SQLHSTMT statement, SQLUSMALLINT column) const {
+  char name[256] = {};
+  SQLSMALLINT length = 0;
+  colAttribute(statement, column, SQL_DESC_LABEL, name, sizeof name, &length, nullptr);
+  return name;
+}
+
+std::string DriverApi::value(SQLHSTMT statement, SQLUSMALLINT column) const {
+  std::string text;
+  char buffer[1024];
+  for (;;) {
+    SQLLEN length = 0;
+    SQLRETURN rc = getData(statement, column, SQL_C_CHAR, buffer, sizeof buffer, &length);
+    if (!SQL_SUCCEEDED(rc))
+      break;
+    if (length == SQL_NULL_DATA)
+      return "NULL";
+    if (rc == SQL_SUCCESS) {
+      text.append(buffer, static_cast<std::size_t>(length));
+      break;
+    }
+    text.append(buffer, sizeof buffer - 1);
+  }
+  return text;
+}
+
+std::string connectionText(const std::string& server, const std::string& database,
+                           const std::string& user, const std::string& password) {
+  return "Driver={FreeTDS};" + fd::odbcServerKeys(server) + "Database={" + database + "};UID={" +
+         user + "};PWD={" + password + "};ClientCharset=UTF-8;";
+}
+
+SQLRETURN driverConnect(SQLHDBC connection, const std::string& text) {
+  std::string copy = text;
+  return SQLDriverConnect(connection, nullptr, reinterpret_cast<SQLCHAR*>(copy.data()),
+                          static_cast<SQLSMALLINT>(copy.size()), nullptr, 0, nullptr,
+                          SQL_DRIVER_NOPROMPT);
+}
+
+std::vector<OdbcDiagnostic> connectionDiagnostics(SQLHDBC connection) {
+  return fd::odbcDiagnostics(SQL_HANDLE_DBC, connection);
+}
+
+bool connectionDead(SQLHDBC connection) {
+  SQLUINTEGER dead = SQL_CD_FALSE;
+  return SQL_SUCCEEDED(
+             SQLGetConnectAttr(connection, SQL_ATTR_CONNECTION_DEAD, &dead, 0, nullptr)) &&
+         dead == SQL_CD_TRUE;
+}
+
 }  // namespace fd::osql
+#endif

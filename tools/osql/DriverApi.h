@@ -1,7 +1,12 @@
 #pragma once
 
+// clang-format off
+#ifdef _WIN32
+#include <windows.h>
+#endif
 #include <sql.h>
 #include <sqlext.h>
+// clang-format on
 
 #include <optional>
 #include <string>
@@ -14,7 +19,9 @@ namespace fd::osql {
 // The statement functions of the ODBC driver behind a driver-manager connection, called on
 // the driver's own handles. unixODBC answers SQLMoreResults with "no data" once SQLExecDirect
 // has failed, which would lose the messages of the batch's later statements; the driver itself
-// goes on returning them.
+// goes on returning them. On Windows the driver sits behind the system's odbc32, which is
+// always used, with its wide functions for text (under Wine, odbc32 has no narrow ones and
+// passes on to unixODBC, so the later messages of a failed batch are lost there too).
 struct DriverApi {
   SQLRETURN (*allocHandle)(SQLSMALLINT, SQLHANDLE, SQLHANDLE*) = nullptr;
   SQLRETURN (*freeHandle)(SQLSMALLINT, SQLHANDLE) = nullptr;
@@ -40,6 +47,22 @@ struct DriverApi {
   static DriverApi manager(SQLHDBC managerConnection);
 
   std::vector<OdbcDiagnostic> diagnostics(SQLSMALLINT type, SQLHANDLE handle) const;
+  // Runs a batch of UTF-8 text.
+  SQLRETURN execute(SQLHSTMT statement, const std::string& sql) const;
+  // A column's label as UTF-8 text.
+  std::string label(SQLHSTMT statement, SQLUSMALLINT column) const;
+  // A column's value in the current row as UTF-8 text, "NULL" for a null.
+  std::string value(SQLHSTMT statement, SQLUSMALLINT column) const;
 };
+
+// The connection string for osql's options: the FreeTDS driver on POSIX hosts; on Windows the
+// "SQL Server" driver, or the one FD_ODBC_DRIVER names.
+std::string connectionText(const std::string& server, const std::string& database,
+                           const std::string& user, const std::string& password);
+SQLRETURN driverConnect(SQLHDBC connection, const std::string& text);
+// The diagnostic records of a driver-manager connection handle.
+std::vector<OdbcDiagnostic> connectionDiagnostics(SQLHDBC connection);
+// Whether the driver knows the connection is lost.
+bool connectionDead(SQLHDBC connection);
 
 }  // namespace fd::osql

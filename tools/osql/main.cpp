@@ -5,20 +5,26 @@
 // cannot log in, cannot read its input or loses the server, 0 otherwise: errors inside the
 // script do not change it.
 
-#include <sql.h>
-#include <sqlext.h>
-
 #include <fstream>
 #include <iostream>
 #include <map>
 #include <sstream>
+#include <string>
+#include <vector>
 
 #include "DriverApi.h"
 #include "OutputWriter.h"
 #include "Script.h"
 #include "platform/AnsiCodec.h"
 #include "platform/PathMapper.h"
-#include "platform/posix/OdbcDatabase.h"
+#ifdef _WIN32
+// clang-format off
+#include <windows.h>
+#include <shellapi.h>
+// clang-format on
+
+#include "platform/win32/Win32Text.h"
+#endif
 
 namespace {
 
@@ -36,9 +42,28 @@ std::filesystem::path hostPath(const std::string& path) {
   return fd::PathMapper::fromEnvironment().toHost(path);
 }
 
+// The arguments as UTF-8 text: on Windows those of main are in the system's code page, so they
+// are read again from the wide command line.
+std::vector<std::string> arguments(int argc, char** argv) {
+  std::vector<std::string> args;
+#ifdef _WIN32
+  (void)argc;
+  (void)argv;
+  int count = 0;
+  wchar_t** wide = CommandLineToArgvW(GetCommandLineW(), &count);
+  for (int i = 0; wide != nullptr && i < count; ++i)
+    args.push_back(fd::narrow(wide[i]));
+  LocalFree(wide);
+#else
+  args.assign(argv, argv + argc);
+#endif
+  return args;
+}
+
 // Options as "-X value" or "-Xvalue", in any order; nullopt-like empty map on a bad option.
-bool parseOptions(int argc, char** argv, std::map<char, std::string>& options) {
-  for (int i = 1; i < argc; ++i) {
+bool parseOptions(const std::vector<std::string>& argv, std::map<char, std::string>& options) {
+  const std::size_t argc = argv.size();
+  for (std::size_t i = 1; i < argc; ++i) {
     std::string arg = argv[i];
     if (arg.size() < 2 || (arg[0] != '-' && arg[0] != '/'))
       return false;
@@ -78,18 +103,14 @@ class Session {
     SQLSetEnvAttr(environment_, SQL_ATTR_ODBC_VERSION, reinterpret_cast<SQLPOINTER>(SQL_OV_ODBC3),
                   0);
     SQLAllocHandle(SQL_HANDLE_DBC, environment_, &connection_);
-    std::string text = "Driver={FreeTDS};" + fd::odbcServerKeys(serverText_) + "Database={" +
-                       database + "};UID={" + user + "};PWD={" + password +
-                       "};ClientCharset=UTF-8;";
-    SQLRETURN rc = SQLDriverConnect(connection_, nullptr, reinterpret_cast<SQLCHAR*>(text.data()),
-                                    static_cast<SQLSMALLINT>(text.size()), nullptr, 0, nullptr,
-                                    SQL_DRIVER_NOPROMPT);
+    SQLRETURN rc = fd::osql::driverConnect(
+        connection_, fd::osql::connectionText(serverText_, database, user, password));
     if (succeeded(rc)) {
       std::optional<fd::osql::DriverApi> direct = fd::osql::DriverApi::of(connection_);
       api_ = direct ? *direct : fd::osql::DriverApi::manager(connection_);
       return true;
     }
-    for (const OdbcDiagnostic& d : fd::odbcDiagnostics(SQL_HANDLE_DBC, connection_)) {
+    for (const OdbcDiagnostic& d : fd::osql::connectionDiagnostics(connection_)) {
       out_.message(d, serverText_);
     }
     return false;
@@ -102,9 +123,7 @@ class Session {
       report(SQL_HANDLE_DBC, api_.connection);
       return alive();
     }
-    std::string text = sql;
-    SQLRETURN rc = api_.execDirect(statement, reinterpret_cast<SQLCHAR*>(text.data()),
-                                   static_cast<SQLINTEGER>(text.size()));
+    SQLRETURN rc = api_.execute(statement, sql);
     // Messages after an error or a result set only arrive through SQLMoreResults, so it is
     // called until the driver says there is nothing more.
     bool lost = false;
@@ -126,12 +145,7 @@ class Session {
   }
 
  private:
-  bool alive() const {
-    SQLUINTEGER dead = SQL_CD_FALSE;
-    return !succeeded(
-               SQLGetConnectAttr(connection_, SQL_ATTR_CONNECTION_DEAD, &dead, 0, nullptr)) ||
-           dead != SQL_CD_TRUE;
-  }
+  bool alive() const { return !fd::osql::connectionDead(connection_); }
 
   void report(SQLSMALLINT type, SQLHANDLE handle) {
     for (const OdbcDiagnostic& d : api_.diagnostics(type, handle))
@@ -151,14 +165,11 @@ class Session {
     std::vector<int> widths;
     std::vector<bool> numeric;
     for (SQLUSMALLINT c = 1; c <= columns; ++c) {
-      char name[256] = {};
-      SQLSMALLINT length = 0;
       SQLLEN display = 0;
       SQLLEN type = 0;
-      api_.colAttribute(statement, c, SQL_DESC_LABEL, name, sizeof name, &length, nullptr);
       api_.colAttribute(statement, c, SQL_DESC_DISPLAY_SIZE, nullptr, 0, nullptr, &display);
       api_.colAttribute(statement, c, SQL_DESC_CONCISE_TYPE, nullptr, 0, nullptr, &type);
-      names.emplace_back(name);
+      names.push_back(api_.label(statement, c));
       // Very wide columns (MAX types) are laid out at the width of what they hold.
       widths.push_back(display > 0 && display <= 8000 ? static_cast<int>(display) : 0);
       numeric.push_back(type == SQL_INTEGER || type == SQL_SMALLINT || type == SQL_TINYINT ||
@@ -172,7 +183,7 @@ class Session {
         break;
       std::vector<std::string> row;
       for (SQLUSMALLINT c = 1; c <= columns; ++c)
-        row.push_back(value(statement, c));
+        row.push_back(api_.value(statement, c));
       rows.push_back(std::move(row));
     }
     for (std::size_t c = 0; c < names.size(); ++c) {
@@ -186,25 +197,6 @@ class Session {
     out_.resultSet(names, widths, numeric, rows);
   }
 
-  std::string value(SQLHSTMT statement, SQLUSMALLINT column) const {
-    std::string text;
-    char buffer[1024];
-    for (;;) {
-      SQLLEN length = 0;
-      SQLRETURN rc = api_.getData(statement, column, SQL_C_CHAR, buffer, sizeof buffer, &length);
-      if (!succeeded(rc))
-        break;
-      if (length == SQL_NULL_DATA)
-        return "NULL";
-      if (rc == SQL_SUCCESS) {
-        text.append(buffer, static_cast<std::size_t>(length));
-        break;
-      }
-      text.append(buffer, sizeof buffer - 1);
-    }
-    return text;
-  }
-
   OutputWriter& out_;
   std::string serverText_;
   SQLHENV environment_ = SQL_NULL_HENV;
@@ -216,7 +208,7 @@ class Session {
 
 int main(int argc, char** argv) {
   std::map<char, std::string> options;
-  if (!parseOptions(argc, argv, options) || !options.count('o')) {
+  if (!parseOptions(arguments(argc, argv), options) || !options.count('o')) {
     std::cerr << "usage: osql.exe -S server -d database -U login -P password -i script -o output\n";
     return 1;
   }

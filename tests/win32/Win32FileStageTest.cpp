@@ -1,0 +1,166 @@
+// The file stage end to end on the real Windows services: files copied over the suite's own,
+// batch files run by the system's cmd.exe, the mail program ended by the system's taskkill.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+#include "Win32UpdaterFixture.h"
+#include "grid/Grid.h"
+#include "platform/AppError.h"
+#include "platform/win32/Win32Clock.h"
+#include "platform/win32/Win32Text.h"
+#include "update/CommandFiles.h"
+#include "update/FileCopyStage.h"
+#include "update/MailTask.h"
+
+namespace fd::test {
+namespace {
+
+class Win32FileStage : public ::testing::Test {
+ protected:
+  // A flxFile row as the manifest reader writes it; the file comes from the package folder.
+  void row(const std::string& archivo, const std::string& destino, const std::string& contenido) {
+    const std::string origen = f.act() + "P\\" + archivo;
+    f.writeFile(origen, contenido);
+    std::string tipo = archivo.substr(archivo.size() - 4);
+    std::transform(tipo.begin(), tipo.end(), tipo.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    w().flxFile.AddItem("\t" + archivo + "\t\t" + origen + "\t" + destino + "\t" + tipo + "\t" +
+                        destino + archivo);
+  }
+  void copiar() {
+    CommandFiles commands({w().txtDirIni, w().txtDirFD, w().txtCom}, w().state, f.fs, f.processes,
+                          f.desktop, w().log);
+    FileCopyStage stage(w().flxFile, w().flxLog, w().chkComandos, w().txtDirFD, w().txtEstado, f.fs,
+                        f.desktop, w().log, commands);
+    stage.CopiarArchivos(current);
+  }
+  // The mail task waits for the program to leave the process list in real time.
+  MailTask mail() {
+    return MailTask(f.processes, realClock, f.desktop, w().log, w().txtEstado, enabled);
+  }
+  bool running(const std::string& image) {
+    const std::vector<ProcessEntry> list = f.processes.list();
+    return std::any_of(list.begin(), list.end(),
+                       [&](const ProcessEntry& e) { return e.name == image; });
+  }
+  frmActualiza1& w() { return f.window(); }
+
+  Win32UpdaterFixture f;
+  Win32Clock realClock;
+  Switch enabled;
+  CurrentFile current;
+};
+
+TEST_F(Win32FileStage, CopiesOverTheSuitesFilesAndRunsBatchesThroughCmd) {
+  const std::string comercial = f.fendal() + "Comercial\\";
+  f.writeFile(comercial + "Comercial.exe", "old");
+  row("Comercial.exe", comercial, "new");
+  row("x.dll", comercial + "Bin\\", "dll");
+  f.writeFile(f.act() + "P\\dato.txt", "dato");
+  // Every placeholder the batch uses becomes a path of this run before cmd.exe reads it.
+  row("Alta.bat", "",
+      "@echo off\r\n"
+      "mkdir \"%PathCom%\\Hecho\"\r\n"
+      "echo listo> \"%PathCom%\\Hecho\\nota.txt\"\r\n"
+      "copy \"%PathActTmp%dato.txt\" \"%PathFD%dato.txt\" > nul\r\n"
+      "if exist \"%FileINI%\" echo ini> \"%PathFD%ini.txt\"\r\n");
+  f.writeFile(w().txtDirIni.Text(), "[Servidor]\r\n");
+  w().chkComandos.setValue(1);
+  const std::size_t boxes = f.desktop.boxes.size();
+
+  copiar();
+
+  EXPECT_EQ(f.readFile(comercial + "Comercial.exe"), "new");
+  EXPECT_EQ(f.readFile(comercial + "Bin\\x.dll"), "dll");
+  EXPECT_EQ(f.readFile(comercial + "Hecho\\nota.txt"), "listo\r\n");
+  EXPECT_EQ(f.readFile(f.fendal() + "dato.txt"), "dato");
+  EXPECT_EQ(f.readFile(f.fendal() + "ini.txt"), "ini\r\n");
+  // The batch ran as its substituted copy; the companion log holds the substituted lines.
+  const std::string batch = f.act() + "P\\Alta.bat";
+  EXPECT_TRUE(f.exists(CommandFiles::copiaSustituida(batch)));
+  const std::vector<std::string> logged = f.fs.readLines(f.act() + "P\\alta.log");
+  ASSERT_EQ(logged.size(), 5u);
+  EXPECT_EQ(logged[1], "mkdir \"" + comercial + "Hecho\"");
+  EXPECT_EQ(f.desktop.boxes.size(), boxes);
+  for (int r = 1; r <= 3; ++r) {
+    EXPECT_EQ(w().flxFile.CellBackColor(r, 1), colors::kLightGreen) << "row " << r;
+  }
+  EXPECT_EQ(w().flxLog.TextMatrix(w().flxLog.Rows() - 1, 1), "Ejecutar Alta.bat");
+}
+
+struct FailureCase {
+  std::string name;
+  std::string destino;  // below the suite's root
+  bool sourceMissing;
+  int number;
+};
+
+class Win32FileStageFailures : public Win32FileStage,
+                               public ::testing::WithParamInterface<FailureCase> {};
+
+// The system's own failures reach the run's trap with the numbers it reports.
+TEST_P(Win32FileStageFailures, StopAtTheFailingRowKeepingEarlierRowsCopied) {
+  const std::string comercial = f.fendal() + "Comercial\\";
+  row("a.dll", comercial, "a");
+  row("b.dll", f.fendal() + GetParam().destino, "b");
+  row("c.dll", comercial, "c");
+  if (GetParam().sourceMissing) {
+    ASSERT_TRUE(DeleteFileW(widen(f.act() + "P\\b.dll").c_str()));
+  }
+  try {
+    copiar();
+    FAIL() << "no failure";
+  } catch (const AppError& error) {
+    EXPECT_EQ(error.number(), GetParam().number);
+  }
+  EXPECT_EQ(current.archivo, "b.dll");
+  EXPECT_TRUE(f.exists(comercial + "a.dll"));
+  EXPECT_FALSE(f.exists(comercial + "c.dll"));
+  EXPECT_EQ(w().flxFile.CellBackColor(1, 1), colors::kLightGreen);
+  EXPECT_EQ(w().flxFile.CellBackColor(2, 1), colors::kWhite);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Failures, Win32FileStageFailures,
+    ::testing::Values(FailureCase{"SourceMissing", "Comercial\\", true, err::kFileNotFound},
+                      FailureCase{"ParentMissing", "No\\Existe\\", false, err::kPathNotFound}),
+    [](const auto& info) { return info.param.name; });
+
+TEST_F(Win32FileStage, TheMailProgramIsEndedByTaskkillReplacedAndItsTaskStartedAgain) {
+  const std::string program = f.fendal() + MailTask::kProceso;
+  ASSERT_TRUE(CopyFileW(widen(Win32UpdaterFixture::builtProgram(MailTask::kProceso)).c_str(),
+                        widen(program).c_str(), FALSE));
+  f.processes.start("\"" + program + "\"", WindowState::MinimizedNoFocus);
+  ASSERT_TRUE(mail().BuscarProceso(MailTask::kProceso));
+
+  EXPECT_TRUE(mail().DetenerTareaMails());
+  EXPECT_FALSE(running(MailTask::kProceso));
+  EXPECT_TRUE(enabled.Value());
+  const auto stopped = f.logTexts();
+  EXPECT_NE(std::find(stopped.begin(), stopped.end(), "Tarea fdEnvioMails detenida con éxito"),
+            stopped.end());
+
+  // The new program goes to the suite's root under its own name, whatever the package calls it.
+  row("FdEnvioMails.EXE", f.fendal() + "CRM\\", "nuevo");
+  copiar();
+  EXPECT_EQ(f.readFile(program), "nuevo");
+
+  mail().IniciarTareaMails();
+  EXPECT_EQ(f.logTexts().back(), "Shell schtasks /run /tn fdEnvioMails");
+}
+
+TEST_F(Win32FileStage, StoppingTheMailProgramWhenItDoesNotRunSucceedsAtOnce) {
+  ASSERT_FALSE(running(MailTask::kProceso));
+  w();
+  const std::size_t boxes = f.desktop.boxes.size();
+  const auto before = realClock.elapsed();
+  EXPECT_TRUE(mail().DetenerTareaMails());
+  EXPECT_LT(realClock.elapsed() - before, std::chrono::seconds(5));
+  EXPECT_EQ(f.desktop.boxes.size(), boxes);
+}
+
+}  // namespace
+}  // namespace fd::test
