@@ -6,7 +6,8 @@
 
 namespace fd {
 
-// The "ANSI" text of the files the updater reads and writes: Windows-1252 on POSIX.
+// The "ANSI" text of the files the updater reads and writes: Windows-1252 on POSIX, the system's
+// code page (CP_ACP) on Windows, which is Windows-1252 on the Spanish systems the suite runs on.
 std::string ansiToUtf8(std::string_view ansi);
 // Characters without a Windows-1252 form become "?".
 std::string utf8ToAnsi(std::string_view utf8);

@@ -20,6 +20,14 @@ constexpr int kArchive = 32;
 // them onto the host; failures are thrown as AppError with the platform's numbers (53, 58, 70,
 // 75, 76). Text files go through the ANSI codec: UTF-8 inside, CR LF or a lone CR read as a line
 // end, CR LF written.
+//
+// Where the hosts differ (the rest behaves alike):
+// - Letter case: Windows itself finds names without regard to case (Win32FileSystem). A POSIX
+//   host imitates it through the Wine-prefix mapping (PathMapper: an exact name wins, a missing
+//   one keeps the case it was given), so names differing only in case can live side by side
+//   there; a path reaches the one spelt exactly as it, else the first in byte order.
+// - Hidden files: the system's attribute bits on Windows, a name starting with "." on POSIX;
+//   the archive bit exists only on Windows.
 class FileSystem {
  public:
   virtual ~FileSystem() = default;

@@ -6,9 +6,15 @@
 
 namespace fd {
 
-// Window states of a started program (the platform's show codes).
-enum class WindowState { Hidden = 0, NormalFocus = 1, MinimizedFocus = 2, NormalNoFocus = 4,
-                         MinimizedNoFocus = 6 };
+// Window states of a started program (the platform's show codes). On Windows each is the started
+// program's show command (Win32Processes); a POSIX host has no windows to show and ignores them.
+enum class WindowState {
+  Hidden = 0,
+  NormalFocus = 1,
+  MinimizedFocus = 2,
+  NormalNoFocus = 4,
+  MinimizedNoFocus = 6
+};
 
 // The exit code a running process reports.
 inline constexpr int kStillActive = 259;
