@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Installs the Debian packages the updater needs to build, test and run its demo.
+# Installs the Debian packages the updater needs to build, test and run its demo, and any further
+# packages named as arguments (the benchmarks and the Windows build ask for theirs).
 set -euo pipefail
 packages=(
   cmake ninja-build g++ pkg-config clang-format
@@ -9,6 +10,7 @@ packages=(
   unixodbc unixodbc-dev tdsodbc
   unar xvfb xauth
   clang libclang-rt-14-dev
+  "$@"
 )
 missing=()
 for p in "${packages[@]}"; do
