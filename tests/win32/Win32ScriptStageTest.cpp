@@ -11,6 +11,7 @@
 #include "Win32UpdaterFixture.h"
 #include "databases/ServerConnection.h"
 #include "grid/Grid.h"
+#include "platform/AnsiCodec.h"
 #include "platform/win32/Win32Text.h"
 #include "support/clsRegistro.h"
 #include "update/ScriptParameters.h"
@@ -50,7 +51,8 @@ class Win32ScriptStage : public ::testing::Test {
   void TearDown() override { clsRegistro(f.registry).DeleteRegistryValue(kClientSetup, "SQLPath"); }
   std::string run(const std::string& name, const std::string& content) {
     const std::string script = f.act() + "P\\" + name;
-    Win32UpdaterFixture::writeFile(script, content);
+    // Scripts are ANSI text, as the packages bring them.
+    Win32UpdaterFixture::writeFile(script, utf8ToAnsi(content));
     w().flxScrp.AddItem("1\t" + name + "\t\t" + script + "\t\t.sql");
     ScriptParameters parameters(f.fs, w().log);
     ScriptRunner runner(w().state, w().flxScrp, w().flxLog, f.fs, f.processes, f.clock, f.desktop,
@@ -109,6 +111,12 @@ INSTANTIATE_TEST_SUITE_P(
                    "Msg 50000, Level 11, State 1, Server TDSTEST, Line 2"},
         ScriptCase{"Clave", "PRINT 'nada'\r\nGO\r\n", "otra", "No se pudo ejecutar", ""}),
     [](const auto& info) { return info.param.name; });
+
+// The tool reads its arguments from the wide command line and writes in the system's code page.
+TEST_F(Win32ScriptStage, NamesAndTextOutsideAsciiReachTheToolWhole) {
+  EXPECT_EQ(run("Año.sql", "PRINT 'año nuevo'\r\nGO\r\n"), "");
+  EXPECT_EQ(f.fs.readLines(f.act() + "P\\Año.log"), std::vector<std::string>{"1> 2> año nuevo"});
+}
 
 }  // namespace
 }  // namespace fd::test
