@@ -394,7 +394,11 @@ TEST_F(DemoRunTest, AWholeUpdateOfTheDemoSucceedsThroughTheWindow) {
     return text("C:\\Fendal\\fdEnvioMails.txt").find("fdEnvioMails 1.1 iniciado") !=
            std::string::npos;
   }));
-  EXPECT_TRUE(eventually([&] { return mailPid() != demo["MAIL_PID"] && alive(mailPid()); }));
+  EXPECT_TRUE(eventually([&] { return mailPid() != demo["MAIL_PID"] && alive(mailPid()); }))
+      << "pid file: " << mailPid() << ", first pid: " << demo["MAIL_PID"]
+      << "\nmail program's lines:\n"
+      << text("C:\\Fendal\\fdEnvioMails.txt") << "processes:\n"
+      << runCommand("ps --ppid 2 -p 2 --deselect -o pid,ppid,stat,args");
 }
 
 }  // namespace
