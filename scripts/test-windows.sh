@@ -32,8 +32,11 @@ cmake --build "$build"
 
 work=$(mktemp -d /tmp/fd-windows-XXXXXX)
 server_pid=""
+legacy_pid=""
 cleanup() {
-  [ -n "$server_pid" ] && kill "$server_pid" 2>/dev/null && wait "$server_pid" 2>/dev/null
+  for pid in $server_pid $legacy_pid; do
+    kill "$pid" 2>/dev/null && wait "$pid" 2>/dev/null || true
+  done
   WINEPREFIX="$work/prefix" wineserver -k 2>/dev/null || true
   rm -rf "$work"
 }
@@ -46,15 +49,40 @@ unset DISPLAY WAYLAND_DISPLAY
 wineboot -i >/dev/null 2>&1
 wineserver -w
 
-# sa for the database layer's tests, Fendal (the updater's login) for the script stage's.
-printf 'login sa clave\nlogin Fendal Murales7261qz\ndatabase FD_A\ndatabase FD_B\n' >"$work/server.conf"
-"$native/bin/tds-test-server" 0 "$work/server.conf" "$work/statements.log" >"$work/server.out" &
-server_pid=$!
-for _ in $(seq 50); do
-  grep -q '^PORT ' "$work/server.out" 2>/dev/null && break
-  sleep 0.1
-done
+# Starts the SQL stand-in on a free port with the configuration read from stdin, as $started_pid;
+# it writes the port to $work/NAME.out.
+start_server() {
+  local name=$1
+  cat >"$work/$name.conf"
+  "$native/bin/tds-test-server" 0 "$work/$name.conf" "$work/$name.log" >"$work/$name.out" &
+  started_pid=$!
+  for _ in $(seq 50); do
+    grep -q '^PORT ' "$work/$name.out" 2>/dev/null && break
+    sleep 0.1
+  done
+}
+# sa for the database layer's tests, Fendal (the updater's login) for the script stage's and
+# the server validation's, which also lists the user databases (system ones in another case).
+start_server server <<'EOF'
+login sa clave
+login Fendal Murales7261qz
+database FD_A
+database FD_B
+database COMERCIAL_A
+database Comercial2019
+database Contab1
+database Master
+database TEMPDB
+EOF
+server_pid=$started_pid
+# A server that still knows the updater's login by its former password.
+start_server legacy <<'EOF'
+login Fendal Murales
+database Comercial2019
+EOF
+legacy_pid=$started_pid
 export FD_TEST_SQL_PORT=$(awk '/^PORT /{print $2; exit}' "$work/server.out")
+export FD_TEST_SQL_LEGACY_PORT=$(awk '/^PORT /{print $2; exit}' "$work/legacy.out")
 export FD_ODBC_DRIVER=FreeTDS
 # FreeTDS reads these over the connection string (an empty TDSPORT is port 0).
 unset TDSVER TDSPORT TDSHOST TDSDUMP
