@@ -3,6 +3,8 @@
 #include <array>
 #include <cstdint>
 
+#include "platform/Text.h"
+
 namespace fd {
 
 namespace {
@@ -17,24 +19,6 @@ constexpr std::array<char32_t, 32> kHighControls = {
 #endif
 
 constexpr char32_t kInvalid = 0xFFFFFFFF;
-
-void appendUtf8(std::string& out, char32_t c) {
-  if (c < 0x80) {
-    out += static_cast<char>(c);
-  } else if (c < 0x800) {
-    out += static_cast<char>(0xC0 | (c >> 6));
-    out += static_cast<char>(0x80 | (c & 0x3F));
-  } else if (c < 0x10000) {
-    out += static_cast<char>(0xE0 | (c >> 12));
-    out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (c & 0x3F));
-  } else {
-    out += static_cast<char>(0xF0 | (c >> 18));
-    out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-    out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (c & 0x3F));
-  }
-}
 
 // Reads one code point at pos and moves pos past it; a malformed sequence gives kInvalid and
 // moves one byte on.

@@ -24,6 +24,9 @@ std::string replaceAll(std::string_view text, std::string_view from, std::string
 // Cuts the text at every separator; empty pieces are kept.
 std::vector<std::string> splitText(std::string_view text, char separator);
 
+// Appends a code point to UTF-8 text.
+void appendUtf8(std::string& out, char32_t codePoint);
+
 // The last n bytes of a text (all of it when shorter); for the ASCII endings the stages compare.
 std::string rightBytes(std::string_view text, std::size_t n);
 // The text less its last n bytes (empty when shorter).

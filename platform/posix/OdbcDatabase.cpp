@@ -6,6 +6,8 @@
 #include <algorithm>
 
 #include "platform/AppError.h"
+#include "platform/FetchedRecordset.h"
+#include "platform/OdbcConnectionText.h"
 #include "platform/Text.h"
 
 namespace fd {
@@ -18,25 +20,6 @@ constexpr SQLSMALLINT kDiagLine = -1154;
 
 const char* const kProviderSource = "Microsoft OLE DB Provider for SQL Server";
 const char* const kConnectionSource = "ADODB.Connection";
-const char* const kRecordsetSource = "ADODB.Recordset";
-
-// Removes the leading "[FreeTDS][SQL Server]" parts that the driver puts before a message.
-std::string withoutPrefixes(std::string text) {
-  while (!text.empty() && text[0] == '[') {
-    std::size_t close = text.find(']');
-    if (close == std::string::npos)
-      break;
-    text.erase(0, close + 1);
-  }
-  return text;
-}
-
-// A value of a connection string, braced when it holds characters the syntax uses.
-std::string connectionValue(const std::string& value) {
-  if (value.find_first_of(";{}= ") == std::string::npos && !value.empty())
-    return value;
-  return "{" + replaceAll(value, "}", "}}") + "}";
-}
 
 AppError providerError(int number, short handleType, void* handle, const std::string& fallback) {
   std::vector<OdbcDiagnostic> records = odbcDiagnostics(handleType, handle);
@@ -47,44 +30,6 @@ AppError providerError(int number, short handleType, void* handle, const std::st
 bool succeeded(SQLRETURN rc) {
   return rc == SQL_SUCCESS || rc == SQL_SUCCESS_WITH_INFO;
 }
-
-class OdbcRecordset : public Recordset {
- public:
-  OdbcRecordset(std::vector<std::string> names, std::vector<std::vector<std::string>> rows)
-      : names_(std::move(names)), rows_(std::move(rows)) {}
-
-  bool eof() const override { return current_ >= rows_.size(); }
-
-  std::string field(const std::string& name) const override {
-    auto it = std::find_if(names_.begin(), names_.end(),
-                           [&](const std::string& n) { return equalsNoCase(n, name); });
-    if (it == names_.end()) {
-      throw AppError(err::kDbItemNotFound, kRecordsetSource,
-                     "No se encontró el elemento en la colección que corresponde al nombre o al "
-                     "ordinal solicitado.");
-    }
-    if (eof())
-      throw noCurrentRecord();
-    return rows_[current_][static_cast<std::size_t>(it - names_.begin())];
-  }
-
-  void moveNext() override {
-    if (eof())
-      throw noCurrentRecord();
-    ++current_;
-  }
-
- private:
-  static AppError noCurrentRecord() {
-    return AppError(err::kDbNoCurrentRecord, kRecordsetSource,
-                    "BOF o EOF es True, o el actual registro se eliminó; la operación solicitada "
-                    "requiere un registro actual.");
-  }
-
-  std::vector<std::string> names_;
-  std::vector<std::vector<std::string>> rows_;
-  std::size_t current_ = 0;
-};
 
 // A statement handle freed on every path.
 class Statement {
@@ -151,9 +96,10 @@ class OdbcConnection : public Connection {
                      "No se encuentra el proveedor. Puede que no esté instalado correctamente.");
     }
     std::string text = "Driver={FreeTDS};" + odbcServerKeys(property("data source")) +
-                       "Database=" + connectionValue(property("initial catalog")) +
-                       ";UID=" + connectionValue(property("user id")) +
-                       ";PWD=" + connectionValue(property("password")) + ";ClientCharset=UTF-8;";
+                       "Database=" + connectionStringValue(property("initial catalog")) +
+                       ";UID=" + connectionStringValue(property("user id")) +
+                       ";PWD=" + connectionStringValue(property("password")) +
+                       ";ClientCharset=UTF-8;";
     if (!succeeded(SQLAllocHandle(SQL_HANDLE_DBC, environment_, &connection_))) {
       connection_ = SQL_NULL_HDBC;
       throw providerError(err::kDbFailure, SQL_HANDLE_ENV, environment_, "SQLAllocHandle failed");
@@ -218,7 +164,7 @@ class OdbcConnection : public Connection {
       }
       rc = SQLMoreResults(s);
     }
-    return std::make_unique<OdbcRecordset>(std::move(names), std::move(rows));
+    return std::make_unique<FetchedRecordset>(std::move(names), std::move(rows));
   }
 
   void close() override {
@@ -291,9 +237,9 @@ std::string odbcServerKeys(const std::string& dataSource) {
     if (port.empty() && instance.empty())
       port = "1433";
   }
-  std::string keys = "Server=" + connectionValue(source + instance) + ";";
+  std::string keys = "Server=" + connectionStringValue(source + instance) + ";";
   if (!port.empty())
-    keys += "Port=" + connectionValue(port) + ";";
+    keys += "Port=" + connectionStringValue(port) + ";";
   return keys;
 }
 
@@ -316,7 +262,7 @@ std::vector<OdbcDiagnostic> odbcDiagnostics(short handleType, void* handle) {
     OdbcDiagnostic d;
     d.sqlState = reinterpret_cast<char*>(state);
     d.nativeError = native;
-    d.text = withoutPrefixes(reinterpret_cast<char*>(text.data()));
+    d.text = withoutDriverPrefixes(reinterpret_cast<char*>(text.data()));
     SQLINTEGER value = 0;
     if (SQLGetDiagField(handleType, handle, record, kDiagMessageState, &value, sizeof value,
                         nullptr) == SQL_SUCCESS) {

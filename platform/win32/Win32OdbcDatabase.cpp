@@ -12,6 +12,8 @@
 #include <vector>
 
 #include "platform/AppError.h"
+#include "platform/FetchedRecordset.h"
+#include "platform/OdbcConnectionText.h"
 #include "platform/Text.h"
 #include "platform/win32/Win32Text.h"
 
@@ -21,34 +23,9 @@ namespace {
 
 const char* const kProviderSource = "Microsoft OLE DB Provider for SQL Server";
 const char* const kConnectionSource = "ADODB.Connection";
-const char* const kRecordsetSource = "ADODB.Recordset";
 
 bool succeeded(SQLRETURN rc) {
   return rc == SQL_SUCCESS || rc == SQL_SUCCESS_WITH_INFO;
-}
-
-// Removes the leading "[Microsoft][ODBC SQL Server Driver][SQL Server]" parts of a message.
-std::string withoutPrefixes(std::string text) {
-  while (!text.empty() && text[0] == '[') {
-    std::size_t close = text.find(']');
-    if (close == std::string::npos) {
-      break;
-    }
-    text.erase(0, close + 1);
-  }
-  return text;
-}
-
-// A value of a connection string, braced when it holds characters the syntax uses.
-std::string connectionValue(const std::string& value) {
-  if (value.find_first_of(";{}= ") == std::string::npos && !value.empty()) {
-    return value;
-  }
-  // Built by appending: "{" + a temporary trips a false -Wrestrict of GCC 12 at -O3.
-  std::string braced = "{";
-  braced += replaceAll(value, "}", "}}");
-  braced += "}";
-  return braced;
 }
 
 struct Diagnostic {
@@ -75,7 +52,7 @@ std::vector<Diagnostic> diagnostics(SQLSMALLINT handleType, SQLHANDLE handle) {
       break;
     }
     out.push_back({narrow(reinterpret_cast<wchar_t*>(state)), static_cast<int>(native),
-                   withoutPrefixes(narrow(reinterpret_cast<wchar_t*>(text.data())))});
+                   withoutDriverPrefixes(narrow(reinterpret_cast<wchar_t*>(text.data())))});
   }
   return out;
 }
@@ -90,46 +67,6 @@ AppError closedError() {
   return AppError(err::kDbObjectClosed, kConnectionSource,
                   "No se permite realizar la operación si el objeto está cerrado.");
 }
-
-class Win32Recordset : public Recordset {
- public:
-  Win32Recordset(std::vector<std::string> names, std::vector<std::vector<std::string>> rows)
-      : names_(std::move(names)), rows_(std::move(rows)) {}
-
-  bool eof() const override { return current_ >= rows_.size(); }
-
-  std::string field(const std::string& name) const override {
-    auto it = std::find_if(names_.begin(), names_.end(),
-                           [&](const std::string& n) { return equalsNoCase(n, name); });
-    if (it == names_.end()) {
-      throw AppError(err::kDbItemNotFound, kRecordsetSource,
-                     "No se encontró el elemento en la colección que corresponde al nombre o al "
-                     "ordinal solicitado.");
-    }
-    if (eof()) {
-      throw noCurrentRecord();
-    }
-    return rows_[current_][static_cast<std::size_t>(it - names_.begin())];
-  }
-
-  void moveNext() override {
-    if (eof()) {
-      throw noCurrentRecord();
-    }
-    ++current_;
-  }
-
- private:
-  static AppError noCurrentRecord() {
-    return AppError(err::kDbNoCurrentRecord, kRecordsetSource,
-                    "BOF o EOF es True, o el actual registro se eliminó; la operación solicitada "
-                    "requiere un registro actual.");
-  }
-
-  std::vector<std::string> names_;
-  std::vector<std::vector<std::string>> rows_;
-  std::size_t current_ = 0;
-};
 
 // A statement handle freed on every path.
 class Statement {
@@ -261,7 +198,7 @@ class Win32OdbcConnection : public Connection {
       }
       rc = SQLMoreResults(s);
     }
-    return std::make_unique<Win32Recordset>(std::move(names), std::move(rows));
+    return std::make_unique<FetchedRecordset>(std::move(names), std::move(rows));
   }
 
   void close() override {
@@ -319,13 +256,13 @@ std::string win32ConnectionString(const std::string& driver, const std::string& 
   std::string text = "Driver={";
   text += driver;
   text += "};Server=";
-  text += connectionValue(server + rest);
+  text += connectionStringValue(server + rest);
   text += ";Database=";
-  text += connectionValue(database);
+  text += connectionStringValue(database);
   text += ";UID=";
-  text += connectionValue(user);
+  text += connectionStringValue(user);
   text += ";PWD=";
-  text += connectionValue(password);
+  text += connectionStringValue(password);
   text += ";";
   return text;
 }

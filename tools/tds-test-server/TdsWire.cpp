@@ -5,6 +5,8 @@
 #include <cerrno>
 #include <cstring>
 
+#include "platform/Text.h"
+
 namespace fd::tds {
 
 namespace {
@@ -18,24 +20,6 @@ constexpr std::size_t kMaxPacketBytes = 32767;
 bool knownType(std::uint8_t type) {
   return type == kPacketSqlBatch || type == kPacketRpc || type == kPacketAttention ||
          type == kPacketTransaction || type == kPacketLogin7 || type == kPacketPrelogin;
-}
-
-void appendUtf8(std::string& out, std::uint32_t cp) {
-  if (cp < 0x80) {
-    out += static_cast<char>(cp);
-  } else if (cp < 0x800) {
-    out += static_cast<char>(0xC0 | (cp >> 6));
-    out += static_cast<char>(0x80 | (cp & 0x3F));
-  } else if (cp < 0x10000) {
-    out += static_cast<char>(0xE0 | (cp >> 12));
-    out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (cp & 0x3F));
-  } else {
-    out += static_cast<char>(0xF0 | (cp >> 18));
-    out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
-    out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (cp & 0x3F));
-  }
 }
 
 // Reads exactly n bytes; false when the peer closed or the socket failed.
