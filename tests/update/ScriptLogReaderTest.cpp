@@ -5,6 +5,7 @@
 #include "platform/AppError.h"
 #include "platform/posix/PosixFileSystem.h"
 #include "support/FakeClock.h"
+#include "support/LogEntries.h"
 #include "support/TempPrefix.h"
 #include "update/ScriptLogReader.h"
 #include "window/UpdateLog.h"
@@ -25,13 +26,7 @@ class Reader : public ::testing::Test {
     return LeerLog(kSalida, fs, log);
   }
   std::vector<std::string> entries() const {
-    std::vector<std::string> lines = fs.readLines("C:\\Act\\ACT.log");
-    const size_t stamp = formatGeneralDate(clock.now()).size();
-    std::vector<std::string> texts;
-    for (size_t i = 1; i < lines.size(); ++i) {
-      texts.push_back(lines[i].substr(stamp));
-    }
-    return texts;
+    return logEntries(fs.readLines("C:\\Act\\ACT.log"), clock.now());
   }
 
   TempPrefix prefix;

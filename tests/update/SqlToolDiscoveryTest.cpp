@@ -6,6 +6,7 @@
 #include "platform/posix/PosixFileSystem.h"
 #include "platform/posix/RegFileRegistry.h"
 #include "support/FakeClock.h"
+#include "support/LogEntries.h"
 #include "support/ScriptedDesktop.h"
 #include "support/TempPrefix.h"
 #include "support/clsRegistro.h"
@@ -36,13 +37,7 @@ class Discovery : public ::testing::Test {
   bool run() { return ConseguirPathISQL(mISQL, registry, fs, log, desktop); }
   // The log's lines after the header, without their date and time.
   std::vector<std::string> entries() const {
-    std::vector<std::string> lines = fs.readLines("C:\\Act\\ACT.log");
-    const size_t stamp = formatGeneralDate(clock.now()).size();
-    std::vector<std::string> texts;
-    for (size_t i = 1; i < lines.size(); ++i) {
-      texts.push_back(lines[i].substr(stamp));
-    }
-    return texts;
+    return logEntries(fs.readLines("C:\\Act\\ACT.log"), clock.now());
   }
 
   TempPrefix prefix;
