@@ -20,10 +20,12 @@
 #endif
 #include "ui/MainWindow.h"
 #include "ui/QtDesktop.h"
+#include "ui/SpanishTranslations.h"
 #include "window/frmActualiza1.h"
 
 int main(int argc, char* argv[]) {
   QApplication app(argc, argv);
+  fd::loadSpanishTranslations(app);
 
   fd::PathMapper paths = fd::PathMapper::fromEnvironment();
 #ifdef _WIN32
