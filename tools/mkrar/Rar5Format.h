@@ -38,6 +38,10 @@ inline constexpr std::uint64_t kFileUnpackedSizeUnknown = 0x0008;
 
 // File header extra area record types.
 inline constexpr std::uint64_t kExtraEncryption = 0x01;
+inline constexpr std::uint64_t kExtraRedirection = 0x05;
+
+// Redirection types: a file copy refers to an earlier entry holding the same data.
+inline constexpr std::uint64_t kRedirectionFileCopy = 0x05;
 
 // Host operating systems and the Windows attributes the writer records.
 inline constexpr std::uint64_t kHostWindows = 0;

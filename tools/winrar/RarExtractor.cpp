@@ -2,17 +2,20 @@
 
 #include <archive.h>
 #include <archive_entry.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <zlib.h>
 
 #include <cerrno>
-#include <cstring>
 #include <fstream>
 #include <map>
 #include <memory>
 #include <optional>
 #include <stdexcept>
+#include <string_view>
 #include <vector>
 
-#include "tools/mkrar/Crc32.h"
 #include "tools/winrar/RarHeaders.h"
 #include "tools/winrar/TargetFolder.h"
 
@@ -22,6 +25,7 @@ namespace fs = std::filesystem;
 
 namespace {
 
+// For copying a hard link's file.
 constexpr std::size_t kBufferSize = 1 << 16;
 
 // An archive path with "/" separators and no trailing separator, to compare names.
@@ -49,6 +53,74 @@ std::string libarchiveMessage(archive* reader) {
   return text != nullptr ? text : "error desconocido";
 }
 
+// The archive file, read once from front to back in large blocks. Each block goes through the
+// header walker before libarchive gets it.
+class ArchiveInput {
+ public:
+  ArchiveInput(int fd, RarHeaderWalker& walker) : fd_(fd), walker_(walker), block_(kBlockSize) {}
+  ~ArchiveInput() { ::close(fd_); }
+
+  // Reads the first block, which holds the whole signature search, before libarchive starts.
+  bool prime() {
+    if (!readBlock()) {
+      return false;
+    }
+    primed_ = true;
+    return true;
+  }
+
+  static la_ssize_t read(archive* reader, void* self, const void** block) {
+    auto* input = static_cast<ArchiveInput*>(self);
+    if (!input->primed_ && !input->readBlock()) {
+      archive_set_error(reader, input->error_, "%s", systemReason(input->error_).c_str());
+      return -1;
+    }
+    input->primed_ = false;
+    *block = input->block_.data();
+    return static_cast<la_ssize_t>(input->size_);
+  }
+
+  // Walks what libarchive left unread, so that the walk reaches the archive's end.
+  void drain() {
+    while (!walker_.stopped() && readBlock() && size_ > 0) {
+    }
+  }
+
+  int error() const { return error_; }
+
+ private:
+  bool readBlock() {
+    size_ = 0;
+    while (size_ < block_.size()) {
+      const ssize_t got = ::read(fd_, block_.data() + size_, block_.size() - size_);
+      if (got < 0 && errno == EINTR) {
+        continue;
+      }
+      if (got < 0) {
+        error_ = errno;
+        return false;
+      }
+      if (got == 0) {
+        break;
+      }
+      size_ += static_cast<std::size_t>(got);
+    }
+    walker_.feed(std::string_view(block_.data(), size_));
+    if (size_ < block_.size()) {
+      walker_.finish();
+    }
+    return true;
+  }
+
+  static constexpr std::size_t kBlockSize = 1 << 20;
+  int fd_;
+  RarHeaderWalker& walker_;
+  std::vector<char> block_;
+  std::size_t size_ = 0;
+  bool primed_ = false;
+  int error_ = 0;
+};
+
 class Extraction {
  public:
   Extraction(const fs::path& archive, const fs::path& target, const std::string& archiveText)
@@ -63,6 +135,7 @@ class Extraction {
       result_.reason = reason;
     }
   }
+  void extractAll(archive* reader, ArchiveInput& input, const RarHeaderWalker& walker);
   void extractEntry(archive* reader, archive_entry* entry, const RarEntry& header);
   void copyHardLink(archive_entry* entry, const std::string& flatName);
 
@@ -76,22 +149,28 @@ class Extraction {
 };
 
 ExtractResult Extraction::run() {
-  std::error_code error;
-  if (!fs::exists(archive_, error)) {
-    fail(rarexit::kOpen, "No se encontró el archivo " + archiveText_);
+  const int fd = ::open(archive_.c_str(), O_RDONLY | O_CLOEXEC);
+  struct stat st {};
+  if (fd < 0 || ::fstat(fd, &st) != 0) {
+    fail(rarexit::kOpen, errno == ENOENT
+                             ? "No se encontró el archivo " + archiveText_
+                             : "No se puede abrir " + archiveText_ + ": " + systemReason(errno));
+    if (fd >= 0) {
+      ::close(fd);
+    }
     return result_;
   }
-  if (!std::ifstream(archive_, std::ios::binary)) {
-    fail(rarexit::kOpen, "No se puede abrir " + archiveText_ + ": " + std::strerror(errno));
+  RarHeaderWalker walker(static_cast<std::uint64_t>(st.st_size));
+  ArchiveInput input(fd, walker);
+  if (!input.prime()) {
+    fail(rarexit::kOpen, "No se puede leer " + archiveText_ + ": " + systemReason(input.error()));
     return result_;
   }
-  const RarSignature signature = findRarSignature(archive_);
-  if (signature.format == RarFormat::None) {
+  if (walker.format() == RarFormat::None) {
     fail(rarexit::kFatal, archiveText_ + " no es un archivo RAR");
     return result_;
   }
-  const RarHeaders headers = readRarHeaders(archive_, signature);
-  if (headers.headersEncrypted) {
+  if (walker.headersEncrypted()) {
     fail(rarexit::kEncrypted, archiveText_ + " está cifrado: hace falta una contraseña");
     return result_;
   }
@@ -106,42 +185,48 @@ ExtractResult Extraction::run() {
                                                                 &archive_read_free);
   archive_read_support_format_rar(reader.get());
   archive_read_support_format_rar5(reader.get());
-  if (archive_read_open_filename(reader.get(), archive_.c_str(), kBufferSize) != ARCHIVE_OK) {
+  if (archive_read_open(reader.get(), &input, nullptr, &ArchiveInput::read, nullptr) !=
+      ARCHIVE_OK) {
     fail(rarexit::kOpen,
          "No se puede abrir " + archiveText_ + ": " + libarchiveMessage(reader.get()));
     return result_;
   }
+  extractAll(reader.get(), input, walker);
+  return result_;
+}
 
-  // Every header takes bytes of the file, so more entries than bytes means the reader is stuck.
-  const auto entryLimit = fs::file_size(archive_, error) + 16;
+void Extraction::extractAll(archive* reader, ArchiveInput& input, const RarHeaderWalker& walker) {
   std::size_t index = 0;
   while (true) {
     archive_entry* entry = nullptr;
-    const int status = archive_read_next_header(reader.get(), &entry);
+    const int status = archive_read_next_header(reader, &entry);
     if (status == ARCHIVE_EOF) {
       break;
     }
     // A failed header is not skipped: libarchive 3.6.2 may return the same failure forever.
-    if (status < ARCHIVE_WARN || index >= entryLimit) {
-      fail(rarexit::kFatal, archiveText_ + " está dañado: " + libarchiveMessage(reader.get()));
-      return result_;
+    if (status < ARCHIVE_WARN) {
+      fail(rarexit::kFatal, archiveText_ + " está dañado: " + libarchiveMessage(reader));
+      return;
     }
-    // libarchive gives one entry per file header, in order; one the walk did not reach cannot be
-    // checked.
-    if (index >= headers.files.size()) {
-      fail(rarexit::kFatal, archiveText_ + " está dañado: " +
-                                (headers.problem.empty() ? "entrada inesperada" : headers.problem));
-      return result_;
+    // libarchive gives one entry per file header, in order, and has read each one through the
+    // walker; one the walk did not reach cannot be checked.
+    if (index >= walker.files().size()) {
+      fail(rarexit::kFatal,
+           archiveText_ + " está dañado: " +
+               (walker.problem().empty() ? "entrada inesperada" : walker.problem()));
+      return;
     }
-    extractEntry(reader.get(), entry, headers.files[index]);
+    // A copy: the walker's list grows while the entry's data is read.
+    const RarEntry header = walker.files()[index];
+    extractEntry(reader, entry, header);
     ++index;
   }
-  if (!headers.problem.empty()) {
-    fail(rarexit::kFatal, archiveText_ + " está dañado: " + headers.problem);
-  } else if (index != headers.files.size()) {
+  input.drain();
+  if (!walker.problem().empty()) {
+    fail(rarexit::kFatal, archiveText_ + " está dañado: " + walker.problem());
+  } else if (index != walker.files().size()) {
     fail(rarexit::kFatal, archiveText_ + " está dañado: faltan entradas");
   }
-  return result_;
 }
 
 void Extraction::extractEntry(archive* reader, archive_entry* entry, const RarEntry& header) {
@@ -153,11 +238,15 @@ void Extraction::extractEntry(archive* reader, archive_entry* entry, const RarEn
 
   if (header.nameComparable && normalized(header.name) != normalized(name)) {
     fail(rarexit::kFatal, archiveText_ + " está dañado: encabezado inesperado de " + name);
-    folder_->discard(flatName);
     return;
   }
   if (type == AE_IFDIR || type == AE_IFLNK || flatName.empty() || flatName == "." ||
       flatName == "..") {
+    return;
+  }
+  if (header.copyOf) {
+    fail(rarexit::kFatal, name + " es una copia de " + *header.copyOf +
+                              " dentro del archivo (referencia de RAR 5), que no se extrae");
     return;
   }
   if (archive_entry_hardlink(entry) != nullptr) {
@@ -169,17 +258,14 @@ void Extraction::extractEntry(archive* reader, archive_entry* entry, const RarEn
   }
   if (archive_entry_is_encrypted(entry) || header.encrypted) {
     fail(rarexit::kEncrypted, name + " está cifrado: hace falta una contraseña");
-    folder_->discard(flatName);
     return;
   }
   if (header.continuesFromPreviousVolume || header.continuesInNextVolume) {
     fail(rarexit::kFatal, name + " continúa en otro volumen, que falta");
-    folder_->discard(flatName);
     return;
   }
   if (!header.dataComplete) {
     fail(rarexit::kFatal, name + " está incompleto: el archivo termina antes de tiempo");
-    folder_->discard(flatName);
     return;
   }
 
@@ -192,50 +278,47 @@ void Extraction::extractEntry(archive* reader, archive_entry* entry, const RarEn
   }
   const bool sizeKnown = archive_entry_size_is_set(entry) != 0;
   const auto size = static_cast<std::uint64_t>(archive_entry_size(entry));
-  std::vector<char> buffer(kBufferSize);
+  // libarchive checks the CRC32 of the data it decompresses, not of stored data.
+  const bool checkCrc = header.stored && header.crc.has_value();
   std::uint64_t total = 0;
-  std::uint32_t crc = 0;
+  uLong crc = 0;
   while (true) {
-    const la_ssize_t got = archive_read_data(reader, buffer.data(), buffer.size());
-    if (got == 0) {
+    const void* block = nullptr;
+    std::size_t got = 0;
+    la_int64_t offset = 0;
+    const int status = archive_read_data_block(reader, &block, &got, &offset);
+    if (status == ARCHIVE_EOF) {
       break;
     }
-    if (got < 0) {
+    if (status < ARCHIVE_WARN || offset != static_cast<la_int64_t>(total)) {
       fail(rarexit::kFatal, name + " no se puede extraer: " + libarchiveMessage(reader));
-      pending.reset();
-      folder_->discard(flatName);
       return;
     }
-    total += static_cast<std::uint64_t>(got);
+    total += got;
     if (sizeKnown && total > size) {
       break;  // reported below as a size mismatch
     }
-    crc = Crc32::update(crc, buffer.data(), static_cast<std::size_t>(got));
-    if (!pending->write(buffer.data(), static_cast<std::size_t>(got))) {
-      fail(rarexit::kCreate, name + " no se puede escribir: " + std::strerror(errno));
-      pending.reset();
-      folder_->discard(flatName);
+    if (checkCrc) {
+      crc = ::crc32_z(crc, static_cast<const Bytef*>(block), got);
+    }
+    if (!pending->write(block, got)) {
+      fail(rarexit::kCreate, name + " no se puede escribir: " + systemReason(errno));
       return;
     }
   }
   if (sizeKnown && total != size) {
     fail(rarexit::kFatal, name + " está dañado: el tamaño no coincide");
-    pending.reset();
-    folder_->discard(flatName);
     return;
   }
-  if (header.crc && *header.crc != crc) {
+  if (checkCrc && *header.crc != crc) {
     fail(rarexit::kCrc, "Error de CRC en " + name + ": el archivo está dañado");
-    pending.reset();
-    folder_->discard(flatName);
     return;
   }
   const std::time_t mtime =
       archive_entry_mtime_is_set(entry) ? archive_entry_mtime(entry) : std::time(nullptr);
   const long nanoseconds = archive_entry_mtime_is_set(entry) ? archive_entry_mtime_nsec(entry) : 0;
   if (!folder_->commit(*pending, mtime, nanoseconds)) {
-    fail(rarexit::kCreate, name + " no se puede escribir: " + std::strerror(errno));
-    folder_->discard(flatName);
+    fail(rarexit::kCreate, name + " no se puede escribir: " + systemReason(errno));
     return;
   }
   extracted_[normalized(name)] = flatName;
@@ -248,7 +331,6 @@ void Extraction::copyHardLink(archive_entry* entry, const std::string& flatName)
   const fs::path source = found != extracted_.end() ? folder_->written(found->second) : fs::path();
   if (source.empty()) {
     fail(rarexit::kFatal, flatName + " enlaza con " + linkTarget + ", que no se extrajo");
-    folder_->discard(flatName);
     return;
   }
   std::ifstream in(source, std::ios::binary);
@@ -267,9 +349,7 @@ void Extraction::copyHardLink(archive_entry* entry, const std::string& flatName)
   }
   if (!written || in.bad() ||
       !folder_->commit(*pending, archive_entry_mtime(entry), archive_entry_mtime_nsec(entry))) {
-    fail(rarexit::kCreate, flatName + " no se puede escribir: " + std::strerror(errno));
-    pending.reset();
-    folder_->discard(flatName);
+    fail(rarexit::kCreate, flatName + " no se puede escribir: " + systemReason(errno));
   }
 }
 
