@@ -1,7 +1,7 @@
 #include "tools/mkrar/RarWriter.h"
 
+#include <libdeflate.h>
 #include <sys/stat.h>
-#include <zlib.h>
 
 #include <array>
 #include <cerrno>
@@ -96,8 +96,7 @@ void RarWriter::addFile(std::string_view name, const std::filesystem::path& sour
   while (in) {
     in.read(buffer.data(), static_cast<std::streamsize>(buffer.size()));
     const auto got = static_cast<std::size_t>(in.gcount());
-    crc = static_cast<std::uint32_t>(
-        ::crc32_z(crc, reinterpret_cast<const Bytef*>(buffer.data()), got));
+    crc = ::libdeflate_crc32(crc, buffer.data(), got);
     size += got;
   }
   if (in.bad()) {
@@ -190,8 +189,7 @@ void RarWriter::writeHeader(const std::string& body) {
   putVint(sized, body.size());
   sized += body;
   std::string header;
-  putU32(header, static_cast<std::uint32_t>(
-                     ::crc32_z(0, reinterpret_cast<const Bytef*>(sized.data()), sized.size())));
+  putU32(header, ::libdeflate_crc32(0, sized.data(), sized.size()));
   header += sized;
   out_.write(header.data(), static_cast<std::streamsize>(header.size()));
   if (!out_) {

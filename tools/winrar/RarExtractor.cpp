@@ -3,9 +3,9 @@
 #include <archive.h>
 #include <archive_entry.h>
 #include <fcntl.h>
+#include <libdeflate.h>
 #include <sys/stat.h>
 #include <unistd.h>
-#include <zlib.h>
 
 #include <cerrno>
 #include <fstream>
@@ -281,7 +281,7 @@ void Extraction::extractEntry(archive* reader, archive_entry* entry, const RarEn
   // libarchive checks the CRC32 of the data it decompresses, not of stored data.
   const bool checkCrc = header.stored && header.crc.has_value();
   std::uint64_t total = 0;
-  uLong crc = 0;
+  std::uint32_t crc = 0;
   while (true) {
     const void* block = nullptr;
     std::size_t got = 0;
@@ -299,7 +299,7 @@ void Extraction::extractEntry(archive* reader, archive_entry* entry, const RarEn
       break;  // reported below as a size mismatch
     }
     if (checkCrc) {
-      crc = ::crc32_z(crc, static_cast<const Bytef*>(block), got);
+      crc = ::libdeflate_crc32(crc, block, got);
     }
     if (!pending->write(block, got)) {
       fail(rarexit::kCreate, name + " no se puede escribir: " + systemReason(errno));

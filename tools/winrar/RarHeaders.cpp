@@ -1,6 +1,6 @@
 #include "tools/winrar/RarHeaders.h"
 
-#include <zlib.h>
+#include <libdeflate.h>
 
 #include <algorithm>
 
@@ -70,8 +70,7 @@ class FieldReader {
 };
 
 std::uint32_t crcOf(std::string_view bytes) {
-  return static_cast<std::uint32_t>(
-      ::crc32_z(0, reinterpret_cast<const Bytef*>(bytes.data()), bytes.size()));
+  return ::libdeflate_crc32(0, bytes.data(), bytes.size());
 }
 
 std::uint32_t u32At(std::string_view data, std::size_t pos) {
