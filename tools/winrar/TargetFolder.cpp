@@ -88,7 +88,9 @@ std::string systemReason(int error) {
   }
 }
 
-TargetFolder::TargetFolder(fs::path folder) : folder_(std::move(folder)) {
+TargetFolder::TargetFolder(fs::path folder)
+    : folder_(std::move(folder)),
+      temporaryPrefix_(".Winrar95-" + std::to_string(::getpid()) + "-") {
   std::error_code error;
   fs::create_directories(folder_, error);
   if (!fs::is_directory(folder_)) {
@@ -137,11 +139,10 @@ bool TargetFolder::Pending::write(const void* data, std::size_t size) {
 }
 
 TargetFolder::Pending TargetFolder::begin(const std::string& name) {
-  // The process id keeps two extractors into one folder apart; one left by a killed extractor is
-  // stepped over. Created with 0666, the umask gives the file the bits any new file gets.
-  const std::string prefix = ".Winrar95-" + std::to_string(::getpid()) + "-";
+  // Created with 0666, the umask gives the file the bits any new file gets. A name left by a killed
+  // extractor is stepped over.
   for (int attempt = 0; attempt < 1000; ++attempt) {
-    const fs::path path = folder_ / (prefix + std::to_string(temporaries_++));
+    const fs::path path = folder_ / (temporaryPrefix_ + std::to_string(temporaries_++));
     const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
     if (fd >= 0) {
       setPending(path);

@@ -52,6 +52,8 @@ class TargetFolder {
   // Case-folded name to the name on disk, for every ordinary file in the folder.
   std::map<std::string, std::string> names_;
   std::set<std::string> written_;
+  // Temporary names: this prefix, which keeps two extractors into one folder apart, and a count.
+  std::string temporaryPrefix_;
   unsigned temporaries_ = 0;
 };
 
