@@ -60,21 +60,30 @@ clear_target() {
   sync
 }
 
-# Prints the seconds a command takes; a command that fails stops the whole run.
+# Prints the seconds a command takes in real time and in processor time (user and system, of
+# the command and its children: what the other loads of a busy machine hardly change). A command
+# that fails stops the whole run.
 timed() {
-  local start=${EPOCHREALTIME/./} end
+  local start end
+  times >"$work/times.before"
+  start=${EPOCHREALTIME/./}
   "$@" >"$work/last.log" 2>&1 || {
     echo "failed: $* (see below)" >&2
     cat "$work/last.log" >&2
     exit 1
   }
   end=${EPOCHREALTIME/./}
-  echo "$((end - start))e-6"
+  times >"$work/times.after"
+  # The second line of times holds the children's user and system times, as 0m1.234s.
+  awk -v real="$((end - start))" 'FNR == 2 {
+      for (i = 1; i <= 2; i++) { split($i, t, /[ms]/); cpu += (FILENAME ~ /after/ ? 1 : -1) * (t[1] * 60 + t[2]) } }
+    END { printf "%.6f %.3f\n", real / 1e6, cpu }' "$work/times.before" "$work/times.after"
 }
 
 # pair LABEL TARGET NAME-A COMMAND-A NAME-B COMMAND-B: runs the two sides one after the other,
-# in turn first, $pairs times, and adds the row: median ratio A/B (range), median times, target.
-# A command is a shell function that clears what it needs and prints its time.
+# in turn first, $pairs times, and adds the row: the median ratio A/B of the real times (range),
+# the same of the processor times, each side's median real time, the target. A command is a
+# shell function that clears what it needs and prints its times.
 pair() {
   local label=$1 target=$2 name_a=$3 side_a=$4 name_b=$5 side_b=$6 i a b
   local -a as=() bs=()
@@ -89,18 +98,19 @@ pair() {
     as+=("$a") bs+=("$b")
   done
   local row
-  row=$(paste <(printf '%s\n' "${as[@]}") <(printf '%s\n' "${bs[@]}") | awk -v l="$label" \
+  row=$(paste -d' ' <(printf '%s\n' "${as[@]}") <(printf '%s\n' "${bs[@]}") | awk -v l="$label" \
     -v na="$name_a" -v nb="$name_b" -v t="$target" '
-    function median(v, n,   i, j, x) {
+    function median(v, n,   i, j, x) {  # sorts v
       for (i = 2; i <= n; i++) { x = v[i]; for (j = i - 1; j > 0 && v[j] > x; j--) v[j + 1] = v[j]; v[j + 1] = x }
       return n % 2 ? v[(n + 1) / 2] : (v[n / 2] + v[n / 2 + 1]) / 2
     }
-    { n++; a[n] = $1; b[n] = $2; r[n] = $1 / $2 }
+    { n++; a[n] = $1; b[n] = $3; r[n] = $1 / $3; c[n] = $4 > 0 ? $2 / $4 : 0 }
     END {
-      m = median(r, n); lo = r[1]; hi = r[n]
+      m = median(r, n); cm = median(c, n)
       verdict = t == "" ? "" : (m <= t ? "met" : "MISSED")
-      printf "| %s | **%.2f** (%.2f–%.2f) | %s %.3f s, %s %.3f s | %s | %s |\n", l, m, lo, hi, na,
-        median(a, n), nb, median(b, n), (t == "" ? "" : "≤ " t), verdict
+      printf "| %s | **%.2f** (%.2f–%.2f) | %.2f (%.2f–%.2f) | %s %.3f s, %s %.3f s | %s | %s |\n",
+        l, m, r[1], r[n], cm, c[1], c[n], na, median(a, n), nb, median(b, n),
+        (t == "" ? "" : "≤ " t), verdict
     }')
   echo "$row"
   rows+=("$row")
@@ -215,7 +225,9 @@ $((SECONDS / 60)) minutes.
 - **Whole commands, as a user compares them.** Each row runs its two commands one after the
   other, $pairs times, the first one first in odd pairs and the second one first in even pairs,
   and takes the ratio of each pair. The table gives the median of those ratios, in bold, with the
-  lowest and highest in brackets, and each side's median time.
+  lowest and highest in brackets, and each side's median time. The target is on the real time;
+  the ratio of the processor times (user and system, the command's and its children's) is given
+  beside it because the other loads of a busy machine hardly change it.
 - **The same clean start for both sides.** Before every run of either command its output folder
   is removed and made again, and \`sync\` writes out what the run before left in memory; none of
   this is timed. No run pays for the writing or the deletions of another.
@@ -236,8 +248,8 @@ Measured $started on $machine; load average $load_before at the start, $load_aft
 end. ${FD_BENCH_NOTE:-} Interleaved pairs cancel most of what else runs on the machine; the
 ranges show what was left.
 
-| measure | median ratio (range) | median times | target | |
-|---|---|---|---|---|
+| measure | median ratio, real time (range) | processor time | median real times | target | |
+|---|---|---|---|---|---|
 EOF
   printf '%s\n' "${rows[@]}"
   cat <<EOF
