@@ -100,7 +100,6 @@ bool parseFileHeader(FieldReader& fields, std::uint64_t headerFlags, std::uint64
   const std::uint64_t nameSize = fields.vint();
   entry.name = std::string(fields.bytes(nameSize));
   entry.stored = ((compression >> 7) & 7) == 0;
-  entry.directory = (fileFlags & rar5::kFileIsDirectory) != 0;
   entry.continuesFromPreviousVolume = (headerFlags & rar5::kDataFromPreviousVolume) != 0;
   entry.continuesInNextVolume = (headerFlags & rar5::kDataInNextVolume) != 0;
   if (fields.bad() || fields.remaining() != extraSize) {
@@ -131,7 +130,6 @@ constexpr unsigned kRar4HeadersEncrypted = 0x0080;
 constexpr unsigned kRar4FromPreviousVolume = 0x0001;
 constexpr unsigned kRar4InNextVolume = 0x0002;
 constexpr unsigned kRar4Encrypted = 0x0004;
-constexpr unsigned kRar4DirectoryMask = 0x00E0;
 constexpr unsigned kRar4LargeSizes = 0x0100;
 constexpr unsigned kRar4UnicodeName = 0x0200;
 constexpr unsigned kRar4HasDataSize = 0x8000;
@@ -329,7 +327,6 @@ void RarHeaderWalker::rar4Header() {
       RarEntry entry;
       entry.name = std::string(name.substr(0, name.find('\0')));
       entry.nameComparable = (flags & kRar4UnicodeName) == 0;
-      entry.directory = (flags & kRar4DirectoryMask) == kRar4DirectoryMask;
       entry.encrypted = (flags & kRar4Encrypted) != 0;
       entry.continuesFromPreviousVolume = (flags & kRar4FromPreviousVolume) != 0;
       entry.continuesInNextVolume = (flags & kRar4InNextVolume) != 0;

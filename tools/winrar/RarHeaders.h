@@ -17,7 +17,6 @@ struct RarEntry {
   std::string name;
   // RAR 4 keeps Unicode names in an encoding of its own; only plain names are compared.
   bool nameComparable = true;
-  bool directory = false;
   bool encrypted = false;
   // A RAR 5 "file copy": a reference to an earlier entry's data, with no data of its own.
   std::optional<std::string> copyOf;
