@@ -227,7 +227,8 @@ $((SECONDS / 60)) minutes.
   and takes the ratio of each pair. The table gives the median of those ratios, in bold, with the
   lowest and highest in brackets, and each side's median time. The target is on the real time;
   the ratio of the processor times (user and system, the command's and its children's) is given
-  beside it because the other loads of a busy machine hardly change it.
+  beside it because the other loads of a busy machine hardly change it. For the query rows that
+  is the client's time alone: the server runs apart.
 - **The same clean start for both sides.** Before every run of either command its output folder
   is removed and made again, and \`sync\` writes out what the run before left in memory; none of
   this is timed. No run pays for the writing or the deletions of another.

@@ -53,16 +53,18 @@ std::string libarchiveMessage(archive* reader) {
   return text != nullptr ? text : "error desconocido";
 }
 
-// The archive file, read once from front to back in large blocks. Each block goes through the
-// header walker before libarchive gets it.
+// The archive file, read once from front to back. Each block goes through the header walker
+// before libarchive gets it. Blocks are small enough to stay in the processor's cache while their
+// data is checked and written out; only the first one is larger.
 class ArchiveInput {
  public:
-  ArchiveInput(int fd, RarHeaderWalker& walker) : fd_(fd), walker_(walker), block_(kBlockSize) {}
+  ArchiveInput(int fd, RarHeaderWalker& walker)
+      : fd_(fd), walker_(walker), block_(kFirstBlockSize) {}
   ~ArchiveInput() { ::close(fd_); }
 
   // Reads the first block, which holds the whole signature search, before libarchive starts.
   bool prime() {
-    if (!readBlock()) {
+    if (!readBlock(kFirstBlockSize)) {
       return false;
     }
     primed_ = true;
@@ -71,7 +73,7 @@ class ArchiveInput {
 
   static la_ssize_t read(archive* reader, void* self, const void** block) {
     auto* input = static_cast<ArchiveInput*>(self);
-    if (!input->primed_ && !input->readBlock()) {
+    if (!input->primed_ && !input->readBlock(kBlockSize)) {
       archive_set_error(reader, input->error_, "%s", systemReason(input->error_).c_str());
       return -1;
     }
@@ -82,17 +84,17 @@ class ArchiveInput {
 
   // Walks what libarchive left unread, so that the walk reaches the archive's end.
   void drain() {
-    while (!walker_.stopped() && readBlock() && size_ > 0) {
+    while (!walker_.stopped() && readBlock(kBlockSize) && size_ > 0) {
     }
   }
 
   int error() const { return error_; }
 
  private:
-  bool readBlock() {
+  bool readBlock(std::size_t wanted) {
     size_ = 0;
-    while (size_ < block_.size()) {
-      const ssize_t got = ::read(fd_, block_.data() + size_, block_.size() - size_);
+    while (size_ < wanted) {
+      const ssize_t got = ::read(fd_, block_.data() + size_, wanted - size_);
       if (got < 0 && errno == EINTR) {
         continue;
       }
@@ -106,13 +108,14 @@ class ArchiveInput {
       size_ += static_cast<std::size_t>(got);
     }
     walker_.feed(std::string_view(block_.data(), size_));
-    if (size_ < block_.size()) {
+    if (size_ < wanted) {
       walker_.finish();
     }
     return true;
   }
 
-  static constexpr std::size_t kBlockSize = 1 << 20;
+  static constexpr std::size_t kFirstBlockSize = 1 << 20;
+  static constexpr std::size_t kBlockSize = 1 << 16;
   int fd_;
   RarHeaderWalker& walker_;
   std::vector<char> block_;
