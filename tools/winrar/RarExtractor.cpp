@@ -7,6 +7,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <fstream>
 #include <map>
@@ -25,7 +26,7 @@ namespace fs = std::filesystem;
 
 namespace {
 
-// For copying a hard link's file.
+// For data the extractor reads itself.
 constexpr std::size_t kBufferSize = 1 << 16;
 
 // An archive path with "/" separators and no trailing separator, to compare names.
@@ -54,12 +55,13 @@ std::string libarchiveMessage(archive* reader) {
 }
 
 // The archive file, read once from front to back. Each block goes through the header walker
-// before libarchive gets it. Blocks are small enough to stay in the processor's cache while their
-// data is checked and written out; only the first one is larger.
+// before libarchive gets it; what libarchive skips is a data area the extractor read itself.
+// Blocks are small enough to stay in the processor's cache while their data is checked and
+// written out; only the first one is larger.
 class ArchiveInput {
  public:
-  ArchiveInput(int fd, RarHeaderWalker& walker)
-      : fd_(fd), walker_(walker), block_(kFirstBlockSize) {}
+  ArchiveInput(int fd, std::uint64_t size, RarHeaderWalker& walker)
+      : fd_(fd), size_(size), walker_(walker), block_(kFirstBlockSize) {}
   ~ArchiveInput() { ::close(fd_); }
 
   // Reads the first block, which holds the whole signature search, before libarchive starts.
@@ -79,12 +81,43 @@ class ArchiveInput {
     }
     input->primed_ = false;
     *block = input->block_.data();
-    return static_cast<la_ssize_t>(input->size_);
+    return static_cast<la_ssize_t>(input->got_);
+  }
+
+  static la_int64_t skip(archive*, void* self, la_int64_t request) {
+    auto* input = static_cast<ArchiveInput*>(self);
+    const auto step = static_cast<la_int64_t>(
+        std::min<std::uint64_t>(static_cast<std::uint64_t>(std::max<la_int64_t>(request, 0)),
+                                input->size_ - input->position_));
+    if (step == 0 || ::lseek(input->fd_, step, SEEK_CUR) < 0) {
+      return 0;  // libarchive reads on instead
+    }
+    input->position_ += static_cast<std::uint64_t>(step);
+    input->walker_.skipped(static_cast<std::uint64_t>(step));
+    return step;
+  }
+
+  // Reads size bytes at offset, without moving the position libarchive reads from.
+  bool readAt(std::uint64_t offset, char* data, std::size_t size) {
+    while (size > 0) {
+      const ssize_t got = ::pread(fd_, data, size, static_cast<off_t>(offset));
+      if (got < 0 && errno == EINTR) {
+        continue;
+      }
+      if (got <= 0) {
+        error_ = got < 0 ? errno : EIO;
+        return false;
+      }
+      data += got;
+      size -= static_cast<std::size_t>(got);
+      offset += static_cast<std::uint64_t>(got);
+    }
+    return true;
   }
 
   // Walks what libarchive left unread, so that the walk reaches the archive's end.
   void drain() {
-    while (!walker_.stopped() && readBlock(kBlockSize) && size_ > 0) {
+    while (!walker_.stopped() && readBlock(kBlockSize) && got_ > 0) {
     }
   }
 
@@ -92,9 +125,9 @@ class ArchiveInput {
 
  private:
   bool readBlock(std::size_t wanted) {
-    size_ = 0;
-    while (size_ < wanted) {
-      const ssize_t got = ::read(fd_, block_.data() + size_, wanted - size_);
+    got_ = 0;
+    while (got_ < wanted) {
+      const ssize_t got = ::read(fd_, block_.data() + got_, wanted - got_);
       if (got < 0 && errno == EINTR) {
         continue;
       }
@@ -105,10 +138,11 @@ class ArchiveInput {
       if (got == 0) {
         break;
       }
-      size_ += static_cast<std::size_t>(got);
+      got_ += static_cast<std::size_t>(got);
     }
-    walker_.feed(std::string_view(block_.data(), size_));
-    if (size_ < wanted) {
+    position_ += got_;
+    walker_.feed(std::string_view(block_.data(), got_));
+    if (got_ < wanted) {
       walker_.finish();
     }
     return true;
@@ -117,9 +151,11 @@ class ArchiveInput {
   static constexpr std::size_t kFirstBlockSize = 1 << 20;
   static constexpr std::size_t kBlockSize = 1 << 16;
   int fd_;
+  std::uint64_t size_;
+  std::uint64_t position_ = 0;
   RarHeaderWalker& walker_;
   std::vector<char> block_;
-  std::size_t size_ = 0;
+  std::size_t got_ = 0;
   bool primed_ = false;
   int error_ = 0;
 };
@@ -139,7 +175,11 @@ class Extraction {
     }
   }
   void extractAll(archive* reader, ArchiveInput& input, const RarHeaderWalker& walker);
-  void extractEntry(archive* reader, archive_entry* entry, const RarEntry& header);
+  void extractEntry(archive* reader, ArchiveInput& input, archive_entry* entry,
+                    const RarEntry& header);
+  // Writes the entry's data to pending, checked; false, after the failure, when it cannot.
+  bool copyData(archive* reader, ArchiveInput& input, archive_entry* entry, const RarEntry& header,
+                const std::string& name, TargetFolder::Pending& pending);
   void copyHardLink(archive_entry* entry, const std::string& flatName);
 
   fs::path archive_;
@@ -149,6 +189,7 @@ class Extraction {
   std::unique_ptr<TargetFolder> folder_;
   // Archive path of each file written, to its name in the target folder, for hard links.
   std::map<std::string, std::string> extracted_;
+  std::vector<char> buffer_ = std::vector<char>(kBufferSize);
 };
 
 ExtractResult Extraction::run() {
@@ -163,8 +204,9 @@ ExtractResult Extraction::run() {
     }
     return result_;
   }
-  RarHeaderWalker walker(static_cast<std::uint64_t>(st.st_size));
-  ArchiveInput input(fd, walker);
+  const auto archiveSize = static_cast<std::uint64_t>(st.st_size);
+  RarHeaderWalker walker(archiveSize);
+  ArchiveInput input(fd, archiveSize, walker);
   if (!input.prime()) {
     fail(rarexit::kOpen, "No se puede leer " + archiveText_ + ": " + systemReason(input.error()));
     return result_;
@@ -188,8 +230,8 @@ ExtractResult Extraction::run() {
                                                                 &archive_read_free);
   archive_read_support_format_rar(reader.get());
   archive_read_support_format_rar5(reader.get());
-  if (archive_read_open(reader.get(), &input, nullptr, &ArchiveInput::read, nullptr) !=
-      ARCHIVE_OK) {
+  if (archive_read_open2(reader.get(), &input, nullptr, &ArchiveInput::read, &ArchiveInput::skip,
+                         nullptr) != ARCHIVE_OK) {
     fail(rarexit::kOpen,
          "No se puede abrir " + archiveText_ + ": " + libarchiveMessage(reader.get()));
     return result_;
@@ -221,7 +263,7 @@ void Extraction::extractAll(archive* reader, ArchiveInput& input, const RarHeade
     }
     // A copy: the walker's list grows while the entry's data is read.
     const RarEntry header = walker.files()[index];
-    extractEntry(reader, entry, header);
+    extractEntry(reader, input, entry, header);
     ++index;
   }
   input.drain();
@@ -232,7 +274,8 @@ void Extraction::extractAll(archive* reader, ArchiveInput& input, const RarHeade
   }
 }
 
-void Extraction::extractEntry(archive* reader, archive_entry* entry, const RarEntry& header) {
+void Extraction::extractEntry(archive* reader, ArchiveInput& input, archive_entry* entry,
+                              const RarEntry& header) {
   const char* utf8 = archive_entry_pathname_utf8(entry);
   const char* native = archive_entry_pathname(entry);
   const std::string name = utf8 != nullptr ? utf8 : native != nullptr ? native : "";
@@ -279,42 +322,7 @@ void Extraction::extractEntry(archive* reader, archive_entry* entry, const RarEn
     fail(rarexit::kCreate, e.what());
     return;
   }
-  const bool sizeKnown = archive_entry_size_is_set(entry) != 0;
-  const auto size = static_cast<std::uint64_t>(archive_entry_size(entry));
-  // libarchive checks the CRC32 of the data it decompresses, not of stored data.
-  const bool checkCrc = header.stored && header.crc.has_value();
-  std::uint64_t total = 0;
-  std::uint32_t crc = 0;
-  while (true) {
-    const void* block = nullptr;
-    std::size_t got = 0;
-    la_int64_t offset = 0;
-    const int status = archive_read_data_block(reader, &block, &got, &offset);
-    if (status == ARCHIVE_EOF) {
-      break;
-    }
-    if (status < ARCHIVE_WARN || offset != static_cast<la_int64_t>(total)) {
-      fail(rarexit::kFatal, name + " no se puede extraer: " + libarchiveMessage(reader));
-      return;
-    }
-    total += got;
-    if (sizeKnown && total > size) {
-      break;  // reported below as a size mismatch
-    }
-    if (checkCrc) {
-      crc = ::libdeflate_crc32(crc, block, got);
-    }
-    if (!pending->write(block, got)) {
-      fail(rarexit::kCreate, name + " no se puede escribir: " + systemReason(errno));
-      return;
-    }
-  }
-  if (sizeKnown && total != size) {
-    fail(rarexit::kFatal, name + " está dañado: el tamaño no coincide");
-    return;
-  }
-  if (checkCrc && *header.crc != crc) {
-    fail(rarexit::kCrc, "Error de CRC en " + name + ": el archivo está dañado");
+  if (!copyData(reader, input, entry, header, name, *pending)) {
     return;
   }
   const std::time_t mtime =
@@ -325,6 +333,64 @@ void Extraction::extractEntry(archive* reader, archive_entry* entry, const RarEn
     return;
   }
   extracted_[normalized(name)] = flatName;
+}
+
+bool Extraction::copyData(archive* reader, ArchiveInput& input, archive_entry* entry,
+                          const RarEntry& header, const std::string& name,
+                          TargetFolder::Pending& pending) {
+  const bool sizeKnown = archive_entry_size_is_set(entry) != 0;
+  const auto size = static_cast<std::uint64_t>(archive_entry_size(entry));
+  // libarchive checks the CRC32 of the data it decompresses, not of stored data.
+  const bool checkCrc = header.stored && header.crc.has_value();
+  // A file stored on its own is read straight from the archive, and libarchive skips it: reading
+  // it, libarchive would compute a CRC32 of its own that it never checks.
+  const bool direct = header.dataIsFile && sizeKnown && size == header.dataSize;
+  std::uint64_t total = 0;
+  std::uint32_t crc = 0;
+  while (true) {
+    const void* block = buffer_.data();
+    std::size_t got = 0;
+    if (direct) {
+      got = static_cast<std::size_t>(std::min<std::uint64_t>(buffer_.size(), size - total));
+      if (got == 0) {
+        break;
+      }
+      if (!input.readAt(header.dataOffset + total, buffer_.data(), got)) {
+        fail(rarexit::kFatal, name + " no se puede leer: " + systemReason(input.error()));
+        return false;
+      }
+    } else {
+      la_int64_t offset = 0;
+      const int status = archive_read_data_block(reader, &block, &got, &offset);
+      if (status == ARCHIVE_EOF) {
+        break;
+      }
+      if (status < ARCHIVE_WARN || offset != static_cast<la_int64_t>(total)) {
+        fail(rarexit::kFatal, name + " no se puede extraer: " + libarchiveMessage(reader));
+        return false;
+      }
+    }
+    total += got;
+    if (sizeKnown && total > size) {
+      break;  // reported below as a size mismatch
+    }
+    if (checkCrc) {
+      crc = ::libdeflate_crc32(crc, block, got);
+    }
+    if (!pending.write(block, got)) {
+      fail(rarexit::kCreate, name + " no se puede escribir: " + systemReason(errno));
+      return false;
+    }
+  }
+  if (sizeKnown && total != size) {
+    fail(rarexit::kFatal, name + " está dañado: el tamaño no coincide");
+    return false;
+  }
+  if (checkCrc && *header.crc != crc) {
+    fail(rarexit::kCrc, "Error de CRC en " + name + ": el archivo está dañado");
+    return false;
+  }
+  return true;
 }
 
 void Extraction::copyHardLink(archive_entry* entry, const std::string& flatName) {
@@ -344,11 +410,10 @@ void Extraction::copyHardLink(archive_entry* entry, const std::string& flatName)
     fail(rarexit::kCreate, e.what());
     return;
   }
-  std::vector<char> buffer(kBufferSize);
   bool written = true;
   while (in && written) {
-    in.read(buffer.data(), static_cast<std::streamsize>(buffer.size()));
-    written = pending->write(buffer.data(), static_cast<std::size_t>(in.gcount()));
+    in.read(buffer_.data(), static_cast<std::streamsize>(buffer_.size()));
+    written = pending->write(buffer_.data(), static_cast<std::size_t>(in.gcount()));
   }
   if (!written || in.bad() ||
       !folder_->commit(*pending, archive_entry_mtime(entry), archive_entry_mtime_nsec(entry))) {

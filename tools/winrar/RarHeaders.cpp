@@ -100,6 +100,7 @@ bool parseFileHeader(FieldReader& fields, std::uint64_t headerFlags, std::uint64
   const std::uint64_t nameSize = fields.vint();
   entry.name = std::string(fields.bytes(nameSize));
   entry.stored = ((compression >> 7) & 7) == 0;
+  entry.dataIsFile = entry.stored && (compression & rar5::kCompressionSolid) == 0;
   entry.continuesFromPreviousVolume = (headerFlags & rar5::kDataFromPreviousVolume) != 0;
   entry.continuesInNextVolume = (headerFlags & rar5::kDataInNextVolume) != 0;
   if (fields.bad() || fields.remaining() != extraSize) {
@@ -192,6 +193,18 @@ void RarHeaderWalker::walk(std::string_view bytes) {
   }
 }
 
+void RarHeaderWalker::skipped(std::uint64_t count) {
+  if (stopped_) {
+    return;
+  }
+  if (count > skip_) {
+    stop("encabezado no leído");
+    return;
+  }
+  skip_ -= count;
+  offset_ += count;
+}
+
 void RarHeaderWalker::finish() {
   if (stopped_) {
     return;
@@ -273,6 +286,8 @@ void RarHeaderWalker::rar5Header() {
       return;
     }
     entry.dataComplete = dataComplete;
+    entry.dataOffset = offset_;
+    entry.dataSize = dataSize;
     files_.push_back(std::move(entry));
   }
   if (type == rar5::kEndHeader) {

@@ -25,6 +25,11 @@ struct RarEntry {
   // The data area ends inside the file.
   bool dataComplete = true;
   bool stored = false;
+  // Where the data area lies in the archive, and whether its bytes are the file's own: stored and
+  // not continuing a solid stream, so that the extractor may read them there itself.
+  std::uint64_t dataOffset = 0;
+  std::uint64_t dataSize = 0;
+  bool dataIsFile = false;
   std::optional<std::uint32_t> crc;
 };
 
@@ -38,6 +43,8 @@ class RarHeaderWalker {
 
   // The next bytes of the archive.
   void feed(std::string_view bytes);
+  // The reader passed over count bytes without reading them: they must lie in a data area.
+  void skipped(std::uint64_t count);
   // The archive has no more bytes: a header cut short is a problem.
   void finish();
 
