@@ -274,7 +274,8 @@ Two claims of an earlier edition of this page did not hold when the code of that
 measured again in pairs: that \`Winrar95.exe\` extracted 2,000 stored files of 100 KB about as
 fast as \`bsdtar -xf\` (it was half as slow again), and that \`CopiarArchivos\` over existing files
 was faster than \`cp -r\` (that \`cp -r\` had been timed on a disk still busy with the deletions
-before it). Both are withdrawn; the rows above measure the present code.
+before it). Both are withdrawn. The extraction rows above are measured in pairs on the present
+code; the copy stage's figures are those its in-process benchmark prints, pairs or not.
 EOF
 } >"$repo/docs/PERFORMANCE.md"
 echo "== wrote docs/PERFORMANCE.md"
