@@ -4,7 +4,7 @@
 # its range. Builds bench/ and the tools in Release (build/bench), prints every row against its
 # target and writes the page docs/PERFORMANCE.md from what it measured.
 #
-#   bench/run.sh            everything, seven pairs a row (5 minutes on 2 idle cores, 20 on busy ones)
+#   bench/run.sh            everything, seven pairs a row (12 minutes on 2 cores at load 12)
 #   bench/run.sh --quick    three pairs a row and one repetition in process; the page is kept
 #
 # FD_BENCH_NOTE, when set, is a sentence about the run's conditions written under the figures.
