@@ -56,26 +56,46 @@ std::string foldCase(const std::string& name) {
   return folded;
 }
 
-mode_t fileMode() {
-  const mode_t mask = ::umask(0);
-  ::umask(mask);
-  return 0666 & ~mask;
-}
-
 }  // namespace
 
 void removePendingFileOnSignal() {
   for (int signal : {SIGINT, SIGTERM, SIGHUP}) {
     ::signal(signal, removePendingAndExit);
   }
+  ::signal(SIGXFSZ, SIG_IGN);
 }
 
-TargetFolder::TargetFolder(fs::path folder) : folder_(std::move(folder)) {
+std::string systemReason(int error) {
+  switch (error) {
+    case ENOSPC:
+    case EDQUOT:
+      return "no queda espacio en el disco";
+    case EFBIG:
+      return "se superó el tamaño máximo de archivo permitido";
+    case EACCES:
+    case EPERM:
+      return "permiso denegado";
+    case EROFS:
+      return "el disco es de solo lectura";
+    case ENOENT:
+      return "no existe";
+    case EISDIR:
+      return "es una carpeta";
+    case ENAMETOOLONG:
+      return "el nombre es demasiado largo";
+    default:
+      return std::strerror(error);
+  }
+}
+
+TargetFolder::TargetFolder(fs::path folder)
+    : folder_(std::move(folder)),
+      temporaryPrefix_(".Winrar95-" + std::to_string(::getpid()) + "-") {
   std::error_code error;
   fs::create_directories(folder_, error);
   if (!fs::is_directory(folder_)) {
     throw std::runtime_error("no se puede crear la carpeta " + folder_.string() +
-                             (error ? ": " + error.message() : ""));
+                             (error ? ": " + systemReason(error.value()) : ""));
   }
   for (const auto& item : fs::directory_iterator(folder_, error)) {
     const std::string name = item.path().filename().string();
@@ -119,21 +139,27 @@ bool TargetFolder::Pending::write(const void* data, std::size_t size) {
 }
 
 TargetFolder::Pending TargetFolder::begin(const std::string& name) {
-  std::string pattern = (folder_ / ".Winrar95-XXXXXX").string();
-  const int fd = ::mkstemp(pattern.data());
-  if (fd < 0) {
-    throw std::runtime_error("no se puede crear un archivo en " + folder_.string() + ": " +
-                             std::strerror(errno));
+  // Created with 0666, the umask gives the file the bits any new file gets. A name left by a killed
+  // extractor is stepped over.
+  for (int attempt = 0; attempt < 1000; ++attempt) {
+    const fs::path path = folder_ / (temporaryPrefix_ + std::to_string(temporaries_++));
+    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    if (fd >= 0) {
+      setPending(path);
+      return Pending(fd, path, name);
+    }
+    if (errno != EEXIST) {
+      break;
+    }
   }
-  setPending(pattern);
-  return Pending(fd, pattern, name);
+  throw std::runtime_error("no se puede crear un archivo en " + folder_.string() + ": " +
+                           systemReason(errno));
 }
 
 bool TargetFolder::commit(Pending& pending, std::time_t mtime, long mtimeNanoseconds) {
   const timespec times[2] = {{0, UTIME_NOW}, {mtime, mtimeNanoseconds}};
   const std::string final = finalName(pending.name_);
-  const bool done = ::fchmod(pending.fd_, fileMode()) == 0 && ::futimens(pending.fd_, times) == 0 &&
-                    ::close(pending.fd_) == 0;
+  const bool done = ::futimens(pending.fd_, times) == 0 && ::close(pending.fd_) == 0;
   pending.fd_ = -1;
   if (!done || ::rename(pending.temporary_.c_str(), (folder_ / final).c_str()) != 0) {
     return false;  // the destructor removes the temporary file
@@ -143,23 +169,6 @@ bool TargetFolder::commit(Pending& pending, std::time_t mtime, long mtimeNanosec
   names_[foldCase(final)] = final;
   written_.insert(foldCase(final));
   return true;
-}
-
-void TargetFolder::discard(const std::string& name) {
-  const std::string key = foldCase(name);
-  if (written_.count(key) != 0) {
-    return;
-  }
-  const auto found = names_.find(key);
-  if (found == names_.end()) {
-    return;
-  }
-  const fs::path path = folder_ / found->second;
-  std::error_code error;
-  if (fs::is_regular_file(fs::symlink_status(path, error))) {
-    fs::remove(path, error);
-    names_.erase(found);
-  }
 }
 
 fs::path TargetFolder::written(const std::string& name) const {
