@@ -1,11 +1,13 @@
 #include <gtest/gtest.h>
 #include <signal.h>
+#include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
+#include <stdexcept>
 #include <thread>
 
 #include "support/PackageBuilder.h"
@@ -13,21 +15,25 @@
 #include "support/UpdaterFixture.h"
 #include "support/clsRegistro.h"
 
+extern char** environ;
+
 namespace fd::test {
 namespace {
 
 constexpr const char* kClientSetup =
     "SOFTWARE\\Microsoft\\Microsoft SQL Server\\90\\Tools\\ClientSetup";
 
-// A real process whose image name is fdEnvioMails.exe, ended when the test ends.
+// A real process of the test's prefix whose image name is fdEnvioMails.exe, ended when the test
+// ends.
 class MailProgram {
  public:
   MailProgram() {
-    pid_ = fork();
-    if (pid_ == 0) {
-      execl("/bin/bash", "bash", "-c", "exec -a fdEnvioMails.exe sleep 60", nullptr);
-      _exit(127);
-    }
+    char name[] = "fdEnvioMails.exe";
+    char seconds[] = "60";
+    char* argv[] = {name, seconds, nullptr};
+    // posix_spawn returns once sleep has replaced the child, so the name is visible at once.
+    if (posix_spawn(&pid_, "/bin/sleep", nullptr, nullptr, argv, environ) != 0)
+      throw std::runtime_error("cannot start the mail program");
   }
   ~MailProgram() {
     kill(pid_, SIGKILL);
@@ -42,8 +48,9 @@ class MailProgram {
   pid_t pid_;
 };
 
+// Waits up to 30 s, far beyond what starting a program takes on a busy machine.
 bool eventually(const std::function<bool()>& condition) {
-  for (int i = 0; i < 100; ++i) {
+  for (int i = 0; i < 600; ++i) {
     if (condition())
       return true;
     std::this_thread::sleep_for(std::chrono::milliseconds(50));
@@ -156,6 +163,7 @@ TEST_F(UpdateRunTest, EmptyFileListStillStopsAndRestartsTheMailTask) {
           "Shell schtasks /run /tn fdEnvioMails", " FIN Actualizar"}));
   EXPECT_TRUE(eventually([&] { return f.prefix.exists("C:\\Tmp\\reiniciado.txt"); }));
   auto rows = statusRows();
+  ASSERT_GE(rows.size(), 3u);
   EXPECT_EQ(std::vector<std::string>(rows.end() - 3, rows.end()),
             (std::vector<std::string>{"Deteniendo tarea de envío de mails...", "", "Terminó"}));
 }
