@@ -3,6 +3,7 @@
 #include <vector>
 
 #include "platform/AppError.h"
+#include "platform/CommandLine.h"
 #include "platform/Desktop.h"
 #include "platform/FileSystem.h"
 #include "platform/Processes.h"
@@ -63,7 +64,8 @@ bool CommandFiles::EjecutarComandos(const std::string& archivo) {
   try {
     const std::string copia = copiaSustituida(archivo);
     fs_.writeLines(copia, sustituidas, false);
-    processes_.syncShell(copia, WindowState::NormalFocus);
+    // Quoted, so that a folder with a space in its name does not split the program's path.
+    processes_.syncShell(joinCommandLine({copia}), WindowState::NormalFocus);
   } catch (const AppError& error) {
     informar(error);
   }
