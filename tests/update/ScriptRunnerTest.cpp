@@ -109,12 +109,30 @@ INSTANTIATE_TEST_SUITE_P(
         PasswordCase{"Unmarked", "C:\\Tmp\\P1\\Alta.sql", "Murales", "Murales"}),
     [](const auto& info) { return info.param.name; });
 
-TEST_F(ScriptRunnerTest, MaintenanceMarkCountsFromTheSecondCharacter) {
-  // A bare MANTEN.sql is run as it is: a missing file would otherwise fail the parameters step.
+struct MarkCase {
+  std::string name;
+  std::string script;
+  bool substituted;
+};
+
+class MaintenanceMark : public ScriptRunnerTest, public ::testing::WithParamInterface<MarkCase> {};
+
+TEST_P(MaintenanceMark, InAnyLetterCaseFromTheSecondCharacterOnSubstitutes) {
+  f.prefix.writeFile(GetParam().script, "USE %Catalogo%\r\n");
   ScriptedProcesses processes({1});
-  EXPECT_NO_THROW(run(processes, "MANTEN.sql"));
-  EXPECT_THROW(run(processes, "C:\\Tmp\\P1\\MANTEN_Indices.sql"), AppError);
+  run(processes, GetParam().script);
+  EXPECT_EQ(f.prefix.readFile(GetParam().script),
+            GetParam().substituted ? "USE Ventas\r\n" : "USE %Catalogo%\r\n");
 }
+
+INSTANTIATE_TEST_SUITE_P(Scripts, MaintenanceMark,
+                         ::testing::Values(MarkCase{"Upper", "C:\\Tmp\\P1\\MANTEN_Indices.sql",
+                                                    true},
+                                           MarkCase{"Lower", "C:\\Tmp\\P1\\manten_x.sql", true},
+                                           MarkCase{"Mixed", "C:\\Tmp\\P1\\Manten_X.Sql", true},
+                                           MarkCase{"Unmarked", "C:\\Tmp\\P1\\Alta.sql", false},
+                                           MarkCase{"AtTheFirstCharacter", "MANTEN.sql", false}),
+                         [](const auto& info) { return info.param.name; });
 
 }  // namespace
 }  // namespace fd::test
