@@ -84,7 +84,6 @@ TEST_P(RealArchiveTest, ExtractsAsTheTableSays) {
       runTool("Winrar95.exe", {"e", "-o+", archiveText, targetText}, prefix_.root());
 
   ASSERT_FALSE(run.timedOut);
-  EXPECT_LT(run.elapsed, std::chrono::seconds(10));
   const fs::path target = prefix_.host(targetText);
   const Tree left = fs::exists(target) ? treeOf(target) : Tree{};
   if (c.succeeds) {
