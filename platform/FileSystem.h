@@ -39,7 +39,8 @@ class FileSystem {
   // A file that is neither hidden nor a system file nor a folder.
   virtual bool ordinaryFileExists(const std::string& path) const = 0;
   // Copies a file; an existing target is replaced only with overwrite, and never left
-  // half-written: the copy is written beside it and renamed over it.
+  // half-written: the copy is written beside it and renamed over it. A new file takes the
+  // source's permissions, a replaced one keeps its own (see each host for the details).
   virtual void copyFile(const std::string& source, const std::string& target, bool overwrite) = 0;
   virtual void removeFile(const std::string& path) = 0;
   virtual LocalDateTime lastModified(const std::string& path) const = 0;
