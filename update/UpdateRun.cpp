@@ -56,7 +56,17 @@ void UpdateRun::cmdAct_Click() {
                                 services_.processes, services_.desktop, log_);
       FileCopyStage stage(c_.flxFile, c_.flxLog, c_.chkComandos, c_.txtDirFD, c_.txtEstado,
                           services_.fs, services_.desktop, log_, commandFiles);
-      stage.CopiarArchivos(current);
+      try {
+        stage.CopiarArchivos(current);
+      } catch (const AppError&) {
+        // A failed copy must not leave the suite without its mail: the task starts again before
+        // the trap reports the copy's failure (not a later one of the restart's log line).
+        try {
+          mail.IniciarTareaMails();
+        } catch (const AppError&) {
+        }
+        throw;
+      }
       mail.IniciarTareaMails();
     }
     checkStop();

@@ -83,7 +83,7 @@ class FaultInjection : public testing::Test {
   std::size_t boxes = 0;
 };
 
-TEST_F(FaultInjection, WriteRefusedForLackOfSpaceEndsTheRunWithTheOldTargetIntact) {
+TEST_F(FaultInjection, FileSizeLimitMidCopyEndsTheRunWithTheOldTargetIntact) {
   const std::string big(3 * 1024 * 1024, 'n');
   packages().make(kPackage, {{"info.txt", ""}, {"a.dll", "nueva a"}, {"grande.dat", big}});
   f.prefix.writeFile("C:\\Fendal\\Comercial\\a.dll", "vieja a");
@@ -120,14 +120,14 @@ TEST_F(FaultInjection, WriteRefusedForLackOfSpaceEndsTheRunWithTheOldTargetIntac
   ASSERT_EQ(waitpid(child, &status, 0), child);
   ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
 
-  EXPECT_EQ(
-      received,
-      std::string("Actualizar : (75). Línea : 3. Error de acceso a la ruta o el archivo") + '\0');
+  EXPECT_EQ(received, std::string("Actualizar : (61). Línea : 3. Disco lleno") + '\0');
   EXPECT_EQ(f.prefix.readFile("C:\\Fendal\\Comercial\\grande.dat"), "viejo grande");
   EXPECT_EQ(f.prefix.readFile("C:\\Fendal\\Comercial\\a.dll"), "nueva a");
   // No half-written copy is left beside the target.
   EXPECT_EQ(moduleEntries(), (std::vector<std::string>{"a.dll", "fdCom.ini", "grande.dat"}));
   EXPECT_FALSE(logHas(" FIN Actualizar"));
+  // The mail task is started again before the trap.
+  EXPECT_TRUE(logHas("Shell schtasks /run /tn fdEnvioMails"));
 }
 
 TEST_F(FaultInjection, PackageFolderDeletedBeforeTheRunEndsItThroughTheTrap) {

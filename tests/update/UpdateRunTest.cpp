@@ -75,13 +75,17 @@ class UpdateRunTest : public ::testing::Test {
     std::filesystem::copy_file(std::filesystem::path(FD_BIN_DIR) / "osql.exe",
                                f.prefix.host(folder + "\\Binn\\osql.exe"));
   }
+  // The scheduled task starts program; C:\Tmp is there for it to note that it ran.
+  void writeTaskFor(const std::string& program) {
+    f.prefix.makeFolder("C:\\Tmp");
+    f.prefix.writeFile("C:\\Windows\\System32\\Tasks\\fdEnvioMails",
+                       "<?xml version=\"1.0\"?><Task><Actions><Exec><Command>" + program +
+                           "</Command></Exec></Actions></Task>");
+  }
   // The scheduled task restarts a program that notes it ran in C:\Tmp\reiniciado.txt.
   void writeTask() {
     f.writeScript("C:\\Fendal\\reiniciar", "echo ok > \"$WINEPREFIX/drive_c/Tmp/reiniciado.txt\"");
-    f.prefix.makeFolder("C:\\Tmp");
-    f.prefix.writeFile("C:\\Windows\\System32\\Tasks\\fdEnvioMails",
-                       "<?xml version=\"1.0\"?><Task><Actions><Exec><Command>C:\\Fendal\\reiniciar"
-                       "</Command></Exec></Actions></Task>");
+    writeTaskFor("C:\\Fendal\\reiniciar");
   }
   void start(const std::string& server = "127.0.0.1,1") {
     f.prefix.writeFile("C:\\Fendal\\Comercial\\fdCom.ini",
@@ -189,7 +193,7 @@ TEST_F(UpdateRunTest, MailProgramThatSurvivesEndsTheRunBeforeAnyCopy) {
   EXPECT_TRUE(w().Enabled.Value());
 }
 
-TEST_F(UpdateRunTest, CopyFailureShowsTheReplaceMessageAndLeavesTheTaskStopped) {
+TEST_F(UpdateRunTest, CopyFailureShowsTheReplaceMessageAndStartsTheTaskAgain) {
   writeTask();
   packages().make(
       "COMERCIAL_1_0_0_a.rar",
@@ -204,8 +208,27 @@ TEST_F(UpdateRunTest, CopyFailureShowsTheReplaceMessageAndLeavesTheTaskStopped) 
   EXPECT_EQ(
       f.desktop.boxes.back().prompt.substr(0, 90),
       std::string("Actualizar : (76). Línea : 3. No se encontró la ruta de acceso").substr(0, 90));
-  EXPECT_FALSE(logHas("Shell schtasks /run /tn fdEnvioMails"));
+  EXPECT_TRUE(logHas("Shell schtasks /run /tn fdEnvioMails"));
+  EXPECT_TRUE(eventually([&] { return f.prefix.exists("C:\\Tmp\\reiniciado.txt"); }));
   EXPECT_FALSE(logHas(" FIN Actualizar"));
+}
+
+TEST_F(UpdateRunTest, NewMailProgramReplacesTheRunningOneAndTheTaskStartsIt) {
+  writeTaskFor("C:\\Fendal\\fdEnvioMails.exe");
+  f.writeScript("C:\\Fendal\\fdEnvioMails.exe", "exit 0");
+  packages().make("COMERCIAL_1_0_0_a.rar",
+                  {{"info.txt", ""},
+                   {"fdEnvioMails.exe",
+                    "#!/bin/sh\necho nuevo > \"$WINEPREFIX/drive_c/Tmp/reiniciado.txt\"\n"}});
+  MailProgram mails;
+  start();
+  extract();
+  w().chkScripts.setValue(0);
+  w().cmdAct_Click();
+  EXPECT_FALSE(mails.running());
+  EXPECT_TRUE(logHas(" FIN Actualizar"));
+  EXPECT_TRUE(
+      eventually([&] { return f.prefix.readFile("C:\\Tmp\\reiniciado.txt") == "nuevo\n"; }));
 }
 
 TEST_F(UpdateRunTest, MissingSourceShowsTheReplaceMessageWithFolderAndFile) {
