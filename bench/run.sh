@@ -28,7 +28,7 @@ command -v ccache >/dev/null && launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
 cmake -S "$repo" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DFD_BUILD_UI=OFF \
   -DFD_BUILD_BENCH=ON "-DCMAKE_CXX_FLAGS=-Wno-error=restrict -Wno-error=maybe-uninitialized" \
   "${launcher[@]}" >/dev/null
-ninja -C "$build" updater_bench fdtools >"$build/build.log" || {
+ninja -C "$build" updater_bench copy_bench fdtools >"$build/build.log" || {
   cat "$build/build.log" >&2
   exit 1
 }
@@ -199,9 +199,9 @@ run_bench() {  # FILTER REPETITIONS
   sed -n '/^In-process figures/,$p' "$work/bench.txt" | grep -v 'not run$'
 }
 echo "== In process"
-# >>> Copy stage: CopiarArchivos against cp -r (bench/CopyBench.cpp). The benchmark prints its own
-# pairs, median and range; the lines from its summary go to the page as printed.
-copy_report=$(run_bench 'CopiarArchivos|CpR' "$repetitions")
+# >>> Copy stage: CopiarArchivos against cp -r (bench/CopyBench.cpp, a program of its own). It
+# prints its own pairs, median and range; they go to the page as printed.
+copy_report=$("$build/bench/copy_bench" --pairs "$((pairs < 7 ? 7 : pairs))" | tee /dev/stderr)
 # <<< Copy stage
 other_report=$(run_bench 'LeerFiles|Form_Load|Esperar' $((repetitions < 3 ? repetitions : 3)))
 
@@ -239,9 +239,12 @@ $((SECONDS / 60)) minutes.
   \`fisql -S 127.0.0.1 -U -P -D -i SCRIPT -o OUTPUT\` (with \`TDSPORT\`), the same script files,
   against one \`tds-test-server\`. The stand-in's batch splitting is measured as \`osql.exe\`
   running one batch of 10,000 PRINTs against one of 1,000: ten is linear.
+- **Copy stage** (\`bench/copy_bench\`): \`CopiarArchivos\` in process against \`cp -r\`, in
+  interleaved pairs as above; before each run of either side, outside the timed part, the last
+  run's folder is removed, the next one is made and filled with \`cp -r\` for the case over
+  existing files (left for the run to make otherwise), and \`sync\` is run.
 - **In process** (\`bench/updater_bench\`, Google Benchmark, repetitions interleaved at random):
-  the copy stage against \`cp -r\`, \`LeerFiles\`, start-up and \`Esperar\`, as the program prints
-  them.
+  \`LeerFiles\`, start-up and \`Esperar\`, as the program prints them.
 
 ## Figures
 
