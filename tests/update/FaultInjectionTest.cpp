@@ -179,6 +179,8 @@ TEST_P(LogBecomesReadOnly, MidRunGivesOneClearMessage) {
   startAndExtract();
   w().chkScripts.setValue(0);
   const fs::path log = f.prefix.host(w().state.mArchivoLog);
+  // Only the updater's folder itself loses its write bit; the backups below it keep theirs.
+  f.prefix.makeFolder("C:\\Act\\Respaldo");
   const auto noWrite = fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write;
   f.desktop.onEvents = [&] {
     if (w().txtEstado.Text() == "Copiando a.dll") {
