@@ -12,15 +12,12 @@
 #include "support/PackageBuilder.h"
 #include "support/TdsTestServer.h"
 #include "support/UpdaterFixture.h"
-#include "support/clsRegistro.h"
 
 namespace fd::test {
 namespace {
 
 namespace fs = std::filesystem;
 
-constexpr const char* kClientSetup =
-    "SOFTWARE\\Microsoft\\Microsoft SQL Server\\90\\Tools\\ClientSetup";
 constexpr const char* kPackage = "COMERCIAL_1_0_0_a.rar";
 constexpr const char* kPackageFolder = "C:\\Act\\COMERCIAL_1_0_0_a";
 constexpr const char* kModule = "C:\\Fendal\\Comercial";
@@ -213,12 +210,6 @@ INSTANTIATE_TEST_SUITE_P(
 
 class ServerDrops : public FaultInjection {
  protected:
-  void registerQueryTool() {
-    const std::string folder = "C:\\SQL\\90\\Tools";
-    clsRegistro(f.registry).SetRegistryValue(kClientSetup, "SQLPath", folder);
-    f.prefix.makeFolder(folder + "\\Binn");
-    fs::copy_file(fs::path(FD_BIN_DIR) / "osql.exe", f.prefix.host(folder + "\\Binn\\osql.exe"));
-  }
   // Kills the query tools started from this test's prefix.
   void endQueryTools() {
     const std::string ours = f.prefix.host("C:\\SQL").string();
@@ -235,7 +226,7 @@ class ServerDrops : public FaultInjection {
 
 TEST_F(ServerDrops, MidScriptTheRunReportsTheScriptAndGoesOn) {
   TdsTestServer server({"TDSTEST", {{"Fendal", "Murales7261qz"}}, {"COMERCIAL_A"}, {}});
-  registerQueryTool();
+  f.registerQueryTool();
   // Enough batches that the tool is still sending when the server goes.
   std::string script = "PRINT 'uno'\r\nGO\r\n";
   for (int i = 0; i < 20000; ++i) {
