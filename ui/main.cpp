@@ -36,16 +36,16 @@ int runWithoutWindow(const fd::ProgramArguments& arguments) {
     return fd::ConsoleRun::kBadCommandLine;
   }
   fd::HostServices host;
-  fd::ConsoleDesktop desktop(std::cerr, arguments.usuariosContinuar);
+  fd::ConsoleDesktop desktop(std::cerr, arguments.continueWithUsers);
   fd::frmActualiza1 form(host.services(desktop));
   fd::ConsoleRun run(form, desktop, std::cout, std::cerr);
   switch (arguments.mode) {
     case Mode::Restore:
-      return run.restaurar(arguments.stamp);
+      return run.restore(arguments.stamp);
     case Mode::DryRun:
-      return run.simular(arguments);
+      return run.dryRun(arguments);
     default:
-      return run.desatendido(arguments);
+      return run.unattended(arguments);
   }
 }
 

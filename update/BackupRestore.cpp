@@ -38,7 +38,7 @@ std::string BackupRestore::latest(const FileSystem& fs, const std::string& pathA
   return stamp;
 }
 
-BackupRestore::Result BackupRestore::restaurar(const std::string& folder) {
+BackupRestore::Result BackupRestore::restore(const std::string& folder) {
   const std::vector<FileBackup::Entry> entries = FileBackup::read(fs_, folder);
   log_.EscribirLog(" Restaurar " + folder);
   Result result;
@@ -49,7 +49,7 @@ BackupRestore::Result BackupRestore::restaurar(const std::string& folder) {
   }
   for (const FileBackup::Entry& entry : entries) {
     try {
-      if (entry.nuevo) {
+      if (entry.isNew) {
         txtEstado_.setText("Eliminando " + entry.original);
         if (fs_.fileExists(entry.original))
           fs_.removeFile(entry.original);

@@ -29,7 +29,7 @@ class BackupRestore {
     std::vector<std::string> failed;  // each original path, a space and why
   };
   // Restores the backup folder (ending in "\"); it must hold its respaldo.txt.
-  Result restaurar(const std::string& folder);
+  Result restore(const std::string& folder);
 
  private:
   FileSystem& fs_;

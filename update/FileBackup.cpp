@@ -40,8 +40,7 @@ std::vector<FileBackup::Entry> FileBackup::read(const FileSystem& fs, const std:
     std::vector<std::string> fields = splitText(line, '\t');
     if (fields.size() < 2 || fields[0].empty())
       continue;
-    Entry entry{fields[0], fields[1] == kNuevo, fields[1], fields.size() > 2 ? fields[2] : ""};
-    entries.push_back(entry);
+    entries.push_back({fields[0], fields[1] == kNuevo});
   }
   return entries;
 }
@@ -58,17 +57,16 @@ void FileBackup::keep(const std::string& target) {
   if (listed_.contains(toUpper(target)))
     return;
 
-  const std::string copia = keptPath(folder_, target);
+  const std::string kept = keptPath(folder_, target);
   try {
-    if (copia.empty())
+    if (kept.empty())
       throw AppError(err::kInvalidCall, kSource, standardDescription(err::kInvalidCall));
-    const bool existe = fs_.fileExists(target);
-    if (existe) {
-      makeFolders(copia.substr(0, copia.rfind('\\') + 1));
-      fs_.copyFile(target, copia, true);
+    if (fs_.fileExists(target)) {
+      makeFolders(kept.substr(0, kept.rfind('\\') + 1));
+      fs_.copyFile(target, kept, true);
       fs_.appendLine(folder_ + kIndice, target + "\t" + std::to_string(fs_.fileSize(target)) +
                                             "\t" + formatGeneralDate(fs_.lastModified(target)));
-      log_.EscribirLog(" Respaldo " + target + " en " + copia);
+      log_.EscribirLog(" Respaldo " + target + " en " + kept);
     } else {
       makeFolders(folder_);
       fs_.appendLine(folder_ + kIndice, target + "\t" + kNuevo);

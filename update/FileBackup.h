@@ -22,9 +22,7 @@ class FileBackup {
   // was kept, or the word "nuevo" when the run created it; tab-separated.
   struct Entry {
     std::string original;
-    bool nuevo = false;
-    std::string tamano;
-    std::string fecha;
+    bool isNew = false;
   };
 
   // pathApp ends in "\"; stamp is the run's log stamp.

@@ -43,12 +43,12 @@ std::string ScriptRunner::comandoParaLog(const std::string& comando, const std::
   return replaceAll(comando, " -P " + clave + " -i ", " -P ******** -i ");
 }
 
-std::string ScriptRunner::salidaDe(const std::string& script) {
+std::string ScriptRunner::outputOf(const std::string& script) {
   return dropRightBytes(script, 4) + replaceAll(toLower(rightBytes(script, 4)), ".sql", ".log");
 }
 
-std::string ScriptRunner::comando(const UpdaterState& state, const std::string& clave,
-                                  const std::string& script, const std::string& salida) {
+std::string ScriptRunner::commandLine(const UpdaterState& state, const std::string& clave,
+                                      const std::string& script, const std::string& salida) {
   return entreComillas(state.mISQL) + " -S " + state.mServidor + " -d " + state.mCatalogo + " -U " +
          kUsuarioSQL + " -P " + clave + " -i " + entreComillas(script) + " -o " +
          entreComillas(salida);
@@ -62,9 +62,9 @@ std::string ScriptRunner::EjecutarPaquete(const std::string& script, int row) {
   }
   std::string mensaje;
   state_.mScript = script;
-  state_.mSalida = salidaDe(state_.mScript);
+  state_.mSalida = outputOf(state_.mScript);
   const std::string clave = state_.mClave;
-  state_.mComando = comando(state_, clave, state_.mScript, state_.mSalida);
+  state_.mComando = commandLine(state_, clave, state_.mScript, state_.mSalida);
   // The password-change script itself still runs under the legacy password.
   if (state_.mScript.find(kMarcaCambioDeClaves) != std::string::npos &&
       state_.mClave == kClaveAnterior) {

@@ -28,9 +28,9 @@ class ScriptRunner {
   bool EjecutarYEsperar(const std::string& comando);
 
   // The query tool's command line for a script, and the output file it names.
-  static std::string comando(const UpdaterState& state, const std::string& clave,
-                             const std::string& script, const std::string& salida);
-  static std::string salidaDe(const std::string& script);
+  static std::string commandLine(const UpdaterState& state, const std::string& clave,
+                                 const std::string& script, const std::string& salida);
+  static std::string outputOf(const std::string& script);
 
   // The command line as the log shows it: the password replaced by asterisks.
   static std::string comandoParaLog(const std::string& comando, const std::string& clave);

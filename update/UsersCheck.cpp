@@ -26,7 +26,7 @@ void UsersCheck::ConectarBase() {
   state_.mConexion->open();
 }
 
-std::string UsersCheck::contar() {
+std::string UsersCheck::countUsers() {
   state_.mRecordset = state_.mConexion->execute(kConsultaUsuarios);
   if (!state_.mRecordset || state_.mRecordset->eof())
     return "";
@@ -37,7 +37,7 @@ bool UsersCheck::RevisarUsuariosConectados() {
   log_.EscribirLog(" Revisar Usuarios Conectados");
   txtEstado_.setText("Revisar Usuarios Conectados");
   desktop_.doEvents();
-  const std::string cc = contar();
+  const std::string cc = countUsers();
   if (std::atol(cc.c_str()) <= 1)
     return true;
   log_.EscribirLog(" Hay " + cc + " Usuarios Conectados");

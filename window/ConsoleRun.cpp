@@ -83,10 +83,10 @@ int ConsoleRun::prepare(const ProgramArguments& arguments) {
 }
 
 bool ConsoleRun::chooseDatabases(const ProgramArguments& arguments) {
-  if (arguments.bases.empty())
+  if (arguments.databases.empty())
     return true;
   Grid& bases = form_.flxBases;
-  for (const std::string& name : arguments.bases) {
+  for (const std::string& name : arguments.databases) {
     bool listed = false;
     for (int row = 1; row < bases.Rows() && !listed; ++row)
       listed = equalsNoCase(bases.TextMatrix(row, 1), name);
@@ -98,7 +98,7 @@ bool ConsoleRun::chooseDatabases(const ProgramArguments& arguments) {
   }
   for (int row = 1; row < bases.Rows(); ++row) {
     const bool named = std::any_of(
-        arguments.bases.begin(), arguments.bases.end(),
+        arguments.databases.begin(), arguments.databases.end(),
         [&](const std::string& name) { return equalsNoCase(bases.TextMatrix(row, 1), name); });
     bases.setCellChecked(row, 2, row, 2, named ? kChecked : kUnchecked);
   }
@@ -106,9 +106,9 @@ bool ConsoleRun::chooseDatabases(const ProgramArguments& arguments) {
 }
 
 void ConsoleRun::tickStages(const ProgramArguments& arguments) {
-  form_.chkFiles.setValue(arguments.sinArchivos ? 0 : 1);
-  form_.chkComandos.setValue(arguments.sinCfd ? 0 : 1);
-  form_.chkScripts.setValue(arguments.sinScripts ? 0 : 1);
+  form_.chkFiles.setValue(arguments.noFiles ? 0 : 1);
+  form_.chkComandos.setValue(arguments.noCommandFiles ? 0 : 1);
+  form_.chkScripts.setValue(arguments.noScripts ? 0 : 1);
 }
 
 bool ConsoleRun::anyDatabaseTicked() const {
@@ -119,7 +119,7 @@ bool ConsoleRun::anyDatabaseTicked() const {
   return false;
 }
 
-int ConsoleRun::desatendido(const ProgramArguments& arguments) {
+int ConsoleRun::unattended(const ProgramArguments& arguments) {
   if (const int code = prepare(arguments); code != kDone)
     return code;
   const std::size_t boxes = desktop_.boxes().size();
@@ -149,7 +149,7 @@ int ConsoleRun::desatendido(const ProgramArguments& arguments) {
   return kDone;
 }
 
-int ConsoleRun::simular(const ProgramArguments& arguments) {
+int ConsoleRun::dryRun(const ProgramArguments& arguments) {
   if (const int code = prepare(arguments); code != kDone)
     return code;
   Services& services = form_.services;
@@ -200,7 +200,7 @@ int ConsoleRun::simular(const ProgramArguments& arguments) {
       std::string usuarios;
       try {
         users.ConectarBase();
-        usuarios = users.contar();
+        usuarios = users.countUsers();
         usuarios = (usuarios.empty() ? "0" : usuarios) + " sesiones de " + kUsuarioSQL;
       } catch (const AppError& error) {
         usuarios = "no se pudo conectar: " + oneLine(error.description());
@@ -213,7 +213,7 @@ int ConsoleRun::simular(const ProgramArguments& arguments) {
       for (int row = 1; row < form_.flxScrp.Rows(); ++row) {
         const std::string script = form_.flxScrp.TextMatrix(row, 3);
         const std::string comando =
-            ScriptRunner::comando(state, clave, script, ScriptRunner::salidaDe(script));
+            ScriptRunner::commandLine(state, clave, script, ScriptRunner::outputOf(script));
         say("Ejecutar " + ScriptRunner::comandoParaLog(comando, clave));
         // The password-change script switches the later runs to the current password.
         if (script.find("CambioDeClavesSQL") != std::string::npos && clave == kClaveAnterior)
@@ -225,7 +225,7 @@ int ConsoleRun::simular(const ProgramArguments& arguments) {
   return kDone;
 }
 
-int ConsoleRun::restaurar(const std::string& stamp) {
+int ConsoleRun::restore(const std::string& stamp) {
   Services& services = form_.services;
   std::string pathApp = services.programFolder;
   if (!pathApp.ends_with('\\'))
@@ -248,7 +248,7 @@ int ConsoleRun::restaurar(const std::string& stamp) {
     const BackupRestore::Result result =
         BackupRestore(services.fs, services.processes, services.clock, services.desktop, form_.log,
                       form_.txtEstado, form_.Enabled)
-            .restaurar(folder);
+            .restore(folder);
     if (!result.mailStopped)
       return fail("No se pudo detener la tarea de envío de mails; no se restauró nada");
     if (!result.failed.empty()) {

@@ -22,11 +22,11 @@ class ConsoleRun {
 
   ConsoleRun(frmActualiza1& form, ConsoleDesktop& desktop, std::ostream& out, std::ostream& err);
 
-  int desatendido(const ProgramArguments& arguments);
+  int unattended(const ProgramArguments& arguments);
   // Start-up and extraction, then what the run would do, changing nothing else.
-  int simular(const ProgramArguments& arguments);
+  int dryRun(const ProgramArguments& arguments);
   // Puts back the files of a backup (the latest for an empty stamp).
-  int restaurar(const std::string& stamp);
+  int restore(const std::string& stamp);
 
  private:
   // Start-up, the database choice and the extraction; an exit code when they did not go well.

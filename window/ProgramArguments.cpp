@@ -35,7 +35,7 @@ ProgramArguments bad(const std::string& why) {
 
 ProgramArguments ProgramArguments::parse(const std::vector<std::string>& args) {
   ProgramArguments result;
-  bool restaurar = false;
+  bool restore = false;
   bool runOptions = false;
   for (const std::string& arg : args) {
     if (arg.size() < 2 || (arg[0] != '/' && arg[0] != '-'))
@@ -56,28 +56,28 @@ ProgramArguments ProgramArguments::parse(const std::vector<std::string>& args) {
     } else if (name == "restaurar") {
       if (hasValue && value.empty())
         return bad("Falta la estampa del respaldo en " + arg);
-      restaurar = true;
+      restore = true;
       result.stamp = value;
     } else if (name == "bases" && hasValue) {
       for (const std::string& base : splitText(value, ',')) {
         if (trimSpaces(base).empty())
           return bad("Falta el nombre de una base de datos en " + arg);
-        result.bases.push_back(trimSpaces(base));
+        result.databases.push_back(trimSpaces(base));
       }
       runOptions = true;
     } else if (name == "sin-archivos" && !hasValue) {
-      result.sinArchivos = runOptions = true;
+      result.noFiles = runOptions = true;
     } else if (name == "sin-cfd" && !hasValue) {
-      result.sinCfd = runOptions = true;
+      result.noCommandFiles = runOptions = true;
     } else if (name == "sin-scripts" && !hasValue) {
-      result.sinScripts = runOptions = true;
+      result.noScripts = runOptions = true;
     } else if (name == "usuarios" && toLower(value) == "continuar") {
-      result.usuariosContinuar = runOptions = true;
+      result.continueWithUsers = runOptions = true;
     } else {
       return bad("Opción no reconocida: " + arg);
     }
   }
-  if (restaurar) {
+  if (restore) {
     if (result.mode != Mode::Window || runOptions)
       return bad("/restaurar no se combina con otras opciones");
     result.mode = Mode::Restore;

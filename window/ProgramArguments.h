@@ -12,11 +12,11 @@ struct ProgramArguments {
   enum class Mode { Window, Usage, Unattended, DryRun, Restore };
 
   Mode mode = Mode::Window;
-  std::vector<std::string> bases;  // /bases:A,B; empty: those start-up ticks
-  bool sinArchivos = false;
-  bool sinCfd = false;
-  bool sinScripts = false;
-  bool usuariosContinuar = false;
+  std::vector<std::string> databases;  // /bases:A,B; empty: those start-up ticks
+  bool noFiles = false;
+  bool noCommandFiles = false;
+  bool noScripts = false;
+  bool continueWithUsers = false;
   std::string stamp;  // /restaurar:<stamp>; empty: the latest backup
   std::string error;  // a bad command line: why, in Spanish (mode is Usage then)
 

@@ -94,19 +94,19 @@ class UnattendedRunTest : public ::testing::Test {
     setenv("WINEPREFIX", u.prefix.root().c_str(), 1);
     const ProgramArguments arguments = ProgramArguments::parse(args);
     std::ostringstream out, err;
-    ConsoleDesktop desktop(err, arguments.usuariosContinuar);
+    ConsoleDesktop desktop(err, arguments.continueWithUsers);
     frmActualiza1 form(u.services(desktop));
     ConsoleRun run(form, desktop, out, err);
     Output result;
     switch (arguments.mode) {
       case ProgramArguments::Mode::Restore:
-        result.code = run.restaurar(arguments.stamp);
+        result.code = run.restore(arguments.stamp);
         break;
       case ProgramArguments::Mode::DryRun:
-        result.code = run.simular(arguments);
+        result.code = run.dryRun(arguments);
         break;
       default:
-        result.code = run.desatendido(arguments);
+        result.code = run.unattended(arguments);
     }
     result.out = out.str();
     result.err = err.str();

@@ -46,11 +46,11 @@ INSTANTIATE_TEST_SUITE_P(
 TEST(ProgramArguments, KeepsTheRunOptions) {
   const ProgramArguments parsed = ProgramArguments::parse(
       {"/desatendido", "/BASES:Comercial2019, Contab1", "/sin-archivos", "/usuarios:CONTINUAR"});
-  EXPECT_EQ(parsed.bases, (std::vector<std::string>{"Comercial2019", "Contab1"}));
-  EXPECT_TRUE(parsed.sinArchivos);
-  EXPECT_FALSE(parsed.sinCfd);
-  EXPECT_FALSE(parsed.sinScripts);
-  EXPECT_TRUE(parsed.usuariosContinuar);
+  EXPECT_EQ(parsed.databases, (std::vector<std::string>{"Comercial2019", "Contab1"}));
+  EXPECT_TRUE(parsed.noFiles);
+  EXPECT_FALSE(parsed.noCommandFiles);
+  EXPECT_FALSE(parsed.noScripts);
+  EXPECT_TRUE(parsed.continueWithUsers);
 }
 
 }  // namespace
