@@ -47,6 +47,12 @@ std::string ScriptRunner::outputOf(const std::string& script) {
   return dropRightBytes(script, 4) + replaceAll(toLower(rightBytes(script, 4)), ".sql", ".log");
 }
 
+std::string ScriptRunner::passwordAfter(const std::string& script, const std::string& clave) {
+  return script.find(kMarcaCambioDeClaves) != std::string::npos && clave == kClaveAnterior
+             ? kClaveActual
+             : clave;
+}
+
 std::string ScriptRunner::commandLine(const UpdaterState& state, const std::string& clave,
                                       const std::string& script, const std::string& salida) {
   return entreComillas(state.mISQL) + " -S " + state.mServidor + " -d " + state.mCatalogo + " -U " +
@@ -66,10 +72,7 @@ std::string ScriptRunner::EjecutarPaquete(const std::string& script, int row) {
   const std::string clave = state_.mClave;
   state_.mComando = commandLine(state_, clave, state_.mScript, state_.mSalida);
   // The password-change script itself still runs under the legacy password.
-  if (state_.mScript.find(kMarcaCambioDeClaves) != std::string::npos &&
-      state_.mClave == kClaveAnterior) {
-    state_.mClave = kClaveActual;
-  }
+  state_.mClave = passwordAfter(state_.mScript, state_.mClave);
   log_.EscribirLog(" " + comandoParaLog(state_.mComando, clave));
 
   if (EjecutarYEsperar(state_.mComando)) {

@@ -152,77 +152,82 @@ int ConsoleRun::unattended(const ProgramArguments& arguments) {
 int ConsoleRun::dryRun(const ProgramArguments& arguments) {
   if (const int code = prepare(arguments); code != kDone)
     return code;
-  Services& services = form_.services;
-  UpdaterState& state = form_.state;
   say("Simulación: la actualización haría lo siguiente, sin cambiar nada");
-  if (form_.chkFiles.Value() == 1) {
-    say("Detener la tarea de envío de mails: " + std::string(MailTask::kComandoDetener));
-    CommandFiles commandFiles({form_.txtDirIni, form_.txtDirFD, form_.txtCom}, state, services.fs,
-                              services.processes, services.desktop, form_.log);
-    const Grid& files = form_.flxFile;
-    for (int row = 1; row < files.Rows(); ++row) {
-      const std::string destino = trimSpaces(files.TextMatrix(row, 4));
-      const std::string archivo = files.TextMatrix(row, 1);
-      const std::string origen = files.TextMatrix(row, 3);
-      const std::string tipo = files.TextMatrix(row, 5);
-      if ((tipo == ".bat" || tipo == ".cfd") && destino.empty()) {
-        if (form_.chkComandos.Value() != 1)
-          continue;
-        say("Ejecutar el archivo de comandos " + origen + ":");
-        try {
-          for (const std::string& line : commandFiles.substitutedLines(origen))
-            say("    " + line);
-        } catch (const AppError& error) {
-          say("    no se puede leer: (" + std::to_string(error.number()) + ") " +
-              error.description());
-        }
-      } else if (!destino.empty()) {
-        const std::string target = FileCopyStage::target(archivo, destino, form_.txtDirFD.Text());
-        say("Copiar " + origen + " a " + target +
-            (services.fs.fileExists(target) ? " (reemplaza)" : " (nuevo)"));
-      }
-    }
-    say("Iniciar la tarea de envío de mails: " + std::string(MailTask::kComandoIniciar));
-  }
-  if (form_.chkScripts.Value() == 1 && form_.flxScrp.Rows() > 1) {
-    if (!ConseguirPathISQL(state.mISQL, services.registry, services.fs, form_.log,
-                           services.desktop)) {
-      return fail("No se encontró la herramienta de consultas osql.exe");
-    }
-    state.mServidor = form_.txtServidor.Text();
-    state.mProveedor = kProveedor;
-    UsersCheck users(state, services.databases, services.desktop, form_.log, form_.txtEstado);
-    std::string clave = state.mClave;
-    for (int base = 1; base < form_.flxBases.Rows(); ++base) {
-      if (form_.flxBases.CellChecked(base, 2) != kChecked)
-        continue;
-      state.mCatalogo = form_.flxBases.TextMatrix(base, 1);
-      std::string usuarios;
-      try {
-        users.ConectarBase();
-        usuarios = users.countUsers();
-        usuarios = (usuarios.empty() ? "0" : usuarios) + " sesiones de " + kUsuarioSQL;
-      } catch (const AppError& error) {
-        usuarios = "no se pudo conectar: " + oneLine(error.description());
-      }
-      if (state.mConexion) {
-        state.mConexion->close();
-        state.mConexion.reset();
-      }
-      say("Base de datos " + state.mCatalogo + ": " + usuarios);
-      for (int row = 1; row < form_.flxScrp.Rows(); ++row) {
-        const std::string script = form_.flxScrp.TextMatrix(row, 3);
-        const std::string comando =
-            ScriptRunner::commandLine(state, clave, script, ScriptRunner::outputOf(script));
-        say("Ejecutar " + ScriptRunner::comandoParaLog(comando, clave));
-        // The password-change script switches the later runs to the current password.
-        if (script.find("CambioDeClavesSQL") != std::string::npos && clave == kClaveAnterior)
-          clave = kClaveActual;
-      }
-    }
-  }
+  if (form_.chkFiles.Value() == 1)
+    describeFileStage();
+  if (form_.chkScripts.Value() == 1 && form_.flxScrp.Rows() > 1 && !describeScripts())
+    return fail("No se encontró la herramienta de consultas osql.exe");
   say("Fin de la simulación");
   return kDone;
+}
+
+void ConsoleRun::describeFileStage() {
+  Services& services = form_.services;
+  UpdaterState& state = form_.state;
+  say("Detener la tarea de envío de mails: " + std::string(MailTask::kComandoDetener));
+  CommandFiles commandFiles({form_.txtDirIni, form_.txtDirFD, form_.txtCom}, state, services.fs,
+                            services.processes, services.desktop, form_.log);
+  const Grid& files = form_.flxFile;
+  for (int row = 1; row < files.Rows(); ++row) {
+    const std::string destino = trimSpaces(files.TextMatrix(row, 4));
+    const std::string archivo = files.TextMatrix(row, 1);
+    const std::string origen = files.TextMatrix(row, 3);
+    const std::string tipo = files.TextMatrix(row, 5);
+    if ((tipo == ".bat" || tipo == ".cfd") && destino.empty()) {
+      if (form_.chkComandos.Value() != 1)
+        continue;
+      say("Ejecutar el archivo de comandos " + origen + ":");
+      try {
+        for (const std::string& line : commandFiles.substitutedLines(origen))
+          say("    " + line);
+      } catch (const AppError& error) {
+        say("    no se puede leer: (" + std::to_string(error.number()) + ") " +
+            error.description());
+      }
+    } else if (!destino.empty()) {
+      const std::string target = FileCopyStage::target(archivo, destino, form_.txtDirFD.Text());
+      say("Copiar " + origen + " a " + target +
+          (services.fs.fileExists(target) ? " (reemplaza)" : " (nuevo)"));
+    }
+  }
+  say("Iniciar la tarea de envío de mails: " + std::string(MailTask::kComandoIniciar));
+}
+
+bool ConsoleRun::describeScripts() {
+  Services& services = form_.services;
+  UpdaterState& state = form_.state;
+  if (!ConseguirPathISQL(state.mISQL, services.registry, services.fs, form_.log, services.desktop))
+    return false;
+  state.mServidor = form_.txtServidor.Text();
+  state.mProveedor = kProveedor;
+  UsersCheck users(state, services.databases, services.desktop, form_.log, form_.txtEstado);
+  std::string clave = state.mClave;
+  for (int base = 1; base < form_.flxBases.Rows(); ++base) {
+    if (form_.flxBases.CellChecked(base, 2) != kChecked)
+      continue;
+    state.mCatalogo = form_.flxBases.TextMatrix(base, 1);
+    std::string usuarios;
+    try {
+      users.ConectarBase();
+      usuarios = users.countUsers();
+      usuarios = (usuarios.empty() ? "0" : usuarios) + " sesiones de " + kUsuarioSQL;
+    } catch (const AppError& error) {
+      usuarios = "no se pudo conectar: " + oneLine(error.description());
+    }
+    if (state.mConexion) {
+      state.mConexion->close();
+      state.mConexion.reset();
+    }
+    say("Base de datos " + state.mCatalogo + ": " + usuarios);
+    for (int row = 1; row < form_.flxScrp.Rows(); ++row) {
+      const std::string script = form_.flxScrp.TextMatrix(row, 3);
+      const std::string comando =
+          ScriptRunner::commandLine(state, clave, script, ScriptRunner::outputOf(script));
+      say("Ejecutar " + ScriptRunner::comandoParaLog(comando, clave));
+      clave = ScriptRunner::passwordAfter(script, clave);
+    }
+  }
+  return true;
 }
 
 int ConsoleRun::restore(const std::string& stamp) {

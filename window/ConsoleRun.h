@@ -34,6 +34,9 @@ class ConsoleRun {
   bool chooseDatabases(const ProgramArguments& arguments);
   void tickStages(const ProgramArguments& arguments);
   bool anyDatabaseTicked() const;
+  void describeFileStage();
+  // False when the query tool is not found.
+  bool describeScripts();
   int fail(const std::string& reason);
   void say(const std::string& line);
 
