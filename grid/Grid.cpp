@@ -14,7 +14,7 @@ namespace {
 constexpr int kSubscriptOutOfRange = 381;
 constexpr int kInvalidPropertyValue = 380;
 constexpr const char* kSource = "Grid";
-// Rough width of one character of the grid's font, in twips; the view does the real fitting.
+// Rough width of one character of the grid's font, in twips, when no view measures the cells.
 constexpr int kTwipsPerChar = 105;
 // Above this many cells a block change is announced as a reset rather than cell by cell.
 constexpr long kMaxCellNotifications = 1000;
@@ -92,9 +92,16 @@ void order(int& first, int& last) {
 void Grid::setRows(int rows) {
   if (rows < 0)
     invalidValue();
+  const int before = Rows();
   cells_.resize(rows, std::vector<std::string>(cols_));
   looks_.resize(rows, std::vector<CellLook>(cols_));
-  notifyReset();
+  if (rows < before)
+    forgetFittings();
+  if (rows > before && before >= 1) {
+    notifyAppended(before);
+  } else {
+    notifyReset();
+  }
 }
 
 void Grid::setCols(int cols) {
@@ -106,6 +113,7 @@ void Grid::setCols(int cols) {
     row.resize(cols);
   for (auto& row : looks_)
     row.resize(cols);
+  forgetFittings();
   notifyReset();
 }
 
@@ -122,6 +130,7 @@ const std::string& Grid::TextMatrix(int row, int col) const {
 void Grid::setTextMatrix(int row, int col, const std::string& text) {
   checkCell(row, col);
   cells_[row][col] = text;
+  contentsChanged(row, col);
   notifyCell(row, col);
 }
 
@@ -137,7 +146,11 @@ void Grid::AddItem(const std::string& tabSeparated) {
   }
   cells_.push_back(std::move(row));
   looks_.emplace_back(cols_);
-  notifyReset();
+  if (Rows() > 1) {
+    notifyAppended(Rows() - 1);
+  } else {
+    notifyReset();
+  }
 }
 
 int Grid::ColWidth(int col) const {
@@ -165,13 +178,17 @@ ColumnType Grid::ColDataType(int col) const {
 }
 
 void Grid::setColDataType(int col, ColumnType type) {
+  // A check box measures differently from its text.
   if (col == -1) {
-    for (auto& column : columns_)
+    for (auto& column : columns_) {
       column.type = type;
+      column.fitting.stale = true;
+    }
   } else {
     if (col < 0 || col >= cols_)
       outOfRange();
     columns_[col].type = type;
+    columns_[col].fitting.stale = true;
   }
   notifyReset();
 }
@@ -247,8 +264,10 @@ static void forBlock(int row1, int col1, int row2, int col2, int rows, int cols,
 }
 
 void Grid::setCellBold(int row1, int col1, int row2, int col2, bool bold) {
-  forBlock(row1, col1, row2, col2, Rows(), cols_,
-           [&](int row, int col) { looks_[row][col].bold = bold; });
+  forBlock(row1, col1, row2, col2, Rows(), cols_, [&](int row, int col) {
+    looks_[row][col].bold = bold;
+    contentsChanged(row, col);
+  });
   notifyBlock(row1, col1, row2, col2);
 }
 
@@ -268,8 +287,10 @@ void Grid::setCellBackColor(int row1, int col1, int row2, int col2, std::uint32_
 
 void Grid::setCellChecked(int row1, int col1, int row2, int col2, int state) {
   const std::string text = state == kChecked ? "1" : "";
-  forBlock(row1, col1, row2, col2, Rows(), cols_,
-           [&](int row, int col) { cells_[row][col] = text; });
+  forBlock(row1, col1, row2, col2, Rows(), cols_, [&](int row, int col) {
+    cells_[row][col] = text;
+    contentsChanged(row, col);
+  });
   notifyBlock(row1, col1, row2, col2);
 }
 
@@ -313,6 +334,7 @@ void Grid::Sort(SortOrder sortOrder) {
     cells_[selRow1_ + i] = std::move(cells[i]);
     looks_[selRow1_ + i] = std::move(looks[i]);
   }
+  forgetFittings();
   notifyReset();
 }
 
@@ -343,14 +365,54 @@ void Grid::AutoSize(int firstCol, int lastCol, int extraTwips) {
     outOfRange();
   if (autoSizeMode_ == AutoSizeMode::ColumnWidths) {
     for (int col = firstCol; col <= lastCol; ++col) {
-      int longest = 0;
-      for (const auto& row : cells_)
-        longest = std::max(longest, characterCount(row[col]));
-      columns_[col].width = longest * kTwipsPerChar + extraTwips;
+      Fitting& fitting = columns_[col].fitting;
+      if (fitting.stale)
+        fitting = Fitting{0, 0, {}, false};
+      for (int row : fitting.changed)
+        fitting.widest = std::max(fitting.widest, measure(row, col));
+      fitting.changed.clear();
+      for (int row = fitting.rows; row < Rows(); ++row)
+        fitting.widest = std::max(fitting.widest, measure(row, col));
+      fitting.rows = Rows();
+      columns_[col].width = fitting.widest + extraTwips;
     }
   }
   for (GridObserver* observer : std::vector<GridObserver*>(observers_)) {
     observer->autoSized(firstCol, lastCol, autoSizeMode_);
+  }
+}
+
+void Grid::setCellMeasure(CellMeasure measure) {
+  measure_ = std::move(measure);
+  forgetFittings();
+}
+
+int Grid::measure(int row, int col) {
+  const int width =
+      measure_ ? measure_(row, col) : characterCount(cells_[row][col]) * kTwipsPerChar;
+  looks_[row][col].measuredWidth = width;
+  return width;
+}
+
+void Grid::contentsChanged(int row, int col) {
+  Fitting& fitting = columns_[col].fitting;
+  if (fitting.stale || row >= fitting.rows)
+    return;
+  CellLook& look = looks_[row][col];
+  // The widest cell may narrow, and then only every row tells the new widest.
+  if (look.measuredWidth >= fitting.widest || fitting.changed.size() >= cells_.size()) {
+    fitting.stale = true;
+    fitting.changed.clear();
+    return;
+  }
+  look.measuredWidth = -1;
+  fitting.changed.push_back(row);
+}
+
+void Grid::forgetFittings() {
+  for (Column& column : columns_) {
+    column.fitting.stale = true;
+    column.fitting.changed.clear();
   }
 }
 
@@ -361,6 +423,7 @@ bool Grid::userEdit(int row, int col, const std::string& text) {
   if (beforeEdit && !beforeEdit(row, col))
     return false;
   cells_[row][col] = text;
+  contentsChanged(row, col);
   notifyCell(row, col);
   if (afterEdit)
     afterEdit(row, col);
@@ -378,6 +441,11 @@ void Grid::removeObserver(GridObserver* observer) {
 void Grid::notifyReset() {
   for (GridObserver* observer : std::vector<GridObserver*>(observers_))
     observer->gridReset();
+}
+
+void Grid::notifyAppended(int first) {
+  for (GridObserver* observer : std::vector<GridObserver*>(observers_))
+    observer->rowsAppended(first, Rows() - 1);
 }
 
 void Grid::notifyCell(int row, int col) {

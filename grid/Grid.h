@@ -29,6 +29,8 @@ class GridObserver {
   virtual ~GridObserver() = default;
   // Rows or columns were added or removed, or many cells changed at once.
   virtual void gridReset() = 0;
+  // Rows first to last were added after the last row; nothing else changed.
+  virtual void rowsAppended(int first, int last) = 0;
   // One cell's text or look changed.
   virtual void cellChanged(int row, int col) = 0;
   // The logic asks that this cell be brought into view.
@@ -37,8 +39,12 @@ class GridObserver {
   virtual void autoSized(int firstCol, int lastCol, AutoSizeMode mode) = 0;
 };
 
+// The width in twips that a cell's contents need, margins included.
+using CellMeasure = std::function<int(int row, int col)>;
+
 // A table of text cells addressed by row and column, row 0 the header and column 0 the row
-// number, with the operations the stages use. Holds any number of rows.
+// number, with the operations the stages use. Holds any number of rows; appending a row and
+// fitting the columns again cost the same however many rows there are.
 class Grid {
  public:
   Grid() = default;
@@ -94,7 +100,11 @@ class Grid {
   AutoSizeMode autoSizeMode() const { return autoSizeMode_; }
   void setAutoSizeMode(AutoSizeMode mode) { autoSizeMode_ = mode; }
   // Fits the widths (or the row heights) of the columns to their contents plus extra twips.
+  // Widths are measured only for the cells added or changed since the last fitting.
   void AutoSize(int firstCol, int lastCol, int extraTwips);
+  // How fitting measures a cell; a view measures with its font. Without one, a rough estimate
+  // from the number of characters.
+  void setCellMeasure(CellMeasure measure);
 
   bool Editable() const { return editable_; }
   void setEditable(bool editable) { editable_ = editable; }
@@ -115,16 +125,30 @@ class Grid {
     Alignment alignment = Alignment::Left;
     bool alignmentSet = false;  // otherwise the column's alignment applies
     std::uint32_t backColor = 0xFFFFFF;
+    int measuredWidth = -1;  // twips, as the last fitting measured it
+  };
+  // What the last fitting of a column saw, so that the next one measures only what changed.
+  struct Fitting {
+    int rows = 0;              // rows 0 to rows - 1 were measured; later rows are new
+    int widest = 0;            // twips, the widest of those cells
+    std::vector<int> changed;  // measured rows changed since, which may now be wider
+    bool stale = true;         // the widest cell may have narrowed: measure every row again
   };
   struct Column {
     int width = 960;
     ColumnType type = ColumnType::Text;
     Alignment alignment = Alignment::Left;
     bool hidden = false;
+    Fitting fitting;
   };
 
   void checkCell(int row, int col) const;
+  // A cell's width may have changed: the next fitting of its column measures it again.
+  void contentsChanged(int row, int col);
+  void forgetFittings();
+  int measure(int row, int col);
   void notifyReset();
+  void notifyAppended(int first);
   void notifyCell(int row, int col);
   void notifyBlock(int row1, int col1, int row2, int col2);
 
@@ -136,6 +160,7 @@ class Grid {
   int selRow1_ = 0, selCol1_ = 0, selRow2_ = 0, selCol2_ = 0;
   AutoSizeMode autoSizeMode_ = AutoSizeMode::ColumnWidths;
   bool editable_ = false;
+  CellMeasure measure_;
   std::vector<GridObserver*> observers_;
 };
 

@@ -13,18 +13,17 @@
 namespace fd {
 
 namespace {
-std::string entreComillas(const std::string& text) {
-  return "\"" + text + "\"";
+// Quoted only when a space or tab would split the path, so that an ordinary line reads plain.
+std::string quotedWhenSpaced(const std::string& path) {
+  return path.find_first_of(" \t") == std::string::npos ? path : "\"" + path + "\"";
 }
 
 }  // namespace
 
 std::string comandoExtraccion(const std::string& pathApp, const std::string& archivo,
                               const std::string& destino) {
-  std::string programa = pathApp + "Winrar95.exe";
-  if (programa.find(' ') != std::string::npos)
-    programa = entreComillas(programa);
-  return programa + " e -o+ " + entreComillas(pathApp + archivo) + " " + entreComillas(destino);
+  return quotedWhenSpaced(pathApp + "Winrar95.exe") + " e -o+ " +
+         quotedWhenSpaced(pathApp + archivo) + " " + quotedWhenSpaced(destino);
 }
 
 PackageExtraction::PackageExtraction(const Grid& flxRar, UpdaterState& state, FileSystem& fs,

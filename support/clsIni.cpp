@@ -42,8 +42,9 @@ bool clsIni::LeerINI(const std::string& pNombreIni) {
 
 std::string clsIni::LeerServidor() {
   if (datos_.count() == 0) {
-    // An empty table has no first entry to search from.
-    throw AppError(9, "clsIni::LeerServidor", ". Error # 9\rSubíndice fuera del intervalo");
+    // An empty table has no first entry to search from. The number is written with the leading
+    // space of a non-negative number, after the space that ends ". Error # ".
+    throw AppError(9, "clsIni::LeerServidor", ". Error #  9\rSubíndice fuera del intervalo");
   }
   int found = BuscarEntrada(datos_, kClaveServidor);
   if (found > 0)

@@ -20,7 +20,8 @@ QVariant alignmentOf(Alignment alignment) {
 
 }  // namespace
 
-GridModel::GridModel(Grid& grid, QObject* parent) : QAbstractTableModel(parent), grid_(grid) {
+GridModel::GridModel(Grid& grid, QObject* parent)
+    : QAbstractTableModel(parent), grid_(grid), rows_(std::max(grid.Rows() - 1, 0)) {
   grid_.addObserver(this);
 }
 
@@ -29,7 +30,7 @@ GridModel::~GridModel() {
 }
 
 int GridModel::rowCount(const QModelIndex& parent) const {
-  return parent.isValid() ? 0 : std::max(grid_.Rows() - 1, 0);
+  return parent.isValid() ? 0 : rows_;
 }
 
 int GridModel::columnCount(const QModelIndex& parent) const {
@@ -122,8 +123,15 @@ bool GridModel::setData(const QModelIndex& index, const QVariant& value, int rol
 
 void GridModel::gridReset() {
   beginResetModel();
+  rows_ = std::max(grid_.Rows() - 1, 0);
   endResetModel();
   emit columnsReset();
+}
+
+void GridModel::rowsAppended(int first, int last) {
+  beginInsertRows(QModelIndex(), modelRow(first), modelRow(last));
+  rows_ = modelRow(last) + 1;
+  endInsertRows();
 }
 
 void GridModel::cellChanged(int row, int col) {

@@ -8,7 +8,8 @@ namespace fd {
 
 // A Grid seen as a Qt table: grid row 0 is the horizontal header and grid rows 1.. are the model's
 // rows 0..; columns are the grid's columns. Check-box columns show check boxes, and every user
-// edit goes through Grid::userEdit so the grid's edit events decide.
+// edit goes through Grid::userEdit so the grid's edit events decide. Rows appended to the grid
+// are inserted, so that a view adds them without laying out the others again.
 class GridModel : public QAbstractTableModel, private GridObserver {
   Q_OBJECT
 
@@ -36,18 +37,24 @@ class GridModel : public QAbstractTableModel, private GridObserver {
 
  private:
   void gridReset() override;
+  void rowsAppended(int first, int last) override;
   void cellChanged(int row, int col) override;
   void showCell(int row, int col) override;
   void autoSized(int firstCol, int lastCol, AutoSizeMode mode) override;
 
   Grid& grid_;
+  // The rows the views were told of; the grid has them already when it tells of new ones.
+  int rows_ = 0;
 };
 
 // 0x00BBGGRR as a colour.
 QColor colorOf(std::uint32_t bgr);
-// Twips to pixels at 96 dots per inch.
+// Twips to pixels at 96 dots per inch, and back.
 constexpr int twipsToPixels(int twips) {
   return twips / 15;
+}
+constexpr int pixelsToTwips(int pixels) {
+  return pixels * 15;
 }
 
 }  // namespace fd

@@ -8,7 +8,6 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
-#include <QMessageBox>
 #include <QPainter>
 #include <QPainterPath>
 #include <QPointer>
@@ -21,6 +20,7 @@
 #include "platform/Desktop.h"
 #include "ui/GridView.h"
 #include "ui/PickerDialog.h"
+#include "ui/QtDesktop.h"
 #include "window/frmActualiza1.h"
 #include "window/frmPath.h"
 
@@ -330,7 +330,7 @@ void MainWindow::run(const std::function<void()>& event) {
   try {
     event();
   } catch (const std::exception& error) {
-    QMessageBox::critical(this, QString::fromUtf8(kProgramTitle), QString::fromUtf8(error.what()));
+    showMessageBox(this, error.what(), msgbox::kCritical, kProgramTitle);
   }
 }
 

@@ -8,6 +8,11 @@ namespace fd {
 
 namespace {
 
+// The buttons' texts, as Qt's Spanish translation has them ("&" marks the access key).
+constexpr const char* kYesText = "&Sí";
+constexpr const char* kNoText = "&No";
+constexpr const char* kOkText = "Aceptar";
+
 QMessageBox::Icon iconOf(int style) {
   switch (style & 0x70) {
     case msgbox::kCritical:
@@ -34,8 +39,9 @@ void QtDesktop::doEvents() {
   QCoreApplication::processEvents();
 }
 
-int QtDesktop::msgBox(const std::string& prompt, int style, const std::string& title) {
-  QMessageBox box(parent_);
+int showMessageBox(QWidget* parent, const std::string& prompt, int style,
+                   const std::string& title) {
+  QMessageBox box(parent);
   box.setIcon(iconOf(style));
   box.setWindowTitle(QString::fromStdString(title.empty() ? kProgramTitle : title));
   box.setText(QString::fromStdString(prompt));
@@ -43,21 +49,30 @@ int QtDesktop::msgBox(const std::string& prompt, int style, const std::string& t
   if (yesNo) {
     QPushButton* yes = box.addButton(QMessageBox::Yes);
     QPushButton* no = box.addButton(QMessageBox::No);
+    yes->setText(QString::fromUtf8(kYesText));
+    no->setText(QString::fromUtf8(kNoText));
     box.setDefaultButton((style & msgbox::kDefaultButton2) != 0 ? no : yes);
     box.setEscapeButton(no);
   } else {
-    box.setDefaultButton(box.addButton(QMessageBox::Ok));
+    QPushButton* ok = box.addButton(QMessageBox::Ok);
+    ok->setText(QString::fromUtf8(kOkText));
+    box.setDefaultButton(ok);
   }
+  box.exec();
+  if (!yesNo)
+    return msgbox::kOk;
+  return box.clickedButton() == box.button(QMessageBox::Yes) ? msgbox::kYes : msgbox::kNo;
+}
+
+int QtDesktop::msgBox(const std::string& prompt, int style, const std::string& title) {
   // A waiting pointer over a question would look as if the program were not listening.
   const bool wasBusy = busy_;
   if (wasBusy)
     QApplication::setOverrideCursor(Qt::ArrowCursor);
-  box.exec();
+  const int answer = showMessageBox(parent_, prompt, style, title);
   if (wasBusy)
     QApplication::restoreOverrideCursor();
-  if (!yesNo)
-    return msgbox::kOk;
-  return box.clickedButton() == box.button(QMessageBox::Yes) ? msgbox::kYes : msgbox::kNo;
+  return answer;
 }
 
 void QtDesktop::setBusyPointer(bool busy) {

@@ -7,6 +7,11 @@
 
 namespace fd {
 
+// One of the program's message boxes: the icon and buttons a msgBox style asks for, the buttons
+// named in Spanish whether or not Qt's translations are installed, the program's title when none
+// is given. Returns msgbox::kOk, kYes or kNo.
+int showMessageBox(QWidget* parent, const std::string& prompt, int style, const std::string& title);
+
 // The desktop services over Qt: the event loop, QMessageBox and the override cursor.
 class QtDesktop : public Desktop {
  public:

@@ -9,6 +9,7 @@
 #include "ui/HostServices.h"
 #include "ui/MainWindow.h"
 #include "ui/QtDesktop.h"
+#include "ui/SpanishTranslations.h"
 #include "window/ConsoleDesktop.h"
 #include "window/ConsoleRun.h"
 #include "window/ProgramArguments.h"
@@ -58,6 +59,7 @@ int main(int argc, char* argv[]) {
     return runWithoutWindow(arguments);
 
   QApplication app(argc, argv);
+  fd::loadSpanishTranslations(app);
   fd::HostServices host;
   fd::QtDesktop desktop;
   fd::frmActualiza1 form(host.services(desktop));

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <string>
 #include <tuple>
 #include <vector>
@@ -164,6 +165,72 @@ TEST(Grid, AutoSizeWidensColumnsToTheLongestText) {
   EXPECT_EQ(grid.ColWidth(0), 420);
 }
 
+// Fitting again after a change gives the widths that fitting the same contents afresh gives,
+// and after the changes a growing log makes it measures only the cells they touched.
+struct RefitCase {
+  std::string name;
+  std::function<void(Grid&)> change;
+  int measured;  // cells the second fitting measures; -1 when it may measure every row
+};
+
+class Refitting : public ::testing::TestWithParam<RefitCase> {};
+
+TEST_P(Refitting, MatchesAFreshFit) {
+  const auto fill = [](Grid& grid) {
+    threeColumns(grid).setTextMatrix(0, 1, "Archivo");
+    for (int row = 1; row <= 40; ++row)
+      grid.AddItem("\tfila " + std::to_string(row) + "\t" + std::string(row % 7, 'm'));
+    grid.AddItem("\tla fila más larga de todas\tm");
+  };
+  int measured = 0;
+  const auto measureIn = [&measured](Grid& grid) {
+    grid.setCellMeasure([&grid, &measured](int row, int col) {
+      ++measured;
+      return static_cast<int>(grid.TextMatrix(row, col).size()) * 100;
+    });
+  };
+  Grid grid;
+  fill(grid);
+  measureIn(grid);
+  grid.AutoSize(1, 2, 90);
+  measured = 0;
+  GetParam().change(grid);
+  grid.AutoSize(1, 2, 90);
+  if (GetParam().measured >= 0) {
+    EXPECT_EQ(measured, GetParam().measured);
+  }
+
+  Grid fresh;
+  fill(fresh);
+  GetParam().change(fresh);
+  measureIn(fresh);
+  fresh.AutoSize(1, 2, 90);
+  EXPECT_EQ(grid.ColWidth(1), fresh.ColWidth(1));
+  EXPECT_EQ(grid.ColWidth(2), fresh.ColWidth(2));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Changes, Refitting,
+    ::testing::Values(
+        RefitCase{"StatusRow",
+                  [](Grid& g) {
+                    g.setRows(g.Rows() + 1);
+                    g.setTextMatrix(g.Rows() - 1, 1, "un estado más largo que la fila más larga");
+                  },
+                  2},
+        RefitCase{"MessageOnAnEarlierRow",
+                  [](Grid& g) { g.setTextMatrix(3, 2, "Hubo un Error en esta fila"); }, 1},
+        RefitCase{"WidestCellNarrowed", [](Grid& g) { g.setTextMatrix(41, 1, "x"); }, -1},
+        RefitCase{"RowsCut", [](Grid& g) { g.setRows(12); }, -1},
+        RefitCase{"Sorted",
+                  [](Grid& g) {
+                    g.Select(1, 2, g.Rows() - 1, 2);
+                    g.Sort(SortOrder::GenericDescending);
+                    g.setTextMatrix(1, 2, "");
+                  },
+                  -1}),
+    [](const auto& info) { return info.param.name; });
+
 TEST(Grid, UserEditNeedsAnEditableGrid) {
   Grid grid;
   threeColumns(grid).AddItem("1\tventas\t");
@@ -193,6 +260,9 @@ TEST(Grid, UserEditAsksBeforeEditAndRunsAfterEdit) {
 struct Recorder : GridObserver {
   std::vector<std::string> events;
   void gridReset() override { events.push_back("reset"); }
+  void rowsAppended(int first, int last) override {
+    events.push_back("rows " + std::to_string(first) + "-" + std::to_string(last));
+  }
   void cellChanged(int row, int col) override {
     events.push_back("cell " + std::to_string(row) + "," + std::to_string(col));
   }
@@ -211,6 +281,7 @@ TEST(Grid, ObserversHearEveryKindOfChange) {
   Recorder recorder;
   grid.addObserver(&recorder);
   grid.AddItem("1\tb");
+  grid.setRows(4);
   grid.setTextMatrix(1, 1, "a");
   grid.setCellBackColor(1, 1, 1, 2, colors::kLightRed);
   grid.Select(1, 1, 1, 1);
@@ -221,8 +292,9 @@ TEST(Grid, ObserversHearEveryKindOfChange) {
   grid.setRows(1);
   grid.removeObserver(&recorder);
   grid.AddItem("");
-  EXPECT_EQ(recorder.events, (std::vector<std::string>{"reset", "cell 1,1", "cell 1,1", "cell 1,2",
-                                                       "show 1,2", "auto 1-2 rows", "reset"}));
+  EXPECT_EQ(recorder.events,
+            (std::vector<std::string>{"rows 1-1", "rows 2-3", "cell 1,1", "cell 1,1", "cell 1,2",
+                                      "show 1,2", "auto 1-2 rows", "reset"}));
 }
 
 TEST(Grid, SortOfManyRowsIsOneReset) {

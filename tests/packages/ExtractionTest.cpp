@@ -2,6 +2,7 @@
 
 #include <cstdlib>
 
+#include "platform/Text.h"
 #include "support/PackageBuilder.h"
 #include "support/UpdaterFixture.h"
 
@@ -56,11 +57,11 @@ TEST_F(Extraction, ExtractsEveryPackageAndFillsTheWorkLists) {
   const std::string tmp = "C:\\Act\\COMERCIAL_5_2_7_x\\";
   EXPECT_EQ(f.prefix.readFile(tmp + "Comercial.exe"), "exe");
   EXPECT_EQ(textsFrom(" Descomprimir").size() > 3, true);
-  EXPECT_EQ(textsFrom(" Descomprimir")[1],
-            " C:\\Act\\Winrar95.exe e -o+ \"C:\\Act\\COMERCIAL_5_2_7_x.rar\" "
-            "\"C:\\Act\\COMERCIAL_5_2_7_x\"");
+  EXPECT_EQ(
+      textsFrom(" Descomprimir")[1],
+      " C:\\Act\\Winrar95.exe e -o+ C:\\Act\\COMERCIAL_5_2_7_x.rar C:\\Act\\COMERCIAL_5_2_7_x");
   EXPECT_EQ(textsFrom(" Descomprimir")[2],
-            " C:\\Act\\Winrar95.exe e -o+ \"C:\\Act\\CRM_1_9_3_a.rar\" \"C:\\Act\\CRM_1_9_3_a\"");
+            " C:\\Act\\Winrar95.exe e -o+ C:\\Act\\CRM_1_9_3_a.rar C:\\Act\\CRM_1_9_3_a");
   EXPECT_EQ(textsFrom(" Descomprimir")[3], " LeerFiles");
 
   std::vector<std::vector<std::string>> files;
@@ -109,17 +110,36 @@ TEST_F(Extraction, WithoutPackagesOnlySaysSo) {
   EXPECT_EQ(f.logTexts().back(), " Cargar Paquetes");
 }
 
-TEST_F(Extraction, UpdaterFolderWithSpacesWorks) {
-  f.programFolder = "C:\\Mi Actualizador";
-  packages().make("CRM_1_9_3_a.rar", {{"info.txt", "[Destino]\r\n"}, {"a.dll", "a"}});
+struct SpacedCase {
+  std::string name;
+  std::string folder;
+  std::string package;
+  std::string line;
+};
+
+class SpacedPaths : public Extraction, public ::testing::WithParamInterface<SpacedCase> {};
+
+TEST_P(SpacedPaths, AreQuotedAndExtracted) {
+  f.programFolder = GetParam().folder;
+  packages().make(GetParam().package, {{"info.txt", "[Destino]\r\n"}, {"a.dll", "a"}});
   start();
   w().cmdDes_Click();
-  EXPECT_EQ(f.prefix.readFile("C:\\Mi Actualizador\\CRM_1_9_3_a\\a.dll"), "a");
+  const std::string target = dropRightBytes(GetParam().package, 4);
+  EXPECT_EQ(f.prefix.readFile(GetParam().folder + "\\" + target + "\\a.dll"), "a");
   EXPECT_EQ(w().flxFile.Rows(), 2);
-  EXPECT_EQ(textsFrom(" Descomprimir")[1],
-            " \"C:\\Mi Actualizador\\Winrar95.exe\" e -o+ \"C:\\Mi Actualizador\\CRM_1_9_3_a.rar\" "
-            "\"C:\\Mi Actualizador\\CRM_1_9_3_a\"");
+  EXPECT_EQ(textsFrom(" Descomprimir")[1], GetParam().line);
 }
+
+INSTANTIATE_TEST_SUITE_P(
+    Lines, SpacedPaths,
+    ::testing::Values(
+        SpacedCase{"UpdaterFolder", "C:\\Mi Actualizador", "CRM_1_9_3_a.rar",
+                   " \"C:\\Mi Actualizador\\Winrar95.exe\" e -o+ "
+                   "\"C:\\Mi Actualizador\\CRM_1_9_3_a.rar\" \"C:\\Mi Actualizador\\CRM_1_9_3_a\""},
+        SpacedCase{"PackageName", "C:\\Act", "CRM_1_9_3_mi version.rar",
+                   " C:\\Act\\Winrar95.exe e -o+ \"C:\\Act\\CRM_1_9_3_mi version.rar\" "
+                   "\"C:\\Act\\CRM_1_9_3_mi version\""}),
+    [](const auto& info) { return info.param.name; });
 
 TEST_F(Extraction, BadArchivesNeverWriteOutsideTheirFolderAndTheRestGoesOn) {
   packages().make("COMERCIAL_1_0_0_malo.rar",

@@ -3,14 +3,10 @@
 #include <stdio.h>
 #include <stdlib.h>
 
-#include <QAbstractButton>
 #include <QApplication>
-#include <QMessageBox>
-#include <QPointer>
 #include <QPushButton>
 #include <QTabWidget>
 #include <QTableView>
-#include <QTimer>
 #include <algorithm>
 #include <chrono>
 #include <fstream>
@@ -102,41 +98,6 @@ bool eventually(const std::function<bool()>& condition) {
     std::this_thread::sleep_for(std::chrono::milliseconds(50));
   }
   return condition();
-}
-
-// Answers every modal message box as it appears: "Sí" to a question, "Aceptar" otherwise,
-// keeping the title and text of each.
-class MessageBoxAnswerer {
- public:
-  struct Box {
-    std::string title;
-    std::string text;
-    bool operator==(const Box&) const = default;
-  };
-
-  MessageBoxAnswerer() {
-    QObject::connect(&timer_, &QTimer::timeout, [this] { answer(); });
-    timer_.start(20);
-  }
-
-  std::vector<Box> boxes;
-
- private:
-  void answer() {
-    QPointer<QMessageBox> box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
-    if (box == nullptr || !box->isVisible()) {
-      return;
-    }
-    boxes.push_back({box->windowTitle().toStdString(), box->text().toStdString()});
-    QAbstractButton* yes = box->button(QMessageBox::Yes);
-    (yes != nullptr ? yes : box->button(QMessageBox::Ok))->click();
-  }
-
-  QTimer timer_;
-};
-
-std::ostream& operator<<(std::ostream& out, const MessageBoxAnswerer::Box& box) {
-  return out << "[" << box.title << "] " << box.text;
 }
 
 // The demo installation of scripts/make-demo.sh in a temporary prefix, updated through the
@@ -232,7 +193,7 @@ class DemoRunTest : public testing::Test {
   frmActualiza1 form{Services{fs, processes, clock, desktop, databases, prefix.mapper(), registry,
                               "C:\\Actualizador"}};
   MainWindow window{form};
-  MessageBoxAnswerer answerer;
+  test::MessageBoxAnswerer answerer;
 };
 
 TEST_F(DemoRunTest, AWholeUpdateOfTheDemoSucceedsThroughTheWindow) {
@@ -272,10 +233,11 @@ TEST_F(DemoRunTest, AWholeUpdateOfTheDemoSucceedsThroughTheWindow) {
   click("cmdAct");
 
   // Other users are connected on Contab1, so each ticked database asks; then the final message.
-  using Box = MessageBoxAnswerer::Box;
-  EXPECT_EQ(answerer.boxes, (std::vector<Box>{{"Advertencia", kUsersQuestion},
-                                              {"Advertencia", kUsersQuestion},
-                                              {"Fendal", "Terminó la Actualización"}}));
+  using Box = test::MessageBoxAnswerer::Box;
+  EXPECT_EQ(answerer.boxes,
+            (std::vector<Box>{{"Advertencia", kUsersQuestion, {"Sí", "No"}},
+                              {"Advertencia", kUsersQuestion, {"Sí", "No"}},
+                              {"Fendal", "Terminó la Actualización", {"Aceptar"}}}));
   EXPECT_EQ(form.txtEstado.Text(), "Terminó");
   EXPECT_EQ(form.state.mClave, "Murales7261qz");
 

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <QColor>
+#include <utility>
 #include <vector>
 
 #include "UiTestSupport.h"
@@ -83,6 +84,21 @@ TEST_F(GridModelTest, ViewFitsColumnsWhenTheGridAutoSizes) {
   const int before = view.columnWidth(2);
   grid.AutoSize(2, 2, 90);
   EXPECT_GT(view.columnWidth(2), before);
+}
+
+TEST_F(GridModelTest, AppendedRowsAreInsertedWithoutAReset) {
+  GridModel model(grid);
+  int resets = 0;
+  std::vector<std::pair<int, int>> inserted;
+  QObject::connect(&model, &QAbstractItemModel::modelReset, [&] { ++resets; });
+  QObject::connect(
+      &model, &QAbstractItemModel::rowsInserted,
+      [&](const QModelIndex&, int first, int last) { inserted.emplace_back(first, last); });
+  grid.AddItem("1\ta");
+  grid.setRows(grid.Rows() + 2);
+  EXPECT_EQ(resets, 0);
+  EXPECT_EQ(inserted, (std::vector<std::pair<int, int>>{{0, 0}, {1, 2}}));
+  EXPECT_EQ(model.rowCount(), 3);
 }
 
 TEST_F(GridModelTest, ModelLeavesTheGridWhenDestroyed) {

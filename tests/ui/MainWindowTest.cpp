@@ -136,6 +136,23 @@ TEST_F(MainWindowTest, ColumnWidthsComeFromTwips) {
   EXPECT_EQ(view->columnWidth(2), 600);
 }
 
+TEST_F(MainWindowTest, StartUpFitsThePackageColumnsToTheNamesWhole) {
+  prefix.writeFile("C:\\Upd\\COMERCIAL_5_2_7_x.rar", "");
+  prefix.writeFile("C:\\Upd\\CONTABILIDAD_3_1_0_x.rar", "");
+  ASSERT_TRUE(form.Form_Load());
+  auto* view = find<QTableView>("flxRar");
+  ASSERT_EQ(view->model()->rowCount(), 2);
+  EXPECT_EQ(view->model()->index(1, 2).data().toString(), "CONTABILIDAD");
+  // Each fitted column holds its widest text and the fitting's 90 twips (6 pixels) besides.
+  for (int col = 1; col < view->model()->columnCount(); ++col) {
+    for (int row = 0; row < 2; ++row) {
+      const QModelIndex cell = view->model()->index(row, col);
+      EXPECT_GE(view->columnWidth(col), view->sizeHintForIndex(cell).width() + 6)
+          << cell.data().toString().toStdString();
+    }
+  }
+}
+
 TEST_F(MainWindowTest, LeavingTheRootBoxUnchangedRunsItsValidation) {
   prefix.makeFolder("C:\\Fendal\\Estudios");
   setUpGrids();

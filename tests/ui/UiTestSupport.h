@@ -2,18 +2,25 @@
 
 #include <gtest/gtest.h>
 
+#include <QAbstractButton>
 #include <QApplication>
+#include <QMessageBox>
+#include <QPointer>
+#include <QTimer>
 #include <QWidget>
 #include <memory>
+#include <ostream>
 #include <string>
+#include <vector>
 
 #include "platform/AppError.h"
 #include "platform/Database.h"
+#include "ui/SpanishTranslations.h"
 
 namespace fd::test {
 
 // One QApplication for the whole test program, made on first use (offscreen unless the caller
-// chose a platform, e.g. xcb under Xvfb for a screenshot).
+// chose a platform, e.g. xcb under Xvfb for a screenshot), in Spanish as the program starts.
 inline void ensureApplication() {
   if (QCoreApplication::instance() != nullptr)
     return;
@@ -22,7 +29,50 @@ inline void ensureApplication() {
   static int argc = 1;
   static char name[] = "test_ui";
   static char* argv[] = {name, nullptr};
-  new QApplication(argc, argv);
+  loadSpanishTranslations(*new QApplication(argc, argv));
+}
+
+// Answers every modal message box as it appears, with `answer` where the box has that button
+// and with its OK button otherwise, keeping the title, text and button texts of each.
+class MessageBoxAnswerer {
+ public:
+  struct Box {
+    std::string title;
+    std::string text;
+    std::vector<std::string> buttons;  // as shown, without the access keys' "&"
+    bool operator==(const Box&) const = default;
+  };
+
+  explicit MessageBoxAnswerer(QMessageBox::StandardButton answer = QMessageBox::Yes)
+      : answer_(answer) {
+    QObject::connect(&timer_, &QTimer::timeout, [this] { answerBox(); });
+    timer_.start(20);
+  }
+
+  std::vector<Box> boxes;
+
+ private:
+  void answerBox() {
+    QPointer<QMessageBox> box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+    if (box == nullptr || !box->isVisible())
+      return;
+    Box seen{box->windowTitle().toStdString(), box->text().toStdString(), {}};
+    for (QAbstractButton* button : box->buttons())
+      seen.buttons.push_back(button->text().remove('&').toStdString());
+    boxes.push_back(seen);
+    QAbstractButton* chosen = box->button(answer_);
+    (chosen != nullptr ? chosen : box->button(QMessageBox::Ok))->click();
+  }
+
+  QMessageBox::StandardButton answer_;
+  QTimer timer_;
+};
+
+inline std::ostream& operator<<(std::ostream& out, const MessageBoxAnswerer::Box& box) {
+  out << "[" << box.title << "] " << box.text << " [";
+  for (const std::string& button : box.buttons)
+    out << " " << button;
+  return out << " ]";
 }
 
 // A server that is never there: every connection fails to open.
