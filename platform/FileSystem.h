@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -44,6 +45,8 @@ class FileSystem {
   virtual void copyFile(const std::string& source, const std::string& target, bool overwrite) = 0;
   virtual void removeFile(const std::string& path) = 0;
   virtual LocalDateTime lastModified(const std::string& path) const = 0;
+  // The size of a file in bytes; 53 when it does not exist.
+  virtual std::uint64_t fileSize(const std::string& path) const = 0;
   // The attribute bits of a file or folder (attr constants); 53 when it does not exist.
   virtual int attributes(const std::string& path) const = 0;
   // Names (not paths) of the ordinary files of a folder matching a pattern ("*.rar",

@@ -43,6 +43,23 @@ std::string ScriptRunner::comandoParaLog(const std::string& comando, const std::
   return replaceAll(comando, " -P " + clave + " -i ", " -P ******** -i ");
 }
 
+std::string ScriptRunner::outputOf(const std::string& script) {
+  return dropRightBytes(script, 4) + replaceAll(toLower(rightBytes(script, 4)), ".sql", ".log");
+}
+
+std::string ScriptRunner::passwordAfter(const std::string& script, const std::string& clave) {
+  return script.find(kMarcaCambioDeClaves) != std::string::npos && clave == kClaveAnterior
+             ? kClaveActual
+             : clave;
+}
+
+std::string ScriptRunner::commandLine(const UpdaterState& state, const std::string& clave,
+                                      const std::string& script, const std::string& salida) {
+  return entreComillas(state.mISQL) + " -S " + state.mServidor + " -d " + state.mCatalogo + " -U " +
+         kUsuarioSQL + " -P " + clave + " -i " + entreComillas(script) + " -o " +
+         entreComillas(salida);
+}
+
 std::string ScriptRunner::EjecutarPaquete(const std::string& script, int row) {
   log_.EscribirLog(" EjecutarPaquete " + script);
   // The mark counts from the second character on.
@@ -51,17 +68,11 @@ std::string ScriptRunner::EjecutarPaquete(const std::string& script, int row) {
   }
   std::string mensaje;
   state_.mScript = script;
-  state_.mSalida = dropRightBytes(state_.mScript, 4) +
-                   replaceAll(toLower(rightBytes(state_.mScript, 4)), ".sql", ".log");
+  state_.mSalida = outputOf(state_.mScript);
   const std::string clave = state_.mClave;
-  state_.mComando = entreComillas(state_.mISQL) + " -S " + state_.mServidor + " -d " +
-                    state_.mCatalogo + " -U " + kUsuarioSQL + " -P " + clave + " -i " +
-                    entreComillas(state_.mScript) + " -o " + entreComillas(state_.mSalida);
+  state_.mComando = commandLine(state_, clave, state_.mScript, state_.mSalida);
   // The password-change script itself still runs under the legacy password.
-  if (state_.mScript.find(kMarcaCambioDeClaves) != std::string::npos &&
-      state_.mClave == kClaveAnterior) {
-    state_.mClave = kClaveActual;
-  }
+  state_.mClave = passwordAfter(state_.mScript, state_.mClave);
   log_.EscribirLog(" " + comandoParaLog(state_.mComando, clave));
 
   if (EjecutarYEsperar(state_.mComando)) {

@@ -431,6 +431,15 @@ LocalDateTime PosixFileSystem::lastModified(const std::string& path) const {
           local.tm_hour,        local.tm_min,     local.tm_sec};
 }
 
+std::uint64_t PosixFileSystem::fileSize(const std::string& path) const {
+  const fs::path host = paths_.toHost(path);
+  struct stat info;
+  if (!statPath(host, info)) {
+    failMissing(host);
+  }
+  return static_cast<std::uint64_t>(info.st_size);
+}
+
 int PosixFileSystem::attributes(const std::string& path) const {
   const fs::path host = paths_.toHost(path);
   struct stat info;

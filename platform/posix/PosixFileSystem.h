@@ -29,6 +29,7 @@ class PosixFileSystem : public FileSystem {
   void copyFile(const std::string& source, const std::string& target, bool overwrite) override;
   void removeFile(const std::string& path) override;
   LocalDateTime lastModified(const std::string& path) const override;
+  std::uint64_t fileSize(const std::string& path) const override;
   // A regular file is archive (32), plus read-only without its owner's write bit, plus hidden
   // when its name starts with "."; a folder is 16 (plus those two).
   int attributes(const std::string& path) const override;

@@ -287,6 +287,15 @@ LocalDateTime Win32FileSystem::lastModified(const std::string& path) const {
   return {local.wYear, local.wMonth, local.wDay, local.wHour, local.wMinute, local.wSecond};
 }
 
+std::uint64_t Win32FileSystem::fileSize(const std::string& path) const {
+  const std::wstring wide = widen(path);
+  WIN32_FILE_ATTRIBUTE_DATA data;
+  if (!GetFileAttributesExW(wide.c_str(), GetFileExInfoStandard, &data)) {
+    failMissing(wide);
+  }
+  return (static_cast<std::uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+}
+
 int Win32FileSystem::attributes(const std::string& path) const {
   const DWORD bits = attributesOf(widen(path));
   if (bits == kNoAttributes) {

@@ -13,15 +13,11 @@
 #include "support/PackageBuilder.h"
 #include "support/TdsTestServer.h"
 #include "support/UpdaterFixture.h"
-#include "support/clsRegistro.h"
 
 extern char** environ;
 
 namespace fd::test {
 namespace {
-
-constexpr const char* kClientSetup =
-    "SOFTWARE\\Microsoft\\Microsoft SQL Server\\90\\Tools\\ClientSetup";
 
 // A real process of the test's prefix whose image name is fdEnvioMails.exe, ended when the test
 // ends.
@@ -69,24 +65,8 @@ class UpdateRunTest : public ::testing::Test {
   void TearDown() override { unsetenv("WINEPREFIX"); }
 
   PackageBuilder packages() { return PackageBuilder(f.prefix, f.programFolder); }
-  void registerQueryTool(const std::string& folder = "C:\\SQL\\90\\Tools") {
-    clsRegistro(f.registry).SetRegistryValue(kClientSetup, "SQLPath", folder);
-    f.prefix.makeFolder(folder + "\\Binn");
-    std::filesystem::copy_file(std::filesystem::path(FD_BIN_DIR) / "osql.exe",
-                               f.prefix.host(folder + "\\Binn\\osql.exe"));
-  }
-  // The scheduled task starts program; C:\Tmp is there for it to note that it ran.
-  void writeTaskFor(const std::string& program) {
-    f.prefix.makeFolder("C:\\Tmp");
-    f.prefix.writeFile("C:\\Windows\\System32\\Tasks\\fdEnvioMails",
-                       "<?xml version=\"1.0\"?><Task><Actions><Exec><Command>" + program +
-                           "</Command></Exec></Actions></Task>");
-  }
-  // The scheduled task restarts a program that notes it ran in C:\Tmp\reiniciado.txt.
-  void writeTask() {
-    f.writeScript("C:\\Fendal\\reiniciar", "echo ok > \"$WINEPREFIX/drive_c/Tmp/reiniciado.txt\"");
-    writeTaskFor("C:\\Fendal\\reiniciar");
-  }
+  void registerQueryTool() { f.registerQueryTool(); }
+  void writeTask() { f.writeMailTask(); }
   void start(const std::string& server = "127.0.0.1,1") {
     f.prefix.writeFile("C:\\Fendal\\Comercial\\fdCom.ini",
                        "[Comercial]\r\nServidor=" + server + "\r\n");
@@ -214,7 +194,7 @@ TEST_F(UpdateRunTest, CopyFailureShowsTheReplaceMessageAndStartsTheTaskAgain) {
 }
 
 TEST_F(UpdateRunTest, NewMailProgramReplacesTheRunningOneAndTheTaskStartsIt) {
-  writeTaskFor("C:\\Fendal\\fdEnvioMails.exe");
+  f.writeMailTask("C:\\Fendal\\fdEnvioMails.exe");
   f.writeScript("C:\\Fendal\\fdEnvioMails.exe", "exit 0");
   packages().make("COMERCIAL_1_0_0_a.rar",
                   {{"info.txt", ""},
