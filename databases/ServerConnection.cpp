@@ -4,6 +4,7 @@
 #include "platform/AppError.h"
 #include "platform/Database.h"
 #include "platform/Desktop.h"
+#include "platform/OdbcConnectionText.h"
 #include "platform/Text.h"
 #include "window/UpdateLog.h"
 #include "window/UpdaterState.h"
@@ -19,6 +20,15 @@ bool esBaseDelSistema(const std::string& lowerName) {
          lowerName == "msdb";
 }
 
+// The name as the log may show it: control characters as "?".
+std::string printable(std::string name) {
+  for (char& c : name) {
+    if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F)
+      c = '?';
+  }
+  return name;
+}
+
 // Restores the pointer on every way out of the validation.
 class BusyPointer {
  public:
@@ -31,6 +41,13 @@ class BusyPointer {
   Desktop& desktop_;
 };
 }  // namespace
+
+std::string nameFault(const std::string& name) {
+  std::string fault = odbcValueFault(name);
+  if (fault.empty() && name.find_first_of(" \t\"") != std::string::npos)
+    fault = "contiene espacios o comillas";
+  return fault;
+}
 
 void configurarConexion(Connection& connection, const std::string& provider,
                         const std::string& catalog, const std::string& dataSource,
@@ -80,8 +97,14 @@ void ValidarServidor(const std::string& servidor, Grid& flxBases, UpdaterState& 
         if (esBaseDelSistema(lower))
           continue;
         std::string row = std::to_string(flxBases.Rows()) + "\t" + name;
-        if (lower.find("comercial") != std::string::npos)
+        const std::string fault = nameFault(name);
+        if (!fault.empty()) {
+          // Never ticked; connecting and the query tool refuse it too.
+          log.EscribirLog(" ERROR la base " + printable(name) + " no se puede actualizar: " +
+                          fault);
+        } else if (lower.find("comercial") != std::string::npos) {
           row += "\t1";
+        }
         flxBases.AddItem(row);
       }
     } catch (const AppError&) {

@@ -1,18 +1,69 @@
 #include "platform/OdbcConnectionText.h"
 
+#include "platform/AppError.h"
+#include "platform/Database.h"
 #include "platform/Text.h"
 
 namespace fd {
 
-std::string connectionStringValue(const std::string& value) {
-  if (value.find_first_of(";{}= ") == std::string::npos && !value.empty()) {
-    return value;
+namespace {
+
+// A checked value, braced where spaces at its ends or emptiness would be lost otherwise.
+std::string keyValue(const char* key, const std::string& value) {
+  const std::string fault = odbcValueFault(value);
+  if (!fault.empty()) {
+    throw AppError(err::kDbFailure, "Microsoft OLE DB Provider for SQL Server",
+                   std::string("La conexión no admite el valor de ") + key + ": " + fault + ".");
   }
-  // Built by appending: "{" + a temporary trips a false -Wrestrict of GCC 12 at -O3.
-  std::string braced = "{";
-  braced += replaceAll(value, "}", "}}");
-  braced += "}";
-  return braced;
+  std::string text = key;
+  text += '=';
+  const bool brace = value.empty() || value.find(' ') != std::string::npos;
+  if (brace)
+    text += '{';
+  text += value;
+  if (brace)
+    text += '}';
+  text += ';';
+  return text;
+}
+
+}  // namespace
+
+std::string odbcValueFault(std::string_view value) {
+  for (char c : value) {
+    const auto byte = static_cast<unsigned char>(c);
+    if (byte == 0)
+      return "contiene un carácter nulo";
+    if (byte < 0x20 || byte == 0x7F)
+      return "contiene un carácter de control";
+    if (c == '{' || c == '}' || c == ';' || c == '=')
+      return std::string("contiene \"") + c + "\"";
+  }
+  return "";
+}
+
+std::string odbcConnectionString(const std::string& driver, const OdbcLogin& login) {
+  std::string server = trimSpaces(login.dataSource);
+  std::string rest;
+  const std::size_t cut = server.find_first_of(",\\");
+  if (cut != std::string::npos) {
+    rest = server.substr(cut);
+    server = trimSpaces(server.substr(0, cut));
+  }
+  const std::string lower = toLower(server);
+  if (lower == "(local)" || lower == "." || lower == "localhost") {
+    server = "127.0.0.1";
+    if (rest.empty())
+      rest = ",1433";
+  }
+  // Driver is always braced: names such as "SQL Server" hold spaces.
+  const std::string fault = odbcValueFault(driver);
+  if (!fault.empty() || driver.empty())
+    throw AppError(err::kDbFailure, "Microsoft OLE DB Provider for SQL Server",
+                   "No se encuentra el controlador ODBC " + driver + ".");
+  return "Driver={" + driver + "};" + keyValue("Server", server + rest) +
+         keyValue("Database", login.database) + keyValue("UID", login.user) +
+         keyValue("PWD", login.password);
 }
 
 std::string withoutDriverPrefixes(std::string text) {
