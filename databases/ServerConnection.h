@@ -19,10 +19,12 @@ inline constexpr const char* kClaveActual = "Murales7261qz";
 inline constexpr const char* kClaveAnterior = "Murales";
 inline constexpr const char* kProveedor = "SQLOLEDB";
 
-// Why a server or database name cannot be handed to the query tool or a connection: what the
-// connection string refuses, and white space or a double quote, which would split or end the
-// name on the tool's command line. Empty when it passes.
-std::string nameFault(const std::string& name);
+// Why a name cannot be handed to a connection, the query tool's command line and a maintenance
+// script, where it goes as it stands; empty when it passes. A database name, which comes from
+// the server, must be a plain SQL identifier (letters, digits, "_", "@", "#", "$"); a server
+// name may also hold ".", "-", ",", "\", "(" and ")", but no SQL comment.
+std::string databaseNameFault(const std::string& name);
+std::string serverNameFault(const std::string& name);
 
 // The connection settings the updater gives every connection, in this order.
 void configurarConexion(Connection& connection, const std::string& provider,
