@@ -27,8 +27,15 @@ TdsServerConfig config() {
   return c;
 }
 
-int run(std::vector<std::string> args) {
+// Runs osql.exe; with a file-size limit (blocks of 512 bytes) through the shell's ulimit.
+int run(std::vector<std::string> args, int fileSizeLimit = -1) {
   std::string program = std::string(FD_BIN_DIR) + "/osql.exe";
+  if (fileSizeLimit >= 0) {
+    args.insert(
+        args.begin(),
+        {"-c", "ulimit -f " + std::to_string(fileSizeLimit) + "; exec \"$0\" \"$@\"", program});
+    program = "/bin/sh";
+  }
   std::vector<char*> argv = {program.data()};
   for (std::string& a : args)
     argv.push_back(a.data());
@@ -142,6 +149,14 @@ TEST_F(OsqlTest, TakesWindowsPathsAndOptionsInAnyOrder) {
   unsetenv("WINEPREFIX");
   EXPECT_EQ(code, 0);
   EXPECT_EQ(read(folder_ / "prefix" / "drive_c" / "Tmp" / "P1" / "Alta.log"), "1> hecho\r\n");
+}
+
+TEST_F(OsqlTest, AnOutputFileThatCannotBeWrittenIsAnErrorExitNotACrash) {
+  write(folder_ / "s.sql", "PRINT '" + std::string(4000, 'x') + "'\r\n");
+  EXPECT_EQ(run({"-S", server_.dataSource(), "-d", "Empresa1", "-U", "Fendal", "-P", "Murales",
+                 "-i", (folder_ / "s.sql").string(), "-o", (folder_ / "s.log").string()},
+                1),
+            1);
 }
 
 // -S, -d, -U and -P in turn carry an injection; the real server and a decoy watch.
