@@ -62,6 +62,15 @@ std::string ScriptRunner::commandLine(const UpdaterState& state, const std::stri
 
 std::string ScriptRunner::EjecutarPaquete(const std::string& script, int row) {
   log_.EscribirLog(" EjecutarPaquete " + script);
+  // The server and the database go into a maintenance script and on the tool's command line
+  // as they stand.
+  for (const std::string& fault :
+       {serverNameFault(state_.mServidor), databaseNameFault(state_.mCatalogo)}) {
+    if (!fault.empty()) {
+      log_.EscribirLog(" ERROR No se pudo ejecutar: el nombre " + fault);
+      return showOutcome(row, kNoSePudoEjecutar);
+    }
+  }
   // The mark counts from the second character on.
   if (toUpper(script).find(kMarcaMantenimiento, 1) != std::string::npos) {
     parameters_.ReemplazarParametros(script, state_.mCatalogo, state_.mServidor);
@@ -82,6 +91,10 @@ std::string ScriptRunner::EjecutarPaquete(const std::string& script, int row) {
     mensaje = kNoSePudoEjecutar;
   }
 
+  return showOutcome(row, mensaje);
+}
+
+std::string ScriptRunner::showOutcome(int row, const std::string& mensaje) {
   const int lastCol = flxScrp_.Cols() - 1;
   if (!mensaje.empty()) {
     flxLog_.setTextMatrix(flxLog_.Rows() - 1, 2, mensaje);

@@ -39,6 +39,9 @@ class ScriptRunner {
   static std::string comandoParaLog(const std::string& comando, const std::string& clave);
 
  private:
+  // Writes the message into the log grid's last row and colours the script's row.
+  std::string showOutcome(int row, const std::string& mensaje);
+
   UpdaterState& state_;
   Grid& flxScrp_;
   Grid& flxLog_;

@@ -134,5 +134,35 @@ INSTANTIATE_TEST_SUITE_P(Scripts, MaintenanceMark,
                                            MarkCase{"AtTheFirstCharacter", "MANTEN.sql", false}),
                          [](const auto& info) { return info.param.name; });
 
+struct UnsafeNames {
+  const char* name;
+  const char* servidor;
+  const char* catalogo;
+};
+
+class UnsafeName : public ScriptRunnerTest, public ::testing::WithParamInterface<UnsafeNames> {};
+
+TEST_P(UnsafeName, NeverReachesTheToolNorTheMaintenanceScript) {
+  const std::string script = "C:\\Tmp\\P1\\MANTEN_Indices.sql";
+  f.prefix.writeFile(script, "BACKUP DATABASE %Catalogo%\r\n");
+  f.window().state.mServidor = GetParam().servidor;
+  f.window().state.mCatalogo = GetParam().catalogo;
+  ScriptedProcesses processes({0});
+  EXPECT_EQ(run(processes, script), "No se pudo ejecutar");
+  EXPECT_TRUE(processes.started.empty());
+  EXPECT_EQ(f.prefix.readFile(script), "BACKUP DATABASE %Catalogo%\r\n");
+  EXPECT_EQ(f.window().flxScrp.CellBackColor(1, 1), colors::kLightRed);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Names, UnsafeName,
+    ::testing::Values(UnsafeNames{"DriverInjection", "SRV1", "Ventas};Driver={/tmp/x.so"},
+                      UnsafeNames{"SqlComment", "SRV1", "Ventas/**/DROP/**/DATABASE/**/Otra"},
+                      UnsafeNames{"Space", "SRV1", "Ventas -o C:\\Windows\\x.txt"},
+                      UnsafeNames{"Quote", "SRV1", "Ventas\""},
+                      UnsafeNames{"ServerOption", "SRV1 -n", "Ventas"},
+                      UnsafeNames{"ServerComment", "SRV1--", "Ventas"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
 }  // namespace
 }  // namespace fd::test
