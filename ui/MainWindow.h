@@ -1,8 +1,11 @@
 #pragma once
 
 #include <QMainWindow>
+#include <QPointer>
 #include <functional>
 #include <map>
+#include <utility>
+#include <vector>
 
 class QCheckBox;
 class QLabel;
@@ -52,12 +55,17 @@ class MainWindow : public QMainWindow {
 
   // Runs one of the window's events; a failure no trap caught is shown, not lost.
   void run(const std::function<void()>& event);
+  // A widget the user may act on only while the window is not busy, and then when available.
+  void actOnlyWhenIdle(
+      QWidget* widget, std::function<bool()> available = [] { return true; });
+  void showAvailability();
 
   frmActualiza1& form_;
-  // Set when the user closed the window while an update run was under way.
+  // Set when the user closed the window while an operation was under way.
   bool closeWhenIdle_ = false;
   QTabWidget* tabs_;
   std::map<QObject*, std::function<void()>> validations_;
+  std::vector<std::pair<QPointer<QWidget>, std::function<bool()>>> idleActions_;
 };
 
 }  // namespace fd
