@@ -8,7 +8,6 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
-#include <QMessageBox>
 #include <QPainter>
 #include <QPainterPath>
 #include <QPointer>
@@ -337,11 +336,18 @@ GridView* MainWindow::gridView(Grid& grid, const char* name, int rowHeightTwips)
   return view;
 }
 
-void MainWindow::run(const std::function<void()>& event) {
+bool MainWindow::load() {
+  bool loaded = false;
+  return run([&] { loaded = form_.Form_Load(); }) && loaded;
+}
+
+bool MainWindow::run(const std::function<void()>& event) {
   try {
     event();
+    return true;
   } catch (const std::exception& error) {
-    QMessageBox::critical(this, QString::fromUtf8(kProgramTitle), QString::fromUtf8(error.what()));
+    form_.services.desktop.msgBox(error.what(), msgbox::kCritical, "");
+    return false;
   }
 }
 

@@ -1,6 +1,7 @@
 #include "ui/QtDesktop.h"
 
 #include <QApplication>
+#include <QDebug>
 #include <QMessageBox>
 #include <QPushButton>
 
@@ -35,6 +36,10 @@ void QtDesktop::doEvents() {
 }
 
 int QtDesktop::msgBox(const std::string& prompt, int style, const std::string& title) {
+  // A critical message is also written to standard error, for whoever started the program from
+  // a shell.
+  if ((style & 0x70) == msgbox::kCritical)
+    qCritical().noquote() << QString::fromStdString(prompt);
   QMessageBox box(parent_);
   box.setIcon(iconOf(style));
   box.setWindowTitle(QString::fromStdString(title.empty() ? kProgramTitle : title));

@@ -12,17 +12,25 @@
 #include "platform/win32/Win32Processes.h"
 #include "platform/win32/Win32Registry.h"
 #else
+#include <signal.h>
+
 #include "platform/posix/OdbcDatabase.h"
 #include "platform/posix/PosixFileSystem.h"
 #include "platform/posix/PosixProcesses.h"
 #include "platform/posix/RegFileRegistry.h"
 #include "platform/posix/SystemClock.h"
 #endif
+#include "ui/EndSignals.h"
 #include "ui/MainWindow.h"
 #include "ui/QtDesktop.h"
 #include "window/frmActualiza1.h"
 
 int main(int argc, char* argv[]) {
+#ifndef _WIN32
+  // A file-size limit then fails the write with EFBIG, which the traps report, instead of ending
+  // the program without a word.
+  ::signal(SIGXFSZ, SIG_IGN);
+#endif
   QApplication app(argc, argv);
 
   fd::PathMapper paths = fd::PathMapper::fromEnvironment();
@@ -59,8 +67,9 @@ int main(int argc, char* argv[]) {
       fd::Services{fs, processes, clock, desktop, databases, paths, registry, programFolder});
   fd::MainWindow window(form);
   desktop.setParentWindow(&window);
+  fd::closeOnEndSignals(window);
 
-  if (!form.Form_Load())
+  if (!window.load())
     return 1;
   return app.exec();
 }
