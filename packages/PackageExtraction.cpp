@@ -5,7 +5,6 @@
 #include "platform/Desktop.h"
 #include "platform/FileSystem.h"
 #include "platform/Processes.h"
-#include "platform/ScopedFlag.h"
 #include "platform/Text.h"
 #include "window/UpdateLog.h"
 #include "window/UpdaterState.h"
@@ -39,10 +38,7 @@ PackageExtraction::PackageExtraction(const Grid& flxRar, UpdaterState& state, Fi
       leerFiles_(std::move(leerFiles)) {}
 
 void PackageExtraction::cmdDes_Click() {
-  // A second click while the packages are being extracted or read is ignored.
-  if (running_)
-    return;
-  ScopedFlag flag(running_);
+  stopRequested_ = false;
   if (flxRar_.Rows() == 1) {
     desktop_.msgBox("No hay ninguna Actualización", msgbox::kInformation, "");
     return;
@@ -51,7 +47,7 @@ void PackageExtraction::cmdDes_Click() {
     log_.EscribirLog(" Descomprimir");
     buttons_.setEnabled(false);
     state_.mFSO = &fs_;
-    for (int row = 1; row < flxRar_.Rows(); ++row) {
+    for (int row = 1; row < flxRar_.Rows() && !stopRequested_; ++row) {
       const std::string archivo = flxRar_.TextMatrix(row, 1);
       const std::string destino = dropRightBytes(flxRar_.TextMatrix(row, 5), 1);
       if (!fs_.folderExists(destino))
@@ -74,7 +70,8 @@ void PackageExtraction::cmdDes_Click() {
     desktop_.msgBox(mensaje, msgbox::kQuestion, "");
     return;
   }
-  leerFiles_();
+  if (!stopRequested_)
+    leerFiles_();
 }
 
 }  // namespace fd

@@ -22,7 +22,8 @@ std::string comandoExtraccion(const std::string& pathApp, const std::string& arc
 
 // Extracts every package of flxRar into its temporary folder with the RAR tool, one after the
 // other, then reads the manifests (leerFiles). A failure ends the extraction with one message
-// and leaves both buttons disabled.
+// and leaves both buttons disabled. The window starts no second extraction while one is under
+// way.
 class PackageExtraction {
  public:
   PackageExtraction(const Grid& flxRar, UpdaterState& state, FileSystem& fs, Processes& processes,
@@ -30,7 +31,9 @@ class PackageExtraction {
                     std::function<void()> leerFiles);
 
   void cmdDes_Click();
-  bool running() const { return running_; }
+  // Asks an extraction under way to stop before its next package or the manifests (the window
+  // is being closed).
+  void requestStop() { stopRequested_ = true; }
 
  private:
   const Grid& flxRar_;
@@ -41,7 +44,7 @@ class PackageExtraction {
   Desktop& desktop_;
   ActionButtons buttons_;
   std::function<void()> leerFiles_;
-  bool running_ = false;
+  bool stopRequested_ = false;
 };
 
 }  // namespace fd

@@ -14,6 +14,7 @@
 #include <QPushButton>
 #include <QStyle>
 #include <QTabWidget>
+#include <QTimer>
 #include <QVBoxLayout>
 #include <exception>
 
@@ -127,6 +128,17 @@ MainWindow::MainWindow(frmActualiza1& form, QWidget* parent) : QMainWindow(paren
     PickerDialog dialog(picker, this);
     dialog.exec();
   };
+
+  QPointer<MainWindow> self = this;
+  form_.busy.addListener([self] {
+    if (!self)
+      return;
+    self->showAvailability();
+    // Deferred: the operation that just ended is still on the stack.
+    if (!self->form_.busy.Value() && self->closeWhenIdle_)
+      QTimer::singleShot(0, self, &QWidget::close);
+  });
+  showAvailability();
 }
 
 MainWindow::~MainWindow() {
@@ -149,11 +161,10 @@ QWidget* MainWindow::buildGeneral() {
   pick->setAccessibleName("cmdRaiz");
   pick->setToolTip("Seleccionar carpeta");
   pick->setIcon(style()->standardIcon(QStyle::SP_DirOpenIcon));
-  pick->setEnabled(form_.cmdRaiz.Enabled());
-  QPointer<QPushButton> pickGuard = pick;
-  form_.cmdRaiz.addListener([pickGuard, this] {
-    if (pickGuard)
-      pickGuard->setEnabled(form_.cmdRaiz.Enabled());
+  actOnlyWhenIdle(pick, [this] { return form_.cmdRaiz.Enabled(); });
+  form_.cmdRaiz.addListener([self = QPointer<MainWindow>(this)] {
+    if (self)
+      self->showAvailability();
   });
   connect(pick, &QPushButton::clicked, this, [this] { run([this] { form_.cmdRaiz_Click(); }); });
   folders->addWidget(pick, 0, 3);
@@ -198,7 +209,9 @@ QWidget* MainWindow::buildGeneral() {
   server->addWidget(label("Servidor", serverBox));
   server->addWidget(serverBox, 1);
   layout->addLayout(server);
-  layout->addWidget(gridView(form_.flxBases, "flxBases", kBasesRowTwips), 1);
+  GridView* databases = gridView(form_.flxBases, "flxBases", kBasesRowTwips);
+  actOnlyWhenIdle(databases);
+  layout->addWidget(databases, 1);
   return page;
 }
 
@@ -230,11 +243,7 @@ QWidget* MainWindow::buildActualizar() {
   stages->addWidget(checkBox(form_.chkComandos, "chkComandos", "Ejecutar cfd"));
   stages->addWidget(checkBox(form_.chkScripts, "chkScripts", "Ejecutar Scripts"));
   stages->addStretch(1);
-  stages->addWidget(button(form_.cmdAct, "cmdAct", "Actualizar", [this] {
-    form_.cmdAct_Click();
-    if (closeWhenIdle_)
-      close();
-  }));
+  stages->addWidget(button(form_.cmdAct, "cmdAct", "Actualizar", [this] { form_.cmdAct_Click(); }));
   layout->addLayout(stages);
   return page;
 }
@@ -282,6 +291,7 @@ QLineEdit* MainWindow::textBox(TextBox& box, const char* name, std::function<voi
   if (validate) {
     validations_[edit] = std::move(validate);
     edit->installEventFilter(this);
+    actOnlyWhenIdle(edit);
   }
   return edit;
 }
@@ -297,6 +307,8 @@ QCheckBox* MainWindow::checkBox(CheckBox& box, const char* name, const char* tex
       guard->setChecked(box.Value() == 1);
   });
   connect(check, &QCheckBox::toggled, this, [&box](bool on) { box.setValue(on ? 1 : 0); });
+  // A run reads the stages to do as it reaches them.
+  actOnlyWhenIdle(check);
   return check;
 }
 
@@ -309,11 +321,10 @@ QPushButton* MainWindow::button(CommandButton& model, const char* name, const ch
   bold.setBold(true);
   push->setFont(bold);
   push->setMinimumWidth(130);
-  push->setEnabled(model.Enabled());
-  QPointer<QPushButton> guard = push;
-  model.addListener([guard, &model] {
-    if (guard)
-      guard->setEnabled(model.Enabled());
+  actOnlyWhenIdle(push, [&model] { return model.Enabled(); });
+  model.addListener([self = QPointer<MainWindow>(this)] {
+    if (self)
+      self->showAvailability();
   });
   connect(push, &QPushButton::clicked, this, [this, click = std::move(click)] { run(click); });
   return push;
@@ -326,11 +337,30 @@ GridView* MainWindow::gridView(Grid& grid, const char* name, int rowHeightTwips)
   return view;
 }
 
-void MainWindow::run(const std::function<void()>& event) {
+bool MainWindow::load() {
+  bool loaded = false;
+  return run([&] { loaded = form_.Form_Load(); }) && loaded;
+}
+
+bool MainWindow::run(const std::function<void()>& event) {
   try {
     event();
+    return true;
   } catch (const std::exception& error) {
-    showMessageBox(this, error.what(), msgbox::kCritical, kProgramTitle);
+    form_.services.desktop.msgBox(error.what(), msgbox::kCritical, "");
+    return false;
+  }
+}
+
+void MainWindow::actOnlyWhenIdle(QWidget* widget, std::function<bool()> available) {
+  idleActions_.emplace_back(widget, std::move(available));
+}
+
+void MainWindow::showAvailability() {
+  const bool idle = !form_.busy.Value();
+  for (const auto& [widget, available] : idleActions_) {
+    if (widget)
+      widget->setEnabled(idle && available());
   }
 }
 
@@ -348,8 +378,8 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {
-  // A run under way still holds the shared state: it stops at its next step and the window
-  // closes when it has ended.
+  // An operation under way still holds the shared state: it stops at its next step and the
+  // window closes when it has ended.
   if (form_.running()) {
     form_.requestStop();
     closeWhenIdle_ = true;

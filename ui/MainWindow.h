@@ -1,8 +1,11 @@
 #pragma once
 
 #include <QMainWindow>
+#include <QPointer>
 #include <functional>
 #include <map>
+#include <utility>
+#include <vector>
 
 class QCheckBox;
 class QLabel;
@@ -31,6 +34,9 @@ class MainWindow : public QMainWindow {
   // The captions of the four pages, spaces included.
   static const char* const kTabCaptions[4];
 
+  // Start-up, run like every other event of the window: false when the program must end.
+  bool load();
+
  protected:
   void closeEvent(QCloseEvent* event) override;
   bool eventFilter(QObject* watched, QEvent* event) override;
@@ -50,14 +56,20 @@ class MainWindow : public QMainWindow {
                       std::function<void()> click);
   GridView* gridView(Grid& grid, const char* name, int rowHeightTwips);
 
-  // Runs one of the window's events; a failure no trap caught is shown, not lost.
-  void run(const std::function<void()>& event);
+  // Runs one of the window's events; a failure no trap caught is shown, not lost. False when
+  // it failed.
+  bool run(const std::function<void()>& event);
+  // A widget the user may act on only while the window is not busy, and then when available.
+  void actOnlyWhenIdle(
+      QWidget* widget, std::function<bool()> available = [] { return true; });
+  void showAvailability();
 
   frmActualiza1& form_;
-  // Set when the user closed the window while an update run was under way.
+  // Set when the user closed the window while an operation was under way.
   bool closeWhenIdle_ = false;
   QTabWidget* tabs_;
   std::map<QObject*, std::function<void()>> validations_;
+  std::vector<std::pair<QPointer<QWidget>, std::function<bool()>>> idleActions_;
 };
 
 }  // namespace fd

@@ -1,6 +1,7 @@
 #include "ui/QtDesktop.h"
 
 #include <QApplication>
+#include <QDebug>
 #include <QMessageBox>
 #include <QPushButton>
 
@@ -65,6 +66,10 @@ int showMessageBox(QWidget* parent, const std::string& prompt, int style,
 }
 
 int QtDesktop::msgBox(const std::string& prompt, int style, const std::string& title) {
+  // A critical message is also written to standard error, for whoever started the program from
+  // a shell.
+  if ((style & 0x70) == msgbox::kCritical)
+    qCritical().noquote() << QString::fromStdString(prompt);
   // A waiting pointer over a question would look as if the program were not listening.
   const bool wasBusy = busy_;
   if (wasBusy)

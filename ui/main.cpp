@@ -4,8 +4,11 @@
 #include <vector>
 #ifdef _WIN32
 #include <windows.h>
+#else
+#include <signal.h>
 #endif
 
+#include "ui/EndSignals.h"
 #include "ui/HostServices.h"
 #include "ui/MainWindow.h"
 #include "ui/QtDesktop.h"
@@ -53,6 +56,11 @@ int runWithoutWindow(const fd::ProgramArguments& arguments) {
 }  // namespace
 
 int main(int argc, char* argv[]) {
+#ifndef _WIN32
+  // A file-size limit then fails the write with EFBIG, which the traps report, instead of ending
+  // the program without a word.
+  ::signal(SIGXFSZ, SIG_IGN);
+#endif
   const fd::ProgramArguments arguments =
       fd::ProgramArguments::parse(std::vector<std::string>(argv + 1, argv + argc));
   if (arguments.mode != fd::ProgramArguments::Mode::Window)
@@ -65,8 +73,9 @@ int main(int argc, char* argv[]) {
   fd::frmActualiza1 form(host.services(desktop));
   fd::MainWindow window(form);
   desktop.setParentWindow(&window);
+  fd::closeOnEndSignals(window);
 
-  if (!form.Form_Load())
+  if (!window.load())
     return 1;
   return app.exec();
 }

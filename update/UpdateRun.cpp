@@ -5,7 +5,6 @@
 #include "platform/AppError.h"
 #include "platform/Database.h"
 #include "platform/Desktop.h"
-#include "platform/ScopedFlag.h"
 #include "update/CommandFiles.h"
 #include "update/FileBackup.h"
 #include "update/MailTask.h"
@@ -34,10 +33,6 @@ void UpdateRun::checkStop() const {
 }
 
 void UpdateRun::cmdAct_Click() {
-  // A click while a run is yielding to the window is not a second run.
-  if (running_)
-    return;
-  ScopedFlag flag(running_);
   stopRequested_ = false;
   int paso = 1;
   CurrentFile current;

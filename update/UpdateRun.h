@@ -35,8 +35,8 @@ class UpdateRun {
  public:
   UpdateRun(UpdateRunControls controls, UpdaterState& state, Services& services, UpdateLog& log);
 
+  // The window starts no second run while one is under way.
   void cmdAct_Click();
-  bool running() const { return running_; }
   // Asks a run under way to stop at its next step (the window is being closed).
   void requestStop() { stopRequested_ = true; }
 
@@ -51,7 +51,6 @@ class UpdateRun {
   UpdaterState& state_;
   Services& services_;
   UpdateLog& log_;
-  bool running_ = false;
   bool stopRequested_ = false;
 };
 

@@ -80,6 +80,7 @@ class CommandButton : public Control {
 // A plain on/off property of the window itself.
 class Switch : public Control {
  public:
+  explicit Switch(bool value = true) : value_(value) {}
   bool Value() const { return value_; }
   void setValue(bool value) {
     if (value == value_)
@@ -89,7 +90,7 @@ class Switch : public Control {
   }
 
  private:
-  bool value_ = true;
+  bool value_;
 };
 
 // The two action buttons, which the stages enable and disable together.

@@ -1,4 +1,5 @@
 // The module folder boxes of the window: derivation, validations, the root picker, PathSistema.
+// While the window is busy they are ignored: the operation under way reads these folders.
 #include <array>
 #include <utility>
 
@@ -27,6 +28,8 @@ std::string frmActualiza1::PathSistema(const std::string& code) const {
 }
 
 void frmActualiza1::txtDirFD_Validate() {
+  if (busy.Value())
+    return;
   const std::string& root = txtDirFD.Text();
   txtDirCom.setText(root + txtCom.Text() + "\\");
   txtDirCon.setText(root + txtCon.Text() + "\\");
@@ -47,31 +50,43 @@ void frmActualiza1::txtDirFD_Validate() {
 }
 
 void frmActualiza1::txtCom_Validate() {
+  if (busy.Value())
+    return;
   txtDirCom.setText(txtDirFD.Text() + txtCom.Text() + "\\");
   txtDirIni.setText(txtDirFD.Text() + txtCom.Text() + "\\" + txtIni.Text());
   RefrescarPathAplicacion();
 }
 
 void frmActualiza1::txtCon_Validate() {
+  if (busy.Value())
+    return;
   txtDirCon.setText(txtDirFD.Text() + txtCon.Text() + "\\");
   RefrescarPathAplicacion();
 }
 
 void frmActualiza1::txtCRM_Validate() {
+  if (busy.Value())
+    return;
   txtDirCRM.setText(txtDirFD.Text() + txtCRM.Text() + "\\");
   RefrescarPathAplicacion();
 }
 
 void frmActualiza1::txtMRP_Validate() {
+  if (busy.Value())
+    return;
   txtDirMRP.setText(txtDirFD.Text() + txtMRP.Text() + "\\");
   RefrescarPathAplicacion();
 }
 
 void frmActualiza1::txtIni_Validate() {
+  if (busy.Value())
+    return;
   txtDirIni.setText(txtDirFD.Text() + txtCom.Text() + "\\" + txtIni.Text());
 }
 
 void frmActualiza1::cmdRaiz_Click() {
+  if (busy.Value())
+    return;
   frmPath picker(services.paths, services.fs);
   picker.Ruta = txtDirFD.Text();
   picker.Form_Load();

@@ -1,5 +1,6 @@
 #include "window/UpdateLog.h"
 
+#include "platform/AppError.h"
 #include "platform/Clock.h"
 #include "platform/FileSystem.h"
 
@@ -27,11 +28,17 @@ std::string UpdateLog::stampOf(const std::string& path) {
 }
 
 void UpdateLog::EscribirLog(const std::string& text) {
-  fs_.appendLine(path_, formatGeneralDate(clock_.now()) + text);
+  plainLine(formatGeneralDate(clock_.now()) + text);
 }
 
 void UpdateLog::plainLine(const std::string& text) {
-  fs_.appendLine(path_, text);
+  try {
+    fs_.appendLine(path_, text);
+  } catch (const AppError& error) {
+    // Whoever reports it names the file, which the platform's own text does not.
+    throw AppError(error.number(), error.source(),
+                   "No se pudo escribir el archivo de log " + path_ + ": " + error.description());
+  }
 }
 
 }  // namespace fd

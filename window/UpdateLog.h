@@ -22,6 +22,7 @@ class UpdateLog {
   const std::string& path() const { return path_; }
 
   // The current date and time immediately followed by the text (which begins with a space).
+  // Both writers throw an error that names the log file when it cannot be appended to.
   void EscribirLog(const std::string& text);
   // The text alone.
   void plainLine(const std::string& text);

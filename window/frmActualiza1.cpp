@@ -28,7 +28,7 @@ frmActualiza1::frmActualiza1(Services services_)
             Enabled, flxBases, flxFile, flxScrp, flxLog},
            state, services, log) {
   txtEstado.onChange = [this] { txtEstado_Change(); };
-  flxBases.beforeEdit = [](int row, int col) { return row != 0 && col == 2; };
+  flxBases.beforeEdit = [this](int row, int col) { return row != 0 && col == 2 && !busy.Value(); };
   flxBases.afterEdit = [this](int row, int col) {
     if (row == 0 || col != 2)
       return;
@@ -129,17 +129,39 @@ void frmActualiza1::RefrescarPathAplicacion() {
                               [this](const std::string& code) { return PathSistema(code); });
 }
 
+void frmActualiza1::exclusively(const std::function<void()>& operation) {
+  if (busy.Value())
+    return;
+  busy.setValue(true);
+  try {
+    operation();
+  } catch (...) {
+    // A failure no trap caught still frees the window.
+    busy.setValue(false);
+    throw;
+  }
+  busy.setValue(false);
+}
+
+void frmActualiza1::requestStop() {
+  extraction_.requestStop();
+  run_.requestStop();
+}
+
 void frmActualiza1::txtServidor_Validate() {
-  ValidarServidor(txtServidor.Text(), flxBases, state, services.databases, log, services.desktop,
-                  ActionButtons{cmdDes, cmdAct});
+  // Mid-run the validation would drop the connection and the password the scripts are using.
+  exclusively([this] {
+    ValidarServidor(txtServidor.Text(), flxBases, state, services.databases, log, services.desktop,
+                    ActionButtons{cmdDes, cmdAct});
+  });
 }
 
 void frmActualiza1::cmdDes_Click() {
-  extraction_.cmdDes_Click();
+  exclusively([this] { extraction_.cmdDes_Click(); });
 }
 
 void frmActualiza1::cmdAct_Click() {
-  run_.cmdAct_Click();
+  exclusively([this] { run_.cmdAct_Click(); });
 }
 
 void frmActualiza1::LeerFiles() {

@@ -40,10 +40,10 @@ class frmActualiza1 {
   void cmdRaiz_Click();
   void cmdDes_Click();
   void cmdAct_Click();
-  // Whether an update run is under way, and asking it to stop at its next step (the window is
-  // being closed).
-  bool running() const { return run_.running(); }
-  void requestStop() { run_.requestStop(); }
+  // Whether an extraction, an update run or the server box's validation is under way, and
+  // asking it to stop at its next step (the window is being closed).
+  bool running() const { return busy.Value(); }
+  void requestStop();
 
   // The module folder of a package's system code.
   std::string PathSistema(const std::string& code) const;
@@ -70,6 +70,9 @@ class frmActualiza1 {
   CommandButton cmdDes, cmdAct, cmdRaiz;
   // The window's own property that is off while the mail program is awaited.
   Switch Enabled;
+  // On while an extraction, an update run or the server box's validation is under way: every
+  // other action of the window is then ignored, and the view shows it unavailable.
+  Switch busy{false};
   Grid flxBases, flxRar, flxFile, flxScrp, flxLog;
 
  private:
@@ -78,6 +81,8 @@ class frmActualiza1 {
 
   void txtEstado_Change();
   void setButtons(bool enabled);
+  // Runs an operation that holds the window busy; ignored while another one is under way.
+  void exclusively(const std::function<void()>& operation);
 };
 
 }  // namespace fd

@@ -10,6 +10,8 @@ void ScriptedDesktop::doEvents() {
 
 int ScriptedDesktop::msgBox(const std::string& prompt, int style, const std::string& title) {
   boxes.push_back({prompt, style, title.empty() ? kProgramTitle : title});
+  if (onBox)
+    onBox();
   if (!answers_.empty()) {
     int reply = answers_.front();
     answers_.pop_front();

@@ -31,6 +31,8 @@ class ScriptedDesktop : public Desktop {
   int busyChanges = 0;
   // Runs at each event round (a test can click or close the window from here).
   std::function<void()> onEvents;
+  // Runs while each box is up, before it is answered.
+  std::function<void()> onBox;
 
  private:
   std::deque<int> answers_;

@@ -4,6 +4,8 @@
 #include <stdlib.h>
 
 #include <QApplication>
+#include <QFocusEvent>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QTabWidget>
 #include <QTableView>
@@ -173,6 +175,29 @@ class DemoRunTest : public testing::Test {
     return rows;
   }
 
+  // Until stopped (the timer fires only while the window waits), does what an impatient user
+  // would through the widgets, as they would pass it on were they not shown unavailable: into
+  // and out of the server box, "Descomprimir", a tick on the unticked Contab1, "Actualizar".
+  void meddle() {
+    QObject::connect(&meddler, &QTimer::timeout, [this] {
+      ++meddled;
+      auto* server = window.findChild<QLineEdit*>("txtServidor");
+      EXPECT_FALSE(server->isEnabled());
+      for (QEvent::Type type : {QEvent::FocusIn, QEvent::FocusOut}) {
+        QFocusEvent focus(type, Qt::TabFocusReason);
+        QCoreApplication::sendEvent(server, &focus);
+      }
+      for (const char* name : {"cmdDes", "cmdAct"}) {
+        auto* button = window.findChild<QPushButton*>(name);
+        EXPECT_FALSE(button->isEnabled()) << name;
+        emit button->clicked();
+      }
+      QAbstractItemModel* bases = window.findChild<QTableView*>("flxBases")->model();
+      bases->setData(bases->index(1, 2), Qt::Checked, Qt::CheckStateRole);
+    });
+    meddler.start(15);
+  }
+
   void click(const char* name) {
     auto* button = window.findChild<QPushButton*>(name);
     ASSERT_NE(button, nullptr) << name;
@@ -194,6 +219,8 @@ class DemoRunTest : public testing::Test {
                               "C:\\Actualizador"}};
   MainWindow window{form};
   test::MessageBoxAnswerer answerer;
+  QTimer meddler;
+  int meddled = 0;
 };
 
 TEST_F(DemoRunTest, AWholeUpdateOfTheDemoSucceedsThroughTheWindow) {
@@ -230,7 +257,15 @@ TEST_F(DemoRunTest, AWholeUpdateOfTheDemoSucceedsThroughTheWindow) {
   EXPECT_EQ(viewRows("flxScrp", {1}), scripts);
   EXPECT_TRUE(answerer.boxes.empty());
 
+  const std::vector<std::string> fileRows = viewRows("flxFile", {1, 2, 3, 4});
+  const std::vector<std::string> scriptRows = viewRows("flxScrp", {1, 2, 3, 4});
+  meddle();
   click("cmdAct");
+  meddler.stop();
+  EXPECT_GT(meddled, 0);
+  EXPECT_EQ(viewRows("flxFile", {1, 2, 3, 4}), fileRows);
+  EXPECT_EQ(viewRows("flxScrp", {1, 2, 3, 4}), scriptRows);
+  EXPECT_NE(form.flxBases.CellChecked(2, 2), kChecked);
 
   // Other users are connected on Contab1, so each ticked database asks; then the final message.
   using Box = test::MessageBoxAnswerer::Box;
@@ -313,6 +348,9 @@ TEST_F(DemoRunTest, AWholeUpdateOfTheDemoSucceedsThroughTheWindow) {
     ASSERT_NE(at, log.end()) << "missing, or out of order: " << milestone << "\n" << joined(log);
   }
   EXPECT_NE(std::find(log.begin(), log.end(), " CreateFolder C:\\Fendal\\Comun\\"), log.end());
+  // Nothing the user did during the run started anything of its own.
+  for (const std::string once : {" Cambio de SERVIDOR", " Descomprimir", " Actualizar"})
+    EXPECT_EQ(std::count(log.begin(), log.end(), once), 1) << once;
   const std::string logBytes = joined(log);
   EXPECT_EQ(logBytes.find("Murales"), std::string::npos) << "a password reached the log";
   EXPECT_NE(logBytes.find(" -U Fendal -P ******** -i "), std::string::npos);

@@ -9,6 +9,8 @@
 #include <QPushButton>
 #include <QTabWidget>
 #include <QTableView>
+#include <algorithm>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -277,6 +279,56 @@ TEST_F(MainWindowTest, EveryControlHasAnAccessibleName) {
       EXPECT_FALSE(widget->accessibleName().isEmpty()) << widget->objectName().toStdString();
     }
   }
+}
+
+TEST_F(MainWindowTest, AnExtractionHoldsEveryOtherActionBackUntilItEnds) {
+  prefix.makeFolder("C:\\Fendal\\Comercial");
+  // A package the RAR tool leaves without a manifest: reading it waits between attempts.
+  prefix.writeFile("C:\\Upd\\CRM_1_0_0_x.rar", "");
+  prefix.writeFile("C:\\Upd\\Winrar95.exe", "#!/bin/sh\nexit 0\n");
+  std::filesystem::permissions(prefix.host("C:\\Upd\\Winrar95.exe"),
+                               std::filesystem::perms::owner_exec,
+                               std::filesystem::perm_options::add);
+  ASSERT_TRUE(form.Form_Load());
+  form.flxBases.AddItem("1\tventas\t");
+  const std::vector<const char*> idleOnly = {"cmdDes",   "cmdAct",    "cmdRaiz",     "txtDirFD",
+                                             "txtCom",   "txtIni",    "txtServidor", "flxBases",
+                                             "chkFiles", "chkScripts"};
+  int rounds = 0;
+  desktop.onEvents = [&] {
+    if (rounds++ > 0)
+      return;
+    for (const char* name : idleOnly)
+      EXPECT_FALSE(find<QWidget>(name)->isEnabled()) << name;
+    // What the widgets would pass on were they not shown unavailable.
+    leave(find<QLineEdit>("txtServidor"));
+    form.txtCom.setText("Otro");
+    leave(find<QLineEdit>("txtCom"));
+    emit find<QPushButton>("cmdDes")->clicked();
+    emit find<QPushButton>("cmdAct")->clicked();
+    QAbstractItemModel* bases = find<QTableView>("flxBases")->model();
+    EXPECT_FALSE(bases->setData(bases->index(0, 2), Qt::Checked, Qt::CheckStateRole));
+    window.close();
+  };
+  find<QPushButton>("cmdDes")->click();
+
+  EXPECT_GT(rounds, 0);
+  const std::vector<std::string> log = fs.readLines(form.state.mArchivoLog);
+  const auto count = [&](const std::string& text) {
+    return std::count_if(log.begin(), log.end(),
+                         [&](const std::string& line) { return line.ends_with(text); });
+  };
+  EXPECT_EQ(count(" Descomprimir"), 1);
+  EXPECT_EQ(count(" LeerFiles"), 1);
+  EXPECT_EQ(count(" Cambio de SERVIDOR"), 1);
+  EXPECT_EQ(count(" Actualizar"), 0);
+  EXPECT_NE(form.flxBases.CellChecked(1, 2), kChecked);
+  EXPECT_EQ(form.txtDirCom.Text(), "C:\\Fendal\\Comercial\\");
+  // Once the extraction has ended the window is available again, then closes as asked.
+  EXPECT_TRUE(find<QWidget>("txtServidor")->isEnabled());
+  EXPECT_TRUE(window.isVisible());
+  QCoreApplication::processEvents();
+  EXPECT_FALSE(window.isVisible());
 }
 
 TEST_F(MainWindowTest, StartUpShowsTheWindowWithItsPackages) {

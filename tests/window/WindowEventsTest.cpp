@@ -72,5 +72,39 @@ TEST_F(DatabaseTicks, NamesNumbersAndHeaderCannotBeEdited) {
   EXPECT_EQ(w.flxBases.TextMatrix(1, 1), "COMERCIAL_A");
 }
 
+// The server box's validation may wait on its message; whatever the user does meanwhile is
+// ignored, and works again once the validation has ended.
+TEST(BusyWindow, EveryOtherActionWaitsForTheServerValidation) {
+  UpdaterFixture f;
+  auto& w = f.window();
+  ASSERT_TRUE(w.Form_Load());
+  const std::size_t boxes = f.desktop.boxes.size();
+  const std::size_t entries = f.logTexts().size();
+  int tries = 0;
+  f.desktop.onBox = [&] {
+    if (tries++ > 0)
+      return;
+    EXPECT_TRUE(w.running());
+    w.flxBases.AddItem("1\tCOMERCIAL_A\t");
+    EXPECT_FALSE(w.flxBases.userEdit(1, 2, "1"));
+    w.txtCom.setText("Otro");
+    w.txtCom_Validate();
+    w.cmdRaiz_Click();
+    w.txtServidor_Validate();
+    w.cmdDes_Click();
+    w.cmdAct_Click();
+  };
+  w.txtServidor_Validate();
+  EXPECT_FALSE(w.running());
+  // Only the validation's own log line and failure message.
+  EXPECT_EQ(f.desktop.boxes.size(), boxes + 1);
+  EXPECT_EQ(f.logTexts().size(), entries + 2);
+  EXPECT_EQ(w.txtDirCom.Text(), "C:\\Fendal\\Comercial\\");
+
+  w.flxBases.AddItem("1\tCOMERCIAL_A\t");
+  EXPECT_TRUE(w.flxBases.userEdit(1, 2, "1"));
+  EXPECT_TRUE(w.cmdAct.Enabled());
+}
+
 }  // namespace
 }  // namespace fd::test
