@@ -89,9 +89,11 @@ class CopyFaults : public testing::Test {
 };
 
 TEST_F(CopyFaults, CopyKilledMidwayLeavesTheTargetOldOrNew) {
-  writeSource(8 * 1024 * 1024);
+  // Large enough that the kernel's in-place copy is still under way when a loaded machine gets
+  // round to looking.
+  writeSource(64 * 1024 * 1024);
   int killedMidway = 0;
-  for (int attempt = 0; attempt < 10 && killedMidway == 0; ++attempt) {
+  for (int attempt = 0; attempt < 20 && killedMidway == 0; ++attempt) {
     const pid_t pid = startCopy();
     bool killed = false;
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
