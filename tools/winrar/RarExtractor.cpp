@@ -12,6 +12,11 @@
 #include <stdexcept>
 #include <vector>
 
+#ifdef _WIN32
+#include <windows.h>
+
+#include "platform/win32/Win32Text.h"
+#endif
 #include "tools/mkrar/Crc32.h"
 #include "tools/winrar/RarHeaders.h"
 #include "tools/winrar/TargetFolder.h"
@@ -47,6 +52,40 @@ std::string lastComponent(const std::string& name) {
 std::string libarchiveMessage(archive* reader) {
   const char* text = archive_error_string(reader);
   return text != nullptr ? text : "error desconocido";
+}
+
+// The entry's name as UTF-8. On Windows libarchive keeps names as wide text, its UTF-8 form goes
+// through the system's code page, and a name stored without its Unicode form is read in the OEM
+// code page; RAR on other systems stores UTF-8 there, which the header holds as it is.
+std::string entryName(archive_entry* entry, const RarEntry& header) {
+#ifdef _WIN32
+  if (header.nameComparable &&
+      MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, header.name.data(),
+                          static_cast<int>(header.name.size()), nullptr, 0) > 0) {
+    return header.name;
+  }
+  if (const wchar_t* wide = archive_entry_pathname_w(entry)) {
+    return narrow(wide);
+  }
+#else
+  (void)header;
+#endif
+  const char* utf8 = archive_entry_pathname_utf8(entry);
+  const char* native = archive_entry_pathname(entry);
+  return utf8 != nullptr ? utf8 : native != nullptr ? native : "";
+}
+
+// The name of the file a hard link stands for, as UTF-8; empty for any other entry. On Windows a
+// name the code page cannot spell has no narrow form at all.
+std::string hardLinkTarget(archive_entry* entry) {
+#ifdef _WIN32
+  if (const wchar_t* wide = archive_entry_hardlink_w(entry)) {
+    return narrow(wide);
+  }
+#endif
+  const char* utf8 = archive_entry_hardlink_utf8(entry);
+  const char* native = archive_entry_hardlink(entry);
+  return utf8 != nullptr ? utf8 : native != nullptr ? native : "";
 }
 
 class Extraction {
@@ -106,7 +145,12 @@ ExtractResult Extraction::run() {
                                                                 &archive_read_free);
   archive_read_support_format_rar(reader.get());
   archive_read_support_format_rar5(reader.get());
-  if (archive_read_open_filename(reader.get(), archive_.c_str(), kBufferSize) != ARCHIVE_OK) {
+#ifdef _WIN32
+  const int opened = archive_read_open_filename_w(reader.get(), archive_.c_str(), kBufferSize);
+#else
+  const int opened = archive_read_open_filename(reader.get(), archive_.c_str(), kBufferSize);
+#endif
+  if (opened != ARCHIVE_OK) {
     fail(rarexit::kOpen,
          "No se puede abrir " + archiveText_ + ": " + libarchiveMessage(reader.get()));
     return result_;
@@ -145,9 +189,7 @@ ExtractResult Extraction::run() {
 }
 
 void Extraction::extractEntry(archive* reader, archive_entry* entry, const RarEntry& header) {
-  const char* utf8 = archive_entry_pathname_utf8(entry);
-  const char* native = archive_entry_pathname(entry);
-  const std::string name = utf8 != nullptr ? utf8 : native != nullptr ? native : "";
+  const std::string name = entryName(entry, header);
   const std::string flatName = lastComponent(name);
   const auto type = archive_entry_filetype(entry);
 
@@ -160,7 +202,7 @@ void Extraction::extractEntry(archive* reader, archive_entry* entry, const RarEn
       flatName == "..") {
     return;
   }
-  if (archive_entry_hardlink(entry) != nullptr) {
+  if (!hardLinkTarget(entry).empty()) {
     copyHardLink(entry, flatName);
     return;
   }
@@ -242,8 +284,7 @@ void Extraction::extractEntry(archive* reader, archive_entry* entry, const RarEn
 }
 
 void Extraction::copyHardLink(archive_entry* entry, const std::string& flatName) {
-  const char* utf8 = archive_entry_hardlink_utf8(entry);
-  const std::string linkTarget = normalized(utf8 != nullptr ? utf8 : archive_entry_hardlink(entry));
+  const std::string linkTarget = normalized(hardLinkTarget(entry));
   const auto found = extracted_.find(linkTarget);
   const fs::path source = found != extracted_.end() ? folder_->written(found->second) : fs::path();
   if (source.empty()) {

@@ -2,10 +2,17 @@
 
 #include <fcntl.h>
 #include <sys/stat.h>
+#ifdef _WIN32
+#include <io.h>
+#include <process.h>
+#include <windows.h>
+#else
 #include <unistd.h>
+#endif
 
 #include <cerrno>
 #include <csignal>
+#include <algorithm>
 #include <cstring>
 #include <stdexcept>
 #include <system_error>
@@ -16,26 +23,130 @@ namespace fs = std::filesystem;
 
 namespace {
 
+// The few file calls that differ between the hosts. Names are UTF-8 on both: fs::path takes
+// them as char8_t, since on Windows a plain std::string would be read in the system's code page.
+#ifdef _WIN32
+using NativeChar = wchar_t;
+
+int createTemporary(const fs::path& folder, fs::path& created) {
+  static unsigned count = 0;
+  for (int attempt = 0; attempt < 100; ++attempt) {
+    created = folder / (L".Winrar95-" + std::to_wstring(_getpid()) + L"-" + std::to_wstring(count++));
+    const int fd = ::_wopen(created.c_str(), _O_CREAT | _O_EXCL | _O_WRONLY | _O_BINARY,
+                            _S_IREAD | _S_IWRITE);
+    if (fd >= 0 || errno != EEXIST) {
+      return fd;
+    }
+  }
+  return -1;
+}
+
+int writeSome(int fd, const char* bytes, std::size_t size) {
+  return ::_write(fd, bytes, static_cast<unsigned>(std::min<std::size_t>(size, 1u << 30)));
+}
+
+// Sets the modification time (Windows counts 100 ns steps from 1601) and closes the file.
+bool finishFile(int fd, std::time_t mtime, long nanoseconds) {
+  const auto ticks = static_cast<unsigned long long>((static_cast<long long>(mtime) + 11644473600LL) *
+                                                         10000000LL +
+                                                     nanoseconds / 100);
+  const FILETIME time{static_cast<DWORD>(ticks), static_cast<DWORD>(ticks >> 32)};
+  const auto handle = reinterpret_cast<HANDLE>(::_get_osfhandle(fd));
+  const bool timed = SetFileTime(handle, nullptr, nullptr, &time) != 0;
+  return ::_close(fd) == 0 && timed;
+}
+
+bool renameOver(const fs::path& from, const fs::path& to) {
+  return MoveFileExW(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING) != 0;
+}
+
+void closeFile(int fd) {
+  ::_close(fd);
+}
+
+void removeFile(const NativeChar* path) {
+  ::_wunlink(path);
+}
+
+void onSignals(void (*handler)(int)) {
+  for (int signal : {SIGINT, SIGTERM}) {
+    ::signal(signal, handler);
+  }
+}
+#else
+using NativeChar = char;
+
+int createTemporary(const fs::path& folder, fs::path& created) {
+  std::string pattern = (folder / ".Winrar95-XXXXXX").string();
+  const int fd = ::mkstemp(pattern.data());
+  created = pattern;
+  return fd;
+}
+
+int writeSome(int fd, const char* bytes, std::size_t size) {
+  return static_cast<int>(::write(fd, bytes, std::min<std::size_t>(size, 1u << 30)));
+}
+
+mode_t fileMode() {
+  const mode_t mask = ::umask(0);
+  ::umask(mask);
+  return 0666 & ~mask;
+}
+
+bool finishFile(int fd, std::time_t mtime, long nanoseconds) {
+  const timespec times[2] = {{0, UTIME_NOW}, {mtime, nanoseconds}};
+  const bool done = ::fchmod(fd, fileMode()) == 0 && ::futimens(fd, times) == 0;
+  return ::close(fd) == 0 && done;
+}
+
+bool renameOver(const fs::path& from, const fs::path& to) {
+  return ::rename(from.c_str(), to.c_str()) == 0;
+}
+
+void closeFile(int fd) {
+  ::close(fd);
+}
+
+void removeFile(const NativeChar* path) {
+  ::unlink(path);
+}
+
+void onSignals(void (*handler)(int)) {
+  for (int signal : {SIGINT, SIGTERM, SIGHUP}) {
+    ::signal(signal, handler);
+  }
+}
+#endif
+
+fs::path fromUtf8(const std::string& name) {
+  return fs::path(std::u8string(name.begin(), name.end()));
+}
+
+std::string toUtf8(const fs::path& path) {
+  const std::u8string text = path.u8string();
+  return std::string(text.begin(), text.end());
+}
+
 // The temporary file being written, for the signal handler.
-char gPendingPath[4096];
+NativeChar gPendingPath[4096];
 
 void removePendingAndExit(int signal) {
-  if (gPendingPath[0] != '\0') {
-    ::unlink(gPendingPath);
+  if (gPendingPath[0] != 0) {
+    removeFile(gPendingPath);
   }
   ::signal(signal, SIG_DFL);
   ::raise(signal);
 }
 
 void setPending(const fs::path& path) {
-  const std::string text = path.string();
-  if (text.size() < sizeof gPendingPath) {
-    std::memcpy(gPendingPath, text.c_str(), text.size() + 1);
+  const auto& text = path.native();
+  if (text.size() < sizeof gPendingPath / sizeof gPendingPath[0]) {
+    std::copy(text.c_str(), text.c_str() + text.size() + 1, gPendingPath);
   }
 }
 
 void clearPending() {
-  gPendingPath[0] = '\0';
+  gPendingPath[0] = 0;
 }
 
 // Letter case folded as Windows does for ASCII and the Latin-1 letters (À..Þ to à..þ).
@@ -56,29 +167,21 @@ std::string foldCase(const std::string& name) {
   return folded;
 }
 
-mode_t fileMode() {
-  const mode_t mask = ::umask(0);
-  ::umask(mask);
-  return 0666 & ~mask;
-}
-
 }  // namespace
 
 void removePendingFileOnSignal() {
-  for (int signal : {SIGINT, SIGTERM, SIGHUP}) {
-    ::signal(signal, removePendingAndExit);
-  }
+  onSignals(removePendingAndExit);
 }
 
 TargetFolder::TargetFolder(fs::path folder) : folder_(std::move(folder)) {
   std::error_code error;
   fs::create_directories(folder_, error);
   if (!fs::is_directory(folder_)) {
-    throw std::runtime_error("no se puede crear la carpeta " + folder_.string() +
+    throw std::runtime_error("no se puede crear la carpeta " + toUtf8(folder_) +
                              (error ? ": " + error.message() : ""));
   }
   for (const auto& item : fs::directory_iterator(folder_, error)) {
-    const std::string name = item.path().filename().string();
+    const std::string name = toUtf8(item.path().filename());
     names_.emplace(foldCase(name), name);
   }
 }
@@ -94,10 +197,10 @@ TargetFolder::Pending::Pending(Pending&& other) noexcept
 
 TargetFolder::Pending::~Pending() {
   if (fd_ >= 0) {
-    ::close(fd_);
+    closeFile(fd_);
   }
   if (!temporary_.empty()) {
-    ::unlink(temporary_.c_str());
+    removeFile(temporary_.c_str());
     clearPending();
   }
 }
@@ -105,7 +208,7 @@ TargetFolder::Pending::~Pending() {
 bool TargetFolder::Pending::write(const void* data, std::size_t size) {
   const auto* bytes = static_cast<const char*>(data);
   while (size > 0) {
-    const ssize_t done = ::write(fd_, bytes, size);
+    const int done = writeSome(fd_, bytes, size);
     if (done < 0) {
       if (errno == EINTR) {
         continue;
@@ -119,23 +222,21 @@ bool TargetFolder::Pending::write(const void* data, std::size_t size) {
 }
 
 TargetFolder::Pending TargetFolder::begin(const std::string& name) {
-  std::string pattern = (folder_ / ".Winrar95-XXXXXX").string();
-  const int fd = ::mkstemp(pattern.data());
+  fs::path temporary;
+  const int fd = createTemporary(folder_, temporary);
   if (fd < 0) {
-    throw std::runtime_error("no se puede crear un archivo en " + folder_.string() + ": " +
+    throw std::runtime_error("no se puede crear un archivo en " + toUtf8(folder_) + ": " +
                              std::strerror(errno));
   }
-  setPending(pattern);
-  return Pending(fd, pattern, name);
+  setPending(temporary);
+  return Pending(fd, temporary, name);
 }
 
 bool TargetFolder::commit(Pending& pending, std::time_t mtime, long mtimeNanoseconds) {
-  const timespec times[2] = {{0, UTIME_NOW}, {mtime, mtimeNanoseconds}};
   const std::string final = finalName(pending.name_);
-  const bool done = ::fchmod(pending.fd_, fileMode()) == 0 && ::futimens(pending.fd_, times) == 0 &&
-                    ::close(pending.fd_) == 0;
+  const bool done = finishFile(pending.fd_, mtime, mtimeNanoseconds);
   pending.fd_ = -1;
-  if (!done || ::rename(pending.temporary_.c_str(), (folder_ / final).c_str()) != 0) {
+  if (!done || !renameOver(pending.temporary_, folder_ / fromUtf8(final))) {
     return false;  // the destructor removes the temporary file
   }
   pending.temporary_.clear();
@@ -154,7 +255,7 @@ void TargetFolder::discard(const std::string& name) {
   if (found == names_.end()) {
     return;
   }
-  const fs::path path = folder_ / found->second;
+  const fs::path path = folder_ / fromUtf8(found->second);
   std::error_code error;
   if (fs::is_regular_file(fs::symlink_status(path, error))) {
     fs::remove(path, error);
@@ -167,7 +268,7 @@ fs::path TargetFolder::written(const std::string& name) const {
   if (written_.count(key) == 0) {
     return {};
   }
-  return folder_ / names_.at(key);
+  return folder_ / fromUtf8(names_.at(key));
 }
 
 std::string TargetFolder::finalName(const std::string& name) const {
