@@ -63,9 +63,10 @@ TEST_P(Win32WinrarTest, ExtractsAsTheTableSays) {
   ASSERT_TRUE(CopyFileW((kRarData / c.archive).wstring().c_str(), widen(archive).c_str(), TRUE));
 
   Win32Processes processes;
-  const int exitCode = processes.syncShell("\"" + Win32UpdaterFixture::builtProgram("Winrar95.exe") +
-                                               "\" e -o+ \"" + archive + "\" \"" + target + "\"",
-                                           WindowState::Hidden);
+  const int exitCode =
+      processes.syncShell("\"" + Win32UpdaterFixture::builtProgram("Winrar95.exe") + "\" e -o+ \"" +
+                              archive + "\" \"" + target + "\"",
+                          WindowState::Hidden);
 
   std::map<std::string, std::string> left;
   if (fs::exists(fs::path(widen(target)))) {
