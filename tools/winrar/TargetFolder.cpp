@@ -10,9 +10,9 @@
 #include <unistd.h>
 #endif
 
+#include <algorithm>
 #include <cerrno>
 #include <csignal>
-#include <algorithm>
 #include <cstring>
 #include <stdexcept>
 #include <system_error>
@@ -31,9 +31,10 @@ using NativeChar = wchar_t;
 int createTemporary(const fs::path& folder, fs::path& created) {
   static unsigned count = 0;
   for (int attempt = 0; attempt < 100; ++attempt) {
-    created = folder / (L".Winrar95-" + std::to_wstring(_getpid()) + L"-" + std::to_wstring(count++));
-    const int fd = ::_wopen(created.c_str(), _O_CREAT | _O_EXCL | _O_WRONLY | _O_BINARY,
-                            _S_IREAD | _S_IWRITE);
+    created =
+        folder / (L".Winrar95-" + std::to_wstring(_getpid()) + L"-" + std::to_wstring(count++));
+    const int fd =
+        ::_wopen(created.c_str(), _O_CREAT | _O_EXCL | _O_WRONLY | _O_BINARY, _S_IREAD | _S_IWRITE);
     if (fd >= 0 || errno != EEXIST) {
       return fd;
     }
@@ -47,9 +48,8 @@ int writeSome(int fd, const char* bytes, std::size_t size) {
 
 // Sets the modification time (Windows counts 100 ns steps from 1601) and closes the file.
 bool finishFile(int fd, std::time_t mtime, long nanoseconds) {
-  const auto ticks = static_cast<unsigned long long>((static_cast<long long>(mtime) + 11644473600LL) *
-                                                         10000000LL +
-                                                     nanoseconds / 100);
+  const auto ticks = static_cast<unsigned long long>(
+      (static_cast<long long>(mtime) + 11644473600LL) * 10000000LL + nanoseconds / 100);
   const FILETIME time{static_cast<DWORD>(ticks), static_cast<DWORD>(ticks >> 32)};
   const auto handle = reinterpret_cast<HANDLE>(::_get_osfhandle(fd));
   const bool timed = SetFileTime(handle, nullptr, nullptr, &time) != 0;
