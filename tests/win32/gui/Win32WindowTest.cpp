@@ -143,7 +143,7 @@ TEST_F(Win32WindowTest, ExtractsAndUpdatesThreePackagesFromTheWindow) {
     EXPECT_EQ(check, form_->flxBases.CellChecked(item + 1, 2) == kChecked) << bases[item][0];
     ticked += check ? 1 : 0;
   }
-  EXPECT_EQ(ticked, 1);
+  EXPECT_GE(ticked, 1);
 
   // The packages, found at start-up, extracted by the Windows Winrar95.exe.
   choosePage(1);
