@@ -109,7 +109,8 @@ void ListViewGrid::insertRows(int first, int last) {
     LVITEMW item{};
     item.mask = LVIF_TEXT;
     item.iItem = row - 1;
-    std::wstring text = widen(grid_.TextMatrix(row, columns_.empty() ? 0 : columns_[0]));
+    // A check-box column shows its tick alone; the item's own text stays empty.
+    std::wstring text;
     item.pszText = text.data();
     ListView_InsertItem(view_, &item);
     for (int col = 0; col < grid_.Cols(); ++col)
