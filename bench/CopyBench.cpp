@@ -1,8 +1,27 @@
-// The file copy stage (CopiarArchivos) against `cp -r` of the same tree, into a new folder and
-// over an older copy of itself: 2,000 files of 100 KB.
-#include <benchmark/benchmark.h>
-
+// The file copy stage (CopiarArchivos) against `cp -r` of the same tree, 2,000 files of 100 KB,
+// into a new folder and over the files already there, as a user would compare them: pairs of runs
+// interleaved in one session, the order within a pair alternating, then the median ratio and its
+// range: of the real times, which the targets are about, and of the processor times, steadier on
+// a busy machine.
+//
+//   copy_bench [--pairs N]      (at least 7 pairs; 7 when not given)
+//
+// Before every run, of either side, the previous run's folder is removed, the next one is made
+// and filled with `cp -r` of the source for the "over existing files" case (left for the run to
+// make otherwise) and the disk is flushed with sync: both sides start from the same state and pay
+// nothing for the other's writes.
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <functional>
 #include <memory>
+#include <stdexcept>
+#include <string>
+#include <tuple>
+#include <vector>
 
 #include "BenchSupport.h"
 #include "support/UpdaterFixture.h"
@@ -16,6 +35,7 @@ namespace fs = std::filesystem;
 
 constexpr int kFiles = 2000;
 constexpr std::size_t kFileSize = 100 * 1024;
+constexpr int kMinimumPairs = 7;
 constexpr const char* kOrigen = "C:\\Act\\COMERCIAL_5_2_7_a\\";
 
 std::string fileName(int i) {
@@ -24,11 +44,15 @@ std::string fileName(int i) {
   return name;
 }
 
+std::string loadAverage() {
+  std::ifstream in("/proc/loadavg");
+  std::string one, five, fifteen;
+  in >> one >> five >> fifteen;
+  return one + " " + five + " " + fifteen;
+}
+
 // An updater whose file list holds 2,000 rows as the manifest reader writes them, all bound for
-// one module sub-folder. Each measured run, of either tool, gets a folder of its own never used
-// before: on a file system without a journal, ext4 passes over inodes freed in the last seconds
-// when it makes a file, so deleting the previous run's 2,000 files just before would charge the
-// next run for them.
+// one sub-folder of the Comercial folder.
 class CopyRun {
  public:
   CopyRun() {
@@ -47,13 +71,13 @@ class CopyRun {
                                             w.txtEstado, f.fs, f.desktop, w.log, *commands);
   }
 
-  // A new target folder, filled with the files first when existing; the next stage run copies
-  // into it, starting from the status grid as start-up leaves it.
+  // Removes the last run's folder and names the next one, made and filled first when existing
+  // (else the run makes it); the rows point at it, and the status grid is as start-up leaves it.
   fs::path prepare(bool existing) {
-    // Both tools write into a new folder of the same module folder, so they make their files
-    // in the same place.
-    const std::string destino = "C:\\Fendal\\Comercial\\Bin" + std::to_string(++runs) + "\\";
-    const fs::path target = f.prefix.host(destino);
+    if (!target.empty())
+      fs::remove_all(target);
+    destino = "C:\\Fendal\\Comercial\\Bin" + std::to_string(++runs) + "\\";
+    target = f.prefix.host(destino);
     if (existing)
       runCommand("cp -r '" + source.string() + "' '" + target.string() + "'");
     frmActualiza1& w = f.window();
@@ -72,71 +96,106 @@ class CopyRun {
     stage->CopiarArchivos(current);
   }
 
+  // "A/." copies the files of A into the folder, whether it exists or not.
+  void cp() { runCommand("cp -r '" + source.string() + "/.' '" + target.string() + "'"); }
+
+  // Both sides must leave every file whole.
+  void check() const {
+    const fs::path last = target / fileName(kFiles - 1);
+    if (fs::file_size(last) != kFileSize)
+      throw std::runtime_error("a copy is missing or short: " + last.string());
+  }
+
   test::UpdaterFixture f;
   fs::path source;
+  fs::path target;
+  std::string destino;
   int runs = 0;
   std::unique_ptr<CommandFiles> commands;
   std::unique_ptr<FileCopyStage> stage;
 };
 
-CopyRun& copyRun() {
-  static CopyRun run;
-  return run;
+// Real seconds, and the processor seconds of this process or of its children.
+struct Measure {
+  double real = 0;
+  double processor = 0;
+};
+
+Measure measure(const std::function<void()>& action, bool children) {
+  const double processorBefore = processorSeconds(children);
+  const auto start = std::chrono::steady_clock::now();
+  action();
+  return {std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count(),
+          processorSeconds(children) - processorBefore};
 }
 
-void CopiarArchivos(benchmark::State& state) {
-  CopyRun& run = copyRun();
-  fs::path target;
-  double used = 0;
-  for (auto _ : state) {
-    state.PauseTiming();
-    target = run.prepare(state.range(0) == 1);
-    state.ResumeTiming();
-    const double before = processorSeconds();
-    run.copiar();
-    used += processorSeconds() - before;
+std::tuple<double, double, double> medianAndRange(std::vector<double> values) {
+  std::sort(values.begin(), values.end());
+  const std::size_t middle = values.size() / 2;
+  const double median =
+      values.size() % 2 == 1 ? values[middle] : (values[middle - 1] + values[middle]) / 2;
+  return {median, values.front(), values.back()};
+}
+
+// Runs the pairs of one case and prints them, the median ratio and its range.
+void comparePairs(CopyRun& run, bool existing, int pairs, double target) {
+  std::printf("CopiarArchivos / cp -r, 2,000 x 100 KB, %s (target at most %.2f)\n",
+              existing ? "over existing files" : "into a new folder", target);
+  std::vector<double> ratios;
+  std::vector<double> processorRatios;
+  for (int pair = 0; pair < pairs; ++pair) {
+    Measure stage;
+    Measure cp;
+    // The order alternates, so that neither side always follows the other.
+    for (int side = 0; side < 2; ++side) {
+      const bool stageNow = (side == 0) == (pair % 2 == 0);
+      run.prepare(existing);
+      if (stageNow)
+        stage = measure([&] { run.copiar(); }, false);
+      else
+        cp = measure([&] { run.cp(); }, true);
+      run.check();
+    }
+    ratios.push_back(stage.real / cp.real);
+    processorRatios.push_back(stage.processor / cp.processor);
+    std::printf(
+        "  pair %d: CopiarArchivos %.3f s (processor %.3f s), cp -r %.3f s (processor "
+        "%.3f s), ratio %.3f\n",
+        pair + 1, stage.real, stage.processor, cp.real, cp.processor, ratios.back());
   }
-  state.counters["cpu_s"] = used / static_cast<double>(state.iterations());
-  if (!fs::exists(target / fileName(kFiles - 1)))
-    state.SkipWithError("the stage did not copy every file");
-  state.SetBytesProcessed(state.iterations() * kFiles * static_cast<long long>(kFileSize));
+  const auto [median, low, high] = medianAndRange(ratios);
+  std::printf("  median ratio %.3f (range %.3f-%.3f over %d pairs): %s\n", median, low, high, pairs,
+              median <= target ? "met" : "MISSED");
+  const auto [processorMedian, processorLow, processorHigh] = medianAndRange(processorRatios);
+  std::printf("  processor time: median ratio %.3f (range %.3f-%.3f)\n", processorMedian,
+              processorLow, processorHigh);
 }
-
-void CpR(benchmark::State& state) {
-  CopyRun& run = copyRun();
-  const bool existing = state.range(0) == 1;
-  double used = 0;
-  for (auto _ : state) {
-    state.PauseTiming();
-    const fs::path target = run.prepare(existing);
-    // Over an existing tree, "cp -r A/. B" writes into B rather than into B/A.
-    const std::string command =
-        "cp -r '" + run.source.string() + (existing ? "/." : "") + "' '" + target.string() + "'";
-    state.ResumeTiming();
-    const double before = processorSeconds(true);
-    runCommand(command);
-    used += processorSeconds(true) - before;
-  }
-  state.counters["cpu_s"] = used / static_cast<double>(state.iterations());
-  state.SetBytesProcessed(state.iterations() * kFiles * static_cast<long long>(kFileSize));
-}
-
-// Argument 0: a new target folder; 1: the target holds the files already.
-BENCHMARK(CopiarArchivos)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->UseRealTime();
-BENCHMARK(CpR)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->UseRealTime();
-
-const bool declared = [] {
-  addFigure({"CopiarArchivos / cp -r, 2,000 x 100 KB, new target (at most 1.5)", "CopiarArchivos/0",
-             "CpR/0", "", 1.5});
-  addFigure({"CopiarArchivos / cp -r, 2,000 x 100 KB, over existing files (at most 1.5)",
-             "CopiarArchivos/1", "CpR/1", "", 1.5});
-  // A busy machine stretches real times unevenly; the processor time each one used is steadier.
-  addFigure({"CopiarArchivos / cp -r, new target, processor time", "CopiarArchivos/0", "CpR/0",
-             "cpu_s", 0});
-  addFigure({"CopiarArchivos / cp -r, over existing files, processor time", "CopiarArchivos/1",
-             "CpR/1", "cpu_s", 0});
-  return true;
-}();
 
 }  // namespace
 }  // namespace fd::bench
+
+int main(int argc, char** argv) {
+  int pairs = fd::bench::kMinimumPairs;
+  for (int i = 1; i < argc; ++i) {
+    if (std::strcmp(argv[i], "--pairs") == 0 && i + 1 < argc) {
+      pairs = std::max(fd::bench::kMinimumPairs, std::atoi(argv[++i]));
+    } else {
+      std::fprintf(stderr, "usage: %s [--pairs N]   (N at least %d)\n", argv[0],
+                   fd::bench::kMinimumPairs);
+      return 2;
+    }
+  }
+  // Each pair as it ends, also into a pipe.
+  std::setvbuf(stdout, nullptr, _IOLBF, 0);
+  try {
+    std::printf("load average before: %s\n", fd::bench::loadAverage().c_str());
+    fd::bench::CopyRun run;
+    fd::bench::comparePairs(run, false, pairs, 1.20);
+    fd::bench::comparePairs(run, true, pairs, 1.30);
+    std::printf("load average after: %s\n", fd::bench::loadAverage().c_str());
+    return 0;
+  } catch (const std::exception& error) {
+    std::fprintf(stderr, "copy_bench: %s\n", error.what());
+    return 2;
+  }
+}

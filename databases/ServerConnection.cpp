@@ -1,9 +1,13 @@
 #include "databases/ServerConnection.h"
 
+#include <cctype>
+#include <string_view>
+
 #include "grid/Grid.h"
 #include "platform/AppError.h"
 #include "platform/Database.h"
 #include "platform/Desktop.h"
+#include "platform/OdbcConnectionText.h"
 #include "platform/Text.h"
 #include "window/UpdateLog.h"
 #include "window/UpdaterState.h"
@@ -19,6 +23,33 @@ bool esBaseDelSistema(const std::string& lowerName) {
          lowerName == "msdb";
 }
 
+// The name as the log may show it: control characters as "?".
+std::string printable(std::string name) {
+  for (char& c : name) {
+    if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F)
+      c = '?';
+  }
+  return name;
+}
+
+// Letters (any non-ASCII byte of a UTF-8 letter included), digits and the given punctuation.
+std::string nameFault(const std::string& name, std::string_view punctuation) {
+  std::string fault = odbcValueFault(name);
+  if (!fault.empty())
+    return fault;
+  if (name.empty())
+    return "está vacío";
+  for (char c : name) {
+    if (!std::isalnum(static_cast<unsigned char>(c)) && static_cast<unsigned char>(c) < 0x80 &&
+        punctuation.find(c) == std::string_view::npos) {
+      return std::string("contiene \"") + c + "\"";
+    }
+  }
+  if (name.find("--") != std::string::npos || name.find("/*") != std::string::npos)
+    return "contiene un comentario de SQL";
+  return "";
+}
+
 // Restores the pointer on every way out of the validation.
 class BusyPointer {
  public:
@@ -31,6 +62,14 @@ class BusyPointer {
   Desktop& desktop_;
 };
 }  // namespace
+
+std::string databaseNameFault(const std::string& name) {
+  return nameFault(name, "_@#$");
+}
+
+std::string serverNameFault(const std::string& name) {
+  return nameFault(name, "_@#$.-,\\()");
+}
 
 void configurarConexion(Connection& connection, const std::string& provider,
                         const std::string& catalog, const std::string& dataSource,
@@ -79,9 +118,16 @@ void ValidarServidor(const std::string& servidor, Grid& flxBases, UpdaterState& 
         std::string lower = toLower(name);
         if (esBaseDelSistema(lower))
           continue;
-        std::string row = std::to_string(flxBases.Rows()) + "\t" + name;
-        if (lower.find("comercial") != std::string::npos)
+        const std::string fault = databaseNameFault(name);
+        // A tab in a name would start a cell of its own, the tick among them.
+        std::string row = std::to_string(flxBases.Rows()) + "\t" + printable(name);
+        if (!fault.empty()) {
+          // Never ticked; connecting and the query tool refuse it too.
+          log.EscribirLog(" ERROR la base " + printable(name) +
+                          " no se puede actualizar: " + fault);
+        } else if (lower.find("comercial") != std::string::npos) {
           row += "\t1";
+        }
         flxBases.AddItem(row);
       }
     } catch (const AppError&) {

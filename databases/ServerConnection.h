@@ -19,6 +19,13 @@ inline constexpr const char* kClaveActual = "Murales7261qz";
 inline constexpr const char* kClaveAnterior = "Murales";
 inline constexpr const char* kProveedor = "SQLOLEDB";
 
+// Why a name cannot be handed to a connection, the query tool's command line and a maintenance
+// script, where it goes as it stands; empty when it passes. A database name, which comes from
+// the server, must be a plain SQL identifier (letters, digits, "_", "@", "#", "$"); a server
+// name may also hold ".", "-", ",", "\", "(" and ")", but no SQL comment.
+std::string databaseNameFault(const std::string& name);
+std::string serverNameFault(const std::string& name);
+
 // The connection settings the updater gives every connection, in this order.
 void configurarConexion(Connection& connection, const std::string& provider,
                         const std::string& catalog, const std::string& dataSource,
@@ -26,7 +33,8 @@ void configurarConexion(Connection& connection, const std::string& provider,
 
 // Connects to the server with the current password, then the legacy one, lists its user
 // databases into flxBases (those containing "comercial" ticked) and enables the action buttons
-// when any database is listed.
+// when any database is listed. A name that cannot be passed safely is listed unticked and
+// logged as such.
 void ValidarServidor(const std::string& servidor, Grid& flxBases, UpdaterState& state,
                      DatabaseProvider& databases, UpdateLog& log, Desktop& desktop,
                      ActionButtons buttons);

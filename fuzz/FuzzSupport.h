@@ -58,6 +58,7 @@ class RecordingFileSystem : public FileSystem {
   LocalDateTime lastModified(const std::string& path) const override {
     return real_.lastModified(path);
   }
+  std::uint64_t fileSize(const std::string& path) const override { return real_.fileSize(path); }
   int attributes(const std::string& path) const override { return real_.attributes(path); }
   std::vector<std::string> listFiles(const std::string& folder, const std::string& pattern,
                                      bool admitArchived) const override {

@@ -56,6 +56,10 @@ void PackageExtraction::cmdDes_Click() {
       const std::string destino = dropRightBytes(flxRar_.TextMatrix(row, 5), 1);
       if (!fs_.folderExists(destino))
         fs_.createFolder(destino);
+      // Maintenance scripts' backups (".old") of an earlier extraction would pass for the
+      // scripts extracted now; any ".old" the package holds comes back with it.
+      for (const std::string& backup : fs_.listFiles(destino, "*.old", true))
+        fs_.removeFile(destino + "\\" + backup);
       const std::string comando = comandoExtraccion(state_.mPathApp, archivo, destino);
       log_.EscribirLog(" " + comando);
       processes_.syncShell(comando, WindowState::NormalFocus);

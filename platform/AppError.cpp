@@ -20,6 +20,8 @@ std::string standardDescription(int number) {
       return "No se encontró el archivo";
     case err::kFileExists:
       return "El archivo ya existe";
+    case err::kDiskFull:
+      return "Disco lleno";
     case err::kPermissionDenied:
       return "Permiso denegado";
     case err::kPathFileAccess:

@@ -11,6 +11,7 @@ constexpr int kInvalidCall = 5;
 constexpr int kOverflow = 6;
 constexpr int kFileNotFound = 53;
 constexpr int kFileExists = 58;
+constexpr int kDiskFull = 61;
 constexpr int kPermissionDenied = 70;
 constexpr int kPathFileAccess = 75;
 constexpr int kPathNotFound = 76;

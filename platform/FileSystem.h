@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -39,10 +40,13 @@ class FileSystem {
   // A file that is neither hidden nor a system file nor a folder.
   virtual bool ordinaryFileExists(const std::string& path) const = 0;
   // Copies a file; an existing target is replaced only with overwrite, and never left
-  // half-written: the copy is written beside it and renamed over it.
+  // half-written: the copy is written beside it and renamed over it. A new file takes the
+  // source's permissions, a replaced one keeps its own (see each host for the details).
   virtual void copyFile(const std::string& source, const std::string& target, bool overwrite) = 0;
   virtual void removeFile(const std::string& path) = 0;
   virtual LocalDateTime lastModified(const std::string& path) const = 0;
+  // The size of a file in bytes; 53 when it does not exist.
+  virtual std::uint64_t fileSize(const std::string& path) const = 0;
   // The attribute bits of a file or folder (attr constants); 53 when it does not exist.
   virtual int attributes(const std::string& path) const = 0;
   // Names (not paths) of the ordinary files of a folder matching a pattern ("*.rar",

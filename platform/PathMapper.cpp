@@ -129,6 +129,10 @@ std::optional<PathMapper::FolderStamp> PathMapper::stampOf(const fs::path& hostF
   if (::stat(hostFolder.c_str(), &info) != 0 || !S_ISDIR(info.st_mode)) {
     return std::nullopt;
   }
+  return stampOf(info);
+}
+
+PathMapper::FolderStamp PathMapper::stampOf(const struct stat& info) {
   return FolderStamp{info.st_dev,          info.st_ino,         info.st_mtim.tv_sec,
                      info.st_mtim.tv_nsec, info.st_ctim.tv_sec, info.st_ctim.tv_nsec};
 }

@@ -7,6 +7,8 @@
 #include <string_view>
 #include <vector>
 
+struct stat;
+
 namespace fd {
 
 // Maps Windows path texts onto the host following the Wine prefix layout:
@@ -39,6 +41,7 @@ class PathMapper {
     bool operator==(const FolderStamp&) const = default;
   };
   static std::optional<FolderStamp> stampOf(const std::filesystem::path& hostFolder);
+  static FolderStamp stampOf(const struct stat& folderInfo);
   // Tells the mapper that the file name was just made in hostFolder, whose stamp was before
   // until then, so that a listing of the folder kept from that state need not be read again.
   // (Where folder times are only as fine as the kernel's clock tick, a name another program

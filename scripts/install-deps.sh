@@ -6,7 +6,7 @@ packages=(
   cmake ninja-build g++ pkg-config clang-format
   qt6-base-dev libgl-dev qt6-translations-l10n
   libgtest-dev googletest
-  libarchive-dev
+  libarchive-dev libdeflate-dev
   unixodbc unixodbc-dev tdsodbc
   unar xvfb xauth
   clang libclang-rt-14-dev

@@ -1,15 +1,16 @@
 #!/usr/bin/env bash
-# Cross-builds libarchive's static library for 64-bit Windows from Debian's own source package
-# and prints the folder it is installed in (include/ and lib/libarchive.a). Debian ships no
-# mingw-w64 libarchive; the RAR 4 and RAR 5 readers Winrar95.exe needs use no compression or
-# crypto library, so every one of those is off. The source comes through a private apt state
+# Cross-builds the static libraries Winrar95.exe needs for 64-bit Windows, libarchive and
+# libdeflate, from Debian's own source packages and prints the folder they are installed in
+# (include/, lib/libarchive.a and lib/libdeflate.a). Debian ships neither for mingw-w64; the RAR 4
+# and RAR 5 readers use no compression or crypto library, so every one of those is off. The source comes through a private apt state
 # under build/ (the machine's own sources, as deb-src), never through the machine's apt sources.
 # The built library is cached: a second run only prints the folder.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD/${LIBARCHIVE_WINDOWS_DIR:-build/libarchive-windows}
 prefix=$root/install
-if [ -f "$prefix/lib/libarchive.a" ] && [ -f "$prefix/include/archive.h" ]; then
+if [ -f "$prefix/lib/libarchive.a" ] && [ -f "$prefix/include/archive.h" ] &&
+  [ -f "$prefix/lib/libdeflate.a" ] && [ -f "$prefix/include/libdeflate.h" ]; then
   echo "$prefix"
   exit 0
 fi
@@ -34,8 +35,9 @@ apt_opts=(
 apt-get "${apt_opts[@]}" -qq update >&2
 src=$root/src
 rm -rf "$src" && mkdir -p "$src"
-(cd "$src" && apt-get "${apt_opts[@]}" -qq source libarchive >&2)
+(cd "$src" && apt-get "${apt_opts[@]}" -qq source libarchive libdeflate >&2)
 tree=$(find "$src" -mindepth 1 -maxdepth 1 -type d -name 'libarchive-*' | head -n1)
+deflate_tree=$(find "$src" -mindepth 1 -maxdepth 1 -type d -name 'libdeflate-*' | head -n1)
 
 build=$root/build
 cmake -S "$tree" -B "$build" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$PWD/cmake/mingw-w64.cmake" \
@@ -50,4 +52,10 @@ cmake --build "$build" --target archive_static -j2 >&2
 mkdir -p "$prefix/lib" "$prefix/include"
 cp "$build/libarchive/libarchive_static.a" "$prefix/lib/libarchive.a"
 cp "$tree/libarchive/archive.h" "$tree/libarchive/archive_entry.h" "$prefix/include/"
+
+# libdeflate 1.14 builds with its own Makefile, which names the static library for mingw-w64.
+make -C "$deflate_tree" -j2 CC=x86_64-w64-mingw32-gcc-posix AR=x86_64-w64-mingw32-ar \
+  CFLAGS=-O2 libdeflatestatic.lib >&2
+cp "$deflate_tree/libdeflatestatic.lib" "$prefix/lib/libdeflate.a"
+cp "$deflate_tree/libdeflate.h" "$prefix/include/"
 echo "$prefix"

@@ -1,64 +1,68 @@
 #include <QApplication>
-#include <cctype>
-#include <filesystem>
-
-#include "platform/PathMapper.h"
+#include <cstdio>
+#include <iostream>
+#include <vector>
 #ifdef _WIN32
-#include <QDir>
-
-#include "platform/win32/Win32Clock.h"
-#include "platform/win32/Win32FileSystem.h"
-#include "platform/win32/Win32OdbcDatabase.h"
-#include "platform/win32/Win32Processes.h"
-#include "platform/win32/Win32Registry.h"
-#else
-#include "platform/posix/OdbcDatabase.h"
-#include "platform/posix/PosixFileSystem.h"
-#include "platform/posix/PosixProcesses.h"
-#include "platform/posix/RegFileRegistry.h"
-#include "platform/posix/SystemClock.h"
+#include <windows.h>
 #endif
+
+#include "ui/HostServices.h"
 #include "ui/MainWindow.h"
 #include "ui/QtDesktop.h"
 #include "ui/SpanishTranslations.h"
+#include "window/ConsoleDesktop.h"
+#include "window/ConsoleRun.h"
+#include "window/ProgramArguments.h"
 #include "window/frmActualiza1.h"
 
+namespace {
+
+// A command line with switches runs without a window: no QApplication, so no display is needed.
+int runWithoutWindow(const fd::ProgramArguments& arguments) {
+#ifdef _WIN32
+  // A window program has no console of its own; it writes to the one it was started from.
+  if (AttachConsole(ATTACH_PARENT_PROCESS)) {
+    std::freopen("CONOUT$", "w", stdout);
+    std::freopen("CONOUT$", "w", stderr);
+    SetConsoleOutputCP(CP_UTF8);
+  }
+#endif
+  using Mode = fd::ProgramArguments::Mode;
+  if (arguments.mode == Mode::Usage) {
+    if (arguments.error.empty()) {
+      std::cout << fd::ProgramArguments::kUsage;
+      return fd::ConsoleRun::kDone;
+    }
+    std::cerr << arguments.error << "\n\n" << fd::ProgramArguments::kUsage;
+    return fd::ConsoleRun::kBadCommandLine;
+  }
+  fd::HostServices host;
+  fd::ConsoleDesktop desktop(std::cerr, arguments.continueWithUsers);
+  fd::frmActualiza1 form(host.services(desktop));
+  fd::ConsoleRun run(form, desktop, std::cout, std::cerr);
+  switch (arguments.mode) {
+    case Mode::Restore:
+      return run.restore(arguments.stamp);
+    case Mode::DryRun:
+      return run.dryRun(arguments);
+    default:
+      return run.unattended(arguments);
+  }
+}
+
+}  // namespace
+
 int main(int argc, char* argv[]) {
+  const fd::ProgramArguments arguments =
+      fd::ProgramArguments::parse(std::vector<std::string>(argv + 1, argv + argc));
+  if (arguments.mode != fd::ProgramArguments::Mode::Window)
+    return runWithoutWindow(arguments);
+
   QApplication app(argc, argv);
   fd::loadSpanishTranslations(app);
-
-  fd::PathMapper paths = fd::PathMapper::fromEnvironment();
-#ifdef _WIN32
-  // The folder as Windows spells it, read as wide text so that no name is lost to the code page.
-  const std::filesystem::path hostFolder =
-      QDir::toNativeSeparators(QCoreApplication::applicationDirPath()).toStdWString();
-#else
-  const std::filesystem::path hostFolder = QCoreApplication::applicationDirPath().toStdString();
-#endif
-  const std::string programFolder = paths.toWindows(hostFolder);
-  // A path without a drive is on the drive the updater runs from.
-  if (programFolder.size() >= 2 && programFolder[1] == ':') {
-    paths.setDefaultDrive(
-        static_cast<char>(std::toupper(static_cast<unsigned char>(programFolder[0]))));
-  }
-
-#ifdef _WIN32
-  fd::Win32FileSystem fs;
-  fd::Win32Processes processes;
-  fd::Win32Clock clock;
-  fd::Win32OdbcDatabaseProvider databases;
-  fd::Win32Registry registry;
-#else
-  fd::PosixFileSystem fs(paths);
-  fd::PosixProcesses processes(paths, hostFolder);
-  fd::SystemClock clock;
-  fd::OdbcDatabaseProvider databases;
-  fd::RegFileRegistry registry(fd::registryFilePath(paths));
-#endif
+  fd::HostServices host;
   fd::QtDesktop desktop;
-
-  fd::frmActualiza1 form(
-      fd::Services{fs, processes, clock, desktop, databases, paths, registry, programFolder});
+  fd::frmActualiza1 form(host.services(desktop));
   fd::MainWindow window(form);
   desktop.setParentWindow(&window);
 

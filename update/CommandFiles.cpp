@@ -3,23 +3,27 @@
 #include <vector>
 
 #include "platform/AppError.h"
+#include "platform/CommandLine.h"
 #include "platform/Desktop.h"
 #include "platform/FileSystem.h"
 #include "platform/Processes.h"
 #include "platform/Text.h"
+#include "update/FileBackup.h"
 #include "window/UpdateLog.h"
 #include "window/UpdaterState.h"
 
 namespace fd {
 
 CommandFiles::CommandFiles(Folders folders, UpdaterState& state, FileSystem& fs,
-                           Processes& processes, Desktop& desktop, UpdateLog& log)
+                           Processes& processes, Desktop& desktop, UpdateLog& log,
+                           FileBackup* backup)
     : folders_(folders),
       state_(state),
       fs_(fs),
       processes_(processes),
       desktop_(desktop),
-      log_(log) {}
+      log_(log),
+      backup_(backup) {}
 
 std::string CommandFiles::copiaSustituida(const std::string& batch) {
   // A file ending in ".log" is not run as a batch, so the substituted lines go to a batch of
@@ -63,11 +67,23 @@ bool CommandFiles::EjecutarComandos(const std::string& archivo) {
   try {
     const std::string copia = copiaSustituida(archivo);
     fs_.writeLines(copia, sustituidas, false);
-    processes_.syncShell(copia, WindowState::NormalFocus);
+    // Quoted, so that a folder with a space in its name does not split the program's path.
+    processes_.syncShell(joinCommandLine({copia}), WindowState::NormalFocus);
   } catch (const AppError& error) {
     informar(error);
   }
   return result_;
+}
+
+std::vector<std::string> CommandFiles::substitutedLines(const std::string& archivo) const {
+  const bool cfd = rightBytes(archivo, 4) == ".cfd";
+  const std::string carpeta = archivo.substr(0, archivo.rfind('\\') + 1);
+  std::vector<std::string> lines;
+  for (const std::string& raw : fs_.readLines(archivo)) {
+    if (!cfd || !raw.empty())
+      lines.push_back(sustituir(raw, carpeta));
+  }
+  return lines;
 }
 
 std::string CommandFiles::sustituir(const std::string& line, const std::string& carpeta) const {
@@ -81,6 +97,12 @@ void CommandFiles::ejecutarLinea(const std::string& line, const std::string& bit
   // Single spaces separate the words: two spaces in a row give an empty word.
   const std::vector<std::string> words = splitText(line, ' ');
   const std::string verbo = toUpper(words[0]);
+  // Outside the step's own error handling: a file without its backup must stop the run.
+  if (verbo == "COPY" && words.size() >= 3 && backup_) {
+    const std::string& target = words[2];
+    backup_->keep(endsWith(target, "\\") ? target + words[1].substr(words[1].rfind('\\') + 1)
+                                         : target);
+  }
   try {
     if (verbo == "COPY") {
       if (words.size() < 3)

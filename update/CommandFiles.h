@@ -1,12 +1,14 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "window/Controls.h"
 
 namespace fd {
 
 class Desktop;
+class FileBackup;
 class FileSystem;
 class Processes;
 class UpdateLog;
@@ -25,11 +27,15 @@ class CommandFiles {
   };
 
   CommandFiles(Folders folders, UpdaterState& state, FileSystem& fs, Processes& processes,
-               Desktop& desktop, UpdateLog& log);
+               Desktop& desktop, UpdateLog& log, FileBackup* backup = nullptr);
 
   // True when no step failed; each failing step is reported in a message box and the next step
   // still runs.
   bool EjecutarComandos(const std::string& archivo);
+
+  // The lines a command file would run, placeholders replaced (a ".cfd" without its empty
+  // lines); read failures are thrown.
+  std::vector<std::string> substitutedLines(const std::string& archivo) const;
 
   // The name under which a batch file's substituted copy is written and run.
   static std::string copiaSustituida(const std::string& batch);
@@ -46,6 +52,7 @@ class CommandFiles {
   Processes& processes_;
   Desktop& desktop_;
   UpdateLog& log_;
+  FileBackup* backup_;
   bool result_ = true;
 };
 

@@ -5,13 +5,15 @@
 #include "platform/FileSystem.h"
 #include "platform/Text.h"
 #include "update/CommandFiles.h"
+#include "update/FileBackup.h"
 #include "window/UpdateLog.h"
 
 namespace fd {
 
 FileCopyStage::FileCopyStage(Grid& flxFile, Grid& flxLog, const CheckBox& chkComandos,
                              const TextBox& txtDirFD, TextBox& txtEstado, FileSystem& fs,
-                             Desktop& desktop, UpdateLog& log, CommandFiles& commandFiles)
+                             Desktop& desktop, UpdateLog& log, CommandFiles& commandFiles,
+                             FileBackup* backup)
     : flxFile_(flxFile),
       flxLog_(flxLog),
       chkComandos_(chkComandos),
@@ -20,7 +22,17 @@ FileCopyStage::FileCopyStage(Grid& flxFile, Grid& flxLog, const CheckBox& chkCom
       fs_(fs),
       desktop_(desktop),
       log_(log),
-      commandFiles_(commandFiles) {}
+      commandFiles_(commandFiles),
+      backup_(backup) {}
+
+bool FileCopyStage::isMailProgram(const std::string& archivo) {
+  return toUpper(archivo).find("FDENVIOMAILS.") != std::string::npos;
+}
+
+std::string FileCopyStage::target(const std::string& archivo, const std::string& destino,
+                                  const std::string& dirFD) {
+  return isMailProgram(archivo) ? dirFD + kProgramaMails : destino + archivo;
+}
 
 void FileCopyStage::CopiarArchivos(CurrentFile& current) {
   const int rows = flxFile_.Rows();
@@ -52,13 +64,12 @@ void FileCopyStage::CopiarArchivos(CurrentFile& current) {
     } else if (!destino.empty()) {
       txtEstado_.setText("Copiando " + archivo);
       desktop_.doEvents();
-      if (toUpper(archivo).find("FDENVIOMAILS.") != std::string::npos) {
-        const std::string target = txtDirFD_.Text() + kProgramaMails;
-        fs_.copyFile(origen, target, true);
-        log_.plainLine("CopyFile " + origen + " " + target);
-      } else {
-        fs_.copyFile(origen, destino + archivo, true);
-      }
+      const std::string targetPath = target(archivo, destino, txtDirFD_.Text());
+      if (backup_)
+        backup_->keep(targetPath);
+      fs_.copyFile(origen, targetPath, true);
+      if (isMailProgram(archivo))
+        log_.plainLine("CopyFile " + origen + " " + targetPath);
       flxFile_.setCellBackColor(row, 1, row, lastCol, colors::kLightGreen);
     }
     flxFile_.ShowCell(row, 1);

@@ -7,6 +7,7 @@
 namespace fd {
 
 class CommandFiles;
+class FileBackup;
 class Desktop;
 class FileSystem;
 class Grid;
@@ -26,7 +27,12 @@ class FileCopyStage {
 
   FileCopyStage(Grid& flxFile, Grid& flxLog, const CheckBox& chkComandos, const TextBox& txtDirFD,
                 TextBox& txtEstado, FileSystem& fs, Desktop& desktop, UpdateLog& log,
-                CommandFiles& commandFiles);
+                CommandFiles& commandFiles, FileBackup* backup = nullptr);
+
+  // Where a row's file is copied to: its folder, or the suite's root for the mail program.
+  static bool isMailProgram(const std::string& archivo);
+  static std::string target(const std::string& archivo, const std::string& destino,
+                            const std::string& dirFD);
 
   // A failing copy or folder creation is thrown to the run's trap; current tells where.
   void CopiarArchivos(CurrentFile& current);
@@ -41,6 +47,8 @@ class FileCopyStage {
   Desktop& desktop_;
   UpdateLog& log_;
   CommandFiles& commandFiles_;
+  // Keeps each file before it is replaced (none in the stage's own tests).
+  FileBackup* backup_;
 };
 
 }  // namespace fd

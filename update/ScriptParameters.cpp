@@ -37,16 +37,20 @@ void ScriptParameters::ReemplazarParametros(const std::string& script, const std
     return;
   }
 
-  // A failing file operation from here on leaves the script as it stands; only a backup written
-  // whole in this run may be the source of a rewrite.
-  const std::string key = foldCase(script);
-  try {
-    if (!backedUp_.contains(key)) {
+  // A failing file operation from here on leaves the script as it stands. An existing backup is
+  // the package's original: a run never writes over it, so a later run substitutes its own
+  // database and not the one before.
+  if (!fs_.fileExists(backup)) {
+    try {
       fs_.writeLines(backup, fs_.readLines(script), false);
-      backedUp_.insert(key);
+    } catch (const AppError&) {
+      // Half written, it would pass for the original on the next run.
+      try {
+        fs_.removeFile(backup);
+      } catch (const AppError&) {
+      }
+      return;
     }
-  } catch (const AppError&) {
-    return;
   }
 
   std::vector<std::string> lines;

@@ -1,6 +1,5 @@
 #pragma once
 
-#include <set>
 #include <string>
 
 namespace fd {
@@ -8,17 +7,18 @@ namespace fd {
 class FileSystem;
 class UpdateLog;
 
-// Substitutes the database and server placeholders of maintenance scripts. One object serves one
-// update run: it remembers the scripts whose ".old" backup it has written completely, so that
-// every later database is written from the script as the package delivered it.
+// Substitutes the database and server placeholders of maintenance scripts. The ".old" backup
+// beside a script holds the script as the package delivered it: it is written when none exists
+// (extracting a package removes the backups of its earlier extraction) and every run, for every
+// database, rewrites the script from it.
 class ScriptParameters {
  public:
   ScriptParameters(FileSystem& fs, UpdateLog& log);
 
-  // Keeps a ".old" copy of the script (once per run) and rewrites the script from it with
-  // "%Catalogo%" and "%Servidor%" replaced and every line trimmed of spaces. A script with
-  // attributes other than 0 or 32, or without a backup of its own written in this run, stays
-  // unchanged. A missing script throws (error 53).
+  // Keeps a ".old" copy of the script (when there is none yet) and rewrites the script from it
+  // with "%Catalogo%" and "%Servidor%" replaced and every line trimmed of spaces. A script with
+  // attributes other than 0 or 32, or whose backup cannot be written whole, stays unchanged. A
+  // missing script throws (error 53).
   void ReemplazarParametros(const std::string& script, const std::string& mCatalogo,
                             const std::string& mServidor);
 
@@ -28,7 +28,6 @@ class ScriptParameters {
  private:
   FileSystem& fs_;
   UpdateLog& log_;
-  std::set<std::string> backedUp_;  // scripts, folded to one letter case
 };
 
 }  // namespace fd

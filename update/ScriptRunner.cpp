@@ -43,25 +43,45 @@ std::string ScriptRunner::comandoParaLog(const std::string& comando, const std::
   return replaceAll(comando, " -P " + clave + " -i ", " -P ******** -i ");
 }
 
+std::string ScriptRunner::outputOf(const std::string& script) {
+  return dropRightBytes(script, 4) + replaceAll(toLower(rightBytes(script, 4)), ".sql", ".log");
+}
+
+std::string ScriptRunner::passwordAfter(const std::string& script, const std::string& clave) {
+  return script.find(kMarcaCambioDeClaves) != std::string::npos && clave == kClaveAnterior
+             ? kClaveActual
+             : clave;
+}
+
+std::string ScriptRunner::commandLine(const UpdaterState& state, const std::string& clave,
+                                      const std::string& script, const std::string& salida) {
+  return entreComillas(state.mISQL) + " -S " + state.mServidor + " -d " + state.mCatalogo + " -U " +
+         kUsuarioSQL + " -P " + clave + " -i " + entreComillas(script) + " -o " +
+         entreComillas(salida);
+}
+
 std::string ScriptRunner::EjecutarPaquete(const std::string& script, int row) {
   log_.EscribirLog(" EjecutarPaquete " + script);
+  // The server and the database go into a maintenance script and on the tool's command line
+  // as they stand.
+  for (const std::string& fault :
+       {serverNameFault(state_.mServidor), databaseNameFault(state_.mCatalogo)}) {
+    if (!fault.empty()) {
+      log_.EscribirLog(" ERROR No se pudo ejecutar: el nombre " + fault);
+      return showOutcome(row, kNoSePudoEjecutar);
+    }
+  }
   // The mark counts from the second character on.
   if (toUpper(script).find(kMarcaMantenimiento, 1) != std::string::npos) {
     parameters_.ReemplazarParametros(script, state_.mCatalogo, state_.mServidor);
   }
   std::string mensaje;
   state_.mScript = script;
-  state_.mSalida = dropRightBytes(state_.mScript, 4) +
-                   replaceAll(toLower(rightBytes(state_.mScript, 4)), ".sql", ".log");
+  state_.mSalida = outputOf(state_.mScript);
   const std::string clave = state_.mClave;
-  state_.mComando = entreComillas(state_.mISQL) + " -S " + state_.mServidor + " -d " +
-                    state_.mCatalogo + " -U " + kUsuarioSQL + " -P " + clave + " -i " +
-                    entreComillas(state_.mScript) + " -o " + entreComillas(state_.mSalida);
+  state_.mComando = commandLine(state_, clave, state_.mScript, state_.mSalida);
   // The password-change script itself still runs under the legacy password.
-  if (state_.mScript.find(kMarcaCambioDeClaves) != std::string::npos &&
-      state_.mClave == kClaveAnterior) {
-    state_.mClave = kClaveActual;
-  }
+  state_.mClave = passwordAfter(state_.mScript, state_.mClave);
   log_.EscribirLog(" " + comandoParaLog(state_.mComando, clave));
 
   if (EjecutarYEsperar(state_.mComando)) {
@@ -71,6 +91,10 @@ std::string ScriptRunner::EjecutarPaquete(const std::string& script, int row) {
     mensaje = kNoSePudoEjecutar;
   }
 
+  return showOutcome(row, mensaje);
+}
+
+std::string ScriptRunner::showOutcome(int row, const std::string& mensaje) {
   const int lastCol = flxScrp_.Cols() - 1;
   if (!mensaje.empty()) {
     flxLog_.setTextMatrix(flxLog_.Rows() - 1, 2, mensaje);

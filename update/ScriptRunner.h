@@ -27,10 +27,21 @@ class ScriptRunner {
   // A process that cannot be watched counts as failed.
   bool EjecutarYEsperar(const std::string& comando);
 
+  // The query tool's command line for a script, and the output file it names.
+  static std::string commandLine(const UpdaterState& state, const std::string& clave,
+                                 const std::string& script, const std::string& salida);
+  static std::string outputOf(const std::string& script);
+  // The password the runs after this script use: the password-change script switches from the
+  // legacy password to the current one, after running under the legacy one itself.
+  static std::string passwordAfter(const std::string& script, const std::string& clave);
+
   // The command line as the log shows it: the password replaced by asterisks.
   static std::string comandoParaLog(const std::string& comando, const std::string& clave);
 
  private:
+  // Writes the message into the log grid's last row and colours the script's row.
+  std::string showOutcome(int row, const std::string& mensaje);
+
   UpdaterState& state_;
   Grid& flxScrp_;
   Grid& flxLog_;

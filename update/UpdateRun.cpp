@@ -7,6 +7,7 @@
 #include "platform/Desktop.h"
 #include "platform/ScopedFlag.h"
 #include "update/CommandFiles.h"
+#include "update/FileBackup.h"
 #include "update/MailTask.h"
 #include "update/ScriptParameters.h"
 #include "update/ScriptRunner.h"
@@ -52,11 +53,23 @@ void UpdateRun::cmdAct_Click() {
                     c_.windowEnabled);
       if (!mail.DetenerTareaMails())
         return;
+      FileBackup backup(services_.fs, log_, state_.mPathApp,
+                        UpdateLog::stampOf(state_.mArchivoLog));
       CommandFiles commandFiles({c_.txtDirIni, c_.txtDirFD, c_.txtCom}, state_, services_.fs,
-                                services_.processes, services_.desktop, log_);
+                                services_.processes, services_.desktop, log_, &backup);
       FileCopyStage stage(c_.flxFile, c_.flxLog, c_.chkComandos, c_.txtDirFD, c_.txtEstado,
-                          services_.fs, services_.desktop, log_, commandFiles);
-      stage.CopiarArchivos(current);
+                          services_.fs, services_.desktop, log_, commandFiles, &backup);
+      try {
+        stage.CopiarArchivos(current);
+      } catch (const AppError&) {
+        // A failed copy must not leave the suite without its mail: the task starts again before
+        // the trap reports the copy's failure (not a later one of the restart's log line).
+        try {
+          mail.IniciarTareaMails();
+        } catch (const AppError&) {
+        }
+        throw;
+      }
       mail.IniciarTareaMails();
     }
     checkStop();

@@ -26,14 +26,18 @@ void UsersCheck::ConectarBase() {
   state_.mConexion->open();
 }
 
+std::string UsersCheck::countUsers() {
+  state_.mRecordset = state_.mConexion->execute(kConsultaUsuarios);
+  if (!state_.mRecordset || state_.mRecordset->eof())
+    return "";
+  return state_.mRecordset->field("CC");
+}
+
 bool UsersCheck::RevisarUsuariosConectados() {
   log_.EscribirLog(" Revisar Usuarios Conectados");
   txtEstado_.setText("Revisar Usuarios Conectados");
   desktop_.doEvents();
-  state_.mRecordset = state_.mConexion->execute(kConsultaUsuarios);
-  if (!state_.mRecordset || state_.mRecordset->eof())
-    return true;
-  const std::string cc = state_.mRecordset->field("CC");
+  const std::string cc = countUsers();
   if (std::atol(cc.c_str()) <= 1)
     return true;
   log_.EscribirLog(" Hay " + cc + " Usuarios Conectados");

@@ -22,6 +22,8 @@ class UsersCheck {
 
   // Opens mConexion on mServidor / mCatalogo with mClave; a failure is thrown.
   void ConectarBase();
+  // The suite's sessions on the server, as the sessions query counts them ("" without a row).
+  std::string countUsers();
   // False when others are connected and the user declines to go on.
   bool RevisarUsuariosConectados();
 

@@ -13,6 +13,19 @@ void UpdateLog::create(const std::string& path) {
   path_ = path;
 }
 
+std::string UpdateLog::stampNow(Clock& clock) {
+  return std::to_string(clock.now().year) + std::to_string(clock.now().month) +
+         std::to_string(clock.now().day) + std::to_string(clock.now().hour) +
+         std::to_string(clock.now().minute);
+}
+
+std::string UpdateLog::stampOf(const std::string& path) {
+  const std::size_t start = path.rfind("ACT_");
+  if (start == std::string::npos || !path.ends_with(".log"))
+    return "";
+  return path.substr(start + 4, path.size() - start - 8);
+}
+
 void UpdateLog::EscribirLog(const std::string& text) {
   fs_.appendLine(path_, formatGeneralDate(clock_.now()) + text);
 }

@@ -26,6 +26,13 @@ class UpdateLog {
   // The text alone.
   void plainLine(const std::string& text);
 
+  // The stamp of a log started now: year, month, day, hour and minute without leading zeros,
+  // each from its own reading of the clock.
+  static std::string stampNow(Clock& clock);
+  // The file name of the log of a stamp, and the stamp of a log file's path.
+  static std::string fileName(const std::string& stamp) { return "ACT_" + stamp + ".log"; }
+  static std::string stampOf(const std::string& path);
+
  private:
   FileSystem& fs_;
   Clock& clock_;

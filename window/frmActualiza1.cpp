@@ -70,12 +70,7 @@ bool frmActualiza1::Form_Load() {
   txtDirFD_Validate();
 
   clsIni ini(services.fs);
-  // Each part of the stamp is its own reading of the clock.
-  std::string stamp =
-      std::to_string(services.clock.now().year) + std::to_string(services.clock.now().month) +
-      std::to_string(services.clock.now().day) + std::to_string(services.clock.now().hour) +
-      std::to_string(services.clock.now().minute);
-  state.mArchivoLog = state.mPathApp + "ACT_" + stamp + ".log";
+  state.mArchivoLog = state.mPathApp + UpdateLog::fileName(UpdateLog::stampNow(services.clock));
   try {
     log.create(state.mArchivoLog);
   } catch (const AppError& error) {

@@ -76,7 +76,8 @@ std::string columnText(SQLHSTMT statement, SQLUSMALLINT column, bool& isNull) {
 
 class OdbcConnection : public Connection {
  public:
-  explicit OdbcConnection(SQLHENV environment) : environment_(environment) {}
+  OdbcConnection(SQLHENV environment, OdbcTimeouts timeouts)
+      : environment_(environment), timeouts_(timeouts) {}
   ~OdbcConnection() override { release(); }
 
   void setMode(int mode) override { mode_ = mode; }
@@ -95,15 +96,16 @@ class OdbcConnection : public Connection {
       throw AppError(err::kDbProviderNotFound, kConnectionSource,
                      "No se encuentra el proveedor. Puede que no esté instalado correctamente.");
     }
-    std::string text = "Driver={FreeTDS};" + odbcServerKeys(property("data source")) +
-                       "Database=" + connectionStringValue(property("initial catalog")) +
-                       ";UID=" + connectionStringValue(property("user id")) +
-                       ";PWD=" + connectionStringValue(property("password")) +
-                       ";ClientCharset=UTF-8;";
+    std::string text =
+        freeTdsConnectionString({property("data source"), property("initial catalog"),
+                                 property("user id"), property("password")});
     if (!succeeded(SQLAllocHandle(SQL_HANDLE_DBC, environment_, &connection_))) {
       connection_ = SQL_NULL_HDBC;
       throw providerError(err::kDbFailure, SQL_HANDLE_ENV, environment_, "SQLAllocHandle failed");
     }
+    SQLSetConnectAttr(connection_, SQL_ATTR_LOGIN_TIMEOUT,
+                      reinterpret_cast<SQLPOINTER>(static_cast<SQLULEN>(timeouts_.loginSeconds)),
+                      0);
     SQLRETURN rc = SQLDriverConnect(connection_, nullptr, reinterpret_cast<SQLCHAR*>(text.data()),
                                     static_cast<SQLSMALLINT>(text.size()), nullptr, 0, nullptr,
                                     SQL_DRIVER_NOPROMPT);
@@ -129,6 +131,9 @@ class OdbcConnection : public Connection {
     }
     Statement statement(connection_);
     SQLHSTMT s = statement.get();
+    SQLSetStmtAttr(s, SQL_ATTR_QUERY_TIMEOUT,
+                   reinterpret_cast<SQLPOINTER>(static_cast<SQLULEN>(timeouts_.statementSeconds)),
+                   0);
     std::string text = commandText;
     SQLRETURN rc = SQLExecDirect(s, reinterpret_cast<SQLCHAR*>(text.data()),
                                  static_cast<SQLINTEGER>(text.size()));
@@ -190,6 +195,7 @@ class OdbcConnection : public Connection {
   }
 
   SQLHENV environment_;
+  OdbcTimeouts timeouts_;
   SQLHDBC connection_ = SQL_NULL_HDBC;
   int mode_ = 0;
   int cursorLocation_ = 2;
@@ -199,7 +205,7 @@ class OdbcConnection : public Connection {
 
 }  // namespace
 
-OdbcDatabaseProvider::OdbcDatabaseProvider() {
+OdbcDatabaseProvider::OdbcDatabaseProvider(OdbcTimeouts timeouts) : timeouts_(timeouts) {
   SQLHENV environment = SQL_NULL_HENV;
   if (!succeeded(SQLAllocHandle(SQL_HANDLE_ENV, SQL_NULL_HANDLE, &environment))) {
     throw AppError(err::kDbFailure, kProviderSource, "No se pudo iniciar ODBC.");
@@ -213,34 +219,13 @@ OdbcDatabaseProvider::~OdbcDatabaseProvider() {
 }
 
 std::unique_ptr<Connection> OdbcDatabaseProvider::createConnection() {
-  return std::make_unique<OdbcConnection>(environment_);
+  return std::make_unique<OdbcConnection>(environment_, timeouts_);
 }
 
-std::string odbcServerKeys(const std::string& dataSource) {
-  std::string source = trimSpaces(dataSource);
-  std::string instance;
-  std::size_t backslash = source.find('\\');
-  if (backslash != std::string::npos) {
-    instance = source.substr(backslash);
-    source = source.substr(0, backslash);
-  }
-  std::string port;
-  std::size_t comma = source.find(',');
-  if (comma != std::string::npos) {
-    port = trimSpaces(source.substr(comma + 1));
-    source = trimSpaces(source.substr(0, comma));
-  }
-  std::string lower = toLower(source);
-  bool local = lower == "(local)" || lower == "." || lower == "localhost";
-  if (local) {
-    source = "127.0.0.1";
-    if (port.empty() && instance.empty())
-      port = "1433";
-  }
-  std::string keys = "Server=" + connectionStringValue(source + instance) + ";";
-  if (!port.empty())
-    keys += "Port=" + connectionStringValue(port) + ";";
-  return keys;
+std::string freeTdsConnectionString(const OdbcLogin& login) {
+  // An explicit protocol version: with the default, a login that times out falls back to
+  // TDS 5.0, whose clean-up after a second time-out never ends.
+  return odbcConnectionString("FreeTDS", login) + "TDS_Version=7.4;ClientCharset=UTF-8;";
 }
 
 std::vector<OdbcDiagnostic> odbcDiagnostics(short handleType, void* handle) {

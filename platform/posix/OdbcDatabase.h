@@ -6,14 +6,15 @@
 #include <vector>
 
 #include "platform/Database.h"
+#include "platform/OdbcConnectionText.h"
 
 namespace fd {
 
 // The database layer over unixODBC and the FreeTDS driver: DSN-less connection strings, no
-// freetds.conf, no time-out of our own.
+// freetds.conf; a login and a statement give up after the time-outs given.
 class OdbcDatabaseProvider : public DatabaseProvider {
  public:
-  OdbcDatabaseProvider();
+  explicit OdbcDatabaseProvider(OdbcTimeouts timeouts = {});
   ~OdbcDatabaseProvider() override;
   OdbcDatabaseProvider(const OdbcDatabaseProvider&) = delete;
   OdbcDatabaseProvider& operator=(const OdbcDatabaseProvider&) = delete;
@@ -21,12 +22,13 @@ class OdbcDatabaseProvider : public DatabaseProvider {
   std::unique_ptr<Connection> createConnection() override;
 
  private:
+  OdbcTimeouts timeouts_;
   void* environment_ = nullptr;
 };
 
-// The Server and Port keys for a Data Source text: "(local)", "." and "localhost" (any case) are
-// 127.0.0.1 on port 1433; "host,port" gives the port; "host\instance" is a named instance.
-std::string odbcServerKeys(const std::string& dataSource);
+// The connection string of the FreeTDS driver for a login, in UTF-8; throws AppError for a
+// value that cannot pass safely.
+std::string freeTdsConnectionString(const OdbcLogin& login);
 
 // One diagnostic record with the driver's "[vendor][component]" prefixes removed from its text.
 struct OdbcDiagnostic {

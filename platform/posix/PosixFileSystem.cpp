@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <ctime>
+#include <optional>
 
 #include "platform/AnsiCodec.h"
 #include "platform/AppError.h"
@@ -40,6 +41,11 @@ constexpr const char* kSource = "FileSystem";
       fail(err::kPathNotFound);
     case EEXIST:
       fail(err::kFileExists);
+    // A write past the file-size limit fails as a full disk does.
+    case ENOSPC:
+    case EFBIG:
+    case EDQUOT:
+      fail(err::kDiskFull);
     default:
       fail(err::kPathFileAccess);
   }
@@ -116,8 +122,8 @@ bool writeAll(int fd, const char* data, size_t size) {
   return true;
 }
 
-bool copyContents(int from, int to) {
-  char buffer[64 * 1024];
+bool copyByReadAndWrite(int from, int to) {
+  char buffer[128 * 1024];
   for (;;) {
     ssize_t read = ::read(from, buffer, sizeof buffer);
     if (read < 0 && errno == EINTR) {
@@ -132,6 +138,84 @@ bool copyContents(int from, int to) {
     if (!writeAll(to, buffer, static_cast<size_t>(read))) {
       return false;
     }
+  }
+}
+
+// Copies what is left of from into to, both at their current offsets. The kernel moves the data
+// itself where it can (and shares the blocks where the file system allows).
+bool copyContents(int from, int to) {
+  bool copied = false;
+  for (;;) {
+    ssize_t done = ::copy_file_range(from, nullptr, to, nullptr, 1 << 30, 0);
+    if (done > 0) {
+      copied = true;
+    } else if (done == 0) {
+      return true;
+    } else if (errno == EINTR) {
+      continue;
+    } else if (!copied &&
+               (errno == EXDEV || errno == EINVAL || errno == ENOSYS || errno == EOPNOTSUPP)) {
+      return copyByReadAndWrite(from, to);
+    } else {
+      return false;
+    }
+  }
+}
+
+// The file a copy to path replaces, if any, with its path: a symbolic link is followed to the file
+// it names, which the copy replaces while the link stays.
+std::optional<struct stat> existingTarget(fs::path& path) {
+  struct stat info;
+  for (int links = 0; ::lstat(path.c_str(), &info) == 0; ++links) {
+    if (!S_ISLNK(info.st_mode)) {
+      return info;
+    }
+    std::error_code ec;
+    const fs::path named = fs::read_symlink(path, ec);
+    if (ec || links == 40) {
+      fail(err::kPathFileAccess);
+    }
+    path = path.parent_path() / named;
+  }
+  return std::nullopt;
+}
+
+// Gives the copy the owner and group of the file it replaces, as far as this process may.
+bool keepOwner(int fd, const struct stat& replaced) {
+  if (::fchown(fd, replaced.st_uid, replaced.st_gid) == 0 ||
+      (errno == EPERM && ::fchown(fd, static_cast<uid_t>(-1), replaced.st_gid) == 0)) {
+    return true;
+  }
+  return errno == EPERM;
+}
+
+// Writes the source over an existing file in its place, for a folder that may not be written
+// but whose file may. Unlike every other copy this one is not atomic: the file is rewritten
+// where it is. The space is reserved first, so that a full disk or a size limit fails before
+// the old contents change.
+void writeInPlace(int input, const fs::path& target, off_t size, const timespec times[2]) {
+  Descriptor output(::open(target.c_str(), O_WRONLY | O_CLOEXEC));
+  if (output.get() < 0) {
+    failWithErrno(errno);
+  }
+  if (size > 0 && ::fallocate(output.get(), 0, 0, size) != 0 && errno != EOPNOTSUPP) {
+    failWithErrno(errno);
+  }
+  int errnum = 0;
+  if (!copyContents(input, output.get())) {
+    errnum = errno;
+  }
+  // What is left beyond the new end belonged to the old contents.
+  const off_t end = ::lseek(output.get(), 0, SEEK_CUR);
+  if (errnum == 0 &&
+      (end < 0 || ::ftruncate(output.get(), end) != 0 || ::futimens(output.get(), times) != 0)) {
+    errnum = errno;
+  }
+  if (!output.close() && errnum == 0) {
+    errnum = errno;
+  }
+  if (errnum != 0) {
+    failWithErrno(errnum);
   }
 }
 
@@ -253,40 +337,54 @@ void PosixFileSystem::copyFile(const std::string& source, const std::string& tar
     to /= from.filename();
   }
 
+  // Not blocking, so that a named pipe in the package is refused rather than waited on.
+  Descriptor input(::open(from.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
+  if (input.get() < 0) {
+    if (errno == ENOENT) {
+      failMissing(from);
+    }
+    failWithErrno(errno);
+  }
   struct stat sourceInfo;
-  if (!statPath(from, sourceInfo)) {
-    failMissing(from);
+  if (::fstat(input.get(), &sourceInfo) != 0) {
+    failWithErrno(errno);
   }
   if (!S_ISREG(sourceInfo.st_mode)) {
     fail(err::kFileNotFound);
   }
-  Descriptor input(::open(from.c_str(), O_RDONLY | O_CLOEXEC));
-  if (input.get() < 0) {
-    failWithErrno(errno);
-  }
 
-  requireWritableFolder(to);
-  struct stat targetInfo;
-  if (statPath(to, targetInfo)) {
+  std::optional<struct stat> replaced = existingTarget(to);
+  if (replaced) {
     if (!overwrite) {
       fail(err::kFileExists);
     }
-    if (!S_ISREG(targetInfo.st_mode) || readOnly(targetInfo)) {
+    if (!S_ISREG(replaced->st_mode) || readOnly(*replaced)) {
       fail(err::kPermissionDenied);
     }
   }
-
-  const std::optional<PathMapper::FolderStamp> folderBefore = PathMapper::stampOf(to.parent_path());
-  // Hidden, so that a listing of the folder never shows a copy under way.
-  std::string temporary = (to.parent_path() / ("." + to.filename().string() + ".XXXXXX")).string();
-  Descriptor output(::mkstemp(temporary.data()));
-  if (output.get() < 0) {
-    failWithErrno(errno);
+  const fs::path folder = to.parent_path();
+  struct stat folderInfo;
+  if (!statPath(folder, folderInfo) || !S_ISDIR(folderInfo.st_mode)) {
+    fail(err::kPathNotFound);
   }
   const timespec times[2] = {sourceInfo.st_atim, sourceInfo.st_mtim};
+
+  // Hidden, so that a listing of the folder never shows a copy under way; short, so that any
+  // name the folder takes can be copied into it.
+  std::string temporary = (folder / ".fdcopy-XXXXXX").string();
+  Descriptor output(readOnly(folderInfo) ? -1 : ::mkostemp(temporary.data(), O_CLOEXEC));
+  if (output.get() < 0) {
+    const bool folderRefused = readOnly(folderInfo) || errno == EACCES || errno == EPERM;
+    if (replaced && folderRefused) {
+      writeInPlace(input.get(), to, sourceInfo.st_size, times);
+      return;
+    }
+    failWithErrno(folderRefused ? EACCES : errno);
+  }
   int errnum = 0;
   if (!copyContents(input.get(), output.get()) ||
-      ::fchmod(output.get(), sourceInfo.st_mode & 07777) != 0 ||
+      (replaced && !keepOwner(output.get(), *replaced)) ||
+      ::fchmod(output.get(), (replaced ? replaced->st_mode : sourceInfo.st_mode) & 07777) != 0 ||
       ::futimens(output.get(), times) != 0) {
     errnum = errno;
   }
@@ -300,9 +398,7 @@ void PosixFileSystem::copyFile(const std::string& source, const std::string& tar
     ::unlink(temporary.c_str());
     failWithErrno(errnum == ENOENT ? EIO : errnum);
   }
-  if (folderBefore) {
-    paths_.noteCreated(to.parent_path(), to.filename().string(), *folderBefore);
-  }
+  paths_.noteCreated(folder, to.filename().string(), PathMapper::stampOf(folderInfo));
 }
 
 void PosixFileSystem::removeFile(const std::string& path) {
@@ -333,6 +429,15 @@ LocalDateTime PosixFileSystem::lastModified(const std::string& path) const {
   localtime_r(&info.st_mtime, &local);
   return {local.tm_year + 1900, local.tm_mon + 1, local.tm_mday,
           local.tm_hour,        local.tm_min,     local.tm_sec};
+}
+
+std::uint64_t PosixFileSystem::fileSize(const std::string& path) const {
+  const fs::path host = paths_.toHost(path);
+  struct stat info;
+  if (!statPath(host, info)) {
+    failMissing(host);
+  }
+  return static_cast<std::uint64_t>(info.st_size);
 }
 
 int PosixFileSystem::attributes(const std::string& path) const {

@@ -2,6 +2,7 @@
 
 #include <dirent.h>
 #include <fcntl.h>
+#include <pwd.h>
 #include <spawn.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -13,6 +14,8 @@
 #include <cstdlib>
 #include <fstream>
 #include <iterator>
+#include <string_view>
+#include <unordered_map>
 
 #include "platform/AnsiCodec.h"
 #include "platform/AppError.h"
@@ -27,6 +30,7 @@ namespace fd {
 namespace {
 
 constexpr const char* kSource = "Processes";
+constexpr std::string_view kPrefixVariable = "WINEPREFIX=";
 
 bool isRegularFile(const fs::path& path) {
   struct stat info;
@@ -106,6 +110,60 @@ std::string readWhole(const fs::path& path) {
   return std::string(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
 }
 
+// A file of a process folder; nullopt when it may not be read (another user's process).
+std::optional<std::string> readIfAllowed(const fs::path& path) {
+  std::ifstream file(path, std::ios::binary);
+  if (!file) {
+    return std::nullopt;
+  }
+  std::string text(std::istreambuf_iterator<char>(file), {});
+  return file.bad() ? std::nullopt : std::optional<std::string>(std::move(text));
+}
+
+// The value of a variable ("NAME=") in an environment of NUL-separated entries.
+std::optional<std::string_view> variable(std::string_view environment, std::string_view name) {
+  while (!environment.empty()) {
+    const std::string_view entry = environment.substr(0, environment.find('\0'));
+    if (entry.starts_with(name)) {
+      return entry.substr(name.size());
+    }
+    environment.remove_prefix(std::min(entry.size() + 1, environment.size()));
+  }
+  return std::nullopt;
+}
+
+// The prefix a process works in, as Wine finds it: WINEPREFIX, else HOME/.wine (the owner's home
+// folder when HOME is unset); a relative one is taken from the process's current folder.
+fs::path prefixOfProcess(std::string_view environment, const fs::path& processFolder) {
+  fs::path prefix;
+  if (auto named = variable(environment, kPrefixVariable); named && !named->empty()) {
+    prefix = *named;
+  } else if (auto home = variable(environment, "HOME="); home && !home->empty()) {
+    prefix = fs::path(*home) / ".wine";
+  } else {
+    struct stat info;
+    const passwd* owner =
+        ::stat(processFolder.c_str(), &info) == 0 ? ::getpwuid(info.st_uid) : nullptr;
+    prefix = fs::path(owner != nullptr ? owner->pw_dir : "/") / ".wine";
+  }
+  if (prefix.is_relative()) {
+    std::error_code ec;
+    prefix = fs::read_symlink(processFolder / "cwd", ec) / prefix;
+  }
+  return prefix;
+}
+
+// One spelling for every path of the same folder.
+std::string folderIdentity(const fs::path& folder) {
+  std::error_code ec;
+  fs::path canonical = fs::weakly_canonical(folder, ec);
+  std::string text = (ec ? folder.lexically_normal() : canonical).string();
+  while (text.size() > 1 && text.back() == '/') {
+    text.pop_back();
+  }
+  return text;
+}
+
 // The image name of a process: the last part of its argv[0], or the kernel's name for it.
 std::string imageName(const fs::path& processFolder) {
   std::string name = readWhole(processFolder / "cmdline");
@@ -165,7 +223,7 @@ std::vector<std::string> PosixProcesses::resolve(const std::string& commandLine)
   std::vector<std::string> argv;
   if (isNative(*program)) {
     if (::access(program->c_str(), X_OK) != 0) {
-      throw platformError(err::kFileNotFound, kSource);
+      throw platformError(err::kPermissionDenied, kSource);
     }
   } else {
     std::optional<fs::path> wine = findOnPath("wine");
@@ -186,12 +244,18 @@ int PosixProcesses::spawn(const std::string& commandLine) {
     argv.push_back(word.data());
   }
   argv.push_back(nullptr);
+  std::vector<std::string> environment = prefixEnvironment(paths_.prefix());
+  std::vector<char*> envp;
+  for (std::string& entry : environment) {
+    envp.push_back(entry.data());
+  }
+  envp.push_back(nullptr);
 
   posix_spawn_file_actions_t actions;
   posix_spawn_file_actions_init(&actions);
   posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
   pid_t pid = 0;
-  int result = posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ);
+  int result = posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), envp.data());
   posix_spawn_file_actions_destroy(&actions);
   if (result != 0) {
     throw platformError(err::kFileNotFound, kSource);
@@ -252,20 +316,49 @@ std::vector<ProcessEntry> PosixProcesses::list() const {
   if (dir == nullptr) {
     throw platformError(err::kPathFileAccess, kSource);
   }
+  const std::string own = folderIdentity(paths_.prefix());
+  // Most processes name one of a few prefixes, each resolved once.
+  std::unordered_map<std::string, bool> ours;
   std::vector<ProcessEntry> processes;
   while (const dirent* entry = ::readdir(dir)) {
     std::string_view name = entry->d_name;
     if (name.empty() || name.find_first_not_of("0123456789") != std::string_view::npos) {
       continue;
     }
+    const fs::path folder = procRoot_ / name;
+    const std::optional<std::string> environment = readIfAllowed(folder / "environ");
+    if (!environment) {
+      continue;
+    }
+    const std::string prefix = prefixOfProcess(*environment, folder).string();
+    auto known = ours.find(prefix);
+    if (known == ours.end()) {
+      known = ours.emplace(prefix, folderIdentity(prefix) == own).first;
+    }
+    if (!known->second) {
+      continue;
+    }
     // A process that ended while the list was read leaves nothing to read and is skipped.
-    std::string image = imageName(procRoot_ / name);
+    std::string image = imageName(folder);
     if (!image.empty()) {
       processes.push_back({std::atoi(entry->d_name), std::move(image)});
     }
   }
   ::closedir(dir);
   return processes;
+}
+
+std::vector<std::string> prefixEnvironment(const fs::path& prefix) {
+  std::vector<std::string> environment;
+  for (char** entry = environ; *entry != nullptr; ++entry) {
+    if (!std::string_view(*entry).starts_with(kPrefixVariable)) {
+      environment.emplace_back(*entry);
+    }
+  }
+  std::error_code ec;
+  const fs::path absolute = fs::absolute(prefix, ec);
+  environment.push_back(std::string(kPrefixVariable) + (ec ? prefix : absolute).string());
+  return environment;
 }
 
 }  // namespace fd

@@ -20,7 +20,12 @@ namespace fd {
 //   with ".exe" added in the same way).
 // A program that is not a native executable (neither ELF nor "#!") is run as "wine PROGRAM ARGS"
 // when wine is on PATH. Arguments pass unchanged; window states mean nothing here. Children are
-// ordinary children of the updater with their input from /dev/null.
+// ordinary children of the updater with their input from /dev/null, and run in the updater's
+// prefix (WINEPREFIX names it in their environment).
+//
+// A process belongs to a prefix as a program belongs to a Windows machine: the list holds only
+// the processes whose environment names the same WINEPREFIX, or, without one, whose default
+// prefix (HOME/.wine) is it. Processes whose environment cannot be read are someone else's.
 class PosixProcesses : public Processes {
  public:
   // procRoot is where the process list is read from (/proc on Linux).
@@ -35,7 +40,8 @@ class PosixProcesses : public Processes {
   std::optional<int> exitCode(int pid) override;
   std::vector<ProcessEntry> list() const override;
 
-  // The host program and arguments a command line is run as; AppError 53 when there is none.
+  // The host program and arguments a command line is run as; AppError 53 when there is none, 70
+  // when the program exists but may not be executed.
   std::vector<std::string> resolve(const std::string& commandLine) const;
 
  private:
@@ -48,5 +54,9 @@ class PosixProcesses : public Processes {
   // Children started here: their exit code once they have ended, nullopt while they run.
   std::map<int, std::optional<int>> children_;
 };
+
+// The environment of a program started in prefix: this one's, with WINEPREFIX naming the prefix
+// as an absolute path, so that the program and whatever it starts belong to the same prefix.
+std::vector<std::string> prefixEnvironment(const std::filesystem::path& prefix);
 
 }  // namespace fd

@@ -8,8 +8,12 @@
 #include <cctype>
 #include <cerrno>
 #include <cstdio>
+#include <map>
+#include <memory>
 #include <optional>
 #include <string_view>
+#include <unordered_map>
+#include <utility>
 
 #include "platform/AnsiCodec.h"
 #include "platform/Text.h"
@@ -29,16 +33,25 @@ struct Value {
   std::string data;
 };
 
-struct Key {
-  std::string name;  // ANSI
-  std::vector<Value> values;
-  std::vector<Key> subKeys;  // kept sorted without regard to letter case
+}  // namespace
+
+struct RegFileKey {
+  std::string name;                                      // ANSI, as first written
+  std::string folded;                                    // the name in the form lookups compare
+  std::vector<Value> values;                             // in the file's order
+  std::unordered_map<std::string, std::size_t> valueAt;  // folded name to index in values
+  std::vector<std::unique_ptr<RegFileKey>> subKeys;      // sorted by folded name
 };
 
-// The whole registry file; each hive is a Key named after the hive.
-struct Tree {
-  std::vector<Key> hives;
+// The whole registry file: each hive is a key named after the hive.
+struct RegFileTree {
+  std::map<std::string, RegFileKey> hives;
 };
+
+namespace {
+
+using Key = RegFileKey;
+using Tree = RegFileTree;
 
 struct HiveName {
   RegHandle handle;
@@ -60,10 +73,6 @@ std::string folded(const std::string& ansi) {
   return foldCase(ansiToUtf8(ansi));
 }
 
-bool sameName(const std::string& a, const std::string& b) {
-  return a == b || folded(a) == folded(b);
-}
-
 std::vector<std::string> splitPath(const std::string& path) {
   std::vector<std::string> parts;
   std::string part;
@@ -83,42 +92,41 @@ std::vector<std::string> splitPath(const std::string& path) {
   return parts;
 }
 
-Key* findChild(Key& key, const std::string& name) {
-  for (Key& sub : key.subKeys) {
-    if (sameName(sub.name, name)) {
-      return &sub;
-    }
-  }
-  return nullptr;
+// Where a sub-key of that folded name is or would go.
+auto subKeyPlace(const Key& key, const std::string& wanted) {
+  return std::lower_bound(
+      key.subKeys.begin(), key.subKeys.end(), wanted,
+      [](const std::unique_ptr<Key>& sub, const std::string& name) { return sub->folded < name; });
+}
+
+const Key* findChild(const Key& key, const std::string& name) {
+  const std::string wanted = folded(name);
+  auto at = subKeyPlace(key, wanted);
+  return at != key.subKeys.end() && (*at)->folded == wanted ? at->get() : nullptr;
 }
 
 Key& addChild(Key& key, const std::string& name) {
-  const std::string order = folded(name);
-  auto at = std::find_if(key.subKeys.begin(), key.subKeys.end(),
-                         [&](const Key& sub) { return folded(sub.name) > order; });
-  return *key.subKeys.insert(at, Key{name, {}, {}});
-}
-
-Key* findHive(Tree& tree, const std::string& hive) {
-  for (Key& root : tree.hives) {
-    if (root.name == hive) {
-      return &root;
-    }
-  }
-  return nullptr;
+  auto child = std::make_unique<Key>();
+  child->name = name;
+  child->folded = folded(name);
+  auto at = subKeyPlace(key, child->folded);
+  return **key.subKeys.insert(at, std::move(child));
 }
 
 Key& hiveOf(Tree& tree, const std::string& hive) {
-  if (Key* found = findHive(tree, hive)) {
-    return *found;
+  auto [root, added] = tree.hives.try_emplace(hive);
+  if (added) {
+    root->second.name = hive;
   }
-  tree.hives.push_back(Key{hive, {}, {}});
-  return tree.hives.back();
+  return root->second;
 }
 
-Key* findKey(Tree& tree, const std::string& hive, const std::vector<std::string>& path) {
+const Key* findKey(const Tree& tree, const std::string& hive,
+                   const std::vector<std::string>& path) {
   // A hive without any key is there all the same.
-  Key* key = &hiveOf(tree, hive);
+  static const Key kEmptyHive;
+  auto root = tree.hives.find(hive);
+  const Key* key = root != tree.hives.end() ? &root->second : &kEmptyHive;
   for (const std::string& part : path) {
     key = findChild(*key, part);
     if (key == nullptr) {
@@ -128,13 +136,40 @@ Key* findKey(Tree& tree, const std::string& hive, const std::vector<std::string>
   return key;
 }
 
-Value* findValue(Key& key, const std::string& name) {
-  for (Value& value : key.values) {
-    if (sameName(value.name, name)) {
-      return &value;
+Key* findKey(Tree& tree, const std::string& hive, const std::vector<std::string>& path) {
+  hiveOf(tree, hive);
+  return const_cast<Key*>(findKey(std::as_const(tree), hive, path));
+}
+
+const Value* findValue(const Key& key, const std::string& name) {
+  auto at = key.valueAt.find(folded(name));
+  return at != key.valueAt.end() ? &key.values[at->second] : nullptr;
+}
+
+// Adds a value, or replaces the one of that name in its place.
+void putValue(Key& key, Value value) {
+  auto [at, added] = key.valueAt.try_emplace(folded(value.name), key.values.size());
+  if (added) {
+    key.values.push_back(std::move(value));
+  } else {
+    key.values[at->second] = std::move(value);
+  }
+}
+
+bool eraseValue(Key& key, const std::string& name) {
+  auto at = key.valueAt.find(folded(name));
+  if (at == key.valueAt.end()) {
+    return false;
+  }
+  const std::size_t index = at->second;
+  key.values.erase(key.values.begin() + static_cast<std::ptrdiff_t>(index));
+  key.valueAt.erase(at);
+  for (auto& [foldedName, position] : key.valueAt) {
+    if (position > index) {
+      --position;
     }
   }
-  return nullptr;
+  return true;
 }
 
 // --- Text encodings of the file ---
@@ -351,8 +386,8 @@ Tree parse(const std::string& text) {
       }
       current = &hiveOf(tree, known->name);
       for (size_t p = 1; p < parts.size(); ++p) {
-        Key* child = findChild(*current, parts[p]);
-        current = child != nullptr ? child : &addChild(*current, parts[p]);
+        const Key* child = findChild(*current, parts[p]);
+        current = child != nullptr ? const_cast<Key*>(child) : &addChild(*current, parts[p]);
       }
       continue;
     }
@@ -388,11 +423,7 @@ Tree parse(const std::string& text) {
       continue;
     }
     value->name = name;
-    if (Value* existing = findValue(*current, name)) {
-      *existing = *value;
-    } else {
-      current->values.push_back(*value);
-    }
+    putValue(*current, std::move(*value));
   }
   return tree;
 }
@@ -469,18 +500,16 @@ void writeKey(std::string& out, const std::string& path, const Key& key, bool hi
     }
     out += "\r\n";
   }
-  for (const Key& sub : key.subKeys) {
-    writeKey(out, path + "\\" + ansiToUtf8(sub.name), sub, false);
+  for (const std::unique_ptr<Key>& sub : key.subKeys) {
+    writeKey(out, path + "\\" + ansiToUtf8(sub->name), *sub, false);
   }
 }
 
 std::string render(const Tree& tree) {
   std::string out = std::string(kHeader) + "\r\n\r\n";
   for (const HiveName& hive : kHives) {
-    for (const Key& root : tree.hives) {
-      if (root.name == hive.name) {
-        writeKey(out, root.name, root, true);
-      }
+    if (auto root = tree.hives.find(hive.name); root != tree.hives.end()) {
+      writeKey(out, root->second.name, root->second, true);
     }
   }
   return out;
@@ -577,20 +606,6 @@ long giveData(const std::string& data, std::string& buffer, std::uint32_t& size)
   return fits ? reg::kSuccess : reg::kMoreData;
 }
 
-// Loads the file and finds the key a handle points to, once the handle's rights allow need.
-template <typename Location>
-long loadKey(const fs::path& file, const Location& at, std::uint32_t need, Tree& tree,
-             Key*& found) {
-  if ((at.access & need) != need) {
-    return reg::kAccessDenied;
-  }
-  if (long code = load(file, tree); code != reg::kSuccess) {
-    return code;
-  }
-  found = findKey(tree, at.hive, at.path);
-  return found != nullptr ? reg::kSuccess : reg::kKeyDeleted;
-}
-
 }  // namespace
 
 RegFileRegistry::RegFileRegistry(fs::path file) : file_(std::move(file)) {}
@@ -598,7 +613,7 @@ RegFileRegistry::RegFileRegistry(fs::path file) : file_(std::move(file)) {}
 long RegFileRegistry::locate(RegHandle key, Location& location) const {
   for (const HiveName& hive : kHives) {
     if (hive.handle == key) {
-      location = Location{hive.name, {}, reg::kAllAccess};
+      location = Location{hive.name, {}, reg::kAllAccess, nullptr};
       return reg::kSuccess;
     }
   }
@@ -617,6 +632,46 @@ RegHandle RegFileRegistry::remember(Location location) {
   return handle;
 }
 
+long RegFileRegistry::readKey(const Location& at, std::uint32_t need,
+                              std::shared_ptr<const Tree>& tree, const Key*& found) const {
+  if ((at.access & need) != need) {
+    return reg::kAccessDenied;
+  }
+  tree = at.tree;
+  if (!tree) {
+    auto loaded = std::make_shared<Tree>();
+    if (long code = load(file_, *loaded); code != reg::kSuccess) {
+      return code;
+    }
+    tree = std::move(loaded);
+  }
+  found = findKey(*tree, at.hive, at.path);
+  return found != nullptr ? reg::kSuccess : reg::kKeyDeleted;
+}
+
+long RegFileRegistry::loadForChange(const Location& at, std::uint32_t need,
+                                    std::shared_ptr<Tree>& tree, Key*& found) const {
+  if ((at.access & need) != need) {
+    return reg::kAccessDenied;
+  }
+  tree = std::make_shared<Tree>();
+  if (long code = load(file_, *tree); code != reg::kSuccess) {
+    return code;
+  }
+  found = findKey(*tree, at.hive, at.path);
+  return found != nullptr ? reg::kSuccess : reg::kKeyDeleted;
+}
+
+long RegFileRegistry::saveAndAdopt(const std::shared_ptr<Tree>& tree) {
+  if (long code = save(file_, *tree); code != reg::kSuccess) {
+    return code;
+  }
+  for (auto& [handle, location] : open_) {
+    location.tree = tree;
+  }
+  return reg::kSuccess;
+}
+
 long RegFileRegistry::openKey(RegHandle key, const std::string& subKey, RegHandle& result) {
   return openKeyEx(key, subKey, reg::kAllAccess, result);
 }
@@ -624,21 +679,21 @@ long RegFileRegistry::openKey(RegHandle key, const std::string& subKey, RegHandl
 long RegFileRegistry::openKeyEx(RegHandle key, const std::string& subKey, std::uint32_t access,
                                 RegHandle& result) {
   Location base;
-  Tree tree;
   if (long code = locate(key, base); code != reg::kSuccess) {
     return code;
   }
-  if (long code = load(file_, tree); code != reg::kSuccess) {
+  auto tree = std::make_shared<Tree>();
+  if (long code = load(file_, *tree); code != reg::kSuccess) {
     return code;
   }
   std::vector<std::string> path = base.path;
   for (std::string& part : splitPath(subKey)) {
     path.push_back(std::move(part));
   }
-  if (findKey(tree, base.hive, path) == nullptr) {
+  if (findKey(std::as_const(*tree), base.hive, path) == nullptr) {
     return reg::kFileNotFound;
   }
-  result = remember(Location{base.hive, std::move(path), access});
+  result = remember(Location{base.hive, std::move(path), access, std::move(tree)});
   return reg::kSuccess;
 }
 
@@ -646,24 +701,21 @@ long RegFileRegistry::createKeyEx(RegHandle key, const std::string& subKey,
                                   const std::string& /*className*/, std::uint32_t /*options*/,
                                   std::uint32_t access, RegHandle& result, bool& created) {
   Location base;
-  Tree tree;
   if (long code = locate(key, base); code != reg::kSuccess) {
     return code;
   }
-  if (long code = load(file_, tree); code != reg::kSuccess) {
+  auto tree = std::make_shared<Tree>();
+  if (long code = load(file_, *tree); code != reg::kSuccess) {
     return code;
   }
-  if (!base.path.empty() && findKey(tree, base.hive, base.path) == nullptr) {
+  Key* current = findKey(*tree, base.hive, base.path);
+  if (current == nullptr) {
     return reg::kKeyDeleted;
-  }
-  Key* current = &hiveOf(tree, base.hive);
-  for (const std::string& part : base.path) {
-    current = findChild(*current, part);
   }
   created = false;
   std::vector<std::string> path = base.path;
   for (const std::string& part : splitPath(subKey)) {
-    Key* child = findChild(*current, part);
+    Key* child = const_cast<Key*>(findChild(*current, part));
     if (child == nullptr) {
       if ((base.access & reg::kCreateSubKey) == 0) {
         return reg::kAccessDenied;
@@ -675,24 +727,24 @@ long RegFileRegistry::createKeyEx(RegHandle key, const std::string& subKey,
     current = child;
   }
   if (created) {
-    if (long code = save(file_, tree); code != reg::kSuccess) {
+    if (long code = saveAndAdopt(tree); code != reg::kSuccess) {
       created = false;
       return code;
     }
   }
-  result = remember(Location{base.hive, std::move(path), access});
+  result = remember(Location{base.hive, std::move(path), access, std::move(tree)});
   return reg::kSuccess;
 }
 
 long RegFileRegistry::queryValueEx(RegHandle key, const std::string& valueName, std::uint32_t& type,
                                    std::string& buffer, std::uint32_t& dataSize) {
   Location at;
-  Tree tree;
+  std::shared_ptr<const Tree> tree;
+  const Key* found = nullptr;
   if (long code = locate(key, at); code != reg::kSuccess) {
     return code;
   }
-  Key* found = nullptr;
-  if (long code = loadKey(file_, at, reg::kQueryValue, tree, found); code != reg::kSuccess) {
+  if (long code = readKey(at, reg::kQueryValue, tree, found); code != reg::kSuccess) {
     return code;
   }
   const Value* value = findValue(*found, valueName);
@@ -706,33 +758,28 @@ long RegFileRegistry::queryValueEx(RegHandle key, const std::string& valueName, 
 long RegFileRegistry::setValueEx(RegHandle key, const std::string& valueName, std::uint32_t type,
                                  const std::string& data) {
   Location at;
-  Tree tree;
+  std::shared_ptr<Tree> tree;
+  Key* found = nullptr;
   if (long code = locate(key, at); code != reg::kSuccess) {
     return code;
   }
-  Key* found = nullptr;
-  if (long code = loadKey(file_, at, reg::kSetValue, tree, found); code != reg::kSuccess) {
+  if (long code = loadForChange(at, reg::kSetValue, tree, found); code != reg::kSuccess) {
     return code;
   }
-  if (Value* value = findValue(*found, valueName)) {
-    value->type = type;
-    value->data = data;
-  } else {
-    found->values.push_back(Value{valueName, type, data});
-  }
-  return save(file_, tree);
+  putValue(*found, Value{valueName, type, data});
+  return saveAndAdopt(tree);
 }
 
 long RegFileRegistry::enumValue(RegHandle key, std::uint32_t index, std::string& name,
                                 std::uint32_t& nameSize, std::uint32_t& type, std::string& data,
                                 std::uint32_t& dataSize) {
   Location at;
-  Tree tree;
+  std::shared_ptr<const Tree> tree;
+  const Key* found = nullptr;
   if (long code = locate(key, at); code != reg::kSuccess) {
     return code;
   }
-  Key* found = nullptr;
-  if (long code = loadKey(file_, at, reg::kQueryValue, tree, found); code != reg::kSuccess) {
+  if (long code = readKey(at, reg::kQueryValue, tree, found); code != reg::kSuccess) {
     return code;
   }
   if (index >= found->values.size()) {
@@ -750,18 +797,18 @@ long RegFileRegistry::enumKeyEx(RegHandle key, std::uint32_t index, std::string&
                                 std::uint32_t& nameSize, std::string& className,
                                 std::uint32_t& classSize) {
   Location at;
-  Tree tree;
+  std::shared_ptr<const Tree> tree;
+  const Key* found = nullptr;
   if (long code = locate(key, at); code != reg::kSuccess) {
     return code;
   }
-  Key* found = nullptr;
-  if (long code = loadKey(file_, at, reg::kEnumerateSubKeys, tree, found); code != reg::kSuccess) {
+  if (long code = readKey(at, reg::kEnumerateSubKeys, tree, found); code != reg::kSuccess) {
     return code;
   }
   if (index >= found->subKeys.size()) {
     return reg::kNoMoreItems;
   }
-  if (long code = giveName(found->subKeys[index].name, name, nameSize); code != reg::kSuccess) {
+  if (long code = giveName(found->subKeys[index]->name, name, nameSize); code != reg::kSuccess) {
     return code;
   }
   return giveName("", className, classSize);
@@ -769,29 +816,23 @@ long RegFileRegistry::enumKeyEx(RegHandle key, std::uint32_t index, std::string&
 
 long RegFileRegistry::deleteValue(RegHandle key, const std::string& valueName) {
   Location at;
-  Tree tree;
+  std::shared_ptr<Tree> tree;
+  Key* found = nullptr;
   if (long code = locate(key, at); code != reg::kSuccess) {
     return code;
   }
-  Key* found = nullptr;
-  if (long code = loadKey(file_, at, reg::kSetValue, tree, found); code != reg::kSuccess) {
+  if (long code = loadForChange(at, reg::kSetValue, tree, found); code != reg::kSuccess) {
     return code;
   }
-  Value* value = findValue(*found, valueName);
-  if (value == nullptr) {
+  if (!eraseValue(*found, valueName)) {
     return reg::kFileNotFound;
   }
-  found->values.erase(found->values.begin() + (value - found->values.data()));
-  return save(file_, tree);
+  return saveAndAdopt(tree);
 }
 
 long RegFileRegistry::deleteKey(RegHandle key, const std::string& subKey) {
   Location at;
-  Tree tree;
   if (long code = locate(key, at); code != reg::kSuccess) {
-    return code;
-  }
-  if (long code = load(file_, tree); code != reg::kSuccess) {
     return code;
   }
   std::vector<std::string> path = at.path;
@@ -804,16 +845,24 @@ long RegFileRegistry::deleteKey(RegHandle key, const std::string& subKey) {
   }
   const std::string last = path.back();
   path.pop_back();
-  Key* parent = findKey(tree, at.hive, path);
-  Key* target = parent != nullptr ? findChild(*parent, last) : nullptr;
-  if (target == nullptr) {
+  auto tree = std::make_shared<Tree>();
+  if (long code = load(file_, *tree); code != reg::kSuccess) {
+    return code;
+  }
+  Key* parent = findKey(*tree, at.hive, path);
+  if (parent == nullptr) {
     return reg::kFileNotFound;
   }
-  if (!target->subKeys.empty()) {
+  const std::string wanted = folded(last);
+  auto target = subKeyPlace(*parent, wanted);
+  if (target == parent->subKeys.end() || (*target)->folded != wanted) {
+    return reg::kFileNotFound;
+  }
+  if (!(*target)->subKeys.empty()) {
     return reg::kAccessDenied;
   }
-  parent->subKeys.erase(parent->subKeys.begin() + (target - parent->subKeys.data()));
-  return save(file_, tree);
+  parent->subKeys.erase(target);
+  return saveAndAdopt(tree);
 }
 
 long RegFileRegistry::closeKey(RegHandle key) {

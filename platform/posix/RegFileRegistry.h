@@ -2,6 +2,7 @@
 
 #include <filesystem>
 #include <map>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -14,8 +15,10 @@ namespace fd {
 // ("Windows Registry Editor Version 5.00", keys in brackets under the hive's full name,
 // "name"="text", dword:, hex:, hex(N): values, @ for the default value).
 //
-// - The file is read afresh by every call, so several objects and programs share it; a missing
-//   file is an empty registry.
+// - Opening a key reads the file, so several objects and programs share it; the handle then reads
+//   the registry as it was then, with this object's own later changes (a change reads the file
+//   afresh). A missing file is an empty registry. Names are looked up by their folded form, so a
+//   key of many thousands of sub-keys or values reads in time proportional to its size.
 // - It is read as UTF-8 (a byte-order mark is skipped) or as UTF-16LE when it starts with that
 //   byte-order mark, as regedit writes it; it is always written as UTF-8 with CR LF line ends.
 // - hex(1), hex(2) and hex(7) data are UTF-16LE text, as regedit writes them.
@@ -24,6 +27,10 @@ namespace fd {
 // - The format keeps no class names: sub-keys list with an empty class name.
 // - Windows keeps a string's length as written; here a string that comes back from the file
 //   always ends with one NUL.
+// The registry file as read (RegFileRegistry.cpp).
+struct RegFileTree;
+struct RegFileKey;
+
 class RegFileRegistry : public Registry {
  public:
   explicit RegFileRegistry(std::filesystem::path file);
@@ -49,15 +56,25 @@ class RegFileRegistry : public Registry {
   long closeKey(RegHandle key) override;
 
  private:
-  // Where an open handle points: the hive's full name and the key's path below it.
+  // Where an open handle points: the hive's full name and the key's path below it, and the
+  // registry as the handle reads it (none for the predefined root keys, which read the file).
   struct Location {
     std::string hive;
     std::vector<std::string> path;
     std::uint32_t access = 0;
+    std::shared_ptr<const RegFileTree> tree;
   };
 
   long locate(RegHandle key, Location& location) const;
   RegHandle remember(Location location);
+  // The registry a handle reads, and the key it points to there (null when it was deleted).
+  long readKey(const Location& at, std::uint32_t need, std::shared_ptr<const RegFileTree>& tree,
+               const RegFileKey*& found) const;
+  // Reads the file for a change to the key a handle points to.
+  long loadForChange(const Location& at, std::uint32_t need, std::shared_ptr<RegFileTree>& tree,
+                     RegFileKey*& found) const;
+  // Writes a changed registry and lets every open handle read it.
+  long saveAndAdopt(const std::shared_ptr<RegFileTree>& tree);
 
   std::filesystem::path file_;
   std::map<RegHandle, Location> open_;

@@ -161,6 +161,10 @@ int fileErrorNumber(unsigned long win32Error) {
     case ERROR_FILE_EXISTS:
     case ERROR_ALREADY_EXISTS:
       return err::kFileExists;
+    case ERROR_DISK_FULL:
+    case ERROR_HANDLE_DISK_FULL:
+    case ERROR_FILE_TOO_LARGE:
+      return err::kDiskFull;
     default:
       return err::kPathFileAccess;
   }
@@ -221,10 +225,11 @@ void Win32FileSystem::copyFile(const std::string& source, const std::string& tar
     }
   }
 
-  // Hidden, so that a listing of the folder never shows a copy under way.
+  // Hidden, so that a listing of the folder never shows a copy under way; short, so that any
+  // name the folder takes can be copied into it.
   static std::atomic<unsigned> counter{0};
   const std::wstring temporary =
-      inFolder(folder, L"~" + nameOf(to) + L"." + std::to_wstring(GetCurrentProcessId()) + L"." +
+      inFolder(folder, L"~fd" + std::to_wstring(GetCurrentProcessId()) + L"." +
                            std::to_wstring(counter++) + L".tmp");
   Handle output = openHandle(CreateFileW(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
                                          FILE_ATTRIBUTE_HIDDEN, nullptr));
@@ -280,6 +285,15 @@ LocalDateTime Win32FileSystem::lastModified(const std::string& path) const {
     failWithLastError();
   }
   return {local.wYear, local.wMonth, local.wDay, local.wHour, local.wMinute, local.wSecond};
+}
+
+std::uint64_t Win32FileSystem::fileSize(const std::string& path) const {
+  const std::wstring wide = widen(path);
+  WIN32_FILE_ATTRIBUTE_DATA data;
+  if (!GetFileAttributesExW(wide.c_str(), GetFileExInfoStandard, &data)) {
+    failMissing(wide);
+  }
+  return (static_cast<std::uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
 }
 
 int Win32FileSystem::attributes(const std::string& path) const {

@@ -25,6 +25,7 @@ class Win32FileSystem : public FileSystem {
   void copyFile(const std::string& source, const std::string& target, bool overwrite) override;
   void removeFile(const std::string& path) override;
   LocalDateTime lastModified(const std::string& path) const override;
+  std::uint64_t fileSize(const std::string& path) const override;
   int attributes(const std::string& path) const override;
   std::vector<std::string> listFiles(const std::string& folder, const std::string& pattern,
                                      bool admitArchived) const override;

@@ -114,7 +114,8 @@ std::string columnText(SQLHSTMT statement, SQLUSMALLINT column) {
 
 class Win32OdbcConnection : public Connection {
  public:
-  explicit Win32OdbcConnection(SQLHENV environment) : environment_(environment) {}
+  Win32OdbcConnection(SQLHENV environment, OdbcTimeouts timeouts)
+      : environment_(environment), timeouts_(timeouts) {}
   ~Win32OdbcConnection() override { release(); }
 
   void setMode(int /*mode*/) override {}
@@ -133,13 +134,16 @@ class Win32OdbcConnection : public Connection {
       throw AppError(err::kDbProviderNotFound, kConnectionSource,
                      "No se encuentra el proveedor. Puede que no esté instalado correctamente.");
     }
-    std::wstring text = widen(win32ConnectionString(sqlServerDriverName(), property("data source"),
-                                                    property("initial catalog"),
-                                                    property("user id"), property("password")));
+    std::wstring text = widen(odbcConnectionString(
+        sqlServerDriverName(), {property("data source"), property("initial catalog"),
+                                property("user id"), property("password")}));
     if (!succeeded(SQLAllocHandle(SQL_HANDLE_DBC, environment_, &connection_))) {
       connection_ = SQL_NULL_HDBC;
       throw providerError(err::kDbFailure, SQL_HANDLE_ENV, environment_, "SQLAllocHandle failed");
     }
+    SQLSetConnectAttrW(connection_, SQL_ATTR_LOGIN_TIMEOUT,
+                       reinterpret_cast<SQLPOINTER>(static_cast<SQLULEN>(timeouts_.loginSeconds)),
+                       0);
     SQLRETURN rc = SQLDriverConnectW(connection_, nullptr, reinterpret_cast<SQLWCHAR*>(text.data()),
                                      static_cast<SQLSMALLINT>(text.size()), nullptr, 0, nullptr,
                                      SQL_DRIVER_NOPROMPT);
@@ -164,6 +168,9 @@ class Win32OdbcConnection : public Connection {
     }
     Statement statement(connection_);
     SQLHSTMT s = statement.get();
+    SQLSetStmtAttrW(s, SQL_ATTR_QUERY_TIMEOUT,
+                    reinterpret_cast<SQLPOINTER>(static_cast<SQLULEN>(timeouts_.statementSeconds)),
+                    0);
     std::wstring text = widen(commandText);
     SQLRETURN rc = SQLExecDirectW(s, reinterpret_cast<SQLWCHAR*>(text.data()),
                                   static_cast<SQLINTEGER>(text.size()));
@@ -224,6 +231,7 @@ class Win32OdbcConnection : public Connection {
   }
 
   SQLHENV environment_;
+  OdbcTimeouts timeouts_;
   SQLHDBC connection_ = SQL_NULL_HDBC;
   std::string provider_ = "MSDASQL";
   std::map<std::string, std::string> properties_;
@@ -236,38 +244,7 @@ std::string sqlServerDriverName() {
   return driver != nullptr && *driver != '\0' ? driver : "SQL Server";
 }
 
-std::string win32ConnectionString(const std::string& driver, const std::string& dataSource,
-                                  const std::string& database, const std::string& user,
-                                  const std::string& password) {
-  std::string server = trimSpaces(dataSource);
-  std::string rest;
-  std::size_t cut = server.find_first_of(",\\");
-  if (cut != std::string::npos) {
-    rest = server.substr(cut);
-    server = trimSpaces(server.substr(0, cut));
-  }
-  const std::string lower = toLower(server);
-  if (lower == "(local)" || lower == "." || lower == "localhost") {
-    server = "127.0.0.1";
-    if (rest.empty()) {
-      rest = ",1433";
-    }
-  }
-  std::string text = "Driver={";
-  text += driver;
-  text += "};Server=";
-  text += connectionStringValue(server + rest);
-  text += ";Database=";
-  text += connectionStringValue(database);
-  text += ";UID=";
-  text += connectionStringValue(user);
-  text += ";PWD=";
-  text += connectionStringValue(password);
-  text += ";";
-  return text;
-}
-
-Win32OdbcDatabaseProvider::Win32OdbcDatabaseProvider() {
+Win32OdbcDatabaseProvider::Win32OdbcDatabaseProvider(OdbcTimeouts timeouts) : timeouts_(timeouts) {
   SQLHENV environment = SQL_NULL_HENV;
   if (!succeeded(SQLAllocHandle(SQL_HANDLE_ENV, SQL_NULL_HANDLE, &environment))) {
     throw AppError(err::kDbFailure, kProviderSource, "No se pudo iniciar ODBC.");
@@ -281,7 +258,7 @@ Win32OdbcDatabaseProvider::~Win32OdbcDatabaseProvider() {
 }
 
 std::unique_ptr<Connection> Win32OdbcDatabaseProvider::createConnection() {
-  return std::make_unique<Win32OdbcConnection>(environment_);
+  return std::make_unique<Win32OdbcConnection>(environment_, timeouts_);
 }
 
 }  // namespace fd

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "platform/Database.h"
+#include "platform/OdbcConnectionText.h"
 
 namespace fd {
 
@@ -12,7 +13,7 @@ namespace fd {
 // under Wine in the tests). Wine implements only the wide functions, so no narrow one is used.
 class Win32OdbcDatabaseProvider : public DatabaseProvider {
  public:
-  Win32OdbcDatabaseProvider();
+  explicit Win32OdbcDatabaseProvider(OdbcTimeouts timeouts = {});
   ~Win32OdbcDatabaseProvider() override;
   Win32OdbcDatabaseProvider(const Win32OdbcDatabaseProvider&) = delete;
   Win32OdbcDatabaseProvider& operator=(const Win32OdbcDatabaseProvider&) = delete;
@@ -20,17 +21,12 @@ class Win32OdbcDatabaseProvider : public DatabaseProvider {
   std::unique_ptr<Connection> createConnection() override;
 
  private:
+  OdbcTimeouts timeouts_;
   void* environment_ = nullptr;
 };
 
 // The ODBC driver that provider "SQLOLEDB" stands for: FD_ODBC_DRIVER when set, else
 // "SQL Server".
 std::string sqlServerDriverName();
-
-// The connection string of the ADO-style settings: Data Source "(local)", "." and "localhost"
-// (any case) are 127.0.0.1 on port 1433, "host,port" and "host\instance" pass as they are.
-std::string win32ConnectionString(const std::string& driver, const std::string& dataSource,
-                                  const std::string& database, const std::string& user,
-                                  const std::string& password);
 
 }  // namespace fd

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 
 #include "support/TdsTestServer.h"
@@ -130,6 +131,35 @@ TEST_F(ServerValidation, EveryValidationTicksAfresh) {
   validate(server.dataSource());
   EXPECT_EQ(databaseRows(w.flxBases),
             (std::vector<Row>{{"1", "Comercial2019", "ticked"}, {"2", "Otra", ""}}));
+}
+
+TEST_F(ServerValidation, NamesThatCannotBePassedSafelyAreListedUntickedAndLogged) {
+  const std::string hostile = "Comercial_Z};Driver={/tmp/fd-evil.so};Database={COMERCIAL_A";
+  TdsTestServer server({"TDSTEST",
+                        {{"Fendal", "Murales7261qz"}},
+                        {"COMERCIAL_A", hostile, "Comercial/**/DROP", "Comercial-Dos"},
+                        {}});
+  validate(server.dataSource());
+  auto rows = databaseRows(f.window().flxBases);
+  auto ticked = [&](const std::string& name) {
+    for (const Row& row : rows) {
+      if (row[1] == name)
+        return row[2];
+    }
+    return std::string("not listed");
+  };
+  EXPECT_EQ(ticked("COMERCIAL_A"), "ticked");
+  EXPECT_EQ(ticked(hostile), "");
+  EXPECT_EQ(ticked("Comercial/**/DROP"), "");
+  EXPECT_EQ(ticked("Comercial-Dos"), "");
+  auto texts = newLogTexts();
+  for (const char* entry :
+       {" ERROR la base Comercial_Z};Driver={/tmp/fd-evil.so};Database={COMERCIAL_A no se puede "
+        "actualizar: contiene \"}\"",
+        " ERROR la base Comercial/**/DROP no se puede actualizar: contiene \"/\"",
+        " ERROR la base Comercial-Dos no se puede actualizar: contiene \"-\""}) {
+    EXPECT_NE(std::find(texts.begin(), texts.end(), entry), texts.end()) << entry;
+  }
 }
 
 }  // namespace

@@ -43,7 +43,22 @@ TEST_P(GridSort, OrdersTheSelectedRows) {
   EXPECT_EQ(column(grid, 0), c.tags);
 }
 
+// More equal rows than a sort handles by insertion, so that only a stable sort keeps their order.
+SortCase manyEqualRows() {
+  SortCase c{"ManyEqualRowsKeepTheirOrder", {}, 1, 1, SortOrder::GenericAscending, {}};
+  for (int i = 0; i < 40; ++i) {
+    c.rows.push_back("r" + std::to_string(i) + (i % 2 == 0 ? "\tB" : "\ta"));
+  }
+  for (int first : {1, 0}) {
+    for (int i = first; i < 40; i += 2) {
+      c.tags.push_back("r" + std::to_string(i));
+    }
+  }
+  return c;
+}
+
 const SortCase kSortCases[] = {
+    manyEqualRows(),
     {"NumbersCompareByValue",
      {"a\t100", "b\t99", "c\t5"},
      1,

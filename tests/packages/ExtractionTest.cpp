@@ -158,6 +158,17 @@ TEST_F(Extraction, BadArchivesNeverWriteOutsideTheirFolderAndTheRestGoesOn) {
   EXPECT_TRUE(w().cmdAct.Enabled());
 }
 
+TEST_F(Extraction, ExtractingAgainRemovesTheBackupsOfTheEarlierExtraction) {
+  packages().make("CRM_1_9_3_a.rar", {{"info.txt", "[Destino]\r\nMANTEN_x.sql=\r\n"},
+                                      {"MANTEN_x.sql", "USE %Catalogo%"},
+                                      {"nota.old", "del paquete"}});
+  f.prefix.writeFile("C:\\Act\\CRM_1_9_3_a\\MANTEN_x.old", "USE Ventas");
+  start();
+  w().cmdDes_Click();
+  EXPECT_FALSE(f.prefix.exists("C:\\Act\\CRM_1_9_3_a\\MANTEN_x.old"));
+  EXPECT_EQ(f.prefix.readFile("C:\\Act\\CRM_1_9_3_a\\nota.old"), "del paquete");
+}
+
 TEST_F(Extraction, ASecondClickDuringTheManifestWaitsIsIgnored) {
   packages().make("CRM_1_9_3_a.rar", {{"a.dll", "a"}});
   start();

@@ -204,21 +204,19 @@ TEST_F(ManifestReader, LogsEveryPackageAndDestination) {
                                       " C:\\Fendal\\Comercial\\Bin\\León.dll"}));
 }
 
-TEST_F(ManifestReader, ManyFilesAreReadInLinearTime) {
+// How the time grows with the number of files is measured by bench/ManifestBench.cpp.
+TEST_F(ManifestReader, ManyFilesAreAllListedAndNumbered) {
   start({"COMERCIAL_5_2_7_x"});
   std::string manifest = "[Destino]\r\n";
-  for (int i = 0; i < 3000; ++i) {
+  for (int i = 0; i < 300; ++i) {
     std::string name = "f" + std::to_string(i) + ".dll";
     manifest += name + "=<Destino>\r\n";
     put("COMERCIAL_5_2_7_x", name);
   }
   put("COMERCIAL_5_2_7_x", "info.txt", manifest);
-  auto begin = std::chrono::steady_clock::now();
   w().LeerFiles();
-  EXPECT_EQ(w().flxFile.Rows(), 3001);
-  EXPECT_EQ(w().flxFile.TextMatrix(3000, 0), "3000");
-  // Each file's search of the manifest is linear; scanning the grid per file as well was not.
-  EXPECT_LT(std::chrono::steady_clock::now() - begin, std::chrono::seconds(30));
+  EXPECT_EQ(w().flxFile.Rows(), 301);
+  EXPECT_EQ(w().flxFile.TextMatrix(300, 0), "300");
 }
 
 }  // namespace

@@ -1,8 +1,11 @@
 #include "platform/posix/PosixFileSystem.h"
 
 #include <fcntl.h>
+#include <grp.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <ctime>
 
@@ -90,16 +93,111 @@ INSTANTIATE_TEST_SUITE_P(
                     CreateFolderCase{"DriveRootMissing", "D:\\", 76}),
     [](const testing::TestParamInfo<CreateFolderCase>& info) { return info.param.name; });
 
-TEST_F(PosixFileSystemTest, CopyKeepsContentAndModificationTime) {
+TEST_F(PosixFileSystemTest, NewCopyKeepsContentModificationTimeAndPermissions) {
   prefix.writeFile("C:\\Tmp\\Comercial.exe", std::string("MZ\0\x90 binary", 10));
   const fs::path source = prefix.host("C:\\Tmp\\Comercial.exe");
   fs::last_write_time(source, fs::last_write_time(source) - std::chrono::hours(48));
+  ::chmod(source.c_str(), 0750);
   prefix.makeFolder("C:\\Fendal\\Comercial");
   files.copyFile("C:\\Tmp\\Comercial.exe", "C:\\Fendal\\Comercial\\Comercial.exe", true);
+  const fs::path copy = prefix.host("C:\\Fendal\\Comercial\\Comercial.exe");
   EXPECT_EQ(prefix.readFile("C:\\Fendal\\Comercial\\Comercial.exe"),
             std::string("MZ\0\x90 binary", 10));
-  EXPECT_EQ(fs::last_write_time(prefix.host("C:\\Fendal\\Comercial\\Comercial.exe")),
-            fs::last_write_time(source));
+  EXPECT_EQ(fs::last_write_time(copy), fs::last_write_time(source));
+  EXPECT_EQ(fs::status(copy).permissions(), fs::perms(0750));
+}
+
+constexpr uid_t kOtherUser = 65534;
+
+// What a replaced file had beside its contents stays: its permission bits, its owner, the link
+// that names it; a folder that may not be written, with a file that may, still takes the copy.
+struct ReplaceCase {
+  const char* name;
+  mode_t mode;
+  bool throughLink;     // the target is a symbolic link to the file, which is in another folder
+  bool folderReadOnly;  // the folder of the file may not be written
+  bool otherOwner;      // the file belongs to another user, which only root can arrange
+};
+
+class Replacing : public PosixFileSystemTest, public testing::WithParamInterface<ReplaceCase> {};
+
+TEST_P(Replacing, KeepsWhatTheReplacedFileHad) {
+  const ReplaceCase& c = GetParam();
+  if (c.otherOwner && geteuid() != 0) {
+    GTEST_SKIP() << "only root may give a file to another user";
+  }
+  prefix.writeFile("C:\\Tmp\\Nuevo.exe", "nuevo");
+  ::chmod(prefix.host("C:\\Tmp\\Nuevo.exe").c_str(), 0644);
+  const std::string folder = c.throughLink ? "C:\\Real" : "C:\\Fendal";
+  const std::string file = folder + "\\Programa.exe";
+  const fs::path host = prefix.host(file);
+  prefix.writeFile(file, std::string(5000, 'v'));
+  ::chmod(host.c_str(), c.mode);
+  if (c.throughLink) {
+    prefix.makeFolder("C:\\Fendal");
+    fs::create_symlink("../Real/Programa.exe", prefix.host("C:\\Fendal\\Programa.exe"));
+  }
+  if (c.otherOwner) {
+    ASSERT_EQ(::chown(host.c_str(), kOtherUser, kOtherUser), 0);
+  }
+  if (c.folderReadOnly) {
+    makeReadOnly(folder);
+  }
+
+  files.copyFile("C:\\Tmp\\Nuevo.exe", "C:\\Fendal\\Programa.exe", true);
+  EXPECT_EQ(prefix.readFile(file), "nuevo");
+  struct stat info;
+  ASSERT_EQ(::stat(host.c_str(), &info), 0);
+  EXPECT_EQ(info.st_mode & 07777, c.mode);
+  EXPECT_EQ(info.st_uid, c.otherOwner ? kOtherUser : geteuid());
+  EXPECT_EQ(info.st_gid, c.otherOwner ? kOtherUser : getegid());
+  EXPECT_EQ(fs::is_symlink(prefix.host("C:\\Fendal\\Programa.exe")), c.throughLink);
+  EXPECT_EQ(entriesOf(folder), std::vector<std::string>{"Programa.exe"});
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Table, Replacing,
+    testing::Values(ReplaceCase{"ExecutableStaysExecutable", 0755, false, false, false},
+                    ReplaceCase{"LinkStaysALink", 0750, true, false, false},
+                    ReplaceCase{"ReadOnlyFolder", 0755, false, true, false},
+                    ReplaceCase{"LinkIntoReadOnlyFolder", 0700, true, true, false},
+                    ReplaceCase{"OwnerStays", 0755, false, false, true},
+                    ReplaceCase{"OwnerStaysInReadOnlyFolder", 0640, false, true, true}),
+    [](const testing::TestParamInfo<ReplaceCase>& info) { return info.param.name; });
+
+// Root may write any folder, so the folder that refuses is judged by the kernel for another user.
+TEST_F(PosixFileSystemTest, WritableFileInAFolderTheUserMayNotWriteIsReplaced) {
+  if (geteuid() != 0) {
+    GTEST_SKIP() << "needs root to act as a second user whom the folder refuses";
+  }
+  prefix.writeFile("C:\\Tmp\\a.dll", "nuevo");
+  prefix.writeFile("C:\\Fendal\\a.dll", "viejo");
+  fs::permissions(prefix.root(), fs::perms::others_exec, fs::perm_options::add);
+  ASSERT_EQ(::chown(prefix.host("C:\\Fendal\\a.dll").c_str(), kOtherUser, kOtherUser), 0);
+  const pid_t child = fork();
+  if (child == 0) {
+    int number = 100;
+    if (::setgroups(0, nullptr) == 0 && ::setgid(kOtherUser) == 0 && ::setuid(kOtherUser) == 0) {
+      number = errorOf([&] { files.copyFile("C:\\Tmp\\a.dll", "C:\\Fendal\\a.dll", true); });
+    }
+    _exit(number);
+  }
+  int status = 0;
+  ASSERT_EQ(waitpid(child, &status, 0), child);
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+  EXPECT_EQ(prefix.readFile("C:\\Fendal\\a.dll"), "nuevo");
+  EXPECT_EQ(entriesOf("C:\\Fendal"), std::vector<std::string>{"a.dll"});
+}
+
+TEST_F(PosixFileSystemTest, NamesOfTheLongestLengthAreCopied) {
+  const std::string name = std::string(251, 'n') + ".dll";
+  prefix.writeFile("C:\\Tmp\\" + name, "nuevo");
+  prefix.writeFile("C:\\Fendal\\" + name, "viejo");
+  prefix.makeFolder("C:\\Nuevo");
+  files.copyFile("C:\\Tmp\\" + name, "C:\\Fendal\\" + name, true);
+  files.copyFile("C:\\Tmp\\" + name, "C:\\Nuevo\\", false);
+  EXPECT_EQ(prefix.readFile("C:\\Fendal\\" + name), "nuevo");
+  EXPECT_EQ(prefix.readFile("C:\\Nuevo\\" + name), "nuevo");
 }
 
 TEST_F(PosixFileSystemTest, CopyIntoAFolderKeepsTheName) {
@@ -151,7 +249,8 @@ INSTANTIATE_TEST_SUITE_P(
                     CopyCase{"SourceIsFolder", "C:\\Dest", "C:\\Dest\\b.txt", true, 53},
                     CopyCase{"TargetFolderMissing", "C:\\Tmp\\a.txt", "C:\\Nada\\a.txt", true, 76},
                     CopyCase{"TargetExists", "C:\\Tmp\\a.txt", "C:\\Dest\\a.txt", false, 58},
-                    CopyCase{"ReadOnlyFolder", "C:\\Tmp\\a.txt", "C:\\Locked\\a.txt", true, 70},
+                    CopyCase{"NewFileInReadOnlyFolder", "C:\\Tmp\\a.txt", "C:\\Locked\\b.txt", true,
+                             70},
                     CopyCase{"ReadOnlyTarget", "C:\\Tmp\\a.txt", "C:\\ReadOnly\\a.txt", true, 70},
                     CopyCase{"TargetIsFolder", "C:\\Tmp\\a.txt", "C:\\Dir\\a.txt", true, 70}),
     [](const testing::TestParamInfo<CopyCase>& info) { return info.param.name; });

@@ -183,14 +183,22 @@ TEST_F(PosixProcessesTest, WindowsProgramWithoutWineIsError53) {
   EXPECT_EQ(errorOf([&] { processes.syncShell("limpiar.bat", WindowState::NormalFocus); }), 53);
 }
 
-TEST_F(PosixProcessesTest, NativeProgramWithoutExecutePermissionIsError53) {
+TEST_F(PosixProcessesTest, NativeProgramWithoutExecutePermissionIsError70) {
   std::ofstream(appFolder / "script") << "#!/bin/sh\nexit 0\n";
-  EXPECT_EQ(errorOf([&] { processes.syncShell("script", WindowState::NormalFocus); }), 53);
+  EXPECT_EQ(errorOf([&] { processes.syncShell("script", WindowState::NormalFocus); }), 70);
 }
 
-TEST_F(PosixProcessesTest, ListFindsAProcessByTheLastPartOfItsArgv0) {
-  const int pid = processes.start(
-      "/bin/bash -c \"exec -a 'C:\\Fendal\\fdEnvioMails.exe' sleep 30\"", WindowState::NormalFocus);
+TEST_F(PosixProcessesTest, ListFindsAProcessOfItsPrefixByTheLastPartOfItsArgv0) {
+  const std::string line = "/bin/bash -c \"exec -a 'C:\\Fendal\\fdEnvioMails.exe' sleep 30\"";
+  const int pid = processes.start(line, WindowState::NormalFocus);
+  TempPrefix otherPrefix;
+  PosixProcesses other(otherPrefix.mapper(), appFolder);
+  const int otherPid = other.start(line, WindowState::NormalFocus);
+  const auto lists = [](const PosixProcesses& owner, int wanted) {
+    const std::vector<ProcessEntry> entries = owner.list();
+    return std::any_of(entries.begin(), entries.end(),
+                       [&](const ProcessEntry& entry) { return entry.pid == wanted; });
+  };
   // The name changes when bash replaces itself with sleep, so the list is read until it shows.
   std::string seen;
   const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
@@ -202,22 +210,39 @@ TEST_F(PosixProcessesTest, ListFindsAProcessByTheLastPartOfItsArgv0) {
     }
     std::this_thread::sleep_for(std::chrono::milliseconds(1));
   }
-  ::kill(pid, SIGKILL);
-  waitForExit(pid);
   EXPECT_EQ(seen, "fdEnvioMails.exe");
+  EXPECT_FALSE(lists(processes, otherPid));
+  EXPECT_TRUE(lists(other, otherPid));
+  for (auto [owner, started] : {std::pair{&processes, pid}, std::pair{&other, otherPid}}) {
+    ::kill(started, SIGKILL);
+    while (owner->exitCode(started) == kStillActive) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+  }
 }
 
-TEST_F(PosixProcessesTest, ListReadsCommandLinesAndFallsBackToTheKernelName) {
+TEST_F(PosixProcessesTest, ListHoldsTheProcessesOfItsPrefixByCommandLineOrKernelName) {
+  const fs::path home = pathFolder / "casa";
   const fs::path proc = pathFolder / "proc";
-  fs::create_directories(proc / "12");
-  fs::create_directories(proc / "34");
-  fs::create_directories(proc / "56");
-  fs::create_directories(proc / "self");
-  std::ofstream(proc / "12" / "cmdline") << std::string("/usr/bin/osql.exe\0-S\0", 21);
-  std::ofstream(proc / "34" / "cmdline");
+  auto add = [&](const std::string& pid, const std::string& cmdline,
+                 const std::optional<std::string>& environment) {
+    fs::create_directories(proc / pid);
+    std::ofstream(proc / pid / "cmdline") << cmdline;
+    if (environment) {
+      std::ofstream(proc / pid / "environ") << *environment;
+    }
+  };
+  using namespace std::string_literals;
+  add("12", "/usr/bin/osql.exe\0-S\0"s, "PATH=/bin\0WINEPREFIX="s + home.string() + "/.wine/\0");
+  add("34", "", "HOME=" + home.string());  // the default prefix
   std::ofstream(proc / "34" / "comm") << "kworker/0:1\n";
+  add("56", "fdEnvioMails.exe", "WINEPREFIX=/otro");
+  add("78", "fdEnvioMails.exe", std::nullopt);  // another user's environment cannot be read
+  add("90", "fdEnvioMails.exe", "HOME=/otra");
+  fs::create_directories(proc / "self");
   std::ofstream(proc / "self" / "comm") << "test\n";
-  PosixProcesses fake(prefix.mapper(), appFolder, proc);
+  PathMapper defaultPrefix(home / ".wine");
+  PosixProcesses fake(defaultPrefix, appFolder, proc);
   std::vector<ProcessEntry> entries = fake.list();
   std::sort(entries.begin(), entries.end(),
             [](const ProcessEntry& a, const ProcessEntry& b) { return a.pid < b.pid; });

@@ -296,6 +296,28 @@ TEST_F(RegFile, ReadOnlyFileRefusesChangesAndStaysAsItWas) {
   EXPECT_EQ(contents(), before);
 }
 
+// Opening a key reads the file once: what another program writes afterwards shows at the next
+// open, while this object's own changes show at once.
+TEST_F(RegFile, AnOpenKeyReadsTheFileAsItWasOpenedWithItsOwnChanges) {
+  setSz("SOFTWARE\\T", "v", "x");
+  RegHandle handle = 0;
+  ASSERT_EQ(registry.openKey(reg::kLocalMachine, "SOFTWARE\\T", handle), 0);
+  const auto read = [&](const std::string& name) {
+    std::string buffer(8, '\0');
+    std::uint32_t size = 8;
+    std::uint32_t type = 0;
+    registry.queryValueEx(handle, name, type, buffer, size);
+    return buffer.substr(0, size);
+  };
+  write(
+      "Windows Registry Editor Version 5.00\r\n\r\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\T]\r\n"
+      "\"v\"=\"otro\"\r\n");
+  EXPECT_EQ(read("v"), std::string("x\0", 2));
+  ASSERT_EQ(registry.setValueEx(handle, "w", reg::kSz, "nuevo"), 0);
+  EXPECT_EQ(read("v"), std::string("otro\0", 5));
+  EXPECT_EQ(read("w"), "nuevo");
+}
+
 TEST_F(RegFile, UnknownHandleIsRefused) {
   RegHandle handle = 0;
   EXPECT_EQ(registry.openKey(0x1234, "SOFTWARE", handle), reg::kInvalidHandle);

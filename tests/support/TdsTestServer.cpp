@@ -1,9 +1,12 @@
 #include "support/TdsTestServer.h"
 
+#include <arpa/inet.h>
+#include <netinet/in.h>
 #include <poll.h>
 #include <signal.h>
 #include <spawn.h>
 #include <strings.h>
+#include <sys/socket.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -147,6 +150,43 @@ bool TdsTestServer::running() const {
   if (pid_ <= 0)
     return false;
   return waitpid(pid_, nullptr, WNOHANG) == 0;
+}
+
+SilentServer::SilentServer() {
+  listener_ = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
+  sockaddr_in address{};
+  address.sin_family = AF_INET;
+  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  if (listener_ < 0 ||
+      bind(listener_, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
+      listen(listener_, 16) != 0) {
+    throw std::runtime_error("cannot listen on loopback");
+  }
+  socklen_t length = sizeof address;
+  getsockname(listener_, reinterpret_cast<sockaddr*>(&address), &length);
+  port_ = ntohs(address.sin_port);
+}
+
+SilentServer::~SilentServer() {
+  for (int s : accepted_)
+    close(s);
+  close(listener_);
+}
+
+int SilentServer::connections() {
+  // Taken in and kept open, so each connection counts once and still gets no answer.
+  for (int s; (s = accept4(listener_, nullptr, nullptr, SOCK_CLOEXEC)) >= 0;)
+    accepted_.push_back(s);
+  return static_cast<int>(accepted_.size());
+}
+
+std::string injected(const std::string& value, const Injection& injection, int decoyPort) {
+  std::string tail = injection.tail;
+  for (std::size_t at; (at = tail.find("{PORT}")) != std::string::npos;)
+    tail.replace(at, 6, std::to_string(decoyPort));
+  if (std::string_view(injection.name) == "Nul")
+    tail[0] = '\0';
+  return value + tail;
 }
 
 }  // namespace fd::test

@@ -2,6 +2,7 @@
 
 #include <filesystem>
 #include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -54,5 +55,41 @@ class TdsTestServer {
   int pid_ = -1;
   int port_ = 0;
 };
+
+// A free loopback port whose connections the kernel takes in and nobody ever answers: a server
+// that stalls during the login, or a decoy that a refused connection string must never reach.
+class SilentServer {
+ public:
+  SilentServer();
+  ~SilentServer();
+  SilentServer(const SilentServer&) = delete;
+  SilentServer& operator=(const SilentServer&) = delete;
+
+  int port() const { return port_; }
+  std::string dataSource() const { return "127.0.0.1," + std::to_string(port_); }
+  // How many connections have reached it so far.
+  int connections();
+
+ private:
+  int listener_ = -1;
+  int port_ = 0;
+  std::vector<int> accepted_;
+};
+
+// The ways a hostile value tried to add keys to a connection string: each ends the value it
+// is put in and adds its own key, or cuts the string with a NUL. "{PORT}" stands for a decoy.
+struct Injection {
+  const char* name;
+  const char* tail;
+};
+inline constexpr Injection kInjections[] = {
+    {"Driver", "};Driver={/tmp/fd-no-such-driver.so"},
+    {"Port", "};Port={{PORT}"},
+    {"Server", "};Server={127.0.0.1,{PORT}"},
+    {"Database", "};Database={master"},
+    {"Nul", "@;Port={PORT};"},  // "@" becomes the NUL
+};
+// `value` followed by the injection's tail, "{PORT}" replaced by `decoyPort`.
+std::string injected(const std::string& value, const Injection& injection, int decoyPort);
 
 }  // namespace fd::test

@@ -3,6 +3,7 @@
 #include <filesystem>
 
 #include "platform/posix/OdbcDatabase.h"
+#include "support/clsRegistro.h"
 
 namespace fd::test {
 
@@ -12,14 +13,38 @@ UpdaterFixture::UpdaterFixture() : databases(std::make_unique<OdbcDatabaseProvid
 
 UpdaterFixture::~UpdaterFixture() = default;
 
-frmActualiza1& UpdaterFixture::window() {
-  if (!window_) {
+Services UpdaterFixture::services(Desktop& desktopToUse) {
+  if (!processes_) {
     prefix.makeFolder(programFolder);
     processes_ = std::make_unique<PosixProcesses>(prefix.mapper(), prefix.host(programFolder));
-    window_ = std::make_unique<frmActualiza1>(Services{fs, *processes_, clock, desktop, *databases,
-                                                       prefix.mapper(), registry, programFolder});
+  }
+  return Services{fs,         *processes_,     clock,    desktopToUse,
+                  *databases, prefix.mapper(), registry, programFolder};
+}
+
+frmActualiza1& UpdaterFixture::window() {
+  if (!window_) {
+    window_ = std::make_unique<frmActualiza1>(services(desktop));
   }
   return *window_;
+}
+
+void UpdaterFixture::registerQueryTool(const std::string& folder) {
+  clsRegistro(registry).SetRegistryValue(
+      "SOFTWARE\\Microsoft\\Microsoft SQL Server\\90\\Tools\\ClientSetup", "SQLPath", folder);
+  prefix.makeFolder(folder + "\\Binn");
+  std::filesystem::copy_file(std::filesystem::path(FD_BIN_DIR) / "osql.exe",
+                             prefix.host(folder + "\\Binn\\osql.exe"));
+}
+
+void UpdaterFixture::writeMailTask(const std::string& program) {
+  if (program.empty())
+    writeScript("C:\\Fendal\\reiniciar", "echo ok > \"$WINEPREFIX/drive_c/Tmp/reiniciado.txt\"");
+  prefix.makeFolder("C:\\Tmp");
+  prefix.writeFile("C:\\Windows\\System32\\Tasks\\fdEnvioMails",
+                   "<?xml version=\"1.0\"?><Task><Actions><Exec><Command>" +
+                       (program.empty() ? std::string("C:\\Fendal\\reiniciar") : program) +
+                       "</Command></Exec></Actions></Task>");
 }
 
 void UpdaterFixture::writeScript(const std::string& windowsPath, const std::string& body) {
@@ -33,8 +58,12 @@ std::vector<std::string> UpdaterFixture::logLines() const {
 }
 
 std::vector<std::string> UpdaterFixture::logTexts() const {
+  return textsOf(logLines());
+}
+
+std::vector<std::string> UpdaterFixture::textsOf(const std::vector<std::string>& lines) {
   std::vector<std::string> texts;
-  for (const std::string& line : logLines()) {
+  for (const std::string& line : lines) {
     // "dd/mm/yyyy H:mm:ss" is followed directly by the entry's text.
     std::size_t space = line.find(' ');
     std::size_t after = space == std::string::npos ? std::string::npos : line.find(' ', space + 1);

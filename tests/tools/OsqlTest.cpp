@@ -2,6 +2,7 @@
 #include <spawn.h>
 #include <sys/wait.h>
 
+#include <chrono>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -26,8 +27,15 @@ TdsServerConfig config() {
   return c;
 }
 
-int run(std::vector<std::string> args) {
+// Runs osql.exe; with a file-size limit (blocks of 512 bytes) through the shell's ulimit.
+int run(std::vector<std::string> args, int fileSizeLimit = -1) {
   std::string program = std::string(FD_BIN_DIR) + "/osql.exe";
+  if (fileSizeLimit >= 0) {
+    args.insert(
+        args.begin(),
+        {"-c", "ulimit -f " + std::to_string(fileSizeLimit) + "; exec \"$0\" \"$@\"", program});
+    program = "/bin/sh";
+  }
   std::vector<char*> argv = {program.data()};
   for (std::string& a : args)
     argv.push_back(a.data());
@@ -141,6 +149,68 @@ TEST_F(OsqlTest, TakesWindowsPathsAndOptionsInAnyOrder) {
   unsetenv("WINEPREFIX");
   EXPECT_EQ(code, 0);
   EXPECT_EQ(read(folder_ / "prefix" / "drive_c" / "Tmp" / "P1" / "Alta.log"), "1> hecho\r\n");
+}
+
+TEST_F(OsqlTest, AnOutputFileThatCannotBeWrittenIsAnErrorExitNotACrash) {
+  write(folder_ / "s.sql", "PRINT '" + std::string(4000, 'x') + "'\r\n");
+  EXPECT_EQ(run({"-S", server_.dataSource(), "-d", "Empresa1", "-U", "Fendal", "-P", "Murales",
+                 "-i", (folder_ / "s.sql").string(), "-o", (folder_ / "s.log").string()},
+                1),
+            1);
+}
+
+// -S, -d, -U and -P in turn carry an injection; the real server and a decoy watch.
+constexpr const char* kOptionKeys[][2] = {
+    {"-S", "Server"}, {"-d", "Database"}, {"-U", "UID"}, {"-P", "PWD"}};
+
+class OsqlInjectionTest : public OsqlTest,
+                          public ::testing::WithParamInterface<std::tuple<int, test::Injection>> {};
+
+TEST_P(OsqlInjectionTest, IsRefusedWithAReasonBeforeAnythingConnects) {
+  test::SilentServer decoy;
+  write(folder_ / "s.sql", "PRINT 'x'\r\n");
+  std::vector<std::string> args = {
+      "-S", server_.dataSource(), "-d", "Empresa1", "-U", "Fendal", "-P", "Murales"};
+  const int option = std::get<0>(GetParam());
+  std::string& value = args[2 * static_cast<std::size_t>(option) + 1];
+  value = test::injected(value, std::get<1>(GetParam()), decoy.port());
+  // A NUL cannot travel in an argument: the value then ends there and passes as it is.
+  const bool cut = value.find('\0') != std::string::npos;
+  args.insert(args.end(), {"-i", (folder_ / "s.sql").string(), "-o", (folder_ / "s.log").string()});
+  const int code = run(args);
+  EXPECT_EQ(decoy.connections(), 0);
+  if (cut) {
+    EXPECT_EQ(code, 0);
+    return;
+  }
+  EXPECT_EQ(code, 1);
+  EXPECT_EQ(read(folder_ / "s.log"), std::string("La conexi\xF3n no admite el valor de ") +
+                                         kOptionKeys[option][1] + ": contiene \"}\".\r\n");
+  EXPECT_TRUE(server_.logEntries().empty());
+}
+
+std::string optionInjectionName(
+    const ::testing::TestParamInfo<OsqlInjectionTest::ParamType>& info) {
+  return std::string(kOptionKeys[std::get<0>(info.param)][1]) + std::get<1>(info.param).name;
+}
+
+INSTANTIATE_TEST_SUITE_P(Options, OsqlInjectionTest,
+                         ::testing::Combine(::testing::Range(0, 4),
+                                            ::testing::ValuesIn(test::kInjections)),
+                         optionInjectionName);
+
+TEST_F(OsqlTest, AServerThatNeverAnswersTheLoginIsGivenUpAfterTheLoginTimeOut) {
+  test::SilentServer stalled;
+  write(folder_ / "s.sql", "PRINT 'x'\r\n");
+  const auto start = std::chrono::steady_clock::now();
+  EXPECT_EQ(
+      run({"-S", stalled.dataSource(), "-d", "Empresa1", "-U", "Fendal", "-P", "Murales", "-l", "2",
+           "-i", (folder_ / "s.sql").string(), "-o", (folder_ / "s.log").string()}),
+      1);
+  // Generous for a loaded machine; without the time-out the login waits for ever.
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(60));
+  EXPECT_NE(read(folder_ / "s.log").find("Timeout expired\r\n"), std::string::npos);
+  EXPECT_EQ(stalled.connections(), 1);
 }
 
 }  // namespace

@@ -12,9 +12,8 @@
 #include <vector>
 
 #include "RarTestSupport.h"
+#include "platform/posix/PosixProcesses.h"
 #include "support/TempPrefix.h"
-
-extern char** environ;
 
 namespace fd {
 namespace {
@@ -27,15 +26,22 @@ std::string uniqueName(const std::string& stem) {
   return stem + "_" + std::to_string(::getpid()) + "_" + std::to_string(++counter) + ".exe";
 }
 
-// A sleeping process started with argv0 as its argv[0]; killed and reaped when it goes.
+// A sleeping process of a prefix started with argv0 as its argv[0]; killed and reaped when it
+// goes.
 class NamedProcess {
  public:
-  explicit NamedProcess(const std::string& argv0) {
+  NamedProcess(const std::string& argv0, const TempPrefix& prefix) {
     std::string name = argv0;
     std::string seconds = "30";
     char* argv[] = {name.data(), seconds.data(), nullptr};
+    std::vector<std::string> environment = prefixEnvironment(prefix.root());
+    std::vector<char*> envp;
+    for (std::string& entry : environment) {
+      envp.push_back(entry.data());
+    }
+    envp.push_back(nullptr);
     // posix_spawn returns once the program has replaced the child, so the name is visible.
-    if (::posix_spawn(&pid_, "/bin/sleep", nullptr, nullptr, argv, environ) != 0) {
+    if (::posix_spawn(&pid_, "/bin/sleep", nullptr, nullptr, argv, envp.data()) != 0) {
       pid_ = -1;
     }
   }
@@ -79,12 +85,21 @@ std::string endedLine(const std::string& name, int pid) {
   return "CORRECTO: se terminó el proceso \"" + name + "\" con PID " + std::to_string(pid) + ".\n";
 }
 
-TEST(TaskkillTest, ForceEndsEveryProcessOfTheName) {
-  const std::string name = uniqueName("fdEnvioMails");
-  NamedProcess first(name);
-  NamedProcess second(name);
+// taskkill and the processes it may end, in a prefix of their own.
+class TaskkillTest : public ::testing::Test {
+ protected:
+  ToolRun taskkill(const std::vector<std::string>& args) {
+    return runTool("taskkill", args, prefix.root());
+  }
+  TempPrefix prefix;
+};
 
-  const ToolRun run = runTool("taskkill", {"/f", "/im", name});
+TEST_F(TaskkillTest, ForceEndsEveryProcessOfTheName) {
+  const std::string name = uniqueName("fdEnvioMails");
+  NamedProcess first(name, prefix);
+  NamedProcess second(name, prefix);
+
+  const ToolRun run = taskkill({"/f", "/im", name});
 
   EXPECT_EQ(run.exitCode, 0) << run.errorOutput;
   EXPECT_NE(run.output.find(endedLine(name, first.pid())), std::string::npos) << run.output;
@@ -93,19 +108,19 @@ TEST(TaskkillTest, ForceEndsEveryProcessOfTheName) {
   EXPECT_EQ(second.endingSignal(), SIGKILL);
 }
 
-TEST(TaskkillTest, FindsNothingOnceTheProcessesHaveEnded) {
+TEST_F(TaskkillTest, FindsNothingOnceTheProcessesHaveEnded) {
   const std::string name = uniqueName("fdEnvioMails");
-  NamedProcess process(name);
-  ASSERT_EQ(runTool("taskkill", {"/f", "/im", name}).exitCode, 0);
+  NamedProcess process(name, prefix);
+  ASSERT_EQ(taskkill({"/f", "/im", name}).exitCode, 0);
   ASSERT_EQ(process.endingSignal(), SIGKILL);
 
-  EXPECT_EQ(runTool("taskkill", {"/f", "/im", name}).exitCode, 128);
+  EXPECT_EQ(taskkill({"/f", "/im", name}).exitCode, 128);
 }
 
-TEST(TaskkillTest, ReportsWhenNoProcessHasTheName) {
+TEST_F(TaskkillTest, ReportsWhenNoProcessHasTheName) {
   const std::string name = uniqueName("fdEnvioMails");
 
-  const ToolRun run = runTool("taskkill", {"/f", "/im", name});
+  const ToolRun run = taskkill({"/f", "/im", name});
 
   EXPECT_EQ(run.exitCode, 128);
   EXPECT_EQ(run.errorOutput, "ERROR: no se encontró el proceso \"" + name + "\".\n");
@@ -119,11 +134,11 @@ struct OptionCase {
   int signal;
 };
 
-class TaskkillOptionTest : public ::testing::TestWithParam<OptionCase> {};
+class TaskkillOptionTest : public TaskkillTest, public ::testing::WithParamInterface<OptionCase> {};
 
 TEST_P(TaskkillOptionTest, EndsTheProcess) {
   const std::string name = uniqueName("fdEnvioMails");
-  NamedProcess process(name);
+  NamedProcess process(name, prefix);
   std::vector<std::string> args = GetParam().args;
   for (std::string& arg : args) {
     if (arg == "NAME") {
@@ -136,7 +151,7 @@ TEST_P(TaskkillOptionTest, EndsTheProcess) {
     }
   }
 
-  const ToolRun run = runTool("taskkill", args);
+  const ToolRun run = taskkill(args);
 
   EXPECT_EQ(run.exitCode, 0) << run.errorOutput;
   EXPECT_EQ(process.endingSignal(), GetParam().signal);
@@ -152,50 +167,55 @@ INSTANTIATE_TEST_SUITE_P(
     [](const auto& info) { return info.param.label; });
 
 // The image name is the last part of argv[0], whichever separator the path uses.
-class TaskkillImageNameTest : public ::testing::TestWithParam<std::string> {};
+class TaskkillImageNameTest : public TaskkillTest,
+                              public ::testing::WithParamInterface<std::string> {};
 
 TEST_P(TaskkillImageNameTest, EndsAProcessStartedByPath) {
   const std::string name = uniqueName("fdEnvioMails");
-  NamedProcess process(GetParam() + name);
+  NamedProcess process(GetParam() + name, prefix);
 
-  EXPECT_EQ(runTool("taskkill", {"/f", "/im", name}).exitCode, 0);
+  EXPECT_EQ(taskkill({"/f", "/im", name}).exitCode, 0);
   EXPECT_EQ(process.endingSignal(), SIGKILL);
 }
 
 INSTANTIATE_TEST_SUITE_P(Paths, TaskkillImageNameTest,
                          ::testing::Values("/opt/Fendal/", "C:\\Fendal\\", "Z:\\opt/Fendal\\"));
 
-TEST(TaskkillTest, LeavesProcessesOfOtherNamesRunning) {
+TEST_F(TaskkillTest, LeavesOtherNamesAndOtherPrefixesRunning) {
   const std::string name = uniqueName("fdEnvioMails");
-  NamedProcess target(name);
-  NamedProcess longer(name + ".bak");
-  NamedProcess prefixed("x" + name);
-  NamedProcess folder(name + "/sleep");
+  const TempPrefix otherPrefix;
+  NamedProcess target(name, prefix);
+  NamedProcess longer(name + ".bak", prefix);
+  NamedProcess prefixed("x" + name, prefix);
+  NamedProcess folder(name + "/sleep", prefix);
+  NamedProcess elsewhere(name, otherPrefix);
 
-  ASSERT_EQ(runTool("taskkill", {"/f", "/im", name}).exitCode, 0);
+  ASSERT_EQ(taskkill({"/f", "/im", name}).exitCode, 0);
   ASSERT_EQ(target.endingSignal(), SIGKILL);
 
   EXPECT_TRUE(longer.running());
   EXPECT_TRUE(prefixed.running());
   EXPECT_TRUE(folder.running());
+  EXPECT_TRUE(elsewhere.running());
 }
 
-TEST(TaskkillTest, NeverEndsItself) {
+TEST_F(TaskkillTest, NeverEndsItself) {
   const fs::path folder = makeTempFolder("taskkill");
   const std::string name = uniqueName("taskkill");
   fs::copy_file(fs::path(FD_BIN_DIR) / "taskkill", folder / name);
 
-  const ToolRun run = runProgram(folder / name, {"/f", "/im", name});
+  const ToolRun run = runProgram(folder / name, {"/f", "/im", name}, prefix.root());
 
   EXPECT_EQ(run.exitCode, 128) << run.output << run.errorOutput;
   removeTree(folder);
 }
 
-class TaskkillUsageTest : public ::testing::TestWithParam<std::vector<std::string>> {};
+class TaskkillUsageTest : public TaskkillTest,
+                          public ::testing::WithParamInterface<std::vector<std::string>> {};
 
 TEST_P(TaskkillUsageTest, RefusesAndEndsNothing) {
   const std::string name = uniqueName("fdEnvioMails");
-  NamedProcess process(name);
+  NamedProcess process(name, prefix);
   std::vector<std::string> args = GetParam();
   for (std::string& arg : args) {
     if (arg == "NAME") {
@@ -203,7 +223,7 @@ TEST_P(TaskkillUsageTest, RefusesAndEndsNothing) {
     }
   }
 
-  const ToolRun run = runTool("taskkill", args);
+  const ToolRun run = taskkill(args);
 
   EXPECT_EQ(run.exitCode, 1);
   EXPECT_TRUE(run.errorOutput.starts_with("ERROR: ")) << run.errorOutput;

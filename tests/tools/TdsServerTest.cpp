@@ -175,6 +175,57 @@ TEST_F(TdsServerTest, UseOfMissingDatabaseFails) {
   }
 }
 
+struct RefusedStatement {
+  const char* name;
+  std::string statement;
+  std::string description;
+};
+
+class TdsServerMessageTest : public TdsServerTest,
+                             public ::testing::WithParamInterface<RefusedStatement> {};
+
+TEST_P(TdsServerMessageTest, AnswersAsSqlServerAndKeepsTheConnection) {
+  auto connection = connect(provider_, server_);
+  try {
+    connection->execute(GetParam().statement);
+    FAIL() << "no error";
+  } catch (const AppError& e) {
+    EXPECT_EQ(e.description(), GetParam().description);
+  }
+  EXPECT_NO_THROW(connection->execute("SET NOCOUNT ON"));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Statements, TdsServerMessageTest,
+    ::testing::Values(
+        // Longer than a 16-bit length: the stream stays whole and the next message arrives.
+        RefusedStatement{"LongPrint",
+                         "PRINT '" + std::string(70000, 'p') + "'\nRAISERROR('fin', 16, 1)", "fin"},
+        RefusedStatement{"LongRaiserror", "RAISERROR('" + std::string(3000, 'e') + "', 16, 1)",
+                         std::string(2044, 'e') + "..."},
+        RefusedStatement{"NumberTooLarge", "RAISERROR(99999999999999999999, 16, 1)",
+                         "Error number 99999999999999999999 is invalid. The number must be from "
+                         "13000 through 2147483647 and it cannot be 50000."},
+        RefusedStatement{"NumberTooSmall", "RAISERROR(12, 16, 1)",
+                         "Error number 12 is invalid. The number must be from 13000 through "
+                         "2147483647 and it cannot be 50000."},
+        RefusedStatement{"SeverityTooHigh", "RAISERROR('x', 99999999999, 1)",
+                         "Error severity levels greater than 18 can only be specified by members "
+                         "of the sysadmin role, using the WITH LOG option."}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(TdsServerTest, RefusesConnectionsPastItsCap) {
+  std::vector<int> held;
+  for (int i = 0; i < 64; ++i)
+    held.push_back(rawConnect(server_.port()));
+  int extra = rawConnect(server_.port());
+  EXPECT_TRUE(serverCloses(extra));
+  close(extra);
+  for (int s : held)
+    close(s);
+  EXPECT_TRUE(server_.running());
+}
+
 TEST_F(TdsServerTest, EndsCleanlyOnSigterm) {
   int status = server_.stop();
   ASSERT_TRUE(WIFEXITED(status));

@@ -106,7 +106,10 @@ TEST_F(CommandFilesTest, RunningTwiceAppendsToTheCompanionLog) {
             (std::vector<std::string>{"MakeDir C:\\Tmp\\Uno", "MakeDir C:\\Tmp\\Dos"}));
 }
 
-TEST_F(CommandFilesTest, BatchRunsAsItsSubstitutedCopy) {
+// A batch in a folder with and without a space in its name.
+class BatchFolders : public CommandFilesTest, public ::testing::WithParamInterface<std::string> {};
+
+TEST_P(BatchFolders, BatchRunsAsItsSubstitutedCopy) {
   // A recording wine stands in for the Windows command interpreter.
   f.prefix.makeFolder("C:\\Bin");
   f.writeScript("C:\\Bin\\wine",
@@ -114,15 +117,22 @@ TEST_F(CommandFilesTest, BatchRunsAsItsSubstitutedCopy) {
                 "\"$WINEPREFIX/drive_c/Tmp/wine.txt\"");
   std::string path = std::getenv("PATH");
   setenv("PATH", (f.prefix.host("C:\\Bin").string() + ":" + path).c_str(), 1);
-  bool ok = run("C:\\Tmp\\P1\\Limpiar.bat", "del %PathFD%viejo.txt\r\n\r\necho %PathCom%\r\n");
+  const std::string folder = GetParam();
+  bool ok = run(folder + "Limpiar.bat",
+                "del %PathFD%viejo.txt\r\n\r\necho %PathCom%\r\ntype %FileINI%\r\n");
   setenv("PATH", path.c_str(), 1);
   EXPECT_TRUE(ok);
   const std::vector<std::string> expected{"del C:\\Fendal\\viejo.txt", "",
-                                          "echo C:\\Fendal\\Comercial"};
-  EXPECT_EQ(lines("C:\\Tmp\\P1\\limpiar.log"), expected);
+                                          "echo C:\\Fendal\\Comercial",
+                                          "type C:\\Fendal\\Comercial\\fdCom.ini"};
+  EXPECT_EQ(lines(folder + "limpiar.log"), expected);
   EXPECT_EQ(lines("C:\\Tmp\\ejecutado.bat"), expected);
-  EXPECT_NE(f.prefix.readFile("C:\\Tmp\\wine.txt").find("limpiar.act.bat"), std::string::npos);
+  EXPECT_EQ(f.prefix.readFile("C:\\Tmp\\wine.txt"),
+            f.prefix.host(folder + "limpiar.act.bat").string() + "\n");
 }
+
+INSTANTIATE_TEST_SUITE_P(Folders, BatchFolders,
+                         ::testing::Values("C:\\Tmp\\P1\\", "C:\\Tmp\\Con espacio\\"));
 
 TEST_F(CommandFilesTest, BatchWithoutWineIsReportedAndStillLogged) {
   std::string path = std::getenv("PATH");

@@ -12,15 +12,12 @@
 #include "support/PackageBuilder.h"
 #include "support/TdsTestServer.h"
 #include "support/UpdaterFixture.h"
-#include "support/clsRegistro.h"
 
 namespace fd::test {
 namespace {
 
 namespace fs = std::filesystem;
 
-constexpr const char* kClientSetup =
-    "SOFTWARE\\Microsoft\\Microsoft SQL Server\\90\\Tools\\ClientSetup";
 constexpr const char* kPackage = "COMERCIAL_1_0_0_a.rar";
 constexpr const char* kPackageFolder = "C:\\Act\\COMERCIAL_1_0_0_a";
 constexpr const char* kModule = "C:\\Fendal\\Comercial";
@@ -83,7 +80,7 @@ class FaultInjection : public testing::Test {
   std::size_t boxes = 0;
 };
 
-TEST_F(FaultInjection, WriteRefusedForLackOfSpaceEndsTheRunWithTheOldTargetIntact) {
+TEST_F(FaultInjection, FileSizeLimitMidCopyEndsTheRunWithTheOldTargetIntact) {
   const std::string big(3 * 1024 * 1024, 'n');
   packages().make(kPackage, {{"info.txt", ""}, {"a.dll", "nueva a"}, {"grande.dat", big}});
   f.prefix.writeFile("C:\\Fendal\\Comercial\\a.dll", "vieja a");
@@ -120,14 +117,14 @@ TEST_F(FaultInjection, WriteRefusedForLackOfSpaceEndsTheRunWithTheOldTargetIntac
   ASSERT_EQ(waitpid(child, &status, 0), child);
   ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
 
-  EXPECT_EQ(
-      received,
-      std::string("Actualizar : (75). Línea : 3. Error de acceso a la ruta o el archivo") + '\0');
+  EXPECT_EQ(received, std::string("Actualizar : (61). Línea : 3. Disco lleno") + '\0');
   EXPECT_EQ(f.prefix.readFile("C:\\Fendal\\Comercial\\grande.dat"), "viejo grande");
   EXPECT_EQ(f.prefix.readFile("C:\\Fendal\\Comercial\\a.dll"), "nueva a");
   // No half-written copy is left beside the target.
   EXPECT_EQ(moduleEntries(), (std::vector<std::string>{"a.dll", "fdCom.ini", "grande.dat"}));
   EXPECT_FALSE(logHas(" FIN Actualizar"));
+  // The mail task is started again before the trap.
+  EXPECT_TRUE(logHas("Shell schtasks /run /tn fdEnvioMails"));
 }
 
 TEST_F(FaultInjection, PackageFolderDeletedBeforeTheRunEndsItThroughTheTrap) {
@@ -179,6 +176,8 @@ TEST_P(LogBecomesReadOnly, MidRunGivesOneClearMessage) {
   startAndExtract();
   w().chkScripts.setValue(0);
   const fs::path log = f.prefix.host(w().state.mArchivoLog);
+  // Only the updater's folder itself loses its write bit; the backups below it keep theirs.
+  f.prefix.makeFolder("C:\\Act\\Respaldo");
   const auto noWrite = fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write;
   f.desktop.onEvents = [&] {
     if (w().txtEstado.Text() == "Copiando a.dll") {
@@ -211,12 +210,6 @@ INSTANTIATE_TEST_SUITE_P(
 
 class ServerDrops : public FaultInjection {
  protected:
-  void registerQueryTool() {
-    const std::string folder = "C:\\SQL\\90\\Tools";
-    clsRegistro(f.registry).SetRegistryValue(kClientSetup, "SQLPath", folder);
-    f.prefix.makeFolder(folder + "\\Binn");
-    fs::copy_file(fs::path(FD_BIN_DIR) / "osql.exe", f.prefix.host(folder + "\\Binn\\osql.exe"));
-  }
   // Kills the query tools started from this test's prefix.
   void endQueryTools() {
     const std::string ours = f.prefix.host("C:\\SQL").string();
@@ -233,7 +226,7 @@ class ServerDrops : public FaultInjection {
 
 TEST_F(ServerDrops, MidScriptTheRunReportsTheScriptAndGoesOn) {
   TdsTestServer server({"TDSTEST", {{"Fendal", "Murales7261qz"}}, {"COMERCIAL_A"}, {}});
-  registerQueryTool();
+  f.registerQueryTool();
   // Enough batches that the tool is still sending when the server goes.
   std::string script = "PRINT 'uno'\r\nGO\r\n";
   for (int i = 0; i < 20000; ++i) {

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+
 #include "platform/AppError.h"
 #include "support/UpdaterFixture.h"
 #include "update/CommandFiles.h"
@@ -64,22 +66,32 @@ TEST_F(FileCopy, MailProgramAlwaysGoesToTheRootUnderItsName) {
   EXPECT_TRUE(f.prefix.exists("C:\\Fendal\\CRM"));
 }
 
-TEST_F(FileCopy, CommandFilesRunOnlyWhenTicked) {
-  row("Alta.cfd", "", "MAKEDIR C:\\Fendal\\Comercial\\Existe\r\n");
+// A command file without a destination that fails when it runs: the folder exists already, or
+// there is no wine for the batch.
+class CommandFileRows : public FileCopy, public ::testing::WithParamInterface<std::string> {};
+
+TEST_P(CommandFileRows, RunOnlyWhenTicked) {
+  const std::string archivo = GetParam();
+  row(archivo, "", "MAKEDIR C:\\Fendal\\Comercial\\Existe\r\n");
   f.prefix.makeFolder("C:\\Fendal\\Comercial\\Existe");
+  const std::string path = std::getenv("PATH");
+  setenv("PATH", "/nonexistent", 1);
   w().chkComandos.setValue(0);
   int logRows = w().flxLog.Rows();
   copiar();
   EXPECT_EQ(w().flxFile.CellBackColor(1, 1), colors::kWhite);
   EXPECT_EQ(w().flxLog.Rows(), logRows);
-  EXPECT_EQ(f.logTexts().back(), " Alta.cfd");
+  EXPECT_EQ(f.logTexts().back(), " " + archivo);
 
   w().chkComandos.setValue(1);
   copiar();
-  EXPECT_EQ(w().flxLog.TextMatrix(w().flxLog.Rows() - 1, 1), "Ejecutar Alta.cfd");
+  setenv("PATH", path.c_str(), 1);
+  EXPECT_EQ(w().flxLog.TextMatrix(w().flxLog.Rows() - 1, 1), "Ejecutar " + archivo);
   EXPECT_EQ(w().flxLog.TextMatrix(w().flxLog.Rows() - 1, 2), "Hubo un Error");
   EXPECT_EQ(w().flxFile.CellBackColor(1, 1), colors::kLightRed);
 }
+
+INSTANTIATE_TEST_SUITE_P(Kinds, CommandFileRows, ::testing::Values("Alta.cfd", "Alta.bat"));
 
 TEST_F(FileCopy, CommandFileWithADestinationIsCopiedNotRun) {
   row("Alta.cfd", "C:\\Fendal\\Comercial\\", "MAKEDIR C:\\NoSeHace\r\n");

@@ -80,28 +80,15 @@ TEST_F(Parameters, WritesADatedEntry) {
   EXPECT_EQ(entries(), std::vector<std::string>{" ReemplazarParametros " + kScript});
 }
 
-TEST_F(Parameters, EachDatabaseIsWrittenFromTheFirstBackup) {
+TEST_F(Parameters, LaterDatabasesAndLaterRunsAreWrittenFromTheFirstBackup) {
   prefix.writeFile(kScript, "BACKUP DATABASE %Catalogo% TO %Servidor%\r\n");
   replace(kScript, "Ventas");
   replace(kScript, "Compras");
   EXPECT_EQ(prefix.readFile(kScript), "BACKUP DATABASE Compras TO SRV1\r\n");
+  ScriptParameters laterRun{fs, log};
+  laterRun.ReemplazarParametros(kScript, "Stock", "SRV1");
+  EXPECT_EQ(prefix.readFile(kScript), "BACKUP DATABASE Stock TO SRV1\r\n");
   EXPECT_EQ(prefix.readFile(kBackup), "BACKUP DATABASE %Catalogo% TO %Servidor%\r\n");
-}
-
-TEST_F(Parameters, ANewRunMakesItsOwnBackup) {
-  prefix.writeFile(kScript, "USE %Catalogo%\r\n");
-  prefix.writeFile(kBackup, "USE viejo_%Catalogo%\r\n");
-  replace(kScript);
-  EXPECT_EQ(prefix.readFile(kBackup), "USE %Catalogo%\r\n");
-  EXPECT_EQ(prefix.readFile(kScript), "USE Ventas\r\n");
-}
-
-TEST_F(Parameters, StaleBackupThatCannotBeReplacedIsNotUsed) {
-  prefix.writeFile(kScript, "USE %Catalogo%\r\n");
-  prefix.writeFile(kBackup, "DROP DATABASE %Catalogo%\r\n");
-  makeReadOnly(kBackup);
-  replace(kScript);
-  EXPECT_EQ(prefix.readFile(kScript), "USE %Catalogo%\r\n");
 }
 
 struct UntouchedCase {

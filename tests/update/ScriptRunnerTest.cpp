@@ -109,12 +109,60 @@ INSTANTIATE_TEST_SUITE_P(
         PasswordCase{"Unmarked", "C:\\Tmp\\P1\\Alta.sql", "Murales", "Murales"}),
     [](const auto& info) { return info.param.name; });
 
-TEST_F(ScriptRunnerTest, MaintenanceMarkCountsFromTheSecondCharacter) {
-  // A bare MANTEN.sql is run as it is: a missing file would otherwise fail the parameters step.
+struct MarkCase {
+  std::string name;
+  std::string script;
+  bool substituted;
+};
+
+class MaintenanceMark : public ScriptRunnerTest, public ::testing::WithParamInterface<MarkCase> {};
+
+TEST_P(MaintenanceMark, InAnyLetterCaseFromTheSecondCharacterOnSubstitutes) {
+  f.prefix.writeFile(GetParam().script, "USE %Catalogo%\r\n");
   ScriptedProcesses processes({1});
-  EXPECT_NO_THROW(run(processes, "MANTEN.sql"));
-  EXPECT_THROW(run(processes, "C:\\Tmp\\P1\\MANTEN_Indices.sql"), AppError);
+  run(processes, GetParam().script);
+  EXPECT_EQ(f.prefix.readFile(GetParam().script),
+            GetParam().substituted ? "USE Ventas\r\n" : "USE %Catalogo%\r\n");
 }
+
+INSTANTIATE_TEST_SUITE_P(Scripts, MaintenanceMark,
+                         ::testing::Values(MarkCase{"Upper", "C:\\Tmp\\P1\\MANTEN_Indices.sql",
+                                                    true},
+                                           MarkCase{"Lower", "C:\\Tmp\\P1\\manten_x.sql", true},
+                                           MarkCase{"Mixed", "C:\\Tmp\\P1\\Manten_X.Sql", true},
+                                           MarkCase{"Unmarked", "C:\\Tmp\\P1\\Alta.sql", false},
+                                           MarkCase{"AtTheFirstCharacter", "MANTEN.sql", false}),
+                         [](const auto& info) { return info.param.name; });
+
+struct UnsafeNames {
+  const char* name;
+  const char* servidor;
+  const char* catalogo;
+};
+
+class UnsafeName : public ScriptRunnerTest, public ::testing::WithParamInterface<UnsafeNames> {};
+
+TEST_P(UnsafeName, NeverReachesTheToolNorTheMaintenanceScript) {
+  const std::string script = "C:\\Tmp\\P1\\MANTEN_Indices.sql";
+  f.prefix.writeFile(script, "BACKUP DATABASE %Catalogo%\r\n");
+  f.window().state.mServidor = GetParam().servidor;
+  f.window().state.mCatalogo = GetParam().catalogo;
+  ScriptedProcesses processes({0});
+  EXPECT_EQ(run(processes, script), "No se pudo ejecutar");
+  EXPECT_TRUE(processes.started.empty());
+  EXPECT_EQ(f.prefix.readFile(script), "BACKUP DATABASE %Catalogo%\r\n");
+  EXPECT_EQ(f.window().flxScrp.CellBackColor(1, 1), colors::kLightRed);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Names, UnsafeName,
+    ::testing::Values(UnsafeNames{"DriverInjection", "SRV1", "Ventas};Driver={/tmp/x.so"},
+                      UnsafeNames{"SqlComment", "SRV1", "Ventas/**/DROP/**/DATABASE/**/Otra"},
+                      UnsafeNames{"Space", "SRV1", "Ventas -o C:\\Windows\\x.txt"},
+                      UnsafeNames{"Quote", "SRV1", "Ventas\""},
+                      UnsafeNames{"ServerOption", "SRV1 -n", "Ventas"},
+                      UnsafeNames{"ServerComment", "SRV1--", "Ventas"}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace
 }  // namespace fd::test

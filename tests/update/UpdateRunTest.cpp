@@ -1,33 +1,35 @@
 #include <gtest/gtest.h>
 #include <signal.h>
+#include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
+#include <stdexcept>
 #include <thread>
 
 #include "support/PackageBuilder.h"
 #include "support/TdsTestServer.h"
 #include "support/UpdaterFixture.h"
-#include "support/clsRegistro.h"
+
+extern char** environ;
 
 namespace fd::test {
 namespace {
 
-constexpr const char* kClientSetup =
-    "SOFTWARE\\Microsoft\\Microsoft SQL Server\\90\\Tools\\ClientSetup";
-
-// A real process whose image name is fdEnvioMails.exe, ended when the test ends.
+// A real process of the test's prefix whose image name is fdEnvioMails.exe, ended when the test
+// ends.
 class MailProgram {
  public:
   MailProgram() {
-    pid_ = fork();
-    if (pid_ == 0) {
-      execl("/bin/bash", "bash", "-c", "exec -a fdEnvioMails.exe sleep 60", nullptr);
-      _exit(127);
-    }
+    char name[] = "fdEnvioMails.exe";
+    char seconds[] = "60";
+    char* argv[] = {name, seconds, nullptr};
+    // posix_spawn returns once sleep has replaced the child, so the name is visible at once.
+    if (posix_spawn(&pid_, "/bin/sleep", nullptr, nullptr, argv, environ) != 0)
+      throw std::runtime_error("cannot start the mail program");
   }
   ~MailProgram() {
     kill(pid_, SIGKILL);
@@ -42,8 +44,9 @@ class MailProgram {
   pid_t pid_;
 };
 
+// Waits up to 30 s, far beyond what starting a program takes on a busy machine.
 bool eventually(const std::function<bool()>& condition) {
-  for (int i = 0; i < 100; ++i) {
+  for (int i = 0; i < 600; ++i) {
     if (condition())
       return true;
     std::this_thread::sleep_for(std::chrono::milliseconds(50));
@@ -62,20 +65,8 @@ class UpdateRunTest : public ::testing::Test {
   void TearDown() override { unsetenv("WINEPREFIX"); }
 
   PackageBuilder packages() { return PackageBuilder(f.prefix, f.programFolder); }
-  void registerQueryTool(const std::string& folder = "C:\\SQL\\90\\Tools") {
-    clsRegistro(f.registry).SetRegistryValue(kClientSetup, "SQLPath", folder);
-    f.prefix.makeFolder(folder + "\\Binn");
-    std::filesystem::copy_file(std::filesystem::path(FD_BIN_DIR) / "osql.exe",
-                               f.prefix.host(folder + "\\Binn\\osql.exe"));
-  }
-  // The scheduled task restarts a program that notes it ran in C:\Tmp\reiniciado.txt.
-  void writeTask() {
-    f.writeScript("C:\\Fendal\\reiniciar", "echo ok > \"$WINEPREFIX/drive_c/Tmp/reiniciado.txt\"");
-    f.prefix.makeFolder("C:\\Tmp");
-    f.prefix.writeFile("C:\\Windows\\System32\\Tasks\\fdEnvioMails",
-                       "<?xml version=\"1.0\"?><Task><Actions><Exec><Command>C:\\Fendal\\reiniciar"
-                       "</Command></Exec></Actions></Task>");
-  }
+  void registerQueryTool() { f.registerQueryTool(); }
+  void writeTask() { f.writeMailTask(); }
   void start(const std::string& server = "127.0.0.1,1") {
     f.prefix.writeFile("C:\\Fendal\\Comercial\\fdCom.ini",
                        "[Comercial]\r\nServidor=" + server + "\r\n");
@@ -156,6 +147,7 @@ TEST_F(UpdateRunTest, EmptyFileListStillStopsAndRestartsTheMailTask) {
           "Shell schtasks /run /tn fdEnvioMails", " FIN Actualizar"}));
   EXPECT_TRUE(eventually([&] { return f.prefix.exists("C:\\Tmp\\reiniciado.txt"); }));
   auto rows = statusRows();
+  ASSERT_GE(rows.size(), 3u);
   EXPECT_EQ(std::vector<std::string>(rows.end() - 3, rows.end()),
             (std::vector<std::string>{"Deteniendo tarea de envío de mails...", "", "Terminó"}));
 }
@@ -181,7 +173,7 @@ TEST_F(UpdateRunTest, MailProgramThatSurvivesEndsTheRunBeforeAnyCopy) {
   EXPECT_TRUE(w().Enabled.Value());
 }
 
-TEST_F(UpdateRunTest, CopyFailureShowsTheReplaceMessageAndLeavesTheTaskStopped) {
+TEST_F(UpdateRunTest, CopyFailureShowsTheReplaceMessageAndStartsTheTaskAgain) {
   writeTask();
   packages().make(
       "COMERCIAL_1_0_0_a.rar",
@@ -196,8 +188,27 @@ TEST_F(UpdateRunTest, CopyFailureShowsTheReplaceMessageAndLeavesTheTaskStopped) 
   EXPECT_EQ(
       f.desktop.boxes.back().prompt.substr(0, 90),
       std::string("Actualizar : (76). Línea : 3. No se encontró la ruta de acceso").substr(0, 90));
-  EXPECT_FALSE(logHas("Shell schtasks /run /tn fdEnvioMails"));
+  EXPECT_TRUE(logHas("Shell schtasks /run /tn fdEnvioMails"));
+  EXPECT_TRUE(eventually([&] { return f.prefix.exists("C:\\Tmp\\reiniciado.txt"); }));
   EXPECT_FALSE(logHas(" FIN Actualizar"));
+}
+
+TEST_F(UpdateRunTest, NewMailProgramReplacesTheRunningOneAndTheTaskStartsIt) {
+  f.writeMailTask("C:\\Fendal\\fdEnvioMails.exe");
+  f.writeScript("C:\\Fendal\\fdEnvioMails.exe", "exit 0");
+  packages().make("COMERCIAL_1_0_0_a.rar",
+                  {{"info.txt", ""},
+                   {"fdEnvioMails.exe",
+                    "#!/bin/sh\necho nuevo > \"$WINEPREFIX/drive_c/Tmp/reiniciado.txt\"\n"}});
+  MailProgram mails;
+  start();
+  extract();
+  w().chkScripts.setValue(0);
+  w().cmdAct_Click();
+  EXPECT_FALSE(mails.running());
+  EXPECT_TRUE(logHas(" FIN Actualizar"));
+  EXPECT_TRUE(
+      eventually([&] { return f.prefix.readFile("C:\\Tmp\\reiniciado.txt") == "nuevo\n"; }));
 }
 
 TEST_F(UpdateRunTest, MissingSourceShowsTheReplaceMessageWithFolderAndFile) {

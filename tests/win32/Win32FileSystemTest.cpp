@@ -198,7 +198,8 @@ TEST(Win32FileErrors, MapTheSystemCodesToThePlatformNumbers) {
   EXPECT_EQ(fileErrorNumber(ERROR_PATH_NOT_FOUND), err::kPathNotFound);
   EXPECT_EQ(fileErrorNumber(ERROR_SHARING_VIOLATION), err::kPermissionDenied);
   EXPECT_EQ(fileErrorNumber(ERROR_ALREADY_EXISTS), err::kFileExists);
-  EXPECT_EQ(fileErrorNumber(ERROR_DISK_FULL), err::kPathFileAccess);
+  EXPECT_EQ(fileErrorNumber(ERROR_DISK_FULL), err::kDiskFull);
+  EXPECT_EQ(fileErrorNumber(ERROR_INVALID_FUNCTION), err::kPathFileAccess);
 }
 
 }  // namespace

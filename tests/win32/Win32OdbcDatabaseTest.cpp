@@ -17,9 +17,9 @@ struct ServerCase {
 class ConnectionStrings : public ::testing::TestWithParam<ServerCase> {};
 
 TEST_P(ConnectionStrings, NameTheDriverAndTheServer) {
-  EXPECT_EQ(win32ConnectionString("SQL Server", GetParam().dataSource, "FD", "sa", "p;w"),
+  EXPECT_EQ(odbcConnectionString("SQL Server", {GetParam().dataSource, "FD", "sa", "p w"}),
             std::string("Driver={SQL Server};Server=") + GetParam().server +
-                ";Database=FD;UID=sa;PWD={p;w};");
+                ";Database=FD;UID=sa;PWD={p w};");
 }
 
 INSTANTIATE_TEST_SUITE_P(

@@ -36,8 +36,15 @@ inline constexpr std::uint64_t kFileHasUnixTime = 0x0002;
 inline constexpr std::uint64_t kFileHasCrc32 = 0x0004;
 inline constexpr std::uint64_t kFileUnpackedSizeUnknown = 0x0008;
 
+// File header compression information: the data continues the stream of the file before it.
+inline constexpr std::uint64_t kCompressionSolid = 0x0040;
+
 // File header extra area record types.
 inline constexpr std::uint64_t kExtraEncryption = 0x01;
+inline constexpr std::uint64_t kExtraRedirection = 0x05;
+
+// Redirection types: a file copy refers to an earlier entry holding the same data.
+inline constexpr std::uint64_t kRedirectionFileCopy = 0x05;
 
 // Host operating systems and the Windows attributes the writer records.
 inline constexpr std::uint64_t kHostWindows = 0;

@@ -1,5 +1,6 @@
 #include "tools/mkrar/RarWriter.h"
 
+#include <libdeflate.h>
 #include <sys/stat.h>
 
 #include <array>
@@ -8,7 +9,6 @@
 #include <stdexcept>
 #include <vector>
 
-#include "tools/mkrar/Crc32.h"
 #include "tools/mkrar/Rar5Format.h"
 
 namespace fd {
@@ -96,7 +96,7 @@ void RarWriter::addFile(std::string_view name, const std::filesystem::path& sour
   while (in) {
     in.read(buffer.data(), static_cast<std::streamsize>(buffer.size()));
     const auto got = static_cast<std::size_t>(in.gcount());
-    crc = Crc32::update(crc, buffer.data(), got);
+    crc = ::libdeflate_crc32(crc, buffer.data(), got);
     size += got;
   }
   if (in.bad()) {
@@ -127,6 +127,36 @@ void RarWriter::addFile(std::string_view name, const std::filesystem::path& sour
   if (!out_) {
     throw failure("No se puede escribir", path_);
   }
+  stored_[std::string(name)] = {size, crc};
+}
+
+void RarWriter::addFileCopy(std::string_view name, std::string_view original, std::time_t mtime) {
+  const auto found = stored_.find(std::string(original));
+  if (found == stored_.end()) {
+    throw std::runtime_error("No hay ninguna entrada " + std::string(original) + " antes de " +
+                             std::string(name));
+  }
+  const auto [size, crc] = found->second;
+  std::string redirection;
+  putVint(redirection, rar5::kExtraRedirection);
+  putVint(redirection, rar5::kRedirectionFileCopy);
+  putVint(redirection, 0);  // flags
+  putVint(redirection, original.size());
+  redirection.append(original);
+  std::string extra;
+  putVint(extra, redirection.size());
+  extra += redirection;
+
+  // The original's size and CRC, and no data of its own.
+  std::string header;
+  putVint(header, rar5::kFileHeader);
+  putVint(header, rar5::kHasExtraArea | rar5::kHasDataArea);
+  putVint(header, extra.size());
+  putVint(header, 0);
+  header += fileFields(rar5::kFileHasUnixTime | rar5::kFileHasCrc32, size, rar5::kAttributeArchive,
+                       mtime, &crc, name);
+  header += extra;
+  writeHeader(header);
 }
 
 void RarWriter::addFolder(std::string_view name, std::time_t mtime) {
@@ -159,7 +189,7 @@ void RarWriter::writeHeader(const std::string& body) {
   putVint(sized, body.size());
   sized += body;
   std::string header;
-  putU32(header, Crc32::of(sized.data(), sized.size()));
+  putU32(header, ::libdeflate_crc32(0, sized.data(), sized.size()));
   header += sized;
   out_.write(header.data(), static_cast<std::streamsize>(header.size()));
   if (!out_) {

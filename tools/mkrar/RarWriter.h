@@ -4,6 +4,7 @@
 #include <ctime>
 #include <filesystem>
 #include <fstream>
+#include <map>
 #include <string>
 #include <string_view>
 
@@ -19,6 +20,8 @@ class RarWriter {
 
   // Stores the content of the file at source under name, with the given modification time.
   void addFile(std::string_view name, const std::filesystem::path& source, std::time_t mtime);
+  // Stores name as a RAR 5 "file copy": a reference to the file stored earlier as original.
+  void addFileCopy(std::string_view name, std::string_view original, std::time_t mtime);
   void addFolder(std::string_view name, std::time_t mtime);
   // Writes the end of archive header and closes the archive.
   void finish();
@@ -28,6 +31,8 @@ class RarWriter {
 
   std::filesystem::path path_;
   std::ofstream out_;
+  // Size and CRC32 of each file stored so far, by name, for file copies.
+  std::map<std::string, std::pair<std::uint64_t, std::uint32_t>> stored_;
 };
 
 // Seconds since 1970 of a file's last modification.

@@ -22,6 +22,8 @@ constexpr std::string_view kUsage =
     "                     UTF-8, y puede llevar carpetas (\"a/b.txt\"), \"../\", espacios o "
     "acentos\n"
     "  -d NOMBRE          guarda una entrada de carpeta NOMBRE\n"
+    "  -c NOMBRE ORIGEN   guarda NOMBRE como copia de la entrada ORIGEN ya guardada (referencia\n"
+    "                     de RAR 5, sin datos propios)\n"
     "  -t SEGUNDOS        fecha de modificación (segundos Unix) de las entradas siguientes\n"
     "  -T                 las entradas siguientes llevan la fecha de su archivo (por defecto;\n"
     "                     una carpeta sin -t lleva la hora actual)\n"
@@ -78,6 +80,10 @@ int run(int argc, char** argv) {
       } else if (arg == "-d") {
         const std::string_view name = nextArgument(argc, argv, i, arg);
         writer.addFolder(name, fixedTime.value_or(std::time(nullptr)));
+      } else if (arg == "-c") {
+        const std::string name(nextArgument(argc, argv, i, arg));
+        const std::string_view original = nextArgument(argc, argv, i, arg);
+        writer.addFileCopy(name, original, fixedTime.value_or(std::time(nullptr)));
       } else if (arg == "-t") {
         fixedTime = parseSeconds(nextArgument(argc, argv, i, arg));
       } else if (arg == "-T") {

@@ -70,6 +70,7 @@ std::optional<DriverApi> DriverApi::of(SQLHDBC managerConnection) {
             bind(library, "SQLColAttribute", api.colAttribute) &&
             bind(library, "SQLFetch", api.fetch) && bind(library, "SQLGetData", api.getData) &&
             bind(library, "SQLRowCount", api.rowCount) &&
+            bind(library, "SQLSetStmtAttr", api.setStmtAttr) &&
             bind(library, "SQLGetDiagRec", api.getDiagRec) &&
             bind(library, "SQLGetDiagField", api.getDiagField);
   if (!ok)
@@ -88,6 +89,7 @@ DriverApi DriverApi::manager(SQLHDBC managerConnection) {
   api.fetch = &SQLFetch;
   api.getData = &SQLGetData;
   api.rowCount = &SQLRowCount;
+  api.setStmtAttr = &SQLSetStmtAttr;
   api.getDiagRec = &SQLGetDiagRec;
   api.getDiagField = &SQLGetDiagField;
   api.connection = managerConnection;
@@ -167,10 +169,13 @@ std::string DriverApi::value(SQLHSTMT statement, SQLUSMALLINT column) const {
   return text;
 }
 
-std::string connectionText(const std::string& server, const std::string& database,
-                           const std::string& user, const std::string& password) {
-  return "Driver={FreeTDS};" + fd::odbcServerKeys(server) + "Database={" + database + "};UID={" +
-         user + "};PWD={" + password + "};ClientCharset=UTF-8;";
+std::string connectionText(const OdbcLogin& login) {
+  return fd::freeTdsConnectionString(login);
+}
+
+void setLoginTimeout(SQLHDBC connection, int seconds) {
+  SQLSetConnectAttr(connection, SQL_ATTR_LOGIN_TIMEOUT,
+                    reinterpret_cast<SQLPOINTER>(static_cast<SQLULEN>(seconds)), 0);
 }
 
 SQLRETURN driverConnect(SQLHDBC connection, const std::string& text) {

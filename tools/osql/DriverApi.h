@@ -33,6 +33,7 @@ struct DriverApi {
   SQLRETURN (*fetch)(SQLHSTMT) = nullptr;
   SQLRETURN (*getData)(SQLHSTMT, SQLUSMALLINT, SQLSMALLINT, SQLPOINTER, SQLLEN, SQLLEN*) = nullptr;
   SQLRETURN (*rowCount)(SQLHSTMT, SQLLEN*) = nullptr;
+  SQLRETURN (*setStmtAttr)(SQLHSTMT, SQLINTEGER, SQLPOINTER, SQLINTEGER) = nullptr;
   SQLRETURN(*getDiagRec)
   (SQLSMALLINT, SQLHANDLE, SQLSMALLINT, SQLCHAR*, SQLINTEGER*, SQLCHAR*, SQLSMALLINT,
    SQLSMALLINT*) = nullptr;
@@ -53,12 +54,17 @@ struct DriverApi {
   std::string label(SQLHSTMT statement, SQLUSMALLINT column) const;
   // A column's value in the current row as UTF-8 text, "NULL" for a null.
   std::string value(SQLHSTMT statement, SQLUSMALLINT column) const;
+  void setQueryTimeout(SQLHSTMT statement, int seconds) const {
+    setStmtAttr(statement, SQL_ATTR_QUERY_TIMEOUT,
+                reinterpret_cast<SQLPOINTER>(static_cast<SQLULEN>(seconds)), 0);
+  }
 };
 
 // The connection string for osql's options: the FreeTDS driver on POSIX hosts; on Windows the
-// "SQL Server" driver, or the one FD_ODBC_DRIVER names.
-std::string connectionText(const std::string& server, const std::string& database,
-                           const std::string& user, const std::string& password);
+// "SQL Server" driver, or the one FD_ODBC_DRIVER names. Throws AppError for a value that cannot
+// pass safely.
+std::string connectionText(const OdbcLogin& login);
+void setLoginTimeout(SQLHDBC connection, int seconds);
 SQLRETURN driverConnect(SQLHDBC connection, const std::string& text);
 // The diagnostic records of a driver-manager connection handle.
 std::vector<OdbcDiagnostic> connectionDiagnostics(SQLHDBC connection);

@@ -36,6 +36,7 @@ DriverApi DriverApi::manager(SQLHDBC managerConnection) {
   api.fetch = &SQLFetch;
   api.getData = &SQLGetData;
   api.rowCount = &SQLRowCount;
+  api.setStmtAttr = &SQLSetStmtAttrW;
   api.connection = managerConnection;
   return api;
 }
@@ -120,9 +121,13 @@ std::string DriverApi::value(SQLHSTMT statement, SQLUSMALLINT column) const {
   return fd::narrow(text);
 }
 
-std::string connectionText(const std::string& server, const std::string& database,
-                           const std::string& user, const std::string& password) {
-  return fd::win32ConnectionString(fd::sqlServerDriverName(), server, database, user, password);
+std::string connectionText(const OdbcLogin& login) {
+  return fd::odbcConnectionString(fd::sqlServerDriverName(), login);
+}
+
+void setLoginTimeout(SQLHDBC connection, int seconds) {
+  SQLSetConnectAttrW(connection, SQL_ATTR_LOGIN_TIMEOUT,
+                     reinterpret_cast<SQLPOINTER>(static_cast<SQLULEN>(seconds)), 0);
 }
 
 SQLRETURN driverConnect(SQLHDBC connection, const std::string& text) {

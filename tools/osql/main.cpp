@@ -1,10 +1,14 @@
-// osql.exe -S server -d database -U login -P password -i script -o output [-n]
+// osql.exe -S server -d database -U login -P password -i script -o output [-n] [-l secs] [-t secs]
 //
 // The query tool the updater runs for SQL scripts: runs the script's batches over ODBC and
 // writes what the server answers in osql's format (see OutputWriter.h). Exit code 1 when it
-// cannot log in, cannot read its input or loses the server, 0 otherwise: errors inside the
-// script do not change it.
+// cannot log in, cannot read its input, cannot write its output or loses the server, 0
+// otherwise: errors inside the script do not change it. A login gives up after -l seconds (8
+// unless given); a batch after -t seconds (never unless given: a maintenance script may rightly
+// run for hours).
 
+#include <csignal>
+#include <cstdlib>
 #include <fstream>
 #include <iostream>
 #include <map>
@@ -16,6 +20,7 @@
 #include "OutputWriter.h"
 #include "Script.h"
 #include "platform/AnsiCodec.h"
+#include "platform/AppError.h"
 #include "platform/PathMapper.h"
 #ifdef _WIN32
 // clang-format off
@@ -72,7 +77,7 @@ bool parseOptions(const std::vector<std::string>& argv, std::map<char, std::stri
       options[key] = "";
       continue;
     }
-    if (std::string("SdUPio").find(key) == std::string::npos)
+    if (std::string("SdUPiolt").find(key) == std::string::npos)
       return false;
     if (arg.size() > 2) {
       options[key] = arg.substr(2);
@@ -87,8 +92,8 @@ bool parseOptions(const std::vector<std::string>& argv, std::map<char, std::stri
 
 class Session {
  public:
-  Session(OutputWriter& out, std::string serverText)
-      : out_(out), serverText_(std::move(serverText)) {}
+  Session(OutputWriter& out, std::string serverText, int queryTimeout)
+      : out_(out), serverText_(std::move(serverText)), queryTimeout_(queryTimeout) {}
   ~Session() {
     if (connection_ != SQL_NULL_HDBC) {
       SQLDisconnect(connection_);
@@ -98,13 +103,22 @@ class Session {
       SQLFreeHandle(SQL_HANDLE_ENV, environment_);
   }
 
-  bool connect(const std::string& database, const std::string& user, const std::string& password) {
+  bool connect(const std::string& database, const std::string& user, const std::string& password,
+               int loginTimeout) {
+    std::string text;
+    try {
+      text = fd::osql::connectionText({serverText_, database, user, password});
+    } catch (const fd::AppError& e) {
+      // Refused before anything is loaded or connected.
+      out_.line(e.description());
+      return false;
+    }
     SQLAllocHandle(SQL_HANDLE_ENV, SQL_NULL_HANDLE, &environment_);
     SQLSetEnvAttr(environment_, SQL_ATTR_ODBC_VERSION, reinterpret_cast<SQLPOINTER>(SQL_OV_ODBC3),
                   0);
     SQLAllocHandle(SQL_HANDLE_DBC, environment_, &connection_);
-    SQLRETURN rc = fd::osql::driverConnect(
-        connection_, fd::osql::connectionText(serverText_, database, user, password));
+    fd::osql::setLoginTimeout(connection_, loginTimeout);
+    SQLRETURN rc = fd::osql::driverConnect(connection_, text);
     if (succeeded(rc)) {
       std::optional<fd::osql::DriverApi> direct = fd::osql::DriverApi::of(connection_);
       api_ = direct ? *direct : fd::osql::DriverApi::manager(connection_);
@@ -123,6 +137,8 @@ class Session {
       report(SQL_HANDLE_DBC, api_.connection);
       return alive();
     }
+    if (queryTimeout_ > 0)
+      api_.setQueryTimeout(statement, queryTimeout_);
     SQLRETURN rc = api_.execute(statement, sql);
     // Messages after an error or a result set only arrive through SQLMoreResults, so it is
     // called until the driver says there is nothing more.
@@ -199,26 +215,25 @@ class Session {
 
   OutputWriter& out_;
   std::string serverText_;
+  int queryTimeout_;
   SQLHENV environment_ = SQL_NULL_HENV;
   SQLHDBC connection_ = SQL_NULL_HDBC;
   fd::osql::DriverApi api_;
 };
 
-}  // namespace
+// Seconds of -l or -t: a whole number from 0 on, else nullopt.
+std::optional<int> seconds(const std::map<char, std::string>& options, char key, int fallback) {
+  auto it = options.find(key);
+  if (it == options.end())
+    return fallback;
+  const std::string& text = it->second;
+  if (text.empty() || text.size() > 6 || text.find_first_not_of("0123456789") != std::string::npos)
+    return std::nullopt;
+  return std::stoi(text);
+}
 
-int main(int argc, char** argv) {
-  std::map<char, std::string> options;
-  if (!parseOptions(arguments(argc, argv), options) || !options.count('o')) {
-    std::cerr << "usage: osql.exe -S server -d database -U login -P password -i script -o output\n";
-    return 1;
-  }
-  std::ofstream file(hostPath(options['o']), std::ios::binary | std::ios::trunc);
-  if (!file) {
-    std::cerr << "osql: cannot write the output file " << options['o'] << "\n";
-    return 1;
-  }
+int runScript(std::map<char, std::string>& options, std::ofstream& file) {
   OutputWriter out(file);
-
   std::ifstream input(hostPath(options['i']), std::ios::binary);
   if (!options.count('i') || !input) {
     out.line("Cannot open input file - " + options['i']);
@@ -228,8 +243,8 @@ int main(int argc, char** argv) {
   content << input.rdbuf();
   std::vector<fd::osql::Batch> batches = fd::osql::splitScript(fd::ansiToUtf8(content.str()));
 
-  Session session(out, options['S']);
-  if (!session.connect(options['d'], options['U'], options['P']))
+  Session session(out, options['S'], *seconds(options, 't', 0));
+  if (!session.connect(options['d'], options['U'], options['P'], *seconds(options, 'l', 8)))
     return 1;
   bool numbered = !options.count('n');
   for (const fd::osql::Batch& batch : batches) {
@@ -240,4 +255,32 @@ int main(int argc, char** argv) {
       return 1;
   }
   return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  // A file-size limit reached while writing the output is a write failure, reported below.
+#ifdef SIGXFSZ
+  std::signal(SIGXFSZ, SIG_IGN);
+#endif
+  std::map<char, std::string> options;
+  if (!parseOptions(arguments(argc, argv), options) || !options.count('o') ||
+      !seconds(options, 'l', 8) || !seconds(options, 't', 0)) {
+    std::cerr << "usage: osql.exe -S server -d database -U login -P password -i script -o output "
+                 "[-l login-timeout] [-t query-timeout]\n";
+    return 1;
+  }
+  std::ofstream file(hostPath(options['o']), std::ios::binary | std::ios::trunc);
+  if (!file) {
+    std::cerr << "osql: cannot write the output file " << options['o'] << "\n";
+    return 1;
+  }
+  int code = runScript(options, file);
+  file.close();
+  if (file.fail()) {
+    std::cerr << "osql: cannot write the output file " << options['o'] << "\n";
+    return 1;
+  }
+  return code;
 }

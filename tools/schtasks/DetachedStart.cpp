@@ -8,8 +8,6 @@
 
 #include "platform/AppError.h"
 
-extern char** environ;
-
 namespace fd {
 
 namespace {
@@ -17,7 +15,8 @@ namespace {
 constexpr const char* kSource = "schtasks";
 
 // Runs in the grandchild: reports errno through the pipe and ends when the program cannot run.
-[[noreturn]] void execProgram(char* const* argv, const char* folder, int reportFd) {
+[[noreturn]] void execProgram(char* const* argv, char* const* envp, const char* folder,
+                              int reportFd) {
   const int null = ::open("/dev/null", O_RDWR);
   if (null >= 0) {
     ::dup2(null, STDIN_FILENO);
@@ -31,7 +30,7 @@ constexpr const char* kSource = "schtasks";
   // program runs; the report pipe is already closed on exec.
   ::close_range(STDERR_FILENO + 1, ~0U, CLOSE_RANGE_CLOEXEC);
   if (folder == nullptr || ::chdir(folder) == 0) {
-    ::execve(argv[0], argv, environ);
+    ::execve(argv[0], argv, envp);
   }
   const int error = errno;
   ssize_t ignored = ::write(reportFd, &error, sizeof error);
@@ -41,14 +40,21 @@ constexpr const char* kSource = "schtasks";
 
 }  // namespace
 
-void startDetached(const std::vector<std::string>& argv, const std::filesystem::path& folder) {
+void startDetached(const std::vector<std::string>& argv, const std::filesystem::path& folder,
+                   const std::vector<std::string>& environment) {
   // Everything the children need is built before forking.
   std::vector<std::string> words = argv;
-  std::vector<char*> pointers;
-  for (std::string& word : words) {
-    pointers.push_back(word.data());
-  }
-  pointers.push_back(nullptr);
+  std::vector<std::string> entries = environment;
+  auto pointersTo = [](std::vector<std::string>& texts) {
+    std::vector<char*> pointers;
+    for (std::string& text : texts) {
+      pointers.push_back(text.data());
+    }
+    pointers.push_back(nullptr);
+    return pointers;
+  };
+  const std::vector<char*> pointers = pointersTo(words);
+  const std::vector<char*> envp = pointersTo(entries);
   const std::string folderText = folder.string();
   const char* folderPointer = folder.empty() ? nullptr : folderText.c_str();
 
@@ -63,7 +69,7 @@ void startDetached(const std::vector<std::string>& argv, const std::filesystem::
     // The grandchild is adopted by init (or a subreaper) once the middle process ends.
     const pid_t program = ::fork();
     if (program == 0) {
-      execProgram(pointers.data(), folderPointer, report[1]);
+      execProgram(pointers.data(), envp.data(), folderPointer, report[1]);
     }
     ::_exit(program < 0 ? 1 : 0);
   }
@@ -77,6 +83,9 @@ void startDetached(const std::vector<std::string>& argv, const std::filesystem::
   while ((got = ::read(report[0], &error, sizeof error)) < 0 && errno == EINTR) {
   }
   ::close(report[0]);
+  if (got > 0 && (error == EACCES || error == EPERM)) {
+    throw platformError(err::kPermissionDenied, kSource);
+  }
   if (middle < 0 || !WIFEXITED(status) || WEXITSTATUS(status) != 0 || got > 0) {
     throw platformError(err::kFileNotFound, kSource);
   }

@@ -124,7 +124,8 @@ int main(int argc, char** argv) {
       const std::string directory = unquoted(action->workingDirectory);
       folder = isWindowsPath(directory) ? paths.toHost(directory) : fs::path(directory);
     }
-    fd::startDetached(program, folder);
+    // The task's program runs in the prefix that ran the task, as the updater looks for it there.
+    fd::startDetached(program, folder, fd::prefixEnvironment(paths.prefix()));
   } catch (const fd::AppError& error) {
     std::cerr << "ERROR: no se pudo iniciar la tarea \"" << *taskName << "\" (" << action->command
               << "): " << error.description() << ".\n";

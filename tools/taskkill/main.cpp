@@ -1,4 +1,5 @@
-// taskkill: ends processes by image name, as the updater runs it ("taskkill /f /im NAME").
+// taskkill: ends the processes of its prefix by image name, as the updater runs it
+// ("taskkill /f /im NAME").
 #include <signal.h>
 #include <unistd.h>
 

@@ -88,6 +88,9 @@ std::vector<Statement> splitBatch(std::string_view batch) {
   std::string code = withoutComments(batch);
   std::vector<Statement> out;
   std::size_t start = 0;
+  // Lines are counted once, from where the previous statement's count stopped.
+  std::size_t counted = 0;
+  int line = 1;
   auto finish = [&](std::size_t end) {
     std::string_view piece(code.data() + start, end - start);
     std::size_t first = piece.find_first_not_of(" \t\r\n;");
@@ -95,7 +98,11 @@ std::vector<Statement> splitBatch(std::string_view batch) {
       std::size_t last = piece.find_last_not_of("\r\n;");
       Statement s;
       s.text = std::string(piece.substr(first, last - first + 1));
-      s.line = 1 + static_cast<int>(std::count(code.begin(), code.begin() + start + first, '\n'));
+      const std::size_t at = start + first;
+      line += static_cast<int>(std::count(code.begin() + static_cast<std::ptrdiff_t>(counted),
+                                          code.begin() + static_cast<std::ptrdiff_t>(at), '\n'));
+      counted = at;
+      s.line = line;
       out.push_back(std::move(s));
     }
     start = end;

@@ -3,6 +3,8 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <charconv>
+#include <limits>
 #include <optional>
 #include <regex>
 
@@ -159,7 +161,7 @@ bool ClientConnection::login(const Message& message) {
   }
   login_ = user;
   database_ = *database;
-  spid_ = static_cast<std::uint16_t>(state_.openSession(login_, database_));
+  spid_ = static_cast<std::uint16_t>(state_.openSession(login_, database_, socket_));
   loggedIn_ = true;
   state_.log(login_, database_, "LOGIN", "OK");
   reply.envChange(1, database_, "master");
@@ -281,7 +283,10 @@ void ClientConnection::use(const std::vector<Token>& tokens, ReplyBuilder& reply
   info(reply, 5701, 1, "Changed database context to '" + database_ + "'.", line);
 }
 
-// RAISERROR('text', severity, state): severity 11 and above is an error, below a message.
+// RAISERROR('text' | number, severity, state): severity 11 and above is an error, below a
+// message. As SQL Server: a number outside 13000..2147483647 (or 50000 itself) is refused with
+// error 2732, a severity above 25 is an error of its own, and the text is cut at 2,047
+// characters, its last three becoming "...".
 void ClientConnection::raiseError(const std::vector<Token>& tokens, ReplyBuilder& reply, int line) {
   std::vector<Token> args;
   for (std::size_t i = 1; i < tokens.size(); ++i) {
@@ -290,24 +295,46 @@ void ClientConnection::raiseError(const std::vector<Token>& tokens, ReplyBuilder
     if (isSymbol(tokens, i, ')'))
       break;
   }
-  int number = 50000;
+  auto number = [&](std::size_t i, long long fallback) {
+    if (i >= args.size() || args[i].kind != Token::Kind::Number)
+      return fallback;
+    long long value = 0;
+    const std::string& text = args[i].text;
+    auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
+    // Too large for any range below: refused like any out-of-range value.
+    return ec == std::errc() ? value : std::numeric_limits<long long>::max();
+  };
+  long long messageNumber = 50000;
   std::string text;
   if (!args.empty() && args[0].kind == Token::Kind::Number) {
-    number = std::stoi(args[0].text);
+    messageNumber = number(0, 50000);
+    if (messageNumber < 13000 || messageNumber > 2147483647 || messageNumber == 50000) {
+      error(reply, 2732, 1, 16,
+            "Error number " + args[0].text +
+                " is invalid. The number must be from 13000 through 2147483647 and it cannot be "
+                "50000.",
+            line);
+      return;
+    }
   } else if (!args.empty()) {
     text = args[0].text;
   }
-  auto intArg = [&](std::size_t i, int fallback) {
-    if (i >= args.size() || args[i].kind != Token::Kind::Number)
-      return fallback;
-    return std::clamp(std::stoi(args[i].text), 0, 255);
-  };
-  int severity = std::min(intArg(1, 16), 25);
-  int state = std::max(intArg(2, 1), 1);
+  const long long severity = std::max(number(1, 16), 0LL);
+  if (severity > 25) {
+    error(reply, 2754, 1, 16,
+          "Error severity levels greater than 18 can only be specified by members of the sysadmin "
+          "role, using the WITH LOG option.",
+          line);
+    return;
+  }
+  const int state = static_cast<int>(std::clamp(number(2, 1), 1LL, 255LL));
+  if (truncatedUtf8(text, 2047) != text)
+    text = truncatedUtf8(text, 2044) + "...";
+  const int code = static_cast<int>(messageNumber);
   if (severity > 10) {
-    error(reply, number, state, severity, text, line);
+    error(reply, code, state, static_cast<int>(severity), text, line);
   } else {
-    reply.message(false, number, static_cast<std::uint8_t>(state),
+    reply.message(false, code, static_cast<std::uint8_t>(state),
                   static_cast<std::uint8_t>(severity), text, state_.serverName(), line);
   }
 }

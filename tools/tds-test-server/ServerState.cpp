@@ -1,5 +1,7 @@
 #include "ServerState.h"
 
+#include <poll.h>
+
 #include <algorithm>
 #include <fstream>
 #include <sstream>
@@ -136,10 +138,10 @@ std::vector<std::string> ServerState::databasesInOrder() const {
   return databases_;
 }
 
-int ServerState::openSession(const std::string& login, const std::string& database) {
+int ServerState::openSession(const std::string& login, const std::string& database, int socket) {
   std::lock_guard lock(mutex_);
   int spid = nextSpid_++;
-  sessions_[spid] = Session{login, database};
+  sessions_[spid] = Session{login, database, socket};
   return spid;
 }
 
@@ -155,11 +157,22 @@ void ServerState::closeSession(int spid) {
   sessions_.erase(spid);
 }
 
+namespace {
+
+// Whether the client has closed its end: its session then ends at once, although its thread
+// may not have read the end of the stream yet.
+bool hungUp(int socket) {
+  pollfd p{socket, POLLRDHUP, 0};
+  return poll(&p, 1, 0) > 0 && (p.revents & (POLLRDHUP | POLLHUP | POLLERR)) != 0;
+}
+
+}  // namespace
+
 int ServerState::sessionCount(std::string_view login) const {
   std::lock_guard lock(mutex_);
   int count = 0;
   for (const auto& [spid, s] : sessions_) {
-    if (equalsCi(s.login, login) && findDatabase(s.database))
+    if (equalsCi(s.login, login) && findDatabase(s.database) && !hungUp(s.socket))
       ++count;
   }
   for (const auto& others : config_.otherSessions) {

@@ -48,10 +48,12 @@ class ServerState {
   std::optional<std::string> findDatabase(std::string_view name) const;
   std::vector<std::string> databasesInOrder() const;
 
-  int openSession(const std::string& login, const std::string& database);
+  // A session of the client on `socket`, which stays open until closeSession.
+  int openSession(const std::string& login, const std::string& database, int socket);
   void setSessionDatabase(int spid, const std::string& database);
   void closeSession(int spid);
-  // Live sessions of the login plus the configured other sessions.
+  // Live sessions of the login (those whose client has not hung up) plus the configured other
+  // sessions.
   int sessionCount(std::string_view login) const;
 
   enum class PasswordChange { Changed, NoSuchLogin, WrongOldPassword };
@@ -68,6 +70,7 @@ class ServerState {
   struct Session {
     std::string login;
     std::string database;
+    int socket = -1;
   };
 
   ServerConfig config_;

@@ -12,7 +12,7 @@ namespace fd::tds {
 namespace {
 
 // A client message may span many packets; this caps what one connection can make us hold.
-constexpr std::size_t kMaxMessageBytes = 16 * 1024 * 1024;
+constexpr std::size_t kMaxMessageBytes = 4 * 1024 * 1024;
 constexpr std::size_t kHeaderBytes = 8;
 // The largest packet size a TDS client may negotiate.
 constexpr std::size_t kMaxPacketBytes = 32767;
@@ -174,8 +174,20 @@ void ReplyBuilder::bVarchar(std::string_view text) {
   bytes_.insert(bytes_.end(), wide.begin(), wide.end());
 }
 
-void ReplyBuilder::usVarchar(std::string_view text) {
+std::string truncatedUtf8(std::string_view text, std::size_t units) {
   std::string wide = utf8ToUtf16le(text);
+  if (wide.size() <= 2 * units)
+    return std::string(text);
+  wide.resize(2 * units);
+  // Never half a surrogate pair.
+  const auto last = static_cast<std::uint8_t>(wide[wide.size() - 1]);
+  if (last >= 0xD8 && last <= 0xDB)
+    wide.resize(wide.size() - 2);
+  return utf16leToUtf8(reinterpret_cast<const std::uint8_t*>(wide.data()), wide.size() / 2);
+}
+
+void ReplyBuilder::usVarchar(std::string_view text) {
+  std::string wide = utf8ToUtf16le(truncatedUtf8(text, 0xFFFF));
   u16(static_cast<std::uint16_t>(wide.size() / 2));
   bytes_.insert(bytes_.end(), wide.begin(), wide.end());
 }
@@ -214,7 +226,8 @@ void ReplyBuilder::message(bool error, std::int32_t number, std::uint8_t state,
   u32(static_cast<std::uint32_t>(number));
   u8(state);
   u8(severity);
-  usVarchar(text);
+  // As SQL Server's PRINT of nvarchar text, and within the token's 16-bit length.
+  usVarchar(truncatedUtf8(text, kMaxMessageCharacters));
   bVarchar(server);
   bVarchar("");
   if (atLeast72()) {

@@ -29,6 +29,11 @@ inline constexpr std::uint32_t kTds74 = 0x74000004;
 
 std::string utf16leToUtf8(const std::uint8_t* data, std::size_t characters);
 std::string utf8ToUtf16le(std::string_view text);
+// The text cut to at most `units` UTF-16 code units, never inside a character.
+std::string truncatedUtf8(std::string_view text, std::size_t units);
+
+// The longest message text sent: what SQL Server's PRINT gives of nvarchar text.
+inline constexpr std::size_t kMaxMessageCharacters = 4000;
 
 // A malformed message from the client: the connection is dropped.
 struct ProtocolError {

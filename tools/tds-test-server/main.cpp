@@ -3,7 +3,8 @@
 // A small SQL Server stand-in for tests and the demo: speaks enough TDS 7.x on 127.0.0.1 for the
 // FreeTDS ODBC driver. PORT 0 picks a free port. The first line on standard output is
 // "PORT N" once the server listens, so a caller can start it without racing for a port.
-// SIGTERM or SIGINT end it.
+// SIGTERM or SIGINT end it within a second. At most 64 connections are served at once and a
+// message of at most 4 MiB is taken in.
 
 #include <arpa/inet.h>
 #include <fcntl.h>
@@ -13,9 +14,12 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
+#include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <iostream>
 #include <list>
@@ -29,6 +33,11 @@
 #include "ServerState.h"
 
 namespace {
+
+// Connections served at once; one more is closed as soon as it is taken in.
+constexpr std::size_t kMaxConnections = 64;
+// How long a stop waits for busy connections before the process ends anyway.
+constexpr auto kStopGrace = std::chrono::milliseconds(700);
 
 int stopPipe[2] = {-1, -1};
 
@@ -153,6 +162,11 @@ int main(int argc, char** argv) {
     int client = accept4(listener, nullptr, nullptr, SOCK_CLOEXEC);
     if (client < 0)
       continue;
+    if (workers.size() >= kMaxConnections) {
+      // A thread and up to one message in memory per connection: past the cap, refused.
+      close(client);
+      continue;
+    }
     openSockets.add(client);
     Worker& worker = workers.emplace_back();
     worker.thread = std::thread([client, &state, &openSockets, finished = worker.finished]() {
@@ -167,6 +181,18 @@ int main(int argc, char** argv) {
   }
   close(listener);
   openSockets.shutdownAll();
+  // A worker still busy with a long batch is not waited for beyond the grace time.
+  const auto deadline = std::chrono::steady_clock::now() + kStopGrace;
+  auto allFinished = [&] {
+    return std::all_of(workers.begin(), workers.end(),
+                       [](const Worker& w) { return w.finished->load(); });
+  };
+  while (!allFinished() && std::chrono::steady_clock::now() < deadline)
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  if (!allFinished()) {
+    std::cout.flush();
+    std::_Exit(0);
+  }
   for (Worker& worker : workers)
     worker.thread.join();
   return 0;

@@ -2,22 +2,29 @@
 
 #include <archive.h>
 #include <archive_entry.h>
+#include <fcntl.h>
+#include <libdeflate.h>
+#include <sys/stat.h>
+#ifdef _WIN32
+#include <io.h>
+#include <windows.h>
+#else
+#include <unistd.h>
+#endif
 
+#include <algorithm>
 #include <cerrno>
-#include <cstring>
 #include <fstream>
 #include <map>
 #include <memory>
 #include <optional>
 #include <stdexcept>
+#include <string_view>
 #include <vector>
 
 #ifdef _WIN32
-#include <windows.h>
-
 #include "platform/win32/Win32Text.h"
 #endif
-#include "tools/mkrar/Crc32.h"
 #include "tools/winrar/RarHeaders.h"
 #include "tools/winrar/TargetFolder.h"
 
@@ -27,6 +34,7 @@ namespace fs = std::filesystem;
 
 namespace {
 
+// For data the extractor reads itself.
 constexpr std::size_t kBufferSize = 1 << 16;
 
 // An archive path with "/" separators and no trailing separator, to compare names.
@@ -54,6 +62,70 @@ std::string libarchiveMessage(archive* reader) {
   return text != nullptr ? text : "error desconocido";
 }
 
+// The few file calls that differ between the hosts.
+#ifdef _WIN32
+int openArchive(const fs::path& path) {
+  return ::_wopen(path.c_str(), _O_RDONLY | _O_BINARY | _O_NOINHERIT);
+}
+
+// The file's size, or -1.
+long long fileSize(int fd) {
+  return ::_filelengthi64(fd);
+}
+
+int readSome(int fd, char* data, std::size_t size) {
+  return ::_read(fd, data, static_cast<unsigned>(std::min<std::size_t>(size, 1u << 30)));
+}
+
+bool seekBy(int fd, long long step) {
+  return ::_lseeki64(fd, step, SEEK_CUR) >= 0;
+}
+
+// Windows has no pread: the position is put back after the read.
+int readSomeAt(int fd, char* data, std::size_t size, std::uint64_t offset) {
+  const long long position = ::_lseeki64(fd, 0, SEEK_CUR);
+  if (position < 0 || ::_lseeki64(fd, static_cast<long long>(offset), SEEK_SET) < 0) {
+    return -1;
+  }
+  const int got = readSome(fd, data, size);
+  const int error = errno;
+  if (::_lseeki64(fd, position, SEEK_SET) < 0) {
+    return -1;
+  }
+  errno = error;
+  return got;
+}
+
+void closeFile(int fd) {
+  ::_close(fd);
+}
+#else
+int openArchive(const fs::path& path) {
+  return ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+}
+
+long long fileSize(int fd) {
+  struct stat st {};
+  return ::fstat(fd, &st) == 0 ? static_cast<long long>(st.st_size) : -1;
+}
+
+ssize_t readSome(int fd, char* data, std::size_t size) {
+  return ::read(fd, data, size);
+}
+
+bool seekBy(int fd, long long step) {
+  return ::lseek(fd, static_cast<off_t>(step), SEEK_CUR) >= 0;
+}
+
+ssize_t readSomeAt(int fd, char* data, std::size_t size, std::uint64_t offset) {
+  return ::pread(fd, data, size, static_cast<off_t>(offset));
+}
+
+void closeFile(int fd) {
+  ::close(fd);
+}
+#endif
+
 // The entry's name as UTF-8. On Windows libarchive keeps names as wide text, its UTF-8 form goes
 // through the system's code page, and a name stored without its Unicode form is read in the OEM
 // code page; RAR on other systems stores UTF-8 there, which the header holds as it is.
@@ -75,9 +147,9 @@ std::string entryName(archive_entry* entry, const RarEntry& header) {
   return utf8 != nullptr ? utf8 : native != nullptr ? native : "";
 }
 
-// The name of the file a hard link stands for, as UTF-8; empty for any other entry. On Windows a
+// The name of the file a hard link stands for, as UTF-8; none for any other entry. On Windows a
 // name the code page cannot spell has no narrow form at all.
-std::string hardLinkTarget(archive_entry* entry) {
+std::optional<std::string> hardLinkTarget(archive_entry* entry) {
 #ifdef _WIN32
   if (const wchar_t* wide = archive_entry_hardlink_w(entry)) {
     return narrow(wide);
@@ -85,8 +157,117 @@ std::string hardLinkTarget(archive_entry* entry) {
 #endif
   const char* utf8 = archive_entry_hardlink_utf8(entry);
   const char* native = archive_entry_hardlink(entry);
-  return utf8 != nullptr ? utf8 : native != nullptr ? native : "";
+  if (native == nullptr) {
+    return std::nullopt;
+  }
+  return utf8 != nullptr ? utf8 : native;
 }
+
+// The archive file, read once from front to back. Each block goes through the header walker
+// before libarchive gets it; what libarchive skips is a data area the extractor read itself.
+// Blocks are small enough to stay in the processor's cache while their data is checked and
+// written out; only the first one is larger.
+class ArchiveInput {
+ public:
+  ArchiveInput(int fd, std::uint64_t size, RarHeaderWalker& walker)
+      : fd_(fd), size_(size), walker_(walker), block_(kFirstBlockSize) {}
+  ~ArchiveInput() { closeFile(fd_); }
+
+  // Reads the first block, which holds the whole signature search, before libarchive starts.
+  bool prime() {
+    if (!readBlock(kFirstBlockSize)) {
+      return false;
+    }
+    primed_ = true;
+    return true;
+  }
+
+  static la_ssize_t read(archive* reader, void* self, const void** block) {
+    auto* input = static_cast<ArchiveInput*>(self);
+    if (!input->primed_ && !input->readBlock(kBlockSize)) {
+      archive_set_error(reader, input->error_, "%s", systemReason(input->error_).c_str());
+      return -1;
+    }
+    input->primed_ = false;
+    *block = input->block_.data();
+    return static_cast<la_ssize_t>(input->got_);
+  }
+
+  static la_int64_t skip(archive*, void* self, la_int64_t request) {
+    auto* input = static_cast<ArchiveInput*>(self);
+    const auto step = static_cast<la_int64_t>(
+        std::min<std::uint64_t>(static_cast<std::uint64_t>(std::max<la_int64_t>(request, 0)),
+                                input->size_ - input->position_));
+    if (step == 0 || !seekBy(input->fd_, step)) {
+      return 0;  // libarchive reads on instead
+    }
+    input->position_ += static_cast<std::uint64_t>(step);
+    input->walker_.skipped(static_cast<std::uint64_t>(step));
+    return step;
+  }
+
+  // Reads size bytes at offset, without moving the position libarchive reads from.
+  bool readAt(std::uint64_t offset, char* data, std::size_t size) {
+    while (size > 0) {
+      const auto got = readSomeAt(fd_, data, size, offset);
+      if (got < 0 && errno == EINTR) {
+        continue;
+      }
+      if (got <= 0) {
+        error_ = got < 0 ? errno : EIO;
+        return false;
+      }
+      data += got;
+      size -= static_cast<std::size_t>(got);
+      offset += static_cast<std::uint64_t>(got);
+    }
+    return true;
+  }
+
+  // Walks what libarchive left unread, so that the walk reaches the archive's end.
+  void drain() {
+    while (!walker_.stopped() && readBlock(kBlockSize) && got_ > 0) {
+    }
+  }
+
+  int error() const { return error_; }
+
+ private:
+  bool readBlock(std::size_t wanted) {
+    got_ = 0;
+    while (got_ < wanted) {
+      const auto got = readSome(fd_, block_.data() + got_, wanted - got_);
+      if (got < 0 && errno == EINTR) {
+        continue;
+      }
+      if (got < 0) {
+        error_ = errno;
+        return false;
+      }
+      if (got == 0) {
+        break;
+      }
+      got_ += static_cast<std::size_t>(got);
+    }
+    position_ += got_;
+    walker_.feed(std::string_view(block_.data(), got_));
+    if (got_ < wanted) {
+      walker_.finish();
+    }
+    return true;
+  }
+
+  static constexpr std::size_t kFirstBlockSize = 1 << 20;
+  static constexpr std::size_t kBlockSize = 1 << 16;
+  int fd_;
+  std::uint64_t size_;
+  std::uint64_t position_ = 0;
+  RarHeaderWalker& walker_;
+  std::vector<char> block_;
+  std::size_t got_ = 0;
+  bool primed_ = false;
+  int error_ = 0;
+};
 
 class Extraction {
  public:
@@ -102,8 +283,14 @@ class Extraction {
       result_.reason = reason;
     }
   }
-  void extractEntry(archive* reader, archive_entry* entry, const RarEntry& header);
-  void copyHardLink(archive_entry* entry, const std::string& flatName);
+  void extractAll(archive* reader, ArchiveInput& input, const RarHeaderWalker& walker);
+  void extractEntry(archive* reader, ArchiveInput& input, archive_entry* entry,
+                    const RarEntry& header);
+  // Writes the entry's data to pending, checked; false, after the failure, when it cannot.
+  bool copyData(archive* reader, ArchiveInput& input, archive_entry* entry, const RarEntry& header,
+                const std::string& name, TargetFolder::Pending& pending);
+  void copyHardLink(archive_entry* entry, const std::string& linkTarget,
+                    const std::string& flatName);
 
   fs::path archive_;
   fs::path target_;
@@ -112,25 +299,33 @@ class Extraction {
   std::unique_ptr<TargetFolder> folder_;
   // Archive path of each file written, to its name in the target folder, for hard links.
   std::map<std::string, std::string> extracted_;
+  std::vector<char> buffer_ = std::vector<char>(kBufferSize);
 };
 
 ExtractResult Extraction::run() {
-  std::error_code error;
-  if (!fs::exists(archive_, error)) {
-    fail(rarexit::kOpen, "No se encontró el archivo " + archiveText_);
+  const int fd = openArchive(archive_);
+  const long long size = fd >= 0 ? fileSize(fd) : -1;
+  if (size < 0) {
+    fail(rarexit::kOpen, errno == ENOENT
+                             ? "No se encontró el archivo " + archiveText_
+                             : "No se puede abrir " + archiveText_ + ": " + systemReason(errno));
+    if (fd >= 0) {
+      closeFile(fd);
+    }
     return result_;
   }
-  if (!std::ifstream(archive_, std::ios::binary)) {
-    fail(rarexit::kOpen, "No se puede abrir " + archiveText_ + ": " + std::strerror(errno));
+  const auto archiveSize = static_cast<std::uint64_t>(size);
+  RarHeaderWalker walker(archiveSize);
+  ArchiveInput input(fd, archiveSize, walker);
+  if (!input.prime()) {
+    fail(rarexit::kOpen, "No se puede leer " + archiveText_ + ": " + systemReason(input.error()));
     return result_;
   }
-  const RarSignature signature = findRarSignature(archive_);
-  if (signature.format == RarFormat::None) {
+  if (walker.format() == RarFormat::None) {
     fail(rarexit::kFatal, archiveText_ + " no es un archivo RAR");
     return result_;
   }
-  const RarHeaders headers = readRarHeaders(archive_, signature);
-  if (headers.headersEncrypted) {
+  if (walker.headersEncrypted()) {
     fail(rarexit::kEncrypted, archiveText_ + " está cifrado: hace falta una contraseña");
     return result_;
   }
@@ -145,65 +340,71 @@ ExtractResult Extraction::run() {
                                                                 &archive_read_free);
   archive_read_support_format_rar(reader.get());
   archive_read_support_format_rar5(reader.get());
-#ifdef _WIN32
-  const int opened = archive_read_open_filename_w(reader.get(), archive_.c_str(), kBufferSize);
-#else
-  const int opened = archive_read_open_filename(reader.get(), archive_.c_str(), kBufferSize);
-#endif
-  if (opened != ARCHIVE_OK) {
+  if (archive_read_open2(reader.get(), &input, nullptr, &ArchiveInput::read, &ArchiveInput::skip,
+                         nullptr) != ARCHIVE_OK) {
     fail(rarexit::kOpen,
          "No se puede abrir " + archiveText_ + ": " + libarchiveMessage(reader.get()));
     return result_;
   }
+  extractAll(reader.get(), input, walker);
+  return result_;
+}
 
-  // Every header takes bytes of the file, so more entries than bytes means the reader is stuck.
-  const auto entryLimit = fs::file_size(archive_, error) + 16;
+void Extraction::extractAll(archive* reader, ArchiveInput& input, const RarHeaderWalker& walker) {
   std::size_t index = 0;
   while (true) {
     archive_entry* entry = nullptr;
-    const int status = archive_read_next_header(reader.get(), &entry);
+    const int status = archive_read_next_header(reader, &entry);
     if (status == ARCHIVE_EOF) {
       break;
     }
     // A failed header is not skipped: libarchive 3.6.2 may return the same failure forever.
-    if (status < ARCHIVE_WARN || index >= entryLimit) {
-      fail(rarexit::kFatal, archiveText_ + " está dañado: " + libarchiveMessage(reader.get()));
-      return result_;
+    if (status < ARCHIVE_WARN) {
+      fail(rarexit::kFatal, archiveText_ + " está dañado: " + libarchiveMessage(reader));
+      return;
     }
-    // libarchive gives one entry per file header, in order; one the walk did not reach cannot be
-    // checked.
-    if (index >= headers.files.size()) {
-      fail(rarexit::kFatal, archiveText_ + " está dañado: " +
-                                (headers.problem.empty() ? "entrada inesperada" : headers.problem));
-      return result_;
+    // libarchive gives one entry per file header, in order, and has read each one through the
+    // walker; one the walk did not reach cannot be checked.
+    if (index >= walker.files().size()) {
+      fail(rarexit::kFatal,
+           archiveText_ + " está dañado: " +
+               (walker.problem().empty() ? "entrada inesperada" : walker.problem()));
+      return;
     }
-    extractEntry(reader.get(), entry, headers.files[index]);
+    // A copy: the walker's list grows while the entry's data is read.
+    const RarEntry header = walker.files()[index];
+    extractEntry(reader, input, entry, header);
     ++index;
   }
-  if (!headers.problem.empty()) {
-    fail(rarexit::kFatal, archiveText_ + " está dañado: " + headers.problem);
-  } else if (index != headers.files.size()) {
+  input.drain();
+  if (!walker.problem().empty()) {
+    fail(rarexit::kFatal, archiveText_ + " está dañado: " + walker.problem());
+  } else if (index != walker.files().size()) {
     fail(rarexit::kFatal, archiveText_ + " está dañado: faltan entradas");
   }
-  return result_;
 }
 
-void Extraction::extractEntry(archive* reader, archive_entry* entry, const RarEntry& header) {
+void Extraction::extractEntry(archive* reader, ArchiveInput& input, archive_entry* entry,
+                              const RarEntry& header) {
   const std::string name = entryName(entry, header);
   const std::string flatName = lastComponent(name);
   const auto type = archive_entry_filetype(entry);
 
   if (header.nameComparable && normalized(header.name) != normalized(name)) {
     fail(rarexit::kFatal, archiveText_ + " está dañado: encabezado inesperado de " + name);
-    folder_->discard(flatName);
     return;
   }
   if (type == AE_IFDIR || type == AE_IFLNK || flatName.empty() || flatName == "." ||
       flatName == "..") {
     return;
   }
-  if (!hardLinkTarget(entry).empty()) {
-    copyHardLink(entry, flatName);
+  if (header.copyOf) {
+    fail(rarexit::kFatal, name + " es una copia de " + *header.copyOf +
+                              " dentro del archivo (referencia de RAR 5), que no se extrae");
+    return;
+  }
+  if (const auto linkTarget = hardLinkTarget(entry)) {
+    copyHardLink(entry, normalized(*linkTarget), flatName);
     return;
   }
   if (type != AE_IFREG) {
@@ -211,17 +412,14 @@ void Extraction::extractEntry(archive* reader, archive_entry* entry, const RarEn
   }
   if (archive_entry_is_encrypted(entry) || header.encrypted) {
     fail(rarexit::kEncrypted, name + " está cifrado: hace falta una contraseña");
-    folder_->discard(flatName);
     return;
   }
   if (header.continuesFromPreviousVolume || header.continuesInNextVolume) {
     fail(rarexit::kFatal, name + " continúa en otro volumen, que falta");
-    folder_->discard(flatName);
     return;
   }
   if (!header.dataComplete) {
     fail(rarexit::kFatal, name + " está incompleto: el archivo termina antes de tiempo");
-    folder_->discard(flatName);
     return;
   }
 
@@ -232,64 +430,83 @@ void Extraction::extractEntry(archive* reader, archive_entry* entry, const RarEn
     fail(rarexit::kCreate, e.what());
     return;
   }
-  const bool sizeKnown = archive_entry_size_is_set(entry) != 0;
-  const auto size = static_cast<std::uint64_t>(archive_entry_size(entry));
-  std::vector<char> buffer(kBufferSize);
-  std::uint64_t total = 0;
-  std::uint32_t crc = 0;
-  while (true) {
-    const la_ssize_t got = archive_read_data(reader, buffer.data(), buffer.size());
-    if (got == 0) {
-      break;
-    }
-    if (got < 0) {
-      fail(rarexit::kFatal, name + " no se puede extraer: " + libarchiveMessage(reader));
-      pending.reset();
-      folder_->discard(flatName);
-      return;
-    }
-    total += static_cast<std::uint64_t>(got);
-    if (sizeKnown && total > size) {
-      break;  // reported below as a size mismatch
-    }
-    crc = Crc32::update(crc, buffer.data(), static_cast<std::size_t>(got));
-    if (!pending->write(buffer.data(), static_cast<std::size_t>(got))) {
-      fail(rarexit::kCreate, name + " no se puede escribir: " + std::strerror(errno));
-      pending.reset();
-      folder_->discard(flatName);
-      return;
-    }
-  }
-  if (sizeKnown && total != size) {
-    fail(rarexit::kFatal, name + " está dañado: el tamaño no coincide");
-    pending.reset();
-    folder_->discard(flatName);
-    return;
-  }
-  if (header.crc && *header.crc != crc) {
-    fail(rarexit::kCrc, "Error de CRC en " + name + ": el archivo está dañado");
-    pending.reset();
-    folder_->discard(flatName);
+  if (!copyData(reader, input, entry, header, name, *pending)) {
     return;
   }
   const std::time_t mtime =
       archive_entry_mtime_is_set(entry) ? archive_entry_mtime(entry) : std::time(nullptr);
   const long nanoseconds = archive_entry_mtime_is_set(entry) ? archive_entry_mtime_nsec(entry) : 0;
   if (!folder_->commit(*pending, mtime, nanoseconds)) {
-    fail(rarexit::kCreate, name + " no se puede escribir: " + std::strerror(errno));
-    folder_->discard(flatName);
+    fail(rarexit::kCreate, name + " no se puede escribir: " + systemReason(errno));
     return;
   }
   extracted_[normalized(name)] = flatName;
 }
 
-void Extraction::copyHardLink(archive_entry* entry, const std::string& flatName) {
-  const std::string linkTarget = normalized(hardLinkTarget(entry));
+bool Extraction::copyData(archive* reader, ArchiveInput& input, archive_entry* entry,
+                          const RarEntry& header, const std::string& name,
+                          TargetFolder::Pending& pending) {
+  const bool sizeKnown = archive_entry_size_is_set(entry) != 0;
+  const auto size = static_cast<std::uint64_t>(archive_entry_size(entry));
+  // libarchive checks the CRC32 of the data it decompresses, not of stored data.
+  const bool checkCrc = header.stored && header.crc.has_value();
+  // A file stored on its own is read straight from the archive, and libarchive skips it: reading
+  // it, libarchive would compute a CRC32 of its own that it never checks.
+  const bool direct = header.dataIsFile && sizeKnown && size == header.dataSize;
+  std::uint64_t total = 0;
+  std::uint32_t crc = 0;
+  while (true) {
+    const void* block = buffer_.data();
+    std::size_t got = 0;
+    if (direct) {
+      got = static_cast<std::size_t>(std::min<std::uint64_t>(buffer_.size(), size - total));
+      if (got == 0) {
+        break;
+      }
+      if (!input.readAt(header.dataOffset + total, buffer_.data(), got)) {
+        fail(rarexit::kFatal, name + " no se puede leer: " + systemReason(input.error()));
+        return false;
+      }
+    } else {
+      la_int64_t offset = 0;
+      const int status = archive_read_data_block(reader, &block, &got, &offset);
+      if (status == ARCHIVE_EOF) {
+        break;
+      }
+      if (status < ARCHIVE_WARN || offset != static_cast<la_int64_t>(total)) {
+        fail(rarexit::kFatal, name + " no se puede extraer: " + libarchiveMessage(reader));
+        return false;
+      }
+    }
+    total += got;
+    if (sizeKnown && total > size) {
+      break;  // reported below as a size mismatch
+    }
+    if (checkCrc) {
+      crc = ::libdeflate_crc32(crc, block, got);
+    }
+    if (!pending.write(block, got)) {
+      fail(rarexit::kCreate, name + " no se puede escribir: " + systemReason(errno));
+      return false;
+    }
+  }
+  if (sizeKnown && total != size) {
+    fail(rarexit::kFatal, name + " está dañado: el tamaño no coincide");
+    return false;
+  }
+  if (checkCrc && *header.crc != crc) {
+    fail(rarexit::kCrc, "Error de CRC en " + name + ": el archivo está dañado");
+    return false;
+  }
+  return true;
+}
+
+void Extraction::copyHardLink(archive_entry* entry, const std::string& linkTarget,
+                              const std::string& flatName) {
   const auto found = extracted_.find(linkTarget);
   const fs::path source = found != extracted_.end() ? folder_->written(found->second) : fs::path();
   if (source.empty()) {
     fail(rarexit::kFatal, flatName + " enlaza con " + linkTarget + ", que no se extrajo");
-    folder_->discard(flatName);
     return;
   }
   std::ifstream in(source, std::ios::binary);
@@ -300,17 +517,14 @@ void Extraction::copyHardLink(archive_entry* entry, const std::string& flatName)
     fail(rarexit::kCreate, e.what());
     return;
   }
-  std::vector<char> buffer(kBufferSize);
   bool written = true;
   while (in && written) {
-    in.read(buffer.data(), static_cast<std::streamsize>(buffer.size()));
-    written = pending->write(buffer.data(), static_cast<std::size_t>(in.gcount()));
+    in.read(buffer_.data(), static_cast<std::streamsize>(buffer_.size()));
+    written = pending->write(buffer_.data(), static_cast<std::size_t>(in.gcount()));
   }
   if (!written || in.bad() ||
       !folder_->commit(*pending, archive_entry_mtime(entry), archive_entry_mtime_nsec(entry))) {
-    fail(rarexit::kCreate, flatName + " no se puede escribir: " + std::strerror(errno));
-    pending.reset();
-    folder_->discard(flatName);
+    fail(rarexit::kCreate, flatName + " no se puede escribir: " + systemReason(errno));
   }
 }
 

@@ -26,8 +26,9 @@ struct ExtractResult {
 // Extracts every file of a RAR 4 or RAR 5 archive into target, flat (stored folders dropped),
 // replacing files already there. Folders, links and names that reduce to nothing, "." or ".." are
 // skipped; a hard link becomes a copy of its target's file. A file that cannot be extracted whole
-// and verified (encrypted, damaged, truncated, continued in another volume) leaves no file at its
-// name. archiveText names the archive in messages.
+// and verified (encrypted, damaged, truncated, continued in another volume, a RAR 5 file copy, no
+// room on the disk) leaves nothing at its name, or what was there before. The archive is read
+// once, from front to back. archiveText names the archive in messages.
 ExtractResult extractArchive(const std::filesystem::path& archive,
                              const std::filesystem::path& target, const std::string& archiveText);
 

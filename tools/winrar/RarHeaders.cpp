@@ -1,10 +1,9 @@
 #include "tools/winrar/RarHeaders.h"
 
-#include <algorithm>
-#include <fstream>
-#include <string_view>
+#include <libdeflate.h>
 
-#include "tools/mkrar/Crc32.h"
+#include <algorithm>
+
 #include "tools/mkrar/Rar5Format.h"
 
 namespace fd {
@@ -70,6 +69,20 @@ class FieldReader {
   bool bad_ = false;
 };
 
+std::uint32_t crcOf(std::string_view bytes) {
+  return ::libdeflate_crc32(0, bytes.data(), bytes.size());
+}
+
+std::uint32_t u32At(std::string_view data, std::size_t pos) {
+  FieldReader fields(data.substr(pos));
+  return fields.u32();
+}
+
+std::uint16_t u16At(std::string_view data, std::size_t pos) {
+  return static_cast<std::uint16_t>(static_cast<unsigned char>(data[pos]) |
+                                    (static_cast<unsigned char>(data[pos + 1]) << 8));
+}
+
 // Parses the type-specific part of a file header and its extra area.
 bool parseFileHeader(FieldReader& fields, std::uint64_t headerFlags, std::uint64_t extraSize,
                      RarEntry& entry) {
@@ -82,11 +95,12 @@ bool parseFileHeader(FieldReader& fields, std::uint64_t headerFlags, std::uint64
   if (fileFlags & rar5::kFileHasCrc32) {
     entry.crc = fields.u32();
   }
-  fields.vint();  // compression information
+  const std::uint64_t compression = fields.vint();
   fields.vint();  // host operating system
   const std::uint64_t nameSize = fields.vint();
   entry.name = std::string(fields.bytes(nameSize));
-  entry.directory = (fileFlags & rar5::kFileIsDirectory) != 0;
+  entry.stored = ((compression >> 7) & 7) == 0;
+  entry.dataIsFile = entry.stored && (compression & rar5::kCompressionSolid) == 0;
   entry.continuesFromPreviousVolume = (headerFlags & rar5::kDataFromPreviousVolume) != 0;
   entry.continuesInNextVolume = (headerFlags & rar5::kDataInNextVolume) != 0;
   if (fields.bad() || fields.remaining() != extraSize) {
@@ -96,89 +110,16 @@ bool parseFileHeader(FieldReader& fields, std::uint64_t headerFlags, std::uint64
   while (extra.remaining() > 0 && !extra.bad()) {
     const std::uint64_t recordSize = extra.vint();
     FieldReader record(extra.bytes(recordSize));
-    if (record.vint() == rar5::kExtraEncryption) {
+    const std::uint64_t recordType = record.vint();
+    if (recordType == rar5::kExtraEncryption) {
       entry.encrypted = true;
+    } else if (recordType == rar5::kExtraRedirection &&
+               record.vint() == rar5::kRedirectionFileCopy) {
+      record.vint();  // flags
+      entry.copyOf = std::string(record.bytes(record.vint()));
     }
   }
   return !extra.bad();
-}
-
-RarHeaders readRar5Headers(std::ifstream& in, std::uint64_t signatureOffset) {
-  RarHeaders result;
-  in.seekg(0, std::ios::end);
-  const auto fileSize = static_cast<std::uint64_t>(in.tellg());
-  std::uint64_t pos = signatureOffset + rar5::kSignature.size();
-
-  while (true) {
-    // The CRC32 and up to three bytes of size come first.
-    std::string start(7, '\0');
-    in.clear();
-    in.seekg(static_cast<std::streamoff>(pos));
-    in.read(start.data(), 7);
-    start.resize(static_cast<std::size_t>(in.gcount()));
-    FieldReader prefix(start);
-    const std::uint32_t crc = prefix.u32();
-    const std::uint64_t bodySize = prefix.vint();
-    if (prefix.bad()) {
-      result.problem = "el archivo termina antes de tiempo";
-      return result;
-    }
-    const std::uint64_t sizeFieldLength = start.size() - 4 - prefix.remaining();
-    if (bodySize == 0 || bodySize > kMaxHeaderSize) {
-      result.problem = "encabezado dañado";
-      return result;
-    }
-    const std::uint64_t bodyStart = pos + 4 + sizeFieldLength;
-    if (bodyStart + bodySize > fileSize) {
-      result.problem = "el archivo termina antes de tiempo";
-      return result;
-    }
-    std::string sized(sizeFieldLength + bodySize, '\0');
-    in.seekg(static_cast<std::streamoff>(pos + 4));
-    in.read(sized.data(), static_cast<std::streamsize>(sized.size()));
-    if (static_cast<std::uint64_t>(in.gcount()) != sized.size()) {
-      result.problem = "no se puede leer el archivo";
-      return result;
-    }
-    if (Crc32::of(sized.data(), sized.size()) != crc) {
-      result.problem = "encabezado dañado (CRC)";
-      return result;
-    }
-
-    FieldReader fields(std::string_view(sized).substr(sizeFieldLength));
-    const std::uint64_t type = fields.vint();
-    const std::uint64_t flags = fields.vint();
-    const std::uint64_t extraSize = (flags & rar5::kHasExtraArea) ? fields.vint() : 0;
-    const std::uint64_t dataSize = (flags & rar5::kHasDataArea) ? fields.vint() : 0;
-    if (fields.bad() || extraSize > fields.remaining()) {
-      result.problem = "encabezado dañado";
-      return result;
-    }
-    const std::uint64_t dataStart = bodyStart + bodySize;
-    const bool dataComplete = dataSize <= fileSize - dataStart;
-
-    if (type == rar5::kEncryptionHeader) {
-      result.headersEncrypted = true;
-      return result;
-    }
-    if (type == rar5::kFileHeader) {
-      RarEntry entry;
-      if (!parseFileHeader(fields, flags, extraSize, entry)) {
-        result.problem = "encabezado de archivo dañado";
-        return result;
-      }
-      entry.dataComplete = dataComplete;
-      result.files.push_back(std::move(entry));
-    }
-    if (type == rar5::kEndHeader) {
-      return result;
-    }
-    if (!dataComplete) {
-      result.problem = "el archivo termina antes de tiempo";
-      return result;
-    }
-    pos = dataStart + dataSize;
-  }
 }
 
 // RAR 4 blocks: a 7-byte head (CRC16, type, flags, size), for file blocks followed by the packed
@@ -190,126 +131,234 @@ constexpr unsigned kRar4HeadersEncrypted = 0x0080;
 constexpr unsigned kRar4FromPreviousVolume = 0x0001;
 constexpr unsigned kRar4InNextVolume = 0x0002;
 constexpr unsigned kRar4Encrypted = 0x0004;
-constexpr unsigned kRar4DirectoryMask = 0x00E0;
 constexpr unsigned kRar4LargeSizes = 0x0100;
 constexpr unsigned kRar4UnicodeName = 0x0200;
 constexpr unsigned kRar4HasDataSize = 0x8000;
+constexpr unsigned char kRar4Stored = 0x30;
 
-std::uint16_t u16At(std::string_view data, std::size_t pos) {
-  return static_cast<std::uint16_t>(static_cast<unsigned char>(data[pos]) |
-                                    (static_cast<unsigned char>(data[pos + 1]) << 8));
-}
-
-RarHeaders readRar4Headers(std::ifstream& in, std::uint64_t signatureOffset) {
-  RarHeaders result;
-  in.seekg(0, std::ios::end);
-  const auto fileSize = static_cast<std::uint64_t>(in.tellg());
-  std::uint64_t pos = signatureOffset + rar5::kSignatureRar4.size();
-
-  // Old archives may end without an end block, right after their last file's data.
-  while (pos < fileSize) {
-    std::string head(7, '\0');
-    in.clear();
-    in.seekg(static_cast<std::streamoff>(pos));
-    in.read(head.data(), 7);
-    if (in.gcount() != 7) {
-      result.problem = "el archivo termina antes de tiempo";
-      return result;
-    }
-    const unsigned type = static_cast<unsigned char>(head[2]);
-    const unsigned flags = u16At(head, 3);
-    const std::uint16_t size = u16At(head, 5);
-    if (size < 7 || pos + size > fileSize) {
-      result.problem = size < 7 ? "encabezado dañado" : "el archivo termina antes de tiempo";
-      return result;
-    }
-    std::string block(size, '\0');
-    in.seekg(static_cast<std::streamoff>(pos));
-    in.read(block.data(), size);
-    const bool checked = type == kRar4ArchiveBlock || type == kRar4FileBlock;
-    if (checked && (Crc32::of(block.data() + 2, size - 2) & 0xFFFF) != u16At(block, 0)) {
-      result.problem = "encabezado dañado (CRC)";
-      return result;
-    }
-    if (type == kRar4ArchiveBlock && (flags & kRar4HeadersEncrypted)) {
-      result.headersEncrypted = true;
-      return result;
-    }
-    if (type == kRar4EndBlock) {
-      return result;
-    }
-    std::uint64_t dataSize = 0;
-    if (flags & kRar4HasDataSize) {
-      FieldReader fields(std::string_view(block).substr(7));
-      dataSize = fields.u32();
-      if (type == kRar4FileBlock) {
-        fields.u32();     // unpacked size
-        fields.bytes(1);  // host operating system
-        const std::uint32_t crc = fields.u32();
-        fields.bytes(6);  // time, version, method
-        const std::string_view nameSize = fields.bytes(2);
-        fields.bytes(4);  // attributes
-        if (flags & kRar4LargeSizes) {
-          dataSize |= static_cast<std::uint64_t>(fields.u32()) << 32;
-          fields.u32();
-        }
-        const std::string_view name =
-            nameSize.size() == 2 ? fields.bytes(u16At(nameSize, 0)) : std::string_view();
-        if (fields.bad()) {
-          result.problem = "encabezado de archivo dañado";
-          return result;
-        }
-        RarEntry entry;
-        entry.name = std::string(name.substr(0, name.find('\0')));
-        entry.nameComparable = (flags & kRar4UnicodeName) == 0;
-        entry.directory = (flags & kRar4DirectoryMask) == kRar4DirectoryMask;
-        entry.encrypted = (flags & kRar4Encrypted) != 0;
-        entry.continuesFromPreviousVolume = (flags & kRar4FromPreviousVolume) != 0;
-        entry.continuesInNextVolume = (flags & kRar4InNextVolume) != 0;
-        entry.dataComplete = dataSize <= fileSize - pos - size;
-        entry.crc = crc;
-        result.files.push_back(std::move(entry));
-      } else if (fields.bad()) {
-        result.problem = "encabezado dañado";
-        return result;
-      }
-    }
-    if (dataSize > fileSize - pos - size) {
-      result.problem = "el archivo termina antes de tiempo";
-      return result;
-    }
-    pos += size + dataSize;
-  }
-  return result;
-}
+// Both formats' headers are at least this long, and a RAR 5 header's size field ends within it.
+constexpr std::size_t kHeaderStart = 7;
 
 }  // namespace
 
-RarSignature findRarSignature(const std::filesystem::path& archive) {
-  std::ifstream in(archive, std::ios::binary);
-  std::string head(kSignatureSearch, '\0');
-  in.read(head.data(), static_cast<std::streamsize>(head.size()));
-  head.resize(static_cast<std::size_t>(in.gcount()));
-  const auto rar5 = head.find(rar5::kSignature);
-  const auto rar4 = head.find(rar5::kSignatureRar4);
-  if (rar5 != std::string::npos && (rar4 == std::string::npos || rar5 <= rar4)) {
-    return {RarFormat::Rar5, rar5};
+void RarHeaderWalker::feed(std::string_view bytes) {
+  if (stopped_) {
+    return;
   }
-  if (rar4 != std::string::npos) {
-    return {RarFormat::Rar4, rar4};
+  if (format_ == RarFormat::None) {
+    findSignature(bytes);
+  } else {
+    walk(bytes);
   }
-  return {};
 }
 
-RarHeaders readRarHeaders(const std::filesystem::path& archive, const RarSignature& signature) {
-  std::ifstream in(archive, std::ios::binary);
-  if (signature.format == RarFormat::Rar5) {
-    return readRar5Headers(in, signature.offset);
+void RarHeaderWalker::findSignature(std::string_view bytes) {
+  searched_.append(bytes);
+  const std::string_view window = std::string_view(searched_).substr(0, kSignatureSearch);
+  const auto rar5 = window.find(rar5::kSignature);
+  const auto rar4 = window.find(rar5::kSignatureRar4);
+  if (rar5 == std::string_view::npos && rar4 == std::string_view::npos) {
+    stopped_ = searched_.size() >= kSignatureSearch;
+    return;
   }
-  if (signature.format == RarFormat::Rar4) {
-    return readRar4Headers(in, signature.offset);
+  format_ = rar4 < rar5 ? RarFormat::Rar4 : RarFormat::Rar5;
+  offset_ = format_ == RarFormat::Rar4 ? rar4 + rar5::kSignatureRar4.size()
+                                       : rar5 + rar5::kSignature.size();
+  need_ = kHeaderStart;
+  const std::string rest = searched_.substr(offset_);
+  searched_.clear();
+  searched_.shrink_to_fit();
+  walk(rest);
+}
+
+void RarHeaderWalker::walk(std::string_view bytes) {
+  while (!bytes.empty() && !stopped_) {
+    if (skip_ > 0) {
+      const auto skipped = static_cast<std::size_t>(std::min<std::uint64_t>(skip_, bytes.size()));
+      skip_ -= skipped;
+      offset_ += skipped;
+      bytes.remove_prefix(skipped);
+      continue;
+    }
+    if (header_.empty()) {
+      headerStart_ = offset_;
+    }
+    const std::size_t taken = std::min(need_ - header_.size(), bytes.size());
+    header_.append(bytes.substr(0, taken));
+    offset_ += taken;
+    bytes.remove_prefix(taken);
+    if (header_.size() == need_) {
+      headerComplete();
+    }
   }
-  return {};
+}
+
+void RarHeaderWalker::skipped(std::uint64_t count) {
+  if (stopped_) {
+    return;
+  }
+  if (count > skip_) {
+    stop("encabezado no leído");
+    return;
+  }
+  skip_ -= count;
+  offset_ += count;
+}
+
+void RarHeaderWalker::finish() {
+  if (stopped_) {
+    return;
+  }
+  stopped_ = true;
+  // Old archives may end without an end block, right after their last file's data.
+  const bool rar4End = format_ == RarFormat::Rar4 && header_.empty() && skip_ == 0;
+  if (format_ != RarFormat::None && !rar4End) {
+    problem_ = "el archivo termina antes de tiempo";
+  }
+}
+
+void RarHeaderWalker::headerComplete() {
+  if (!sizeKnown_) {
+    std::uint64_t size = 0;
+    if (format_ == RarFormat::Rar5) {
+      // The CRC32 and up to three bytes of size come first.
+      FieldReader prefix(header_);
+      prefix.u32();
+      const std::uint64_t bodySize = prefix.vint();
+      if (prefix.bad() || bodySize < 2 || bodySize > kMaxHeaderSize) {
+        stop("encabezado dañado");
+        return;
+      }
+      size = header_.size() - prefix.remaining() + bodySize;
+    } else {
+      size = u16At(header_, 5);
+      if (size < kHeaderStart) {
+        stop("encabezado dañado");
+        return;
+      }
+    }
+    if (size > archiveSize_ - headerStart_) {
+      stop("el archivo termina antes de tiempo");
+      return;
+    }
+    need_ = static_cast<std::size_t>(size);
+    sizeKnown_ = true;
+    if (header_.size() < need_) {
+      return;
+    }
+  }
+  if (format_ == RarFormat::Rar5) {
+    rar5Header();
+  } else {
+    rar4Header();
+  }
+  header_.clear();
+  need_ = kHeaderStart;
+  sizeKnown_ = false;
+}
+
+void RarHeaderWalker::rar5Header() {
+  if (crcOf(std::string_view(header_).substr(4)) != u32At(header_, 0)) {
+    stop("encabezado dañado (CRC)");
+    return;
+  }
+  FieldReader fields(std::string_view(header_).substr(4));
+  fields.vint();  // the header's size
+  const std::uint64_t type = fields.vint();
+  const std::uint64_t flags = fields.vint();
+  const std::uint64_t extraSize = (flags & rar5::kHasExtraArea) ? fields.vint() : 0;
+  const std::uint64_t dataSize = (flags & rar5::kHasDataArea) ? fields.vint() : 0;
+  if (fields.bad() || extraSize > fields.remaining()) {
+    stop("encabezado dañado");
+    return;
+  }
+  const bool dataComplete = dataSize <= archiveSize_ - offset_;
+
+  if (type == rar5::kEncryptionHeader) {
+    headersEncrypted_ = true;
+    stopped_ = true;
+    return;
+  }
+  if (type == rar5::kFileHeader) {
+    RarEntry entry;
+    if (!parseFileHeader(fields, flags, extraSize, entry)) {
+      stop("encabezado de archivo dañado");
+      return;
+    }
+    entry.dataComplete = dataComplete;
+    entry.dataOffset = offset_;
+    entry.dataSize = dataSize;
+    files_.push_back(std::move(entry));
+  }
+  if (type == rar5::kEndHeader) {
+    stopped_ = true;
+  } else if (!dataComplete) {
+    stop("el archivo termina antes de tiempo");
+  } else {
+    skip_ = dataSize;
+  }
+}
+
+void RarHeaderWalker::rar4Header() {
+  const std::string_view block = header_;
+  const unsigned type = static_cast<unsigned char>(block[2]);
+  const unsigned flags = u16At(block, 3);
+  const bool checked = type == kRar4ArchiveBlock || type == kRar4FileBlock;
+  if (checked && (crcOf(block.substr(2)) & 0xFFFF) != u16At(block, 0)) {
+    stop("encabezado dañado (CRC)");
+    return;
+  }
+  if (type == kRar4ArchiveBlock && (flags & kRar4HeadersEncrypted)) {
+    headersEncrypted_ = true;
+    stopped_ = true;
+    return;
+  }
+  if (type == kRar4EndBlock) {
+    stopped_ = true;
+    return;
+  }
+  std::uint64_t dataSize = 0;
+  if (flags & kRar4HasDataSize) {
+    FieldReader fields(block.substr(kHeaderStart));
+    dataSize = fields.u32();
+    if (type == kRar4FileBlock) {
+      fields.u32();     // unpacked size
+      fields.bytes(1);  // host operating system
+      const std::uint32_t crc = fields.u32();
+      fields.bytes(5);  // time, version
+      const std::string_view method = fields.bytes(1);
+      const std::string_view nameSize = fields.bytes(2);
+      fields.bytes(4);  // attributes
+      if (flags & kRar4LargeSizes) {
+        dataSize |= static_cast<std::uint64_t>(fields.u32()) << 32;
+        fields.u32();
+      }
+      const std::string_view name =
+          nameSize.size() == 2 ? fields.bytes(u16At(nameSize, 0)) : std::string_view();
+      if (fields.bad()) {
+        stop("encabezado de archivo dañado");
+        return;
+      }
+      RarEntry entry;
+      entry.name = std::string(name.substr(0, name.find('\0')));
+      entry.nameComparable = (flags & kRar4UnicodeName) == 0;
+      entry.encrypted = (flags & kRar4Encrypted) != 0;
+      entry.continuesFromPreviousVolume = (flags & kRar4FromPreviousVolume) != 0;
+      entry.continuesInNextVolume = (flags & kRar4InNextVolume) != 0;
+      entry.dataComplete = dataSize <= archiveSize_ - offset_;
+      entry.stored = static_cast<unsigned char>(method[0]) == kRar4Stored;
+      entry.crc = crc;
+      files_.push_back(std::move(entry));
+    } else if (fields.bad()) {
+      stop("encabezado dañado");
+      return;
+    }
+  }
+  if (dataSize > archiveSize_ - offset_) {
+    stop("el archivo termina antes de tiempo");
+    return;
+  }
+  skip_ = dataSize;
 }
 
 }  // namespace fd

@@ -28,18 +28,13 @@ namespace {
 #ifdef _WIN32
 using NativeChar = wchar_t;
 
-int createTemporary(const fs::path& folder, fs::path& created) {
-  static unsigned count = 0;
-  for (int attempt = 0; attempt < 100; ++attempt) {
-    created =
-        folder / (L".Winrar95-" + std::to_wstring(_getpid()) + L"-" + std::to_wstring(count++));
-    const int fd =
-        ::_wopen(created.c_str(), _O_CREAT | _O_EXCL | _O_WRONLY | _O_BINARY, _S_IREAD | _S_IWRITE);
-    if (fd >= 0 || errno != EEXIST) {
-      return fd;
-    }
-  }
-  return -1;
+int processId() {
+  return ::_getpid();
+}
+
+int createFile(const fs::path& path) {
+  return ::_wopen(path.c_str(), _O_WRONLY | _O_CREAT | _O_EXCL | _O_BINARY | _O_NOINHERIT,
+                  _S_IREAD | _S_IWRITE);
 }
 
 int writeSome(int fd, const char* bytes, std::size_t size) {
@@ -76,27 +71,22 @@ void onSignals(void (*handler)(int)) {
 #else
 using NativeChar = char;
 
-int createTemporary(const fs::path& folder, fs::path& created) {
-  std::string pattern = (folder / ".Winrar95-XXXXXX").string();
-  const int fd = ::mkstemp(pattern.data());
-  created = pattern;
-  return fd;
+int processId() {
+  return ::getpid();
 }
 
-int writeSome(int fd, const char* bytes, std::size_t size) {
-  return static_cast<int>(::write(fd, bytes, std::min<std::size_t>(size, 1u << 30)));
+// Created with 0666, the umask gives the file the bits any new file gets.
+int createFile(const fs::path& path) {
+  return ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
 }
 
-mode_t fileMode() {
-  const mode_t mask = ::umask(0);
-  ::umask(mask);
-  return 0666 & ~mask;
+ssize_t writeSome(int fd, const char* bytes, std::size_t size) {
+  return ::write(fd, bytes, size);
 }
 
 bool finishFile(int fd, std::time_t mtime, long nanoseconds) {
   const timespec times[2] = {{0, UTIME_NOW}, {mtime, nanoseconds}};
-  const bool done = ::fchmod(fd, fileMode()) == 0 && ::futimens(fd, times) == 0;
-  return ::close(fd) == 0 && done;
+  return ::futimens(fd, times) == 0 && ::close(fd) == 0;
 }
 
 bool renameOver(const fs::path& from, const fs::path& to) {
@@ -115,6 +105,7 @@ void onSignals(void (*handler)(int)) {
   for (int signal : {SIGINT, SIGTERM, SIGHUP}) {
     ::signal(signal, handler);
   }
+  ::signal(SIGXFSZ, SIG_IGN);
 }
 #endif
 
@@ -173,12 +164,39 @@ void removePendingFileOnSignal() {
   onSignals(removePendingAndExit);
 }
 
-TargetFolder::TargetFolder(fs::path folder) : folder_(std::move(folder)) {
+std::string systemReason(int error) {
+  switch (error) {
+    case ENOSPC:
+#ifdef EDQUOT
+    case EDQUOT:
+#endif
+      return "no queda espacio en el disco";
+    case EFBIG:
+      return "se superó el tamaño máximo de archivo permitido";
+    case EACCES:
+    case EPERM:
+      return "permiso denegado";
+    case EROFS:
+      return "el disco es de solo lectura";
+    case ENOENT:
+      return "no existe";
+    case EISDIR:
+      return "es una carpeta";
+    case ENAMETOOLONG:
+      return "el nombre es demasiado largo";
+    default:
+      return std::strerror(error);
+  }
+}
+
+TargetFolder::TargetFolder(fs::path folder)
+    : folder_(std::move(folder)),
+      temporaryPrefix_(".Winrar95-" + std::to_string(processId()) + "-") {
   std::error_code error;
   fs::create_directories(folder_, error);
   if (!fs::is_directory(folder_)) {
     throw std::runtime_error("no se puede crear la carpeta " + toUtf8(folder_) +
-                             (error ? ": " + error.message() : ""));
+                             (error ? ": " + systemReason(error.value()) : ""));
   }
   for (const auto& item : fs::directory_iterator(folder_, error)) {
     const std::string name = toUtf8(item.path().filename());
@@ -208,7 +226,7 @@ TargetFolder::Pending::~Pending() {
 bool TargetFolder::Pending::write(const void* data, std::size_t size) {
   const auto* bytes = static_cast<const char*>(data);
   while (size > 0) {
-    const int done = writeSome(fd_, bytes, size);
+    const auto done = writeSome(fd_, bytes, size);
     if (done < 0) {
       if (errno == EINTR) {
         continue;
@@ -222,14 +240,20 @@ bool TargetFolder::Pending::write(const void* data, std::size_t size) {
 }
 
 TargetFolder::Pending TargetFolder::begin(const std::string& name) {
-  fs::path temporary;
-  const int fd = createTemporary(folder_, temporary);
-  if (fd < 0) {
-    throw std::runtime_error("no se puede crear un archivo en " + toUtf8(folder_) + ": " +
-                             std::strerror(errno));
+  // A name left by a killed extractor is stepped over.
+  for (int attempt = 0; attempt < 1000; ++attempt) {
+    const fs::path path = folder_ / (temporaryPrefix_ + std::to_string(temporaries_++));
+    const int fd = createFile(path);
+    if (fd >= 0) {
+      setPending(path);
+      return Pending(fd, path, name);
+    }
+    if (errno != EEXIST) {
+      break;
+    }
   }
-  setPending(temporary);
-  return Pending(fd, temporary, name);
+  throw std::runtime_error("no se puede crear un archivo en " + toUtf8(folder_) + ": " +
+                           systemReason(errno));
 }
 
 bool TargetFolder::commit(Pending& pending, std::time_t mtime, long mtimeNanoseconds) {
@@ -244,23 +268,6 @@ bool TargetFolder::commit(Pending& pending, std::time_t mtime, long mtimeNanosec
   names_[foldCase(final)] = final;
   written_.insert(foldCase(final));
   return true;
-}
-
-void TargetFolder::discard(const std::string& name) {
-  const std::string key = foldCase(name);
-  if (written_.count(key) != 0) {
-    return;
-  }
-  const auto found = names_.find(key);
-  if (found == names_.end()) {
-    return;
-  }
-  const fs::path path = folder_ / fromUtf8(found->second);
-  std::error_code error;
-  if (fs::is_regular_file(fs::symlink_status(path, error))) {
-    fs::remove(path, error);
-    names_.erase(found);
-  }
 }
 
 fs::path TargetFolder::written(const std::string& name) const {

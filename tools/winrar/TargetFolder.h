@@ -10,8 +10,9 @@ namespace fd {
 
 // The folder an archive is extracted into. Each file is written to a temporary file in the folder
 // and renamed over its final name only once it is complete and verified, so that no file is ever
-// left half-written. Names are matched without regard to letter case, as on Windows: an entry
-// replaces an existing file whose name differs only in case, under that file's name.
+// left half-written and a file already there is replaced only by a good one. Names are matched
+// without regard to letter case, as on Windows: an entry replaces an existing file whose name
+// differs only in case, under that file's name.
 class TargetFolder {
  public:
   // Creates the folder when it is missing; throws std::runtime_error when it cannot.
@@ -34,16 +35,13 @@ class TargetFolder {
     std::string name_;
   };
 
-  // A new temporary file for the entry named name (a bare file name); throws
-  // std::runtime_error when it cannot be created.
+  // A new temporary file for the entry named name (a bare file name), under a short name of its
+  // own so that any name the file system takes can be extracted; throws std::runtime_error when
+  // it cannot be created.
   Pending begin(const std::string& name);
   // Renames the finished temporary file over the entry's final name, with the given modification
   // time; false when it cannot (the temporary file is then removed).
   bool commit(Pending& pending, std::time_t mtime, long mtimeNanoseconds);
-  // The entry named name could not be extracted: a file left at its name from before this
-  // extraction is removed, since it does not hold what the archive holds. Files written by this
-  // extraction stay.
-  void discard(const std::string& name);
   // The host path of a file written by this extraction under name, or an empty path.
   std::filesystem::path written(const std::string& name) const;
 
@@ -54,9 +52,16 @@ class TargetFolder {
   // Case-folded name to the name on disk, for every ordinary file in the folder.
   std::map<std::string, std::string> names_;
   std::set<std::string> written_;
+  // Temporary names: this prefix, which keeps two extractors into one folder apart, and a count.
+  std::string temporaryPrefix_;
+  unsigned temporaries_ = 0;
 };
 
-// Removes the temporary file being written when the extractor is ended by a signal.
+// Removes the temporary file being written when the extractor is ended by a signal. A file-size
+// limit (SIGXFSZ) does not end it: the write then fails as on a full disk.
 void removePendingFileOnSignal();
+
+// Why a file operation failed, in Spanish, from its errno value.
+std::string systemReason(int error);
 
 }  // namespace fd

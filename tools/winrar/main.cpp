@@ -117,6 +117,9 @@ int main(int argc, char** argv) {
   if (positional.empty() || !equalsIgnoringCase(positional[0], "e")) {
     return usage("falta la orden e");
   }
+  if (positional.size() > 3) {
+    return usage("sobra el argumento " + positional[3]);
+  }
   if (positional.size() != 3) {
     return usage("hacen falta el archivo y la carpeta de destino");
   }

@@ -1,0 +1,57 @@
+#include <gtest/gtest.h>
+
+#include "window/ProgramArguments.h"
+
+namespace fd {
+namespace {
+
+using Mode = ProgramArguments::Mode;
+
+struct ArgumentsCase {
+  std::string name;
+  std::vector<std::string> args;
+  Mode mode;
+  bool bad = false;
+};
+
+class ArgumentsParse : public ::testing::TestWithParam<ArgumentsCase> {};
+
+TEST_P(ArgumentsParse, ModeAndErrors) {
+  const ProgramArguments parsed = ProgramArguments::parse(GetParam().args);
+  EXPECT_EQ(parsed.mode, GetParam().mode);
+  EXPECT_EQ(!parsed.error.empty(), GetParam().bad) << parsed.error;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, ArgumentsParse,
+    ::testing::Values(
+        ArgumentsCase{"None", {}, Mode::Window}, ArgumentsCase{"Help", {"/?"}, Mode::Usage},
+        ArgumentsCase{"HelpWins", {"/desatendido", "-?"}, Mode::Usage},
+        ArgumentsCase{"AnyCaseAndDash", {"-DESATENDIDO", "/Sin-Cfd"}, Mode::Unattended},
+        ArgumentsCase{
+            "DryRunWithOptions", {"/simular", "/bases:A,B", "/sin-scripts"}, Mode::DryRun},
+        ArgumentsCase{"DryRunWins", {"/desatendido", "/simular"}, Mode::DryRun},
+        ArgumentsCase{"RestoreLatest", {"/restaurar"}, Mode::Restore},
+        ArgumentsCase{"RestoreStamp", {"/restaurar:202612861"}, Mode::Restore},
+        ArgumentsCase{"Unknown", {"/desatendido", "/rapido"}, Mode::Usage, true},
+        ArgumentsCase{"NotASwitch", {"desatendido"}, Mode::Usage, true},
+        ArgumentsCase{"ValueOnAPlainSwitch", {"/desatendido:si"}, Mode::Usage, true},
+        ArgumentsCase{"EmptyDatabaseName", {"/desatendido", "/bases:A,,B"}, Mode::Usage, true},
+        ArgumentsCase{"OtherUsersAnswer", {"/desatendido", "/usuarios:parar"}, Mode::Usage, true},
+        ArgumentsCase{"OptionsWithoutARun", {"/sin-scripts"}, Mode::Usage, true},
+        ArgumentsCase{"RestoreWithARun", {"/restaurar", "/desatendido"}, Mode::Usage, true},
+        ArgumentsCase{"RestoreWithoutStamp", {"/restaurar:"}, Mode::Usage, true}),
+    [](const auto& info) { return info.param.name; });
+
+TEST(ProgramArguments, KeepsTheRunOptions) {
+  const ProgramArguments parsed = ProgramArguments::parse(
+      {"/desatendido", "/BASES:Comercial2019, Contab1", "/sin-archivos", "/usuarios:CONTINUAR"});
+  EXPECT_EQ(parsed.databases, (std::vector<std::string>{"Comercial2019", "Contab1"}));
+  EXPECT_TRUE(parsed.noFiles);
+  EXPECT_FALSE(parsed.noCommandFiles);
+  EXPECT_FALSE(parsed.noScripts);
+  EXPECT_TRUE(parsed.continueWithUsers);
+}
+
+}  // namespace
+}  // namespace fd

@@ -1,0 +1,33 @@
+#include "window/ConsoleDesktop.h"
+
+#include <ostream>
+
+#include "platform/AppError.h"
+#include "platform/Text.h"
+#include "window/UpdateLog.h"
+
+namespace fd {
+
+ConsoleDesktop::ConsoleDesktop(std::ostream& err, bool answerYes)
+    : err_(err), answerYes_(answerYes) {}
+
+int ConsoleDesktop::msgBox(const std::string& prompt, int style, const std::string& title) {
+  const bool question = (style & 7) == msgbox::kYesNo;
+  const int answer = !question ? msgbox::kOk : answerYes_ ? msgbox::kYes : msgbox::kNo;
+  std::string line = (title.empty() ? std::string(kProgramTitle) : title) + ": " +
+                     replaceAll(replaceAll(prompt, "\r\n", " "), "\n", " ");
+  if (question)
+    line += answer == msgbox::kYes ? " -> Sí" : " -> No";
+  err_ << line << std::endl;
+  if (log_ != nullptr && !log_->path().empty()) {
+    try {
+      log_->EscribirLog(" Mensaje " + line);
+    } catch (const AppError&) {
+      // The line is on the error stream already.
+    }
+  }
+  boxes_.push_back({prompt, answer});
+  return answer;
+}
+
+}  // namespace fd

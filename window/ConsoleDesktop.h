@@ -1,0 +1,40 @@
+#pragma once
+
+#include <iosfwd>
+#include <string>
+#include <vector>
+
+#include "platform/Desktop.h"
+
+namespace fd {
+
+class UpdateLog;
+
+// The desktop of a run without a window: every message box becomes a line on the error stream
+// and in the update log, and is answered at once: OK, or for a yes/no question (other users
+// connected) the answer given on the command line.
+class ConsoleDesktop : public Desktop {
+ public:
+  ConsoleDesktop(std::ostream& err, bool answerYes);
+
+  // The log the boxes are also written to, once it exists.
+  void setLog(UpdateLog* log) { log_ = log; }
+
+  void doEvents() override {}
+  int msgBox(const std::string& prompt, int style, const std::string& title) override;
+  void setBusyPointer(bool) override {}
+
+  struct Box {
+    std::string prompt;
+    int answer = 0;
+  };
+  const std::vector<Box>& boxes() const { return boxes_; }
+
+ private:
+  std::ostream& err_;
+  bool answerYes_;
+  UpdateLog* log_ = nullptr;
+  std::vector<Box> boxes_;
+};
+
+}  // namespace fd
