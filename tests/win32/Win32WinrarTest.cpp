@@ -14,6 +14,7 @@
 #include "Win32UpdaterFixture.h"
 #include "platform/win32/Win32Processes.h"
 #include "platform/win32/Win32Text.h"
+#include "support/RarExpectedTable.h"
 #include "support/Sha256.h"
 
 namespace fd::test {
@@ -23,35 +24,7 @@ namespace fs = std::filesystem;
 
 const fs::path kRarData = fs::path(FD_TESTDATA_DIR) / "rar";
 
-struct ArchiveCase {
-  std::string archive;
-  bool succeeds = true;
-  // File name (UTF-8) to its SHA-256.
-  std::map<std::string, std::string> files;
-};
-
-std::vector<ArchiveCase> loadExpectedTable() {
-  std::ifstream in(kRarData / "expected.tsv");
-  std::vector<ArchiveCase> cases;
-  std::string line;
-  std::getline(in, line);  // the column names
-  while (std::getline(in, line)) {
-    std::istringstream fields(line);
-    std::string archive, exit, file, size, sha;
-    std::getline(fields, archive, '\t');
-    std::getline(fields, exit, '\t');
-    std::getline(fields, file, '\t');
-    std::getline(fields, size, '\t');
-    std::getline(fields, sha, '\t');
-    if (cases.empty() || cases.back().archive != archive) {
-      cases.push_back({archive, exit == "0", {}});
-    }
-    if (exit == "0") {
-      cases.back().files[file] = sha;
-    }
-  }
-  return cases;
-}
+using ArchiveCase = RarExpectedCase;
 
 class Win32WinrarTest : public ::testing::TestWithParam<ArchiveCase> {};
 
@@ -68,10 +41,11 @@ TEST_P(Win32WinrarTest, ExtractsAsTheTableSays) {
                               archive + "\" \"" + target + "\"",
                           WindowState::Hidden);
 
-  std::map<std::string, std::string> left;
+  std::map<std::string, std::pair<std::uintmax_t, std::string>> left;
   if (fs::exists(fs::path(widen(target)))) {
     for (const auto& item : fs::directory_iterator(fs::path(widen(target)))) {
-      left[narrow(item.path().filename().wstring())] = sha256HexOfFile(item.path());
+      left[narrow(item.path().filename().wstring())] = {fs::file_size(item.path()),
+                                                        sha256HexOfFile(item.path())};
     }
   }
   if (c.succeeds) {
@@ -80,7 +54,7 @@ TEST_P(Win32WinrarTest, ExtractsAsTheTableSays) {
   } else {
     EXPECT_NE(exitCode, 0);
     // Only files the archive holds whole and unencrypted may be left, never a temporary one.
-    for (const auto& [name, sha] : left) {
+    for (const auto& [name, sizeAndSha] : left) {
       EXPECT_FALSE(name.starts_with(".Winrar95")) << name;
     }
   }
@@ -88,7 +62,8 @@ TEST_P(Win32WinrarTest, ExtractsAsTheTableSays) {
   EXPECT_EQ(folder.everything().size(), fs::exists(fs::path(widen(target))) ? 2u : 1u);
 }
 
-INSTANTIATE_TEST_SUITE_P(RarMadeArchives, Win32WinrarTest, ::testing::ValuesIn(loadExpectedTable()),
+INSTANTIATE_TEST_SUITE_P(RarMadeArchives, Win32WinrarTest,
+                         ::testing::ValuesIn(loadRarExpectedTable(kRarData / "expected.tsv")),
                          [](const ::testing::TestParamInfo<ArchiveCase>& info) {
                            std::string name = fs::path(info.param.archive).stem().string();
                            for (char& ch : name) {
