@@ -25,7 +25,7 @@ native=${NATIVE_BUILD_DIR:-build/windows-native}
 cmake -S . -B "$native" -G Ninja -DFD_BUILD_UI=OFF -DFD_BUILD_TESTS=OFF >/dev/null
 cmake --build "$native" --target tds_test_server mkrar
 
-# libarchive for Windows (Winrar95.exe), built once and cached under build/.
+# libarchive and libdeflate for Windows (Winrar95.exe), built once and cached under build/.
 libarchive=$(scripts/libarchive-windows.sh)
 
 # Debug: GCC 12 reports a false -Wrestrict inside std::string at -O3.
