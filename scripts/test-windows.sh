@@ -6,7 +6,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/install-deps.sh
 
-packages=(g++-mingw-w64-x86-64-posix wine wine64)
+packages=(g++-mingw-w64-x86-64-posix wine wine64 dpkg-dev unzip)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
@@ -23,11 +23,14 @@ native=${NATIVE_BUILD_DIR:-build/windows-native}
 
 # The SQL stand-in runs natively; only it is built for the host.
 cmake -S . -B "$native" -G Ninja -DFD_BUILD_UI=OFF -DFD_BUILD_TESTS=OFF >/dev/null
-cmake --build "$native" --target tds_test_server
+cmake --build "$native" --target tds_test_server mkrar
+
+# libarchive and libdeflate for Windows (Winrar95.exe), built once and cached under build/.
+libarchive=$(scripts/libarchive-windows.sh)
 
 # Debug: GCC 12 reports a false -Wrestrict inside std::string at -O3.
 cmake -S . -B "$build" -G Ninja -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64.cmake \
-  -DFD_BUILD_UI=OFF -DCMAKE_BUILD_TYPE=Debug >/dev/null
+  -DCMAKE_BUILD_TYPE=Debug -DFD_LIBARCHIVE_WINDOWS_DIR="$libarchive" >/dev/null
 cmake --build "$build"
 
 work=$(mktemp -d /tmp/fd-windows-XXXXXX)
@@ -87,5 +90,63 @@ export FD_ODBC_DRIVER=FreeTDS
 # FreeTDS reads these over the connection string (an empty TDSPORT is port 0).
 unset TDSVER TDSPORT TDSHOST TDSDUMP
 
-# One Wine session at a time: the suites share the prefix's wineserver.
-ctest --test-dir "$build" --output-on-failure -j1 --timeout 300
+# Three real packages for the window's suite and the packaged program: a file for its module
+# each, and a script in one.
+packages=(COMERCIAL_5_2_7_prueba CONTABILIDAD_3_1_0_prueba CRM_1_9_3_prueba)
+mkdir -p "$work/paquetes"
+for name in "${packages[@]}"; do
+  mkdir -p "$work/$name"
+  entries=(-n info.txt "$work/$name/info.txt" -n Leeme.txt "$work/$name/Leeme.txt")
+  printf '[Destino]\r\nLeeme.txt=<Destino>\r\n' >"$work/$name/info.txt"
+  printf '%s\r\n' "$name" >"$work/$name/Leeme.txt"
+  if [ "$name" = CONTABILIDAD_3_1_0_prueba ]; then
+    printf '01_Prueba.sql=\r\n' >>"$work/$name/info.txt"
+    printf "PRINT 'Prueba'\r\nGO\r\n" >"$work/$name/01_Prueba.sql"
+    entries+=(-n 01_Prueba.sql "$work/$name/01_Prueba.sql")
+  fi
+  "$native/bin/mkrar" "$work/paquetes/$name.rar" "${entries[@]}" >/dev/null
+done
+export FD_TEST_PACKAGES="Z:${work//\//\\}\\paquetes"
+
+# One Wine session at a time: the suites share the prefix's wineserver; the window's suite needs a
+# display.
+xvfb-run -a ctest --test-dir "$build" --output-on-failure -j1 --timeout 300
+
+# The packaged program as a technician runs it: unzipped into C:\Actualizador\ beside three
+# packages, on a suite whose fdCom.ini names the SQL stand-in. Its start-up writes the log.
+zip=build/windows-package/actualizador-windows-x64.zip
+[ -f "$zip" ] || scripts/package-windows.sh
+drive_c="$WINEPREFIX/drive_c"
+act="$drive_c/Actualizador"
+mkdir -p "$act" "$drive_c/Fendal/Comercial"
+unzip -q -o "$zip" -d "$act"
+printf '[Comercial]\r\nServidor = 127.0.0.1,%s\r\nEmpresa = Comercial2019\r\n' "$FD_TEST_SQL_PORT" \
+  >"$drive_c/Fendal/Comercial/fdCom.ini"
+cp "$work"/paquetes/*.rar "$act/"
+check_log() {
+  [ -n "$log" ] && [ -f "$log" ] || { echo "actualizador.exe wrote no ACT_*.log" >&2; return 1; }
+  # Windows-1252 (the header's "ó" is the byte F3) and CR LF on every line.
+  head -c 49 "$log" | cmp -s - <(printf -- '--- Log de Actualizaci\xF3n de Sistemas Fendal ---\r\n') ||
+    { echo "the log's header is wrong" >&2; return 1; }
+  [ "$(grep -c $'\r$' "$log")" -eq "$(wc -l <"$log")" ] || { echo "a log line lacks CR LF" >&2; return 1; }
+  local texts
+  texts=$(sed -E 's/^[0-9]{2}\/[0-9]{2}\/[0-9]{4} [0-9]+:[0-9]{2}:[0-9]{2}//; s/\r$//' "$log")
+  printf '%s\n' "$texts" | sed -n '2,4p' | cmp -s - <(printf ' fdCom.ini\n 127.0.0.1,%s\n Cambio de SERVIDOR\n' "$FD_TEST_SQL_PORT") ||
+    { echo "the log's start-up lines are wrong" >&2; return 1; }
+  [ "$(printf '%s\n' "$texts" | sed -n '/^ Cargar Paquetes$/,$p' | wc -l)" -eq $((1 + ${#packages[@]})) ] ||
+    { echo "the log has no line per package after Cargar Paquetes" >&2; return 1; }
+}
+xvfb-run -a wine 'C:\Actualizador\actualizador.exe' >/dev/null 2>&1 &
+window_pid=$!
+for _ in $(seq 300); do
+  log=$(find "$act" -maxdepth 1 -name 'ACT_*.log' | head -n1)
+  check_log 2>/dev/null && break
+  sleep 0.2
+done
+wineserver -k 2>/dev/null || true
+wait "$window_pid" 2>/dev/null || true
+if ! check_log; then
+  cat -A "$log" >&2 || true
+  exit 1
+fi
+echo "actualizador.exe from the zip: start-up log $(basename "$log") as expected"

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "RarTestSupport.h"
+#include "support/RarExpectedTable.h"
 #include "support/Sha256.h"
 #include "support/TempPrefix.h"
 
@@ -22,36 +23,7 @@ using Tree = std::map<std::string, std::string>;
 
 const fs::path kRarData = fs::path(FD_TESTDATA_DIR) / "rar";
 
-// One archive of the table of real RAR-made archives and what extracting it must leave.
-struct RealArchiveCase {
-  std::string archive;
-  bool succeeds = true;
-  // File name to its size and SHA-256.
-  std::map<std::string, std::pair<std::uintmax_t, std::string>> files;
-};
-
-std::vector<RealArchiveCase> loadExpectedTable() {
-  std::ifstream in(kRarData / "expected.tsv");
-  std::vector<RealArchiveCase> cases;
-  std::string line;
-  std::getline(in, line);  // the column names
-  while (std::getline(in, line)) {
-    std::istringstream fields(line);
-    std::string archive, exit, file, size, sha;
-    std::getline(fields, archive, '\t');
-    std::getline(fields, exit, '\t');
-    std::getline(fields, file, '\t');
-    std::getline(fields, size, '\t');
-    std::getline(fields, sha, '\t');
-    if (cases.empty() || cases.back().archive != archive) {
-      cases.push_back({archive, exit == "0", {}});
-    }
-    if (exit == "0") {
-      cases.back().files[file] = {std::stoull(size), sha};
-    }
-  }
-  return cases;
-}
+using RealArchiveCase = test::RarExpectedCase;
 
 // Files that a failing archive may leave because the archive holds them whole and unencrypted.
 const std::map<std::string, Tree> kWholeFilesOfFailingArchives = {
@@ -110,7 +82,8 @@ TEST_P(RealArchiveTest, ExtractsAsTheTableSays) {
             fs::exists(target) ? 2 : 1);
 }
 
-INSTANTIATE_TEST_SUITE_P(RarMadeArchives, RealArchiveTest, ::testing::ValuesIn(loadExpectedTable()),
+INSTANTIATE_TEST_SUITE_P(RarMadeArchives, RealArchiveTest,
+                         ::testing::ValuesIn(test::loadRarExpectedTable(kRarData / "expected.tsv")),
                          [](const ::testing::TestParamInfo<RealArchiveCase>& info) {
                            std::string name = fs::path(info.param.archive).stem().string();
                            for (char& ch : name) {

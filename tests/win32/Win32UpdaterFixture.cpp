@@ -25,6 +25,9 @@ frmActualiza1& Win32UpdaterFixture::window() {
   if (!window_) {
     window_ = std::make_unique<frmActualiza1>(
         Services{fs, processes, clock, desktop, databases, paths, registry, folder.path("Act")});
+    if (beforeLoad) {
+      beforeLoad(*window_);
+    }
     if (!window_->Form_Load()) {
       throw std::runtime_error("the window did not start");
     }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -35,6 +36,8 @@ class Win32UpdaterFixture {
 
   // The window after its start-up, with the suite's root moved into the temporary folder.
   frmActualiza1& window();
+  // Runs on the window just before its start-up (a view binds to it there).
+  std::function<void(frmActualiza1&)> beforeLoad;
   std::string act() const { return folder.path("Act\\"); }
   std::string fendal() const { return folder.path("Fendal\\"); }
 

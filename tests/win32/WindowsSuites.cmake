@@ -45,7 +45,22 @@ foreach(suite IN LISTS suites)
 endforeach()
 
 # Programs the end-to-end suites run: a stand-in with the mail program's name, beside the
-# suites, and the query tool (bin/osql.exe).
+# suites, the query tool (bin/osql.exe) and the RAR extractor (bin/Winrar95.exe).
 add_executable(fdEnvioMails ${CMAKE_CURRENT_SOURCE_DIR}/win32/programs/fdEnvioMails.cpp)
 set_target_properties(fdEnvioMails PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tests)
 add_dependencies(test_win32 fdEnvioMails osql)
+if(TARGET winrar)
+  add_dependencies(test_win32 winrar)
+endif()
+
+# The native window driven in-process, over the Windows programs it runs.
+if(TARGET fdui)
+  add_executable(test_win32_gui ${CMAKE_CURRENT_SOURCE_DIR}/win32/gui/Win32WindowTest.cpp
+    ${CMAKE_CURRENT_SOURCE_DIR}/win32/Win32UpdaterFixture.cpp
+    ${CMAKE_CURRENT_SOURCE_DIR}/win32/Win32TestFolder.cpp)
+  target_link_libraries(test_win32_gui PRIVATE fdui fdtestsupport GTest::gtest_main)
+  set_target_properties(test_win32_gui PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tests)
+  add_dependencies(test_win32_gui osql winrar)
+  add_test(NAME test_win32_gui COMMAND test_win32_gui)
+  set_tests_properties(test_win32_gui PROPERTIES ENVIRONMENT "WINEDEBUG=-all")
+endif()

@@ -5,7 +5,12 @@
 #include <fcntl.h>
 #include <libdeflate.h>
 #include <sys/stat.h>
+#ifdef _WIN32
+#include <io.h>
+#include <windows.h>
+#else
 #include <unistd.h>
+#endif
 
 #include <algorithm>
 #include <cerrno>
@@ -17,6 +22,9 @@
 #include <string_view>
 #include <vector>
 
+#ifdef _WIN32
+#include "platform/win32/Win32Text.h"
+#endif
 #include "tools/winrar/RarHeaders.h"
 #include "tools/winrar/TargetFolder.h"
 
@@ -54,6 +62,107 @@ std::string libarchiveMessage(archive* reader) {
   return text != nullptr ? text : "error desconocido";
 }
 
+// The few file calls that differ between the hosts.
+#ifdef _WIN32
+int openArchive(const fs::path& path) {
+  return ::_wopen(path.c_str(), _O_RDONLY | _O_BINARY | _O_NOINHERIT);
+}
+
+// The file's size, or -1.
+long long fileSize(int fd) {
+  return ::_filelengthi64(fd);
+}
+
+int readSome(int fd, char* data, std::size_t size) {
+  return ::_read(fd, data, static_cast<unsigned>(std::min<std::size_t>(size, 1u << 30)));
+}
+
+bool seekBy(int fd, long long step) {
+  return ::_lseeki64(fd, step, SEEK_CUR) >= 0;
+}
+
+// Windows has no pread: the position is put back after the read.
+int readSomeAt(int fd, char* data, std::size_t size, std::uint64_t offset) {
+  const long long position = ::_lseeki64(fd, 0, SEEK_CUR);
+  if (position < 0 || ::_lseeki64(fd, static_cast<long long>(offset), SEEK_SET) < 0) {
+    return -1;
+  }
+  const int got = readSome(fd, data, size);
+  const int error = errno;
+  if (::_lseeki64(fd, position, SEEK_SET) < 0) {
+    return -1;
+  }
+  errno = error;
+  return got;
+}
+
+void closeFile(int fd) {
+  ::_close(fd);
+}
+#else
+int openArchive(const fs::path& path) {
+  return ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+}
+
+long long fileSize(int fd) {
+  struct stat st {};
+  return ::fstat(fd, &st) == 0 ? static_cast<long long>(st.st_size) : -1;
+}
+
+ssize_t readSome(int fd, char* data, std::size_t size) {
+  return ::read(fd, data, size);
+}
+
+bool seekBy(int fd, long long step) {
+  return ::lseek(fd, static_cast<off_t>(step), SEEK_CUR) >= 0;
+}
+
+ssize_t readSomeAt(int fd, char* data, std::size_t size, std::uint64_t offset) {
+  return ::pread(fd, data, size, static_cast<off_t>(offset));
+}
+
+void closeFile(int fd) {
+  ::close(fd);
+}
+#endif
+
+// The entry's name as UTF-8. On Windows libarchive keeps names as wide text, its UTF-8 form goes
+// through the system's code page, and a name stored without its Unicode form is read in the OEM
+// code page; RAR on other systems stores UTF-8 there, which the header holds as it is.
+std::string entryName(archive_entry* entry, const RarEntry& header) {
+#ifdef _WIN32
+  if (header.nameComparable &&
+      MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, header.name.data(),
+                          static_cast<int>(header.name.size()), nullptr, 0) > 0) {
+    return header.name;
+  }
+  if (const wchar_t* wide = archive_entry_pathname_w(entry)) {
+    return narrow(wide);
+  }
+#else
+  (void)header;
+#endif
+  const char* utf8 = archive_entry_pathname_utf8(entry);
+  const char* native = archive_entry_pathname(entry);
+  return utf8 != nullptr ? utf8 : native != nullptr ? native : "";
+}
+
+// The name of the file a hard link stands for, as UTF-8; none for any other entry. On Windows a
+// name the code page cannot spell has no narrow form at all.
+std::optional<std::string> hardLinkTarget(archive_entry* entry) {
+#ifdef _WIN32
+  if (const wchar_t* wide = archive_entry_hardlink_w(entry)) {
+    return narrow(wide);
+  }
+#endif
+  const char* utf8 = archive_entry_hardlink_utf8(entry);
+  const char* native = archive_entry_hardlink(entry);
+  if (native == nullptr) {
+    return std::nullopt;
+  }
+  return utf8 != nullptr ? utf8 : native;
+}
+
 // The archive file, read once from front to back. Each block goes through the header walker
 // before libarchive gets it; what libarchive skips is a data area the extractor read itself.
 // Blocks are small enough to stay in the processor's cache while their data is checked and
@@ -62,7 +171,7 @@ class ArchiveInput {
  public:
   ArchiveInput(int fd, std::uint64_t size, RarHeaderWalker& walker)
       : fd_(fd), size_(size), walker_(walker), block_(kFirstBlockSize) {}
-  ~ArchiveInput() { ::close(fd_); }
+  ~ArchiveInput() { closeFile(fd_); }
 
   // Reads the first block, which holds the whole signature search, before libarchive starts.
   bool prime() {
@@ -89,7 +198,7 @@ class ArchiveInput {
     const auto step = static_cast<la_int64_t>(
         std::min<std::uint64_t>(static_cast<std::uint64_t>(std::max<la_int64_t>(request, 0)),
                                 input->size_ - input->position_));
-    if (step == 0 || ::lseek(input->fd_, step, SEEK_CUR) < 0) {
+    if (step == 0 || !seekBy(input->fd_, step)) {
       return 0;  // libarchive reads on instead
     }
     input->position_ += static_cast<std::uint64_t>(step);
@@ -100,7 +209,7 @@ class ArchiveInput {
   // Reads size bytes at offset, without moving the position libarchive reads from.
   bool readAt(std::uint64_t offset, char* data, std::size_t size) {
     while (size > 0) {
-      const ssize_t got = ::pread(fd_, data, size, static_cast<off_t>(offset));
+      const auto got = readSomeAt(fd_, data, size, offset);
       if (got < 0 && errno == EINTR) {
         continue;
       }
@@ -127,7 +236,7 @@ class ArchiveInput {
   bool readBlock(std::size_t wanted) {
     got_ = 0;
     while (got_ < wanted) {
-      const ssize_t got = ::read(fd_, block_.data() + got_, wanted - got_);
+      const auto got = readSome(fd_, block_.data() + got_, wanted - got_);
       if (got < 0 && errno == EINTR) {
         continue;
       }
@@ -180,7 +289,8 @@ class Extraction {
   // Writes the entry's data to pending, checked; false, after the failure, when it cannot.
   bool copyData(archive* reader, ArchiveInput& input, archive_entry* entry, const RarEntry& header,
                 const std::string& name, TargetFolder::Pending& pending);
-  void copyHardLink(archive_entry* entry, const std::string& flatName);
+  void copyHardLink(archive_entry* entry, const std::string& linkTarget,
+                    const std::string& flatName);
 
   fs::path archive_;
   fs::path target_;
@@ -193,18 +303,18 @@ class Extraction {
 };
 
 ExtractResult Extraction::run() {
-  const int fd = ::open(archive_.c_str(), O_RDONLY | O_CLOEXEC);
-  struct stat st {};
-  if (fd < 0 || ::fstat(fd, &st) != 0) {
+  const int fd = openArchive(archive_);
+  const long long size = fd >= 0 ? fileSize(fd) : -1;
+  if (size < 0) {
     fail(rarexit::kOpen, errno == ENOENT
                              ? "No se encontró el archivo " + archiveText_
                              : "No se puede abrir " + archiveText_ + ": " + systemReason(errno));
     if (fd >= 0) {
-      ::close(fd);
+      closeFile(fd);
     }
     return result_;
   }
-  const auto archiveSize = static_cast<std::uint64_t>(st.st_size);
+  const auto archiveSize = static_cast<std::uint64_t>(size);
   RarHeaderWalker walker(archiveSize);
   ArchiveInput input(fd, archiveSize, walker);
   if (!input.prime()) {
@@ -276,9 +386,7 @@ void Extraction::extractAll(archive* reader, ArchiveInput& input, const RarHeade
 
 void Extraction::extractEntry(archive* reader, ArchiveInput& input, archive_entry* entry,
                               const RarEntry& header) {
-  const char* utf8 = archive_entry_pathname_utf8(entry);
-  const char* native = archive_entry_pathname(entry);
-  const std::string name = utf8 != nullptr ? utf8 : native != nullptr ? native : "";
+  const std::string name = entryName(entry, header);
   const std::string flatName = lastComponent(name);
   const auto type = archive_entry_filetype(entry);
 
@@ -295,8 +403,8 @@ void Extraction::extractEntry(archive* reader, ArchiveInput& input, archive_entr
                               " dentro del archivo (referencia de RAR 5), que no se extrae");
     return;
   }
-  if (archive_entry_hardlink(entry) != nullptr) {
-    copyHardLink(entry, flatName);
+  if (const auto linkTarget = hardLinkTarget(entry)) {
+    copyHardLink(entry, normalized(*linkTarget), flatName);
     return;
   }
   if (type != AE_IFREG) {
@@ -393,9 +501,8 @@ bool Extraction::copyData(archive* reader, ArchiveInput& input, archive_entry* e
   return true;
 }
 
-void Extraction::copyHardLink(archive_entry* entry, const std::string& flatName) {
-  const char* utf8 = archive_entry_hardlink_utf8(entry);
-  const std::string linkTarget = normalized(utf8 != nullptr ? utf8 : archive_entry_hardlink(entry));
+void Extraction::copyHardLink(archive_entry* entry, const std::string& linkTarget,
+                              const std::string& flatName) {
   const auto found = extracted_.find(linkTarget);
   const fs::path source = found != extracted_.end() ? folder_->written(found->second) : fs::path();
   if (source.empty()) {

@@ -2,8 +2,15 @@
 
 #include <fcntl.h>
 #include <sys/stat.h>
+#ifdef _WIN32
+#include <io.h>
+#include <process.h>
+#include <windows.h>
+#else
 #include <unistd.h>
+#endif
 
+#include <algorithm>
 #include <cerrno>
 #include <csignal>
 #include <cstring>
@@ -16,26 +23,121 @@ namespace fs = std::filesystem;
 
 namespace {
 
+// The few file calls that differ between the hosts. Names are UTF-8 on both: fs::path takes
+// them as char8_t, since on Windows a plain std::string would be read in the system's code page.
+#ifdef _WIN32
+using NativeChar = wchar_t;
+
+int processId() {
+  return ::_getpid();
+}
+
+int createFile(const fs::path& path) {
+  return ::_wopen(path.c_str(), _O_WRONLY | _O_CREAT | _O_EXCL | _O_BINARY | _O_NOINHERIT,
+                  _S_IREAD | _S_IWRITE);
+}
+
+int writeSome(int fd, const char* bytes, std::size_t size) {
+  return ::_write(fd, bytes, static_cast<unsigned>(std::min<std::size_t>(size, 1u << 30)));
+}
+
+// Sets the modification time (Windows counts 100 ns steps from 1601) and closes the file.
+bool finishFile(int fd, std::time_t mtime, long nanoseconds) {
+  const auto ticks = static_cast<unsigned long long>(
+      (static_cast<long long>(mtime) + 11644473600LL) * 10000000LL + nanoseconds / 100);
+  const FILETIME time{static_cast<DWORD>(ticks), static_cast<DWORD>(ticks >> 32)};
+  const auto handle = reinterpret_cast<HANDLE>(::_get_osfhandle(fd));
+  const bool timed = SetFileTime(handle, nullptr, nullptr, &time) != 0;
+  return ::_close(fd) == 0 && timed;
+}
+
+bool renameOver(const fs::path& from, const fs::path& to) {
+  return MoveFileExW(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING) != 0;
+}
+
+void closeFile(int fd) {
+  ::_close(fd);
+}
+
+void removeFile(const NativeChar* path) {
+  ::_wunlink(path);
+}
+
+void onSignals(void (*handler)(int)) {
+  for (int signal : {SIGINT, SIGTERM}) {
+    ::signal(signal, handler);
+  }
+}
+#else
+using NativeChar = char;
+
+int processId() {
+  return ::getpid();
+}
+
+// Created with 0666, the umask gives the file the bits any new file gets.
+int createFile(const fs::path& path) {
+  return ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+}
+
+ssize_t writeSome(int fd, const char* bytes, std::size_t size) {
+  return ::write(fd, bytes, size);
+}
+
+bool finishFile(int fd, std::time_t mtime, long nanoseconds) {
+  const timespec times[2] = {{0, UTIME_NOW}, {mtime, nanoseconds}};
+  return ::futimens(fd, times) == 0 && ::close(fd) == 0;
+}
+
+bool renameOver(const fs::path& from, const fs::path& to) {
+  return ::rename(from.c_str(), to.c_str()) == 0;
+}
+
+void closeFile(int fd) {
+  ::close(fd);
+}
+
+void removeFile(const NativeChar* path) {
+  ::unlink(path);
+}
+
+void onSignals(void (*handler)(int)) {
+  for (int signal : {SIGINT, SIGTERM, SIGHUP}) {
+    ::signal(signal, handler);
+  }
+  ::signal(SIGXFSZ, SIG_IGN);
+}
+#endif
+
+fs::path fromUtf8(const std::string& name) {
+  return fs::path(std::u8string(name.begin(), name.end()));
+}
+
+std::string toUtf8(const fs::path& path) {
+  const std::u8string text = path.u8string();
+  return std::string(text.begin(), text.end());
+}
+
 // The temporary file being written, for the signal handler.
-char gPendingPath[4096];
+NativeChar gPendingPath[4096];
 
 void removePendingAndExit(int signal) {
-  if (gPendingPath[0] != '\0') {
-    ::unlink(gPendingPath);
+  if (gPendingPath[0] != 0) {
+    removeFile(gPendingPath);
   }
   ::signal(signal, SIG_DFL);
   ::raise(signal);
 }
 
 void setPending(const fs::path& path) {
-  const std::string text = path.string();
-  if (text.size() < sizeof gPendingPath) {
-    std::memcpy(gPendingPath, text.c_str(), text.size() + 1);
+  const auto& text = path.native();
+  if (text.size() < sizeof gPendingPath / sizeof gPendingPath[0]) {
+    std::copy(text.c_str(), text.c_str() + text.size() + 1, gPendingPath);
   }
 }
 
 void clearPending() {
-  gPendingPath[0] = '\0';
+  gPendingPath[0] = 0;
 }
 
 // Letter case folded as Windows does for ASCII and the Latin-1 letters (À..Þ to à..þ).
@@ -59,16 +161,15 @@ std::string foldCase(const std::string& name) {
 }  // namespace
 
 void removePendingFileOnSignal() {
-  for (int signal : {SIGINT, SIGTERM, SIGHUP}) {
-    ::signal(signal, removePendingAndExit);
-  }
-  ::signal(SIGXFSZ, SIG_IGN);
+  onSignals(removePendingAndExit);
 }
 
 std::string systemReason(int error) {
   switch (error) {
     case ENOSPC:
+#ifdef EDQUOT
     case EDQUOT:
+#endif
       return "no queda espacio en el disco";
     case EFBIG:
       return "se superó el tamaño máximo de archivo permitido";
@@ -90,15 +191,15 @@ std::string systemReason(int error) {
 
 TargetFolder::TargetFolder(fs::path folder)
     : folder_(std::move(folder)),
-      temporaryPrefix_(".Winrar95-" + std::to_string(::getpid()) + "-") {
+      temporaryPrefix_(".Winrar95-" + std::to_string(processId()) + "-") {
   std::error_code error;
   fs::create_directories(folder_, error);
   if (!fs::is_directory(folder_)) {
-    throw std::runtime_error("no se puede crear la carpeta " + folder_.string() +
+    throw std::runtime_error("no se puede crear la carpeta " + toUtf8(folder_) +
                              (error ? ": " + systemReason(error.value()) : ""));
   }
   for (const auto& item : fs::directory_iterator(folder_, error)) {
-    const std::string name = item.path().filename().string();
+    const std::string name = toUtf8(item.path().filename());
     names_.emplace(foldCase(name), name);
   }
 }
@@ -114,10 +215,10 @@ TargetFolder::Pending::Pending(Pending&& other) noexcept
 
 TargetFolder::Pending::~Pending() {
   if (fd_ >= 0) {
-    ::close(fd_);
+    closeFile(fd_);
   }
   if (!temporary_.empty()) {
-    ::unlink(temporary_.c_str());
+    removeFile(temporary_.c_str());
     clearPending();
   }
 }
@@ -125,7 +226,7 @@ TargetFolder::Pending::~Pending() {
 bool TargetFolder::Pending::write(const void* data, std::size_t size) {
   const auto* bytes = static_cast<const char*>(data);
   while (size > 0) {
-    const ssize_t done = ::write(fd_, bytes, size);
+    const auto done = writeSome(fd_, bytes, size);
     if (done < 0) {
       if (errno == EINTR) {
         continue;
@@ -139,11 +240,10 @@ bool TargetFolder::Pending::write(const void* data, std::size_t size) {
 }
 
 TargetFolder::Pending TargetFolder::begin(const std::string& name) {
-  // Created with 0666, the umask gives the file the bits any new file gets. A name left by a killed
-  // extractor is stepped over.
+  // A name left by a killed extractor is stepped over.
   for (int attempt = 0; attempt < 1000; ++attempt) {
     const fs::path path = folder_ / (temporaryPrefix_ + std::to_string(temporaries_++));
-    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    const int fd = createFile(path);
     if (fd >= 0) {
       setPending(path);
       return Pending(fd, path, name);
@@ -152,16 +252,15 @@ TargetFolder::Pending TargetFolder::begin(const std::string& name) {
       break;
     }
   }
-  throw std::runtime_error("no se puede crear un archivo en " + folder_.string() + ": " +
+  throw std::runtime_error("no se puede crear un archivo en " + toUtf8(folder_) + ": " +
                            systemReason(errno));
 }
 
 bool TargetFolder::commit(Pending& pending, std::time_t mtime, long mtimeNanoseconds) {
-  const timespec times[2] = {{0, UTIME_NOW}, {mtime, mtimeNanoseconds}};
   const std::string final = finalName(pending.name_);
-  const bool done = ::futimens(pending.fd_, times) == 0 && ::close(pending.fd_) == 0;
+  const bool done = finishFile(pending.fd_, mtime, mtimeNanoseconds);
   pending.fd_ = -1;
-  if (!done || ::rename(pending.temporary_.c_str(), (folder_ / final).c_str()) != 0) {
+  if (!done || !renameOver(pending.temporary_, folder_ / fromUtf8(final))) {
     return false;  // the destructor removes the temporary file
   }
   pending.temporary_.clear();
@@ -176,7 +275,7 @@ fs::path TargetFolder::written(const std::string& name) const {
   if (written_.count(key) == 0) {
     return {};
   }
-  return folder_ / names_.at(key);
+  return folder_ / fromUtf8(names_.at(key));
 }
 
 std::string TargetFolder::finalName(const std::string& name) const {

@@ -6,6 +6,14 @@
 #include <string>
 #include <vector>
 
+#ifdef _WIN32
+#include <windows.h>
+// After windows.h, which it needs.
+#include <shellapi.h>
+
+#include "platform/win32/Win32Text.h"
+#endif
+
 #include "platform/PathMapper.h"
 #include "tools/winrar/RarExtractor.h"
 #include "tools/winrar/TargetFolder.h"
@@ -37,6 +45,10 @@ bool equalsIgnoringCase(const std::string& a, const std::string& b) {
 // A Windows path (with a drive or a leading "\") goes through the prefix's drives; a host path
 // starting with "/" is taken as it is, and any other path is relative to the current folder.
 std::filesystem::path hostPath(const std::string& text) {
+#ifdef _WIN32
+  // Every path is the host's own on Windows.
+  return fd::PathMapper::fromEnvironment().toHost(text);
+#endif
   const bool drive =
       text.size() >= 2 && std::isalpha(static_cast<unsigned char>(text[0])) && text[1] == ':';
   if (drive || text.starts_with("\\")) {
@@ -53,6 +65,29 @@ std::filesystem::path hostPath(const std::string& text) {
   return host;
 }
 
+// The arguments as UTF-8 text: on Windows those of main are in the system's code page, so they
+// are read again from the wide command line.
+std::vector<std::string> arguments(int argc, char** argv) {
+#ifdef _WIN32
+  std::vector<std::string> args;
+  int count = 0;
+  wchar_t** wide = CommandLineToArgvW(GetCommandLineW(), &count);
+  for (int i = 0; wide != nullptr && i < count; ++i) {
+    std::string arg = fd::narrow(wide[i]);
+    // A quoted folder ending in "\" ("C:\Mis cosas\") reaches us with the closing quote kept,
+    // since Windows reads \" as a quote; no Windows name holds a quote.
+    if (arg.size() > 1 && arg.back() == '"' && arg.front() != '"') {
+      arg.pop_back();
+    }
+    args.push_back(arg);
+  }
+  LocalFree(wide);
+  return args.empty() ? std::vector<std::string>(argv, argv + argc) : args;
+#else
+  return std::vector<std::string>(argv, argv + argc);
+#endif
+}
+
 int usage(const std::string& problem) {
   std::cerr << "Winrar95: " << problem << ". " << kUsage << "\n";
   return fd::rarexit::kUsage;
@@ -67,9 +102,10 @@ int main(int argc, char** argv) {
   }
   fd::removePendingFileOnSignal();
 
+  const std::vector<std::string> args = arguments(argc, argv);
   std::vector<std::string> positional;
-  for (int i = 1; i < argc; ++i) {
-    const std::string arg = unquoted(argv[i]);
+  for (std::size_t i = 1; i < args.size(); ++i) {
+    const std::string arg = unquoted(args[i]);
     if (arg.size() > 1 && arg.front() == '-') {
       if (!equalsIgnoringCase(arg, "-o+") && !equalsIgnoringCase(arg, "-y")) {
         return usage("opción desconocida " + arg);

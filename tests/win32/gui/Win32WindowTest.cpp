@@ -1,0 +1,186 @@
+// The native window driven in-process as a technician would: pages chosen on the tab control,
+// the server typed into its box, buttons pressed, list-view cells and ticks read back. Three real
+// packages (made by the test script with mkrar, FD_TEST_PACKAGES) are extracted by the Windows
+// Winrar95.exe and their files and script applied through the system's ODBC with osql.exe against
+// the SQL stand-in (FD_TEST_SQL_PORT). Message boxes are answered by the scripted desktop.
+#include <windows.h>
+
+#include <commctrl.h>
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+
+#include "../Win32UpdaterFixture.h"
+#include "platform/win32/Win32Text.h"
+#include "support/clsRegistro.h"
+#include "ui/win32/Win32Desktop.h"
+#include "ui/win32/Win32MainWindow.h"
+
+namespace fd::test {
+namespace {
+
+namespace fs = std::filesystem;
+namespace id = controlid;
+
+const std::string kClientSetup =
+    "SOFTWARE\\Microsoft\\Microsoft SQL Server\\90\\Tools\\ClientSetup";
+
+class Win32WindowTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    const char* port = std::getenv("FD_TEST_SQL_PORT");
+    const char* packages = std::getenv("FD_TEST_PACKAGES");
+    if (port == nullptr || *port == '\0' || packages == nullptr || *packages == '\0') {
+      GTEST_SKIP() << "no SQL stand-in or packages (FD_TEST_SQL_PORT, FD_TEST_PACKAGES)";
+    }
+    server_ = std::string("127.0.0.1,") + port;
+    // The updater's folder: the packages, Winrar95.exe, and osql.exe where SQLPath names it.
+    for (const auto& item : fs::directory_iterator(fs::path(widen(packages)))) {
+      fs::copy_file(item.path(), fs::path(widen(f.act())) / item.path().filename());
+    }
+    fs::copy_file(fs::path(widen(Win32UpdaterFixture::builtProgram("Winrar95.exe"))),
+                  fs::path(widen(f.act() + "Winrar95.exe")));
+    Win32UpdaterFixture::writeFile(f.act() + "sql\\Binn\\osql.exe", "");
+    ASSERT_TRUE(CopyFileW(widen(Win32UpdaterFixture::builtProgram("osql.exe")).c_str(),
+                          widen(f.act() + "sql\\Binn\\osql.exe").c_str(), FALSE));
+    clsRegistro(f.registry).SetRegistryValue(kClientSetup, "SQLPath", f.act() + "sql");
+    for (const char* module : {"Contabilidad", "CRM"}) {
+      fs::create_directories(fs::path(widen(f.fendal() + module)));
+    }
+    f.beforeLoad = [this](frmActualiza1& form) {
+      window_ = std::make_unique<Win32MainWindow>(form, desktop_);
+    };
+    form_ = &f.window();
+  }
+  void TearDown() override {
+    if (form_ != nullptr) {
+      clsRegistro(f.registry).DeleteRegistryValue(kClientSetup, "SQLPath");
+    }
+    window_.reset();
+  }
+
+  HWND control(int which) const { return window_->control(which); }
+  // Chooses a page as a click on its tab does.
+  void choosePage(int page) {
+    TabCtrl_SetCurSel(control(id::SSTab1), page);
+    NMHDR header{control(id::SSTab1), static_cast<UINT_PTR>(id::SSTab1), TCN_SELCHANGE};
+    SendMessageW(window_->handle(), WM_NOTIFY, id::SSTab1, reinterpret_cast<LPARAM>(&header));
+  }
+  // Types into a box and leaves it for the next control, as its validation expects.
+  void type(int box, const std::string& text) {
+    SetForegroundWindow(window_->handle());
+    SetFocus(control(box));
+    SetWindowTextW(control(box), widen(text).c_str());
+    SetFocus(control(id::SSTab1));
+  }
+  void press(int button) {
+    ASSERT_TRUE(IsWindowEnabled(control(button)));
+    SendMessageW(control(button), BM_CLICK, 0, 0);
+  }
+  // The cells of a list view, each row's cells in the grid's column order.
+  std::vector<std::vector<std::string>> cells(int grid, int firstCol = 1) {
+    ListViewGrid& view = window_->grid(grid);
+    const Grid& model = gridOf(grid);
+    std::vector<std::vector<std::string>> rows;
+    for (int item = 0; item < ListView_GetItemCount(view.handle()); ++item) {
+      std::vector<std::string> row;
+      for (int col = firstCol; col < model.Cols(); ++col) {
+        wchar_t text[512] = {};
+        ListView_GetItemText(view.handle(), item, view.viewColumn(col), text, 512);
+        row.push_back(narrow(text));
+      }
+      rows.push_back(row);
+    }
+    return rows;
+  }
+  const Grid& gridOf(int grid) const {
+    switch (grid) {
+      case id::flxBases:
+        return form_->flxBases;
+      case id::flxRar:
+        return form_->flxRar;
+      case id::flxFile:
+        return form_->flxFile;
+      case id::flxScrp:
+        return form_->flxScrp;
+      default:
+        return form_->flxLog;
+    }
+  }
+
+  Win32UpdaterFixture f;
+  Win32Desktop desktop_;
+  frmActualiza1* form_ = nullptr;
+  std::unique_ptr<Win32MainWindow> window_;
+  std::string server_;
+};
+
+TEST_F(Win32WindowTest, ExtractsAndUpdatesThreePackagesFromTheWindow) {
+  // The pages and their captions.
+  HWND tabs = control(id::SSTab1);
+  ASSERT_EQ(TabCtrl_GetItemCount(tabs), 4);
+  for (int page = 0; page < 4; ++page) {
+    wchar_t caption[64] = {};
+    TCITEMW item{};
+    item.mask = TCIF_TEXT;
+    item.pszText = caption;
+    item.cchTextMax = 64;
+    TabCtrl_GetItem(tabs, page, &item);
+    EXPECT_STREQ(caption, Win32MainWindow::kTabCaptions[page]);
+  }
+
+  // The server, typed on the first page.
+  choosePage(0);
+  type(id::txtServidor, server_);
+  EXPECT_EQ(form_->txtServidor.Text(), server_);
+  const auto bases = cells(id::flxBases, 1);
+  ASSERT_FALSE(bases.empty());
+  HWND basesView = window_->grid(id::flxBases).handle();
+  int ticked = 0;
+  for (int item = 0; item < static_cast<int>(bases.size()); ++item) {
+    const bool check = ListView_GetCheckState(basesView, item) != 0;
+    EXPECT_EQ(check, form_->flxBases.CellChecked(item + 1, 2) == kChecked) << bases[item][0];
+    ticked += check ? 1 : 0;
+  }
+  EXPECT_GE(ticked, 1);
+
+  // The packages, found at start-up, extracted by the Windows Winrar95.exe.
+  choosePage(1);
+  EXPECT_EQ(form_->SSTab1.Tab(), 1);
+  const auto packages = cells(id::flxRar, 1);
+  ASSERT_EQ(packages.size(), 3u);
+  EXPECT_EQ(packages[0][0], "COMERCIAL_5_2_7_prueba.rar");
+  press(id::cmdDes);
+  for (const char* folder :
+       {"COMERCIAL_5_2_7_prueba", "CONTABILIDAD_3_1_0_prueba", "CRM_1_9_3_prueba"}) {
+    EXPECT_TRUE(Win32UpdaterFixture::exists(f.act() + folder + "\\info.txt")) << folder;
+  }
+
+  // The update: files to their modules, the script through osql.exe.
+  choosePage(2);
+  press(id::cmdAct);
+  const auto files = cells(id::flxFile, 1);
+  ASSERT_EQ(files.size(), 3u);
+  for (int row = 1; row < form_->flxFile.Rows(); ++row) {
+    EXPECT_EQ(form_->flxFile.CellBackColor(row, 1), colors::kLightGreen) << files[row - 1][0];
+  }
+  EXPECT_TRUE(Win32UpdaterFixture::exists(f.fendal() + "CRM\\Leeme.txt"));
+  const auto scripts = cells(id::flxScrp, 1);
+  ASSERT_EQ(scripts.size(), 1u);
+  EXPECT_EQ(form_->flxScrp.CellBackColor(1, 1), colors::kLightGreen) << scripts[0][0];
+
+  // The log, as the last page shows it and as the file holds it.
+  choosePage(3);
+  const std::vector<std::string> log = f.logTexts();
+  for (const std::string& milestone :
+       {std::string(" Cargar Paquetes"), std::string(" Descomprimir"), std::string(" Actualizar"),
+        std::string(" Ejecutar scripts"), std::string(" FIN Actualizar")}) {
+    EXPECT_NE(std::find(log.begin(), log.end(), milestone), log.end()) << milestone;
+  }
+  EXPECT_FALSE(cells(id::flxLog, 0).empty());
+  EXPECT_TRUE(f.desktop.boxes.empty() || f.desktop.boxes.size() <= 2);
+}
+
+}  // namespace
+}  // namespace fd::test

@@ -1,0 +1,122 @@
+#pragma once
+
+#include <windows.h>
+
+#include <functional>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "ui/win32/ListViewGrid.h"
+
+namespace fd {
+
+class CheckBox;
+class CommandButton;
+class TextBox;
+class Win32Desktop;
+class frmActualiza1;
+
+// The controls' identifiers, for the window's own messages and for whoever drives it.
+namespace controlid {
+enum : int {
+  SSTab1 = 100,
+  txtEstado,
+  iLogo,
+  txtDirFD,
+  cmdRaiz,
+  txtCom,
+  txtDirCom,
+  txtCon,
+  txtDirCon,
+  txtCRM,
+  txtDirCRM,
+  txtMRP,
+  txtDirMRP,
+  txtIni,
+  txtDirIni,
+  txtServidor,
+  flxBases,
+  flxRar,
+  cmdDes,
+  flxFile,
+  flxScrp,
+  chkFiles,
+  chkComandos,
+  chkScripts,
+  cmdAct,
+  flxLog,
+  firstLabel = 200,
+};
+}  // namespace controlid
+
+// The updater's window on Win32: common controls mirroring the control models of frmActualiza1
+// both ways, and the window's events passed on to it. Four tab pages over one tab control; the
+// controls of the pages that are not shown are hidden.
+class Win32MainWindow {
+ public:
+  Win32MainWindow(frmActualiza1& form, Win32Desktop& desktop);
+  ~Win32MainWindow();
+  Win32MainWindow(const Win32MainWindow&) = delete;
+  Win32MainWindow& operator=(const Win32MainWindow&) = delete;
+
+  // The captions of the four pages, spaces included.
+  static const wchar_t* const kTabCaptions[4];
+
+  HWND handle() const { return window_; }
+  HWND control(int id) const { return GetDlgItem(window_, id); }
+  ListViewGrid& grid(int id) { return *grids_.at(id); }
+
+ private:
+  static LRESULT CALLBACK procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+  LRESULT handle(UINT message, WPARAM wParam, LPARAM lParam);
+
+  struct Placed {
+    HWND control;
+    int page;  // -1 on every page
+  };
+  HWND add(int page, const wchar_t* windowClass, const wchar_t* text, DWORD style, int id,
+           DWORD exStyle = 0);
+  void label(int page, const wchar_t* text);
+  void sectionBar(int page, const wchar_t* text);
+  void textBox(int page, TextBox& box, int id, std::function<void()> validate = {});
+  void checkBox(int page, CheckBox& box, int id, const wchar_t* text);
+  void button(int page, CommandButton& model, int id, const wchar_t* text,
+              std::function<void()> click);
+  void gridView(int page, Grid& grid, int id, int rowHeightTwips);
+
+  void build();
+  void showPage(int page);
+  void layout();
+  void applyDpi(int dpi);
+  void drawLogo(const DRAWITEMSTRUCT& item) const;
+  void close();
+  // Runs one of the window's events; a failure no trap caught is shown, not lost.
+  void run(const std::function<void()>& event);
+
+  frmActualiza1& form_;
+  Win32Desktop& desktop_;
+  HWND window_ = nullptr;
+  HWND tabs_ = nullptr;
+  int dpi_ = 96;
+  HFONT font_ = nullptr;
+  HFONT boldFont_ = nullptr;
+  HBRUSH sectionBrush_ = nullptr;
+  HBRUSH folderBrush_ = nullptr;
+  HBRUSH statusBrush_ = nullptr;
+  std::vector<Placed> placed_;
+  std::vector<HWND> sections_;
+  std::vector<HWND> boldButtons_;
+  std::map<int, std::unique_ptr<ListViewGrid>> grids_;
+  std::map<int, TextBox*> boxes_;
+  std::map<int, CheckBox*> checks_;
+  std::map<int, std::function<void()>> validations_;
+  std::map<int, std::function<void()>> clicks_;
+  // Set while a control is written from its model, so that it is not taken for the user's edit.
+  bool writing_ = false;
+  // Set when the user closed the window while an update run was under way.
+  bool closeWhenIdle_ = false;
+};
+
+}  // namespace fd
