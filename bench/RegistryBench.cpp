@@ -9,7 +9,7 @@
 
 #include "BenchSupport.h"
 #include "platform/posix/RegFileRegistry.h"
-#include "support/TempPrefix.h"
+#include "fixtures/TempPrefix.h"
 #include "support/clsRegistro.h"
 
 namespace fd::bench {

@@ -2,7 +2,7 @@
 #include "FuzzSupport.h"
 #include "platform/Text.h"
 #include "update/ScriptLogReader.h"
-#include "window/UpdateLog.h"
+#include "session/UpdateLog.h"
 
 using namespace fd;
 

@@ -18,7 +18,7 @@
 #include "platform/posix/RegFileRegistry.h"
 #include "platform/posix/SystemClock.h"
 #endif
-#include "window/Services.h"
+#include "session/Services.h"
 
 namespace fd {
 

@@ -6,7 +6,7 @@
 #include "platform/FileSystem.h"
 #include "update/FileBackup.h"
 #include "update/MailTask.h"
-#include "window/UpdateLog.h"
+#include "session/UpdateLog.h"
 
 namespace fd {
 

@@ -6,7 +6,7 @@
 #include "platform/Text.h"
 #include "update/CommandFiles.h"
 #include "update/FileBackup.h"
-#include "window/UpdateLog.h"
+#include "session/UpdateLog.h"
 
 namespace fd {
 

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "update/FileCopyStage.h"
-#include "window/Controls.h"
+#include "session/Controls.h"
 
 namespace fd {
 

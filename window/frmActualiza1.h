@@ -6,10 +6,10 @@
 #include "grid/Grid.h"
 #include "packages/PackageExtraction.h"
 #include "update/UpdateRun.h"
-#include "window/Controls.h"
-#include "window/Services.h"
-#include "window/UpdateLog.h"
-#include "window/UpdaterState.h"
+#include "session/Controls.h"
+#include "session/Services.h"
+#include "session/UpdateLog.h"
+#include "session/UpdaterState.h"
 
 namespace fd {
 

@@ -3,8 +3,8 @@
 #include <cstdlib>
 
 #include "platform/Text.h"
-#include "support/PackageBuilder.h"
-#include "support/UpdaterFixture.h"
+#include "fixtures/PackageBuilder.h"
+#include "fixtures/UpdaterFixture.h"
 
 namespace fd::test {
 namespace {

@@ -9,7 +9,7 @@
 #include <chrono>
 
 #include "platform/AppError.h"
-#include "support/TdsTestServer.h"
+#include "fixtures/TdsTestServer.h"
 
 namespace fd {
 namespace {

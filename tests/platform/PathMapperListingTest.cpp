@@ -6,7 +6,7 @@
 
 #include "platform/PathMapper.h"
 #include "platform/posix/PosixFileSystem.h"
-#include "support/TempPrefix.h"
+#include "fixtures/TempPrefix.h"
 
 namespace fs = std::filesystem;
 

@@ -3,7 +3,7 @@
 
 #include "platform/AppError.h"
 #include "platform/posix/PosixFileSystem.h"
-#include "support/TempPrefix.h"
+#include "fixtures/TempPrefix.h"
 
 namespace fd::test {
 namespace {

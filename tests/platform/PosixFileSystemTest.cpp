@@ -10,7 +10,7 @@
 #include <ctime>
 
 #include "platform/AppError.h"
-#include "support/TempPrefix.h"
+#include "fixtures/TempPrefix.h"
 
 namespace fs = std::filesystem;
 

@@ -12,7 +12,7 @@
 #include <thread>
 
 #include "platform/AppError.h"
-#include "support/TempPrefix.h"
+#include "fixtures/TempPrefix.h"
 
 namespace fs = std::filesystem;
 

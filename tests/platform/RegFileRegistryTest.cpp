@@ -6,7 +6,7 @@
 #include <iterator>
 
 #include "platform/posix/RegFileRegistry.h"
-#include "support/TempPrefix.h"
+#include "fixtures/TempPrefix.h"
 
 namespace fd::test {
 namespace {

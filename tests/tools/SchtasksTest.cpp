@@ -13,7 +13,7 @@
 
 #include "RarTestSupport.h"
 #include "platform/Text.h"
-#include "support/TempPrefix.h"
+#include "fixtures/TempPrefix.h"
 
 namespace fd {
 namespace {

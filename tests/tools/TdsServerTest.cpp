@@ -11,7 +11,7 @@
 
 #include "platform/AppError.h"
 #include "platform/posix/OdbcDatabase.h"
-#include "support/TdsTestServer.h"
+#include "fixtures/TdsTestServer.h"
 
 namespace fd {
 namespace {

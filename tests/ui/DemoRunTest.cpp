@@ -27,7 +27,7 @@
 #include "platform/posix/PosixProcesses.h"
 #include "platform/posix/RegFileRegistry.h"
 #include "platform/posix/SystemClock.h"
-#include "support/TempPrefix.h"
+#include "fixtures/TempPrefix.h"
 #include "ui/MainWindow.h"
 #include "ui/QtDesktop.h"
 #include "window/frmActualiza1.h"

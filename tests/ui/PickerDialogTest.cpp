@@ -8,7 +8,7 @@
 
 #include "UiTestSupport.h"
 #include "platform/posix/PosixFileSystem.h"
-#include "support/TempPrefix.h"
+#include "fixtures/TempPrefix.h"
 #include "ui/PickerDialog.h"
 #include "window/frmPath.h"
 

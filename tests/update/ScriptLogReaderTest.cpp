@@ -4,11 +4,11 @@
 
 #include "platform/AppError.h"
 #include "platform/posix/PosixFileSystem.h"
-#include "support/FakeClock.h"
-#include "support/LogEntries.h"
-#include "support/TempPrefix.h"
+#include "fixtures/FakeClock.h"
+#include "fixtures/LogEntries.h"
+#include "fixtures/TempPrefix.h"
 #include "update/ScriptLogReader.h"
-#include "window/UpdateLog.h"
+#include "session/UpdateLog.h"
 
 namespace fd::test {
 namespace {

@@ -3,7 +3,7 @@
 #include <deque>
 
 #include "platform/AppError.h"
-#include "support/UpdaterFixture.h"
+#include "fixtures/UpdaterFixture.h"
 #include "update/ScriptParameters.h"
 #include "update/ScriptRunner.h"
 

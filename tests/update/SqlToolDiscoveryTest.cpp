@@ -5,13 +5,13 @@
 
 #include "platform/posix/PosixFileSystem.h"
 #include "platform/posix/RegFileRegistry.h"
-#include "support/FakeClock.h"
-#include "support/LogEntries.h"
-#include "support/ScriptedDesktop.h"
-#include "support/TempPrefix.h"
+#include "fixtures/FakeClock.h"
+#include "fixtures/LogEntries.h"
+#include "fixtures/ScriptedDesktop.h"
+#include "fixtures/TempPrefix.h"
 #include "support/clsRegistro.h"
 #include "update/SqlToolDiscovery.h"
-#include "window/UpdateLog.h"
+#include "session/UpdateLog.h"
 
 namespace fd::test {
 namespace {

@@ -5,7 +5,7 @@
 #include <iterator>
 
 #include "platform/posix/RegFileRegistry.h"
-#include "support/TempPrefix.h"
+#include "fixtures/TempPrefix.h"
 #include "support/clsRegistro.h"
 
 namespace fd::test {
