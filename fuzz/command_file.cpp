@@ -1,9 +1,9 @@
 // A package's command file (".cfd" command language or ".bat" batch) with any lines: the first
 // byte picks the kind, the rest is the file. Nothing is run: changes and starts are recorded.
 #include "FuzzSupport.h"
-#include "update/CommandFiles.h"
 #include "session/UpdateLog.h"
 #include "session/UpdaterState.h"
+#include "update/CommandFiles.h"
 
 using namespace fd;
 

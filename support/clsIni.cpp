@@ -31,7 +31,7 @@ bool clsIni::LeerINI(const std::string& pNombreIni) {
         datos_.emplace_back();
       } else {
         datos_.emplace_back(seccion + "." + trimSpaces(line.substr(0, equals)),
-                                    trimSpaces(line.substr(equals + 1)));
+                            trimSpaces(line.substr(equals + 1)));
       }
     }
     return !LeerServidor().empty();

@@ -8,14 +8,13 @@
 #include "platform/FileSystem.h"
 #include "platform/Processes.h"
 #include "platform/Text.h"
-#include "update/FileBackup.h"
 #include "session/UpdateLog.h"
+#include "update/FileBackup.h"
 
 namespace fd {
 
-CommandFiles::CommandFiles(Folders folders, FileSystem& fs,
-                           Processes& processes, Desktop& desktop, UpdateLog& log,
-                           FileBackup* backup)
+CommandFiles::CommandFiles(Folders folders, FileSystem& fs, Processes& processes, Desktop& desktop,
+                           UpdateLog& log, FileBackup* backup)
     : folders_(folders),
       fs_(fs),
       processes_(processes),

@@ -25,8 +25,8 @@ class CommandFiles {
     const TextBox& txtCom;
   };
 
-  CommandFiles(Folders folders, FileSystem& fs, Processes& processes,
-               Desktop& desktop, UpdateLog& log, FileBackup* backup = nullptr);
+  CommandFiles(Folders folders, FileSystem& fs, Processes& processes, Desktop& desktop,
+               UpdateLog& log, FileBackup* backup = nullptr);
 
   // True when no step failed; each failing step is reported in a message box and the next step
   // still runs.

@@ -9,10 +9,10 @@
 #include "platform/Desktop.h"
 #include "platform/Processes.h"
 #include "platform/Text.h"
-#include "update/ScriptLogReader.h"
-#include "update/ScriptParameters.h"
 #include "session/UpdateLog.h"
 #include "session/UpdaterState.h"
+#include "update/ScriptLogReader.h"
+#include "update/ScriptParameters.h"
 
 namespace fd {
 

@@ -5,6 +5,10 @@
 #include "platform/AppError.h"
 #include "platform/Database.h"
 #include "platform/Desktop.h"
+#include "session/Esperar.h"
+#include "session/Services.h"
+#include "session/UpdateLog.h"
+#include "session/UpdaterState.h"
 #include "update/CommandFiles.h"
 #include "update/FileBackup.h"
 #include "update/MailTask.h"
@@ -12,10 +16,6 @@
 #include "update/ScriptRunner.h"
 #include "update/SqlToolDiscovery.h"
 #include "update/UsersCheck.h"
-#include "session/Services.h"
-#include "session/Esperar.h"
-#include "session/UpdateLog.h"
-#include "session/UpdaterState.h"
 
 namespace fd {
 

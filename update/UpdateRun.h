@@ -1,7 +1,7 @@
 #pragma once
 
-#include "update/FileCopyStage.h"
 #include "session/Controls.h"
+#include "update/FileCopyStage.h"
 
 namespace fd {
 

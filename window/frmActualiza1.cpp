@@ -9,9 +9,9 @@
 #include "platform/Clock.h"
 #include "platform/Desktop.h"
 #include "platform/FileSystem.h"
+#include "session/Esperar.h"
 #include "support/clsIni.h"
 #include "window/GridSetup.h"
-#include "session/Esperar.h"
 
 namespace fd {
 

@@ -5,11 +5,11 @@
 
 #include "grid/Grid.h"
 #include "packages/PackageExtraction.h"
-#include "update/UpdateRun.h"
 #include "session/Controls.h"
 #include "session/Services.h"
 #include "session/UpdateLog.h"
 #include "session/UpdaterState.h"
+#include "update/UpdateRun.h"
 
 namespace fd {
 

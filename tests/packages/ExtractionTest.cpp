@@ -2,9 +2,9 @@
 
 #include <cstdlib>
 
-#include "platform/Text.h"
 #include "fixtures/PackageBuilder.h"
 #include "fixtures/UpdaterFixture.h"
+#include "platform/Text.h"
 
 namespace fd::test {
 namespace {

@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
-#include "packages/PackageDiscovery.h"
 #include "fixtures/UpdaterFixture.h"
+#include "packages/PackageDiscovery.h"
 
 namespace fd::test {
 namespace {

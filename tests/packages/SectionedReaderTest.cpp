@@ -1,11 +1,11 @@
 #include <gtest/gtest.h>
 
-#include "packages/SectionedReader.h"
-#include "platform/AppError.h"
-#include "platform/posix/PosixFileSystem.h"
 #include "fixtures/FakeClock.h"
 #include "fixtures/ScriptedDesktop.h"
 #include "fixtures/TempPrefix.h"
+#include "packages/SectionedReader.h"
+#include "platform/AppError.h"
+#include "platform/posix/PosixFileSystem.h"
 
 namespace fd::test {
 namespace {

@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
-#include "platform/posix/SystemClock.h"
 #include "fixtures/FakeClock.h"
+#include "platform/posix/SystemClock.h"
 
 namespace fd {
 namespace {

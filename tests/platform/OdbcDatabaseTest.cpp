@@ -8,8 +8,8 @@
 
 #include <chrono>
 
-#include "platform/AppError.h"
 #include "fixtures/TdsTestServer.h"
+#include "platform/AppError.h"
 
 namespace fd {
 namespace {

@@ -9,8 +9,8 @@
 
 #include <ctime>
 
-#include "platform/AppError.h"
 #include "fixtures/TempPrefix.h"
+#include "platform/AppError.h"
 
 namespace fs = std::filesystem;
 

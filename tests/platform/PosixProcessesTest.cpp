@@ -11,8 +11,8 @@
 #include <iterator>
 #include <thread>
 
-#include "platform/AppError.h"
 #include "fixtures/TempPrefix.h"
+#include "platform/AppError.h"
 
 namespace fs = std::filesystem;
 

@@ -5,8 +5,8 @@
 #include <fstream>
 #include <iterator>
 
-#include "platform/posix/RegFileRegistry.h"
 #include "fixtures/TempPrefix.h"
+#include "platform/posix/RegFileRegistry.h"
 
 namespace fd::test {
 namespace {

@@ -1,8 +1,8 @@
 #include <gtest/gtest.h>
 
-#include "session/Esperar.h"
 #include "fixtures/FakeClock.h"
 #include "fixtures/ScriptedDesktop.h"
+#include "session/Esperar.h"
 
 namespace fd::test {
 namespace {

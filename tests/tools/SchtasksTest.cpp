@@ -12,8 +12,8 @@
 #include <vector>
 
 #include "RarTestSupport.h"
-#include "platform/Text.h"
 #include "fixtures/TempPrefix.h"
+#include "platform/Text.h"
 
 namespace fd {
 namespace {

@@ -12,8 +12,8 @@
 #include <vector>
 
 #include "RarTestSupport.h"
-#include "platform/posix/PosixProcesses.h"
 #include "fixtures/TempPrefix.h"
+#include "platform/posix/PosixProcesses.h"
 
 namespace fd {
 namespace {

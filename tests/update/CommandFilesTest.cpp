@@ -25,8 +25,7 @@ class CommandFilesTest : public ::testing::Test {
   }
   CommandFiles commands() {
     auto& w = f.window();
-    return CommandFiles({w.txtDirIni, w.txtDirFD, w.txtCom}, f.fs, f.processes(),
-                        f.desktop, w.log);
+    return CommandFiles({w.txtDirIni, w.txtDirFD, w.txtCom}, f.fs, f.processes(), f.desktop, w.log);
   }
   std::vector<std::string> lines(const std::string& path) { return f.fs.readLines(path); }
 

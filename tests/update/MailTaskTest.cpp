@@ -5,11 +5,11 @@
 #include <filesystem>
 #include <fstream>
 
-#include "platform/posix/PosixFileSystem.h"
-#include "platform/posix/PosixProcesses.h"
 #include "fixtures/FakeClock.h"
 #include "fixtures/ScriptedDesktop.h"
 #include "fixtures/TempPrefix.h"
+#include "platform/posix/PosixFileSystem.h"
+#include "platform/posix/PosixProcesses.h"
 #include "session/UpdateLog.h"
 
 namespace fd::test {

@@ -2,13 +2,13 @@
 
 #include <vector>
 
-#include "platform/AppError.h"
-#include "platform/posix/PosixFileSystem.h"
 #include "fixtures/FakeClock.h"
 #include "fixtures/LogEntries.h"
 #include "fixtures/TempPrefix.h"
-#include "update/ScriptLogReader.h"
+#include "platform/AppError.h"
+#include "platform/posix/PosixFileSystem.h"
 #include "session/UpdateLog.h"
+#include "update/ScriptLogReader.h"
 
 namespace fd::test {
 namespace {

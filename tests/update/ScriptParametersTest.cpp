@@ -3,13 +3,13 @@
 
 #include <vector>
 
-#include "platform/AppError.h"
-#include "platform/posix/PosixFileSystem.h"
 #include "fixtures/FakeClock.h"
 #include "fixtures/LogEntries.h"
 #include "fixtures/TempPrefix.h"
-#include "update/ScriptParameters.h"
+#include "platform/AppError.h"
+#include "platform/posix/PosixFileSystem.h"
 #include "session/UpdateLog.h"
+#include "update/ScriptParameters.h"
 
 namespace fd::test {
 namespace {

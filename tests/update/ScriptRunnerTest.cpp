@@ -2,8 +2,8 @@
 
 #include <deque>
 
-#include "platform/AppError.h"
 #include "fixtures/UpdaterFixture.h"
+#include "platform/AppError.h"
 #include "update/ScriptParameters.h"
 #include "update/ScriptRunner.h"
 

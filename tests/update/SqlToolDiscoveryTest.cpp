@@ -3,15 +3,15 @@
 #include <utility>
 #include <vector>
 
-#include "platform/posix/PosixFileSystem.h"
-#include "platform/posix/RegFileRegistry.h"
 #include "fixtures/FakeClock.h"
 #include "fixtures/LogEntries.h"
 #include "fixtures/ScriptedDesktop.h"
 #include "fixtures/TempPrefix.h"
+#include "platform/posix/PosixFileSystem.h"
+#include "platform/posix/RegFileRegistry.h"
+#include "session/UpdateLog.h"
 #include "support/clsRegistro.h"
 #include "update/SqlToolDiscovery.h"
-#include "session/UpdateLog.h"
 
 namespace fd::test {
 namespace {

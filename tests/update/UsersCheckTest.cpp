@@ -1,8 +1,8 @@
 #include <gtest/gtest.h>
 
-#include "platform/AppError.h"
 #include "fixtures/TdsTestServer.h"
 #include "fixtures/UpdaterFixture.h"
+#include "platform/AppError.h"
 #include "update/UsersCheck.h"
 
 namespace fd::test {

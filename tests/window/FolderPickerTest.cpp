@@ -1,8 +1,8 @@
 #include <gtest/gtest.h>
 
-#include "platform/posix/PosixFileSystem.h"
 #include "fixtures/TempPrefix.h"
 #include "fixtures/UpdaterFixture.h"
+#include "platform/posix/PosixFileSystem.h"
 #include "window/frmPath.h"
 
 namespace fd::test {
