@@ -26,7 +26,7 @@ fi
 launcher=()
 command -v ccache >/dev/null && launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
 cmake -S "$repo" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DFD_BUILD_UI=OFF \
-  -DFD_BUILD_BENCH=ON "-DCMAKE_CXX_FLAGS=-Wno-error=restrict -Wno-error=maybe-uninitialized" \
+  -DFD_BUILD_BENCH=ON \
   "${launcher[@]}" >/dev/null
 ninja -C "$build" updater_bench copy_bench fdtools >"$build/build.log" || {
   cat "$build/build.log" >&2

@@ -9,7 +9,7 @@ seconds=${1:-60}
 build=${FUZZ_BUILD_DIR:-build/fuzz}
 
 cmake -S . -B "$build" -G Ninja -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-  -DFD_BUILD_FUZZ=ON -DFD_BUILD_UI=OFF -DFD_BUILD_TESTS=OFF >/dev/null
+  -DFD_BUILD_FUZZ=ON -DFD_BUILD_UI=OFF -DFD_BUILD_TESTS=OFF -DFD_WERROR="${FD_WERROR:-OFF}" >/dev/null
 cmake --build "$build" --target fuzzers
 
 export UBSAN_OPTIONS=${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1}

@@ -12,7 +12,8 @@ out=build/windows-package
 libarchive=$(scripts/libarchive-windows.sh)
 
 cmake -S . -B "$build" -G Ninja -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64.cmake \
-  -DCMAKE_BUILD_TYPE=Release -DFD_BUILD_TESTS=OFF -DFD_LIBARCHIVE_WINDOWS_DIR="$libarchive" >/dev/null
+  -DCMAKE_BUILD_TYPE=Release -DFD_BUILD_TESTS=OFF -DFD_LIBARCHIVE_WINDOWS_DIR="$libarchive" \
+  -DFD_WERROR="${FD_WERROR:-OFF}" >/dev/null
 cmake --build "$build" --target actualizador winrar osql -j2
 
 stage=$out/stage

@@ -30,7 +30,8 @@ libarchive=$(scripts/libarchive-windows.sh)
 
 # Debug: GCC 12 reports a false -Wrestrict inside std::string at -O3.
 cmake -S . -B "$build" -G Ninja -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64.cmake \
-  -DCMAKE_BUILD_TYPE=Debug -DFD_LIBARCHIVE_WINDOWS_DIR="$libarchive" >/dev/null
+  -DCMAKE_BUILD_TYPE=Debug -DFD_LIBARCHIVE_WINDOWS_DIR="$libarchive" \
+  -DFD_WERROR="${FD_WERROR:-OFF}" >/dev/null
 cmake --build "$build"
 
 work=$(mktemp -d /tmp/fd-windows-XXXXXX)
