@@ -82,9 +82,9 @@ class CopyRun {
       runCommand("cp -r '" + source.string() + "' '" + target.string() + "'");
     frmActualiza1& w = f.window();
     for (int row = 1; row <= kFiles; ++row) {
-      w.flxFile.setTextMatrix(row, 4, destino);
-      w.flxFile.setTextMatrix(row, 5, ".dll");
-      w.flxFile.setTextMatrix(row, 6, destino + fileName(row - 1));
+      w.flxFile.setTextMatrix(row, kFileDestination, destino);
+      w.flxFile.setTextMatrix(row, kFileKind, ".dll");
+      w.flxFile.setTextMatrix(row, kFileFullDestination, destino + fileName(row - 1));
     }
     w.flxLog.setRows(1);
     flushDisk();

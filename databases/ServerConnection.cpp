@@ -18,7 +18,7 @@ namespace {
 constexpr int kModeReadWrite = 3;
 constexpr int kClientCursors = 3;
 
-bool esBaseDelSistema(const std::string& lowerName) {
+bool isSystemDatabase(const std::string& lowerName) {
   return lowerName == "master" || lowerName == "model" || lowerName == "tempdb" ||
          lowerName == "msdb";
 }
@@ -71,9 +71,9 @@ std::string serverNameFault(const std::string& name) {
   return nameFault(name, "_@#$.-,\\()");
 }
 
-void configurarConexion(Connection& connection, const std::string& provider,
-                        const std::string& catalog, const std::string& dataSource,
-                        const std::string& password) {
+void configureConnection(Connection& connection, const std::string& provider,
+                         const std::string& catalog, const std::string& dataSource,
+                         const std::string& password) {
   connection.setMode(kModeReadWrite);
   connection.setCursorLocation(kClientCursors);
   connection.setProvider(provider);
@@ -83,9 +83,9 @@ void configurarConexion(Connection& connection, const std::string& provider,
   connection.setProperty("Password", password);
 }
 
-void ValidarServidor(const std::string& servidor, Grid& flxBases, UpdaterState& state,
-                     DatabaseProvider& databases, UpdateLog& log, Desktop& desktop,
-                     ActionButtons buttons) {
+void listDatabases(const std::string& servidor, Grid& flxBases, UpdaterState& state,
+                   DatabaseProvider& databases, UpdateLog& log, Desktop& desktop,
+                   ActionButtons buttons) {
   log.EscribirLog(" Cambio de SERVIDOR");
   BusyPointer busy(desktop);
   flxBases.setRows(1);
@@ -94,7 +94,7 @@ void ValidarServidor(const std::string& servidor, Grid& flxBases, UpdaterState& 
   bool open = false;
   while (true) {
     state.mConexion = databases.createConnection();
-    configurarConexion(*state.mConexion, kProveedor, "master", servidor, state.mClave);
+    configureConnection(*state.mConexion, kProveedor, "master", servidor, state.mClave);
     // Only the outcome counts here; the provider's text is neither shown nor logged.
     try {
       state.mConexion->open();
@@ -117,7 +117,7 @@ void ValidarServidor(const std::string& servidor, Grid& flxBases, UpdaterState& 
       for (Recordset* rows = bases.get(); rows && !rows->eof(); rows->moveNext()) {
         std::string name = rows->field("Name");
         std::string lower = toLower(name);
-        if (esBaseDelSistema(lower))
+        if (isSystemDatabase(lower))
           continue;
         const std::string fault = databaseNameFault(name);
         // A tab in a name would start a cell of its own, the tick among them.

@@ -27,16 +27,16 @@ std::string databaseNameFault(const std::string& name);
 std::string serverNameFault(const std::string& name);
 
 // The connection settings the updater gives every connection, in this order.
-void configurarConexion(Connection& connection, const std::string& provider,
-                        const std::string& catalog, const std::string& dataSource,
-                        const std::string& password);
+void configureConnection(Connection& connection, const std::string& provider,
+                         const std::string& catalog, const std::string& dataSource,
+                         const std::string& password);
 
 // Connects to the server with the current password, then the legacy one, lists its user
 // databases into flxBases (those containing "comercial" ticked) and enables the action buttons
 // when any database is listed. A name that cannot be passed safely is listed unticked and
 // logged as such.
-void ValidarServidor(const std::string& servidor, Grid& flxBases, UpdaterState& state,
-                     DatabaseProvider& databases, UpdateLog& log, Desktop& desktop,
-                     ActionButtons buttons);
+void listDatabases(const std::string& servidor, Grid& flxBases, UpdaterState& state,
+                   DatabaseProvider& databases, UpdateLog& log, Desktop& desktop,
+                   ActionButtons buttons);
 
 }  // namespace fd

@@ -11,6 +11,7 @@
 #include "platform/AppError.h"
 #include "platform/FileSystem.h"
 #include "platform/Text.h"
+#include "session/GridSetup.h"
 #include "session/UpdateLog.h"
 
 namespace fd {
@@ -21,7 +22,7 @@ constexpr const char* kUnidad = "<Unidad>";
 constexpr const char* kCarpetaReportes = "\\Fendal\\RPT\\";
 
 // A file whose date cannot be read is listed with an empty date.
-std::string fechaDe(const FileSystem& fs, const std::string& path) {
+std::string modifiedDate(const FileSystem& fs, const std::string& path) {
   try {
     return formatGeneralDate(fs.lastModified(path));
   } catch (const AppError&) {
@@ -29,7 +30,7 @@ std::string fechaDe(const FileSystem& fs, const std::string& path) {
   }
 }
 
-bool esPosterior(const std::string& nueva, const std::string& anterior) {
+bool isNewer(const std::string& nueva, const std::string& anterior) {
   std::optional<LocalDateTime> a = parseGeneralDate(nueva);
   std::optional<LocalDateTime> b = parseGeneralDate(anterior);
   if (!a)
@@ -37,12 +38,12 @@ bool esPosterior(const std::string& nueva, const std::string& anterior) {
   return !b || *a > *b;
 }
 
-void numerar(Grid& grid) {
+void numberRows(Grid& grid) {
   for (int row = 1; row < grid.Rows(); ++row)
     grid.setTextMatrix(row, 0, std::to_string(row));
 }
 
-void ajustar(Grid& grid) {
+void fitToContents(Grid& grid) {
   grid.setAutoSizeMode(AutoSizeMode::RowHeights);
   grid.AutoSize(1, grid.Cols() - 1, 0);
   grid.setAutoSizeMode(AutoSizeMode::ColumnWidths);
@@ -95,7 +96,7 @@ void LeerFiles(ManifestInputs in, Grid& flxFile, Grid& flxScrp, ActionButtons bu
   in.log.EscribirLog(" LeerFiles");
 
   for (int paquete = 1; paquete < in.flxRar.Rows(); ++paquete) {
-    const std::string temporal = in.flxRar.TextMatrix(paquete, 5);
+    const std::string temporal = in.flxRar.TextMatrix(paquete, kRarTemporaryPath);
     in.log.EscribirLog(" " + temporal);
     KeyTable info;
     try {
@@ -103,7 +104,7 @@ void LeerFiles(ManifestInputs in, Grid& flxFile, Grid& flxScrp, ActionButtons bu
     } catch (const AppError&) {
       // A bad manifest line keeps the entries above it.
     }
-    const std::string destinoPaquete = in.flxRar.TextMatrix(paquete, 4);
+    const std::string destinoPaquete = in.flxRar.TextMatrix(paquete, kRarApplicationPath);
     const std::string unidad = destinoPaquete.substr(0, 2);
     const EntryIndex claves(info);
     const int primerScript = scripts + 1;
@@ -134,7 +135,7 @@ void LeerFiles(ManifestInputs in, Grid& flxFile, Grid& flxScrp, ActionButtons bu
         }
         in.log.EscribirLog(" " + destino + nombre);
 
-        const std::string fecha = fechaDe(in.fs, origen);
+        const std::string fecha = modifiedDate(in.fs, origen);
         if (tipo == ".sql" && destino.empty()) {
           ++scripts;
           flxScrp.AddItem("\t" + nombre + "\t" + fecha + "\t" + origen + "\t" + destino + "\t" +
@@ -146,9 +147,9 @@ void LeerFiles(ManifestInputs in, Grid& flxFile, Grid& flxScrp, ActionButtons bu
             flxFile.AddItem("\t" + nombre + "\t" + fecha + "\t" + origen + "\t" + destino + "\t" +
                             tipo + "\t" + destino + nombre);
             index.add(destino + nombre, flxFile.Rows() - 1);
-          } else if (esPosterior(fecha, flxFile.TextMatrix(fila, 2))) {
-            flxFile.setTextMatrix(fila, 2, fecha);
-            flxFile.setTextMatrix(fila, 3, origen);
+          } else if (isNewer(fecha, flxFile.TextMatrix(fila, kFileDate))) {
+            flxFile.setTextMatrix(fila, kFileDate, fecha);
+            flxFile.setTextMatrix(fila, kFileSource, origen);
           }
         }
         if (entrada <= 0)
@@ -156,7 +157,7 @@ void LeerFiles(ManifestInputs in, Grid& flxFile, Grid& flxScrp, ActionButtons bu
       }
     }
     if (scripts - primerScript >= 1) {
-      flxScrp.Select(primerScript, 1, scripts, 1);
+      flxScrp.Select(primerScript, kScriptName, scripts, kScriptName);
       flxScrp.Sort(SortOrder::GenericAscending);
     }
   }
@@ -164,15 +165,15 @@ void LeerFiles(ManifestInputs in, Grid& flxFile, Grid& flxScrp, ActionButtons bu
   flxFile.setRows(archivos + 1);
   flxScrp.setRows(scripts + 1);
   if (flxFile.Rows() > 1) {
-    flxFile.Select(1, 4, flxFile.Rows() - 1, 4);
+    flxFile.Select(1, kFileDestination, flxFile.Rows() - 1, kFileDestination);
     flxFile.Sort(SortOrder::GenericDescending);
   }
-  numerar(flxFile);
+  numberRows(flxFile);
   if (flxFile.Rows() > 1)
-    ajustar(flxFile);
-  numerar(flxScrp);
+    fitToContents(flxFile);
+  numberRows(flxScrp);
   if (flxScrp.Rows() > 1)
-    ajustar(flxScrp);
+    fitToContents(flxScrp);
   buttons.setEnabled(true);
 }
 

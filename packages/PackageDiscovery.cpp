@@ -8,6 +8,7 @@
 #include "grid/Grid.h"
 #include "platform/FileSystem.h"
 #include "platform/Text.h"
+#include "session/GridSetup.h"
 #include "session/UpdateLog.h"
 #include "session/UpdaterState.h"
 
@@ -55,10 +56,10 @@ void CargarPaquetes(Grid& flxRar, UpdaterState& state, const FileSystem& fs, Upd
     buttons.setEnabled(false);
     return;
   }
-  flxRar.Select(1, 2, flxRar.Rows() - 1, 3);
+  flxRar.Select(1, kRarSystem, flxRar.Rows() - 1, kRarVersion);
   flxRar.Sort(SortOrder::GenericAscending);
   for (int fila = 1; fila < flxRar.Rows(); ++fila)
-    flxRar.setTextMatrix(fila, 0, std::to_string(fila));
+    flxRar.setTextMatrix(fila, kRarNumber, std::to_string(fila));
   flxRar.setAutoSizeMode(AutoSizeMode::RowHeights);
   flxRar.AutoSize(1, flxRar.Cols() - 1, 90);
   flxRar.setAutoSizeMode(AutoSizeMode::ColumnWidths);
@@ -69,7 +70,8 @@ void CargarPaquetes(Grid& flxRar, UpdaterState& state, const FileSystem& fs, Upd
 
 void RefrescarPathAplicacion(Grid& flxRar, const PathSistemaFn& pathSistema) {
   for (int row = 1; row < flxRar.Rows(); ++row) {
-    flxRar.setTextMatrix(row, 4, pathSistema(toUpper(flxRar.TextMatrix(row, 2))));
+    flxRar.setTextMatrix(row, kRarApplicationPath,
+                         pathSistema(toUpper(flxRar.TextMatrix(row, kRarSystem))));
   }
 }
 

@@ -6,6 +6,7 @@
 #include "platform/FileSystem.h"
 #include "platform/Processes.h"
 #include "platform/Text.h"
+#include "session/GridSetup.h"
 #include "session/UpdateLog.h"
 #include "session/UpdaterState.h"
 
@@ -19,7 +20,7 @@ std::string quotedWhenSpaced(const std::string& path) {
 
 }  // namespace
 
-std::string comandoExtraccion(const std::string& pathApp, const std::string& archivo,
+std::string extractionCommand(const std::string& pathApp, const std::string& archivo,
                               const std::string& destino) {
   return quotedWhenSpaced(pathApp + "Winrar95.exe") + " e -o+ " +
          quotedWhenSpaced(pathApp + archivo) + " " + quotedWhenSpaced(destino);
@@ -37,7 +38,7 @@ PackageExtraction::PackageExtraction(const Grid& flxRar, UpdaterState& state, Fi
       buttons_(buttons),
       leerFiles_(std::move(leerFiles)) {}
 
-void PackageExtraction::cmdDes_Click() {
+void PackageExtraction::extractAll() {
   stopRequested_ = false;
   if (flxRar_.Rows() == 1) {
     desktop_.msgBox("No hay ninguna Actualización", msgbox::kInformation, "");
@@ -47,15 +48,15 @@ void PackageExtraction::cmdDes_Click() {
     log_.EscribirLog(" Descomprimir");
     buttons_.setEnabled(false);
     for (int row = 1; row < flxRar_.Rows() && !stopRequested_; ++row) {
-      const std::string archivo = flxRar_.TextMatrix(row, 1);
-      const std::string destino = dropRightBytes(flxRar_.TextMatrix(row, 5), 1);
+      const std::string archivo = flxRar_.TextMatrix(row, kRarPackage);
+      const std::string destino = dropRightBytes(flxRar_.TextMatrix(row, kRarTemporaryPath), 1);
       if (!fs_.folderExists(destino))
         fs_.createFolder(destino);
       // Maintenance scripts' backups (".old") of an earlier extraction would pass for the
       // scripts extracted now; any ".old" the package holds comes back with it.
       for (const std::string& backup : fs_.listFiles(destino, "*.old", true))
         fs_.removeFile(destino + "\\" + backup);
-      const std::string comando = comandoExtraccion(state_.mPathApp, archivo, destino);
+      const std::string comando = extractionCommand(state_.mPathApp, archivo, destino);
       log_.EscribirLog(" " + comando);
       processes_.syncShell(comando, WindowState::NormalFocus);
     }

@@ -17,7 +17,7 @@ struct UpdaterState;
 // The extraction command line of one package: the RAR tool of the updater's folder extracting
 // the archive into the target folder. Paths that hold a space are quoted so that they reach the
 // tool whole.
-std::string comandoExtraccion(const std::string& pathApp, const std::string& archivo,
+std::string extractionCommand(const std::string& pathApp, const std::string& archivo,
                               const std::string& destino);
 
 // Extracts every package of flxRar into its temporary folder with the RAR tool, one after the
@@ -30,7 +30,7 @@ class PackageExtraction {
                     UpdateLog& log, Desktop& desktop, ActionButtons buttons,
                     std::function<void()> leerFiles);
 
-  void cmdDes_Click();
+  void extractAll();
   // Asks an extraction under way to stop before its next package or the manifests (the window
   // is being closed).
   void requestStop() { stopRequested_ = true; }

@@ -16,13 +16,13 @@ constexpr int kIntentos = 6;
 constexpr double kEsperaEntreIntentos = 10;
 
 // The platform's numbers are written with a leading space when not negative.
-std::string numeroConSigno(int number) {
+std::string signedNumber(int number) {
   return number < 0 ? std::to_string(number) : " " + std::to_string(number);
 }
 
-AppError errorDeLectura(int number, const std::string& description) {
+AppError readError(int number, const std::string& description) {
   return AppError(number, "Leer",
-                  "Actualizador::Leer::. Error # " + numeroConSigno(number) + "\r" + description);
+                  "Actualizador::Leer::. Error # " + signedNumber(number) + "\r" + description);
 }
 }  // namespace
 
@@ -57,7 +57,7 @@ bool Leer(const std::string& fileName, KeyTable& mDatos, const FileSystem& fs, C
     }
     std::size_t equals = line.find('=');
     if (equals == std::string::npos) {
-      throw errorDeLectura(err::kInvalidCall, standardDescription(err::kInvalidCall));
+      throw readError(err::kInvalidCall, standardDescription(err::kInvalidCall));
     }
     mDatos.entries.emplace_back(section + "." + trimSpaces(line.substr(0, equals)),
                                 trimSpaces(line.substr(equals + 1)));

@@ -22,7 +22,7 @@ CommandFiles::CommandFiles(Folders folders, FileSystem& fs, Processes& processes
       log_(log),
       backup_(backup) {}
 
-std::string CommandFiles::copiaSustituida(const std::string& batch) {
+std::string CommandFiles::substitutedCopy(const std::string& batch) {
   // A file ending in ".log" is not run as a batch, so the substituted lines go to a batch of
   // their own beside the original.
   return dropRightBytes(toLower(batch), 4) + ".act.bat";
@@ -41,7 +41,7 @@ bool CommandFiles::EjecutarComandos(const std::string& archivo) {
   try {
     lines = fs_.readLines(archivo);
   } catch (const AppError& error) {
-    informar(error);
+    reportFailure(error);
     return result_;
   }
 
@@ -49,23 +49,23 @@ bool CommandFiles::EjecutarComandos(const std::string& archivo) {
     for (const std::string& raw : lines) {
       if (raw.empty())
         continue;
-      ejecutarLinea(sustituir(raw, carpeta), bitacora);
+      runLine(substitute(raw, carpeta), bitacora);
     }
     return result_;
   }
 
   std::vector<std::string> sustituidas;
   for (const std::string& raw : lines) {
-    sustituidas.push_back(sustituir(raw, carpeta));
-    anotar(bitacora, sustituidas.back());
+    sustituidas.push_back(substitute(raw, carpeta));
+    logStep(bitacora, sustituidas.back());
   }
   try {
-    const std::string copia = copiaSustituida(archivo);
+    const std::string copia = substitutedCopy(archivo);
     fs_.writeLines(copia, sustituidas, false);
     // Quoted, so that a folder with a space in its name does not split the program's path.
     processes_.syncShell(joinCommandLine({copia}), WindowState::NormalFocus);
   } catch (const AppError& error) {
-    informar(error);
+    reportFailure(error);
   }
   return result_;
 }
@@ -76,19 +76,19 @@ std::vector<std::string> CommandFiles::substitutedLines(const std::string& archi
   std::vector<std::string> lines;
   for (const std::string& raw : fs_.readLines(archivo)) {
     if (!cfd || !raw.empty())
-      lines.push_back(sustituir(raw, carpeta));
+      lines.push_back(substitute(raw, carpeta));
   }
   return lines;
 }
 
-std::string CommandFiles::sustituir(const std::string& line, const std::string& carpeta) const {
+std::string CommandFiles::substitute(const std::string& line, const std::string& carpeta) const {
   std::string text = replaceAll(line, "%PathActTmp%", carpeta);
   text = replaceAll(text, "%FileINI%", folders_.txtDirIni.Text());
   text = replaceAll(text, "%PathCom%", folders_.txtDirFD.Text() + folders_.txtCom.Text());
   return replaceAll(text, "%PathFD%", folders_.txtDirFD.Text());
 }
 
-void CommandFiles::ejecutarLinea(const std::string& line, const std::string& bitacora) {
+void CommandFiles::runLine(const std::string& line, const std::string& bitacora) {
   // Single spaces separate the words: two spaces in a row give an empty word.
   const std::vector<std::string> words = splitText(line, ' ');
   const std::string verbo = toUpper(words[0]);
@@ -102,36 +102,36 @@ void CommandFiles::ejecutarLinea(const std::string& line, const std::string& bit
     if (verbo == "COPY") {
       if (words.size() < 3)
         return;
-      anotar(bitacora, "Copy " + words[1] + "  " + words[2]);
+      logStep(bitacora, "Copy " + words[1] + "  " + words[2]);
       fs_.copyFile(words[1], words[2], true);
     } else if (verbo == "MAKEDIR") {
       if (words.size() < 2)
         return;
-      anotar(bitacora, "MakeDir " + words[1]);
+      logStep(bitacora, "MakeDir " + words[1]);
       fs_.createFolder(words[1]);
     } else if (verbo == "SYNCSHELL") {
-      anotar(bitacora, "FSyncShell " + line);
+      logStep(bitacora, "FSyncShell " + line);
       std::size_t space = line.find(' ');
       processes_.syncShell(space == std::string::npos ? "" : line.substr(space + 1),
                            WindowState::NormalFocus);
     } else {
-      anotar(bitacora, "Shell " + line);
+      logStep(bitacora, "Shell " + line);
       processes_.start(line, WindowState::NormalFocus);
     }
   } catch (const AppError& error) {
-    informar(error);
+    reportFailure(error);
   }
 }
 
-void CommandFiles::anotar(const std::string& bitacora, const std::string& text) {
+void CommandFiles::logStep(const std::string& bitacora, const std::string& text) {
   try {
     fs_.appendLine(bitacora, text);
   } catch (const AppError& error) {
-    informar(error);
+    reportFailure(error);
   }
 }
 
-void CommandFiles::informar(const AppError& error) {
+void CommandFiles::reportFailure(const AppError& error) {
   result_ = false;
   desktop_.msgBox(std::to_string(error.number()) + " " + error.description(), msgbox::kExclamation,
                   kProgramTitle);

@@ -37,13 +37,13 @@ class CommandFiles {
   std::vector<std::string> substitutedLines(const std::string& archivo) const;
 
   // The name under which a batch file's substituted copy is written and run.
-  static std::string copiaSustituida(const std::string& batch);
+  static std::string substitutedCopy(const std::string& batch);
 
  private:
-  std::string sustituir(const std::string& line, const std::string& carpeta) const;
-  void ejecutarLinea(const std::string& line, const std::string& bitacora);
-  void anotar(const std::string& bitacora, const std::string& text);
-  void informar(const class AppError& error);
+  std::string substitute(const std::string& line, const std::string& carpeta) const;
+  void runLine(const std::string& line, const std::string& bitacora);
+  void logStep(const std::string& bitacora, const std::string& text);
+  void reportFailure(const class AppError& error);
 
   Folders folders_;
   FileSystem& fs_;

@@ -4,6 +4,7 @@
 #include "platform/Desktop.h"
 #include "platform/FileSystem.h"
 #include "platform/Text.h"
+#include "session/GridSetup.h"
 #include "session/UpdateLog.h"
 #include "update/CommandFiles.h"
 #include "update/FileBackup.h"
@@ -38,12 +39,12 @@ void FileCopyStage::CopiarArchivos(CurrentFile& current) {
   const int rows = flxFile_.Rows();
   const int lastCol = flxFile_.Cols() - 1;
   for (int row = 1; row < rows; ++row) {
-    current.destino = trimSpaces(flxFile_.TextMatrix(row, 4));
-    current.archivo = flxFile_.TextMatrix(row, 1);
+    current.destino = trimSpaces(flxFile_.TextMatrix(row, kFileDestination));
+    current.archivo = flxFile_.TextMatrix(row, kFileName);
     const std::string& destino = current.destino;
     const std::string& archivo = current.archivo;
-    const std::string origen = flxFile_.TextMatrix(row, 3);
-    const std::string tipo = flxFile_.TextMatrix(row, 5);
+    const std::string origen = flxFile_.TextMatrix(row, kFileSource);
+    const std::string tipo = flxFile_.TextMatrix(row, kFileKind);
 
     log_.EscribirLog(" " + destino + archivo);
     if (!destino.empty() && !fs_.folderExists(destino)) {
@@ -55,10 +56,10 @@ void FileCopyStage::CopiarArchivos(CurrentFile& current) {
         txtEstado_.setText("Ejecutar " + archivo);
         desktop_.doEvents();
         if (commandFiles_.EjecutarComandos(origen)) {
-          flxFile_.setCellBackColor(row, 1, row, lastCol, colors::kLightGreen);
+          flxFile_.setCellBackColor(row, kFileName, row, lastCol, colors::kLightGreen);
         } else {
-          flxLog_.setTextMatrix(flxLog_.Rows() - 1, 2, "Hubo un Error");
-          flxFile_.setCellBackColor(row, 1, row, lastCol, colors::kLightRed);
+          flxLog_.setTextMatrix(flxLog_.Rows() - 1, kLogMessage, "Hubo un Error");
+          flxFile_.setCellBackColor(row, kFileName, row, lastCol, colors::kLightRed);
         }
       }
     } else if (!destino.empty()) {
@@ -70,9 +71,9 @@ void FileCopyStage::CopiarArchivos(CurrentFile& current) {
       fs_.copyFile(origen, targetPath, true);
       if (isMailProgram(archivo))
         log_.plainLine("CopyFile " + origen + " " + targetPath);
-      flxFile_.setCellBackColor(row, 1, row, lastCol, colors::kLightGreen);
+      flxFile_.setCellBackColor(row, kFileName, row, lastCol, colors::kLightGreen);
     }
-    flxFile_.ShowCell(row, 1);
+    flxFile_.ShowCell(row, kFileName);
   }
 }
 

@@ -9,6 +9,7 @@
 #include "platform/Desktop.h"
 #include "platform/Processes.h"
 #include "platform/Text.h"
+#include "session/GridSetup.h"
 #include "session/UpdateLog.h"
 #include "session/UpdaterState.h"
 #include "update/ScriptLogReader.h"
@@ -21,7 +22,7 @@ constexpr const char* kMarcaMantenimiento = "MANTEN";
 constexpr const char* kMarcaCambioDeClaves = "CambioDeClavesSQL";
 constexpr const char* kNoSePudoEjecutar = "No se pudo ejecutar";
 
-std::string entreComillas(const std::string& text) {
+std::string inQuotes(const std::string& text) {
   return "\"" + text + "\"";
 }
 }  // namespace
@@ -39,7 +40,7 @@ ScriptRunner::ScriptRunner(UpdaterState& state, Grid& flxScrp, Grid& flxLog, con
       log_(log),
       parameters_(parameters) {}
 
-std::string ScriptRunner::comandoParaLog(const std::string& comando, const std::string& clave) {
+std::string ScriptRunner::commandForLog(const std::string& comando, const std::string& clave) {
   return replaceAll(comando, " -P " + clave + " -i ", " -P ******** -i ");
 }
 
@@ -55,9 +56,8 @@ std::string ScriptRunner::passwordAfter(const std::string& script, const std::st
 
 std::string ScriptRunner::commandLine(const UpdaterState& state, const std::string& clave,
                                       const std::string& script, const std::string& salida) {
-  return entreComillas(state.mISQL) + " -S " + state.mServidor + " -d " + state.mCatalogo + " -U " +
-         kUsuarioSQL + " -P " + clave + " -i " + entreComillas(script) + " -o " +
-         entreComillas(salida);
+  return inQuotes(state.mISQL) + " -S " + state.mServidor + " -d " + state.mCatalogo + " -U " +
+         kUsuarioSQL + " -P " + clave + " -i " + inQuotes(script) + " -o " + inQuotes(salida);
 }
 
 std::string ScriptRunner::EjecutarPaquete(const std::string& script, int row) {
@@ -81,7 +81,7 @@ std::string ScriptRunner::EjecutarPaquete(const std::string& script, int row) {
   const std::string comando = commandLine(state_, clave, script, salida);
   // The password-change script itself still runs under the legacy password.
   state_.mClave = passwordAfter(script, state_.mClave);
-  log_.EscribirLog(" " + comandoParaLog(comando, clave));
+  log_.EscribirLog(" " + commandForLog(comando, clave));
 
   if (EjecutarYEsperar(comando)) {
     mensaje = LeerLog(salida, fs_, log_);
@@ -96,10 +96,10 @@ std::string ScriptRunner::EjecutarPaquete(const std::string& script, int row) {
 std::string ScriptRunner::showOutcome(int row, const std::string& mensaje) {
   const int lastCol = flxScrp_.Cols() - 1;
   if (!mensaje.empty()) {
-    flxLog_.setTextMatrix(flxLog_.Rows() - 1, 2, mensaje);
-    flxScrp_.setCellBackColor(row, 1, row, lastCol, colors::kLightRed);
+    flxLog_.setTextMatrix(flxLog_.Rows() - 1, kLogMessage, mensaje);
+    flxScrp_.setCellBackColor(row, kScriptName, row, lastCol, colors::kLightRed);
   } else {
-    flxScrp_.setCellBackColor(row, 1, row, lastCol, colors::kLightGreen);
+    flxScrp_.setCellBackColor(row, kScriptName, row, lastCol, colors::kLightGreen);
   }
   return mensaje;
 }

@@ -36,7 +36,7 @@ class ScriptRunner {
   static std::string passwordAfter(const std::string& script, const std::string& clave);
 
   // The command line as the log shows it: the password replaced by asterisks.
-  static std::string comandoParaLog(const std::string& comando, const std::string& clave);
+  static std::string commandForLog(const std::string& comando, const std::string& clave);
 
  private:
   // Writes the message into the log grid's last row and colours the script's row.

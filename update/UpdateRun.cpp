@@ -6,6 +6,7 @@
 #include "platform/Database.h"
 #include "platform/Desktop.h"
 #include "session/Esperar.h"
+#include "session/GridSetup.h"
 #include "session/Services.h"
 #include "session/UpdateLog.h"
 #include "session/UpdaterState.h"
@@ -32,7 +33,7 @@ void UpdateRun::checkStop() const {
     throw Stopped{};
 }
 
-void UpdateRun::cmdAct_Click() {
+void UpdateRun::run() {
   stopRequested_ = false;
   int paso = 1;
   CurrentFile current;
@@ -76,7 +77,7 @@ void UpdateRun::cmdAct_Click() {
       log_.EscribirLog(" Conseguir path de osql o isql");
       if (!ConseguirPathISQL(state_.mISQL, services_.registry, services_.fs, log_,
                              services_.desktop)) {
-        limpiar();
+        releaseConnection();
         return;
       }
       scripts(paso, current);
@@ -90,12 +91,12 @@ void UpdateRun::cmdAct_Click() {
     paso = 8;
     services_.desktop.msgBox("Terminó la Actualización", msgbox::kInformation, "Fendal");
     paso = 9;
-    limpiar();
+    releaseConnection();
   } catch (const Stopped&) {
-    limpiar();
+    releaseConnection();
   } catch (const AppError& error) {
-    informar(error, paso, current);
-    limpiar();
+    reportFailure(error, paso, current);
+    releaseConnection();
   }
 }
 
@@ -108,14 +109,14 @@ void UpdateRun::scripts(int& paso, CurrentFile& current) {
                       services_.clock, services_.desktop, log_, parameters);
   const int bases = c_.flxBases.Rows();
   for (int base = 1; base < bases; ++base) {
-    if (c_.flxBases.CellChecked(base, 2) != kChecked)
+    if (c_.flxBases.CellChecked(base, kBasesTicked) != kChecked)
       continue;
     checkStop();
     if (c_.flxScrp.Rows() > 1) {
-      c_.flxScrp.setCellBackColor(1, 1, c_.flxScrp.Rows() - 1, c_.flxScrp.Cols() - 1,
+      c_.flxScrp.setCellBackColor(1, kScriptName, c_.flxScrp.Rows() - 1, c_.flxScrp.Cols() - 1,
                                   colors::kWhite);
     }
-    state_.mCatalogo = c_.flxBases.TextMatrix(base, 1);
+    state_.mCatalogo = c_.flxBases.TextMatrix(base, kBasesName);
     users.ConectarBase();
     if (!users.RevisarUsuariosConectados()) {
       // The user declined: the run ends here, without its final message.
@@ -126,22 +127,22 @@ void UpdateRun::scripts(int& paso, CurrentFile& current) {
     const int scripts = c_.flxScrp.Rows();
     for (int row = 1; row < scripts; ++row) {
       checkStop();
-      current.archivo = c_.flxScrp.TextMatrix(row, 1);
+      current.archivo = c_.flxScrp.TextMatrix(row, kScriptName);
       c_.txtEstado.setText(state_.mCatalogo + ": Ejecutar " + current.archivo);
       services_.desktop.doEvents();
-      runner.EjecutarPaquete(c_.flxScrp.TextMatrix(row, 3), row);
-      c_.flxScrp.ShowCell(row, 1);
+      runner.EjecutarPaquete(c_.flxScrp.TextMatrix(row, kScriptSource), row);
+      c_.flxScrp.ShowCell(row, kScriptName);
     }
     state_.mConexion->close();
     state_.mConexion.reset();
   }
   paso = 5;
   c_.flxLog.setAutoSizeMode(AutoSizeMode::RowHeights);
-  c_.flxLog.AutoSize(1, c_.flxLog.Cols() - 1, 90);
+  c_.flxLog.AutoSize(kLogStatus, c_.flxLog.Cols() - 1, 90);
   c_.flxLog.setAutoSizeMode(AutoSizeMode::ColumnWidths);
 }
 
-void UpdateRun::limpiar() {
+void UpdateRun::releaseConnection() {
   if (state_.mConexion && state_.mConexion->state() != kStateClosed) {
     try {
       state_.mConexion->close();
@@ -152,7 +153,7 @@ void UpdateRun::limpiar() {
   state_.mConexion.reset();
 }
 
-void UpdateRun::informar(const AppError& error, int paso, const CurrentFile& current) {
+void UpdateRun::reportFailure(const AppError& error, int paso, const CurrentFile& current) {
   if (error.number() == err::kFileNotFound) {
     services_.desktop.msgBox(
         "Error " + std::to_string(error.number()) + ". El archivo " + current.destino +

@@ -36,7 +36,7 @@ class UpdateRun {
   UpdateRun(UpdateRunControls controls, UpdaterState& state, Services& services, UpdateLog& log);
 
   // The window starts no second run while one is under way.
-  void cmdAct_Click();
+  void run();
   // Asks a run under way to stop at its next step (the window is being closed).
   void requestStop() { stopRequested_ = true; }
 
@@ -44,8 +44,8 @@ class UpdateRun {
   struct Stopped {};
   void checkStop() const;
   void scripts(int& paso, CurrentFile& current);
-  void limpiar();
-  void informar(const class AppError& error, int paso, const CurrentFile& current);
+  void releaseConnection();
+  void reportFailure(const class AppError& error, int paso, const CurrentFile& current);
 
   UpdateRunControls c_;
   UpdaterState& state_;

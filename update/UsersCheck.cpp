@@ -21,8 +21,8 @@ void UsersCheck::ConectarBase() {
   txtEstado_.setText("Conectando a " + destino);
   desktop_.doEvents();
   state_.mConexion = databases_.createConnection();
-  configurarConexion(*state_.mConexion, state_.mProveedor, state_.mCatalogo, state_.mServidor,
-                     state_.mClave);
+  configureConnection(*state_.mConexion, state_.mProveedor, state_.mCatalogo, state_.mServidor,
+                      state_.mClave);
   state_.mConexion->open();
 }
 

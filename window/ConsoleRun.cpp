@@ -9,6 +9,7 @@
 #include "platform/Database.h"
 #include "platform/FileSystem.h"
 #include "platform/Text.h"
+#include "session/GridSetup.h"
 #include "update/BackupRestore.h"
 #include "update/CommandFiles.h"
 #include "update/FileBackup.h"
@@ -18,7 +19,6 @@
 #include "update/SqlToolDiscovery.h"
 #include "update/UsersCheck.h"
 #include "window/ConsoleDesktop.h"
-#include "window/GridSetup.h"
 #include "window/frmActualiza1.h"
 
 namespace fd {
@@ -89,7 +89,7 @@ bool ConsoleRun::chooseDatabases(const ProgramArguments& arguments) {
   for (const std::string& name : arguments.databases) {
     bool listed = false;
     for (int row = 1; row < bases.Rows() && !listed; ++row)
-      listed = equalsNoCase(bases.TextMatrix(row, 1), name);
+      listed = equalsNoCase(bases.TextMatrix(row, kBasesName), name);
     if (!listed) {
       err_ << "La base de datos " << name << " no está en el servidor " << form_.txtServidor.Text()
            << "; no se actualizó nada." << std::endl;
@@ -97,10 +97,11 @@ bool ConsoleRun::chooseDatabases(const ProgramArguments& arguments) {
     }
   }
   for (int row = 1; row < bases.Rows(); ++row) {
-    const bool named = std::any_of(
-        arguments.databases.begin(), arguments.databases.end(),
-        [&](const std::string& name) { return equalsNoCase(bases.TextMatrix(row, 1), name); });
-    bases.setCellChecked(row, 2, row, 2, named ? kChecked : kUnchecked);
+    const bool named = std::any_of(arguments.databases.begin(), arguments.databases.end(),
+                                   [&](const std::string& name) {
+                                     return equalsNoCase(bases.TextMatrix(row, kBasesName), name);
+                                   });
+    bases.setCellChecked(row, kBasesTicked, row, kBasesTicked, named ? kChecked : kUnchecked);
   }
   return true;
 }
@@ -113,7 +114,7 @@ void ConsoleRun::tickStages(const ProgramArguments& arguments) {
 
 bool ConsoleRun::anyDatabaseTicked() const {
   for (int row = 1; row < form_.flxBases.Rows(); ++row) {
-    if (form_.flxBases.CellChecked(row, 2) == kChecked)
+    if (form_.flxBases.CellChecked(row, kBasesTicked) == kChecked)
       return true;
   }
   return false;
@@ -140,8 +141,8 @@ int ConsoleRun::unattended(const ProgramArguments& arguments) {
   // A failed command file or script leaves its message beside its status row.
   std::vector<std::string> errores;
   for (int row = firstRow; row < form_.flxLog.Rows(); ++row) {
-    if (!form_.flxLog.TextMatrix(row, 2).empty())
-      errores.push_back(form_.flxLog.TextMatrix(row, 1));
+    if (!form_.flxLog.TextMatrix(row, kLogMessage).empty())
+      errores.push_back(form_.flxLog.TextMatrix(row, kLogStatus));
   }
   if (!errores.empty())
     return fail("La actualización terminó con errores en: " + joined(errores));
@@ -168,10 +169,10 @@ void ConsoleRun::describeFileStage() {
                             services.processes, services.desktop, form_.log);
   const Grid& files = form_.flxFile;
   for (int row = 1; row < files.Rows(); ++row) {
-    const std::string destino = trimSpaces(files.TextMatrix(row, 4));
-    const std::string archivo = files.TextMatrix(row, 1);
-    const std::string origen = files.TextMatrix(row, 3);
-    const std::string tipo = files.TextMatrix(row, 5);
+    const std::string destino = trimSpaces(files.TextMatrix(row, kFileDestination));
+    const std::string archivo = files.TextMatrix(row, kFileName);
+    const std::string origen = files.TextMatrix(row, kFileSource);
+    const std::string tipo = files.TextMatrix(row, kFileKind);
     if ((tipo == ".bat" || tipo == ".cfd") && destino.empty()) {
       if (form_.chkComandos.Value() != 1)
         continue;
@@ -202,9 +203,9 @@ bool ConsoleRun::describeScripts() {
   UsersCheck users(state, services.databases, services.desktop, form_.log, form_.txtEstado);
   std::string clave = state.mClave;
   for (int base = 1; base < form_.flxBases.Rows(); ++base) {
-    if (form_.flxBases.CellChecked(base, 2) != kChecked)
+    if (form_.flxBases.CellChecked(base, kBasesTicked) != kChecked)
       continue;
-    state.mCatalogo = form_.flxBases.TextMatrix(base, 1);
+    state.mCatalogo = form_.flxBases.TextMatrix(base, kBasesName);
     std::string usuarios;
     try {
       users.ConectarBase();
@@ -219,10 +220,10 @@ bool ConsoleRun::describeScripts() {
     }
     say("Base de datos " + state.mCatalogo + ": " + usuarios);
     for (int row = 1; row < form_.flxScrp.Rows(); ++row) {
-      const std::string script = form_.flxScrp.TextMatrix(row, 3);
+      const std::string script = form_.flxScrp.TextMatrix(row, kScriptSource);
       const std::string comando =
           ScriptRunner::commandLine(state, clave, script, ScriptRunner::outputOf(script));
-      say("Ejecutar " + ScriptRunner::comandoParaLog(comando, clave));
+      say("Ejecutar " + ScriptRunner::commandForLog(comando, clave));
       clave = ScriptRunner::passwordAfter(script, clave);
     }
   }

@@ -10,8 +10,8 @@
 #include "platform/Desktop.h"
 #include "platform/FileSystem.h"
 #include "session/Esperar.h"
+#include "session/GridSetup.h"
 #include "support/clsIni.h"
-#include "window/GridSetup.h"
 
 namespace fd {
 
@@ -28,13 +28,15 @@ frmActualiza1::frmActualiza1(Services services_)
             Enabled, flxBases, flxFile, flxScrp, flxLog},
            state, services, log) {
   txtEstado.onChange = [this] { txtEstado_Change(); };
-  flxBases.beforeEdit = [this](int row, int col) { return row != 0 && col == 2 && !busy.Value(); };
+  flxBases.beforeEdit = [this](int row, int col) {
+    return row != 0 && col == kBasesTicked && !busy.Value();
+  };
   flxBases.afterEdit = [this](int row, int col) {
-    if (row == 0 || col != 2)
+    if (row == 0 || col != kBasesTicked)
       return;
     bool anyTicked = false;
     for (int r = 1; r < flxBases.Rows() && !anyTicked; ++r) {
-      anyTicked = flxBases.CellChecked(r, 2) == kChecked;
+      anyTicked = flxBases.CellChecked(r, kBasesTicked) == kChecked;
     }
     setButtons(anyTicked);
   };
@@ -102,12 +104,12 @@ void frmActualiza1::Form_Unload() {
 
 void frmActualiza1::txtEstado_Change() {
   flxLog.setRows(flxLog.Rows() + 1);
-  flxLog.setTextMatrix(flxLog.Rows() - 1, 1, txtEstado.Text());
+  flxLog.setTextMatrix(flxLog.Rows() - 1, kLogStatus, txtEstado.Text());
   if (flxLog.Rows() >= 2) {
     flxLog.setAutoSizeMode(AutoSizeMode::RowHeights);
-    flxLog.AutoSize(1, flxLog.Cols() - 1, 90);
+    flxLog.AutoSize(kLogStatus, flxLog.Cols() - 1, 90);
     flxLog.setAutoSizeMode(AutoSizeMode::ColumnWidths);
-    flxLog.AutoSize(1, flxLog.Cols() - 1, 90);
+    flxLog.AutoSize(kLogStatus, flxLog.Cols() - 1, 90);
   }
 }
 
@@ -148,17 +150,17 @@ void frmActualiza1::requestStop() {
 void frmActualiza1::txtServidor_Validate() {
   // Mid-run the validation would drop the connection and the password the scripts are using.
   exclusively([this] {
-    ValidarServidor(txtServidor.Text(), flxBases, state, services.databases, log, services.desktop,
-                    ActionButtons{cmdDes, cmdAct});
+    listDatabases(txtServidor.Text(), flxBases, state, services.databases, log, services.desktop,
+                  ActionButtons{cmdDes, cmdAct});
   });
 }
 
 void frmActualiza1::cmdDes_Click() {
-  exclusively([this] { extraction_.cmdDes_Click(); });
+  exclusively([this] { extraction_.extractAll(); });
 }
 
 void frmActualiza1::cmdAct_Click() {
-  exclusively([this] { run_.cmdAct_Click(); });
+  exclusively([this] { run_.run(); });
 }
 
 void frmActualiza1::LeerFiles() {

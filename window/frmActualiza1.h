@@ -6,6 +6,7 @@
 #include "grid/Grid.h"
 #include "packages/PackageExtraction.h"
 #include "session/Controls.h"
+#include "session/GridSetup.h"
 #include "session/Services.h"
 #include "session/UpdateLog.h"
 #include "session/UpdaterState.h"

@@ -21,9 +21,9 @@
 #include "platform/posix/PosixFileSystem.h"
 #include "platform/posix/PosixProcesses.h"
 #include "platform/posix/RegFileRegistry.h"
+#include "session/GridSetup.h"
 #include "ui/MainWindow.h"
 #include "ui/QtDesktop.h"
-#include "window/GridSetup.h"
 #include "window/frmActualiza1.h"
 
 namespace {

@@ -66,10 +66,11 @@ TEST_F(Extraction, ExtractsEveryPackageAndFillsTheWorkLists) {
 
   std::vector<std::vector<std::string>> files;
   for (int r = 1; r < w().flxFile.Rows(); ++r) {
-    files.push_back({w().flxFile.TextMatrix(r, 0), w().flxFile.TextMatrix(r, 1),
-                     w().flxFile.TextMatrix(r, 2), w().flxFile.TextMatrix(r, 4)});
+    files.push_back({w().flxFile.TextMatrix(r, 0), w().flxFile.TextMatrix(r, kFileName),
+                     w().flxFile.TextMatrix(r, kFileDate),
+                     w().flxFile.TextMatrix(r, kFileDestination)});
   }
-  const std::string fecha = w().flxFile.TextMatrix(1, 2);
+  const std::string fecha = w().flxFile.TextMatrix(1, kFileDate);
   EXPECT_EQ(files, (std::vector<std::vector<std::string>>{
                        {"1", "x.dll", fecha, "C:\\Fendal\\Comun\\"},
                        {"2", "Léame con espacios.txt", fecha, "C:\\Fendal\\Comercial\\Docs\\"},
@@ -78,9 +79,9 @@ TEST_F(Extraction, ExtractsEveryPackageAndFillsTheWorkLists) {
                        {"5", "Instalar.cfd", fecha, ""}}));
   std::vector<std::string> scripts;
   for (int r = 1; r < w().flxScrp.Rows(); ++r)
-    scripts.push_back(w().flxScrp.TextMatrix(r, 1));
+    scripts.push_back(w().flxScrp.TextMatrix(r, kScriptName));
   EXPECT_EQ(scripts, (std::vector<std::string>{"01_a.sql", "02_b.sql", "zz.sql"}));
-  EXPECT_EQ(w().flxScrp.TextMatrix(3, 3), "C:\\Act\\CRM_1_9_3_a\\zz.sql");
+  EXPECT_EQ(w().flxScrp.TextMatrix(3, kScriptSource), "C:\\Act\\CRM_1_9_3_a\\zz.sql");
   EXPECT_TRUE(w().cmdDes.Enabled());
   EXPECT_TRUE(w().cmdAct.Enabled());
   EXPECT_EQ(f.desktop.boxes.size(), boxes);

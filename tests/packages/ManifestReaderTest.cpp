@@ -102,7 +102,7 @@ TEST_P(Destinations, ResolvesThePlaceholdersOfEachEntry) {
   w().LeerFiles();
   std::vector<std::string> found;
   for (int r = 1; r < w().flxFile.Rows(); ++r)
-    found.push_back(w().flxFile.TextMatrix(r, 4));
+    found.push_back(w().flxFile.TextMatrix(r, kFileDestination));
   EXPECT_EQ(found, GetParam().destinations);
 }
 
@@ -136,8 +136,8 @@ TEST_F(ManifestReader, ReportGoesToTheCommonReportFolderOnlyWhenItIsThere) {
   f.prefix.writeFile("C:\\Fendal\\RPT\\r.rpt", "old");
   w().LeerFiles();
   ASSERT_EQ(w().flxFile.Rows(), 3);
-  EXPECT_EQ(w().flxFile.TextMatrix(1, 6), "C:\\Fendal\\RPT\\r.rpt");
-  EXPECT_EQ(w().flxFile.TextMatrix(2, 6), "C:\\Fendal\\Comercial\\s.RPT");
+  EXPECT_EQ(w().flxFile.TextMatrix(1, kFileFullDestination), "C:\\Fendal\\RPT\\r.rpt");
+  EXPECT_EQ(w().flxFile.TextMatrix(2, kFileFullDestination), "C:\\Fendal\\Comercial\\s.RPT");
 }
 
 TEST_F(ManifestReader, TheNewestOfTwoPackagesDeliveringOneFileWins) {
@@ -148,7 +148,7 @@ TEST_F(ManifestReader, TheNewestOfTwoPackagesDeliveringOneFileWins) {
   put("COMERCIAL_5_2_8_b", "comercial.EXE", "new", 10);
   w().LeerFiles();
   ASSERT_EQ(w().flxFile.Rows(), 2);
-  EXPECT_EQ(w().flxFile.TextMatrix(1, 3), "C:\\Act\\COMERCIAL_5_2_8_b\\comercial.EXE");
+  EXPECT_EQ(w().flxFile.TextMatrix(1, kFileSource), "C:\\Act\\COMERCIAL_5_2_8_b\\comercial.EXE");
 }
 
 TEST_F(ManifestReader, WithEqualDatesThePackageReadFirstStays) {
@@ -159,7 +159,7 @@ TEST_F(ManifestReader, WithEqualDatesThePackageReadFirstStays) {
   put("COMERCIAL_5_2_8_b", "Comercial.exe", "b", 100);
   w().LeerFiles();
   ASSERT_EQ(w().flxFile.Rows(), 2);
-  EXPECT_EQ(w().flxFile.TextMatrix(1, 3), "C:\\Act\\COMERCIAL_5_2_7_a\\Comercial.exe");
+  EXPECT_EQ(w().flxFile.TextMatrix(1, kFileSource), "C:\\Act\\COMERCIAL_5_2_7_a\\Comercial.exe");
 }
 
 TEST_F(ManifestReader, ScriptsRunByPackageThenByName) {
@@ -172,7 +172,7 @@ TEST_F(ManifestReader, ScriptsRunByPackageThenByName) {
   w().LeerFiles();
   std::vector<std::string> order;
   for (int r = 1; r < w().flxScrp.Rows(); ++r)
-    order.push_back(w().flxScrp.TextMatrix(r, 1));
+    order.push_back(w().flxScrp.TextMatrix(r, kScriptName));
   EXPECT_EQ(order, (std::vector<std::string>{"01_a.sql", "02_b.sql", "zz.sql"}));
   EXPECT_EQ(w().flxScrp.TextMatrix(3, 0), "3");
 }
@@ -187,7 +187,7 @@ TEST_F(ManifestReader, PackageWithoutManifestCopiesEverythingAfterSixAttempts) {
             0u);
   EXPECT_EQ(f.clock.elapsed().count(), 50'000);
   ASSERT_EQ(w().flxFile.Rows(), 2);
-  EXPECT_EQ(w().flxFile.TextMatrix(1, 4), "C:\\Fendal\\Comercial\\");
+  EXPECT_EQ(w().flxFile.TextMatrix(1, kFileDestination), "C:\\Fendal\\Comercial\\");
   EXPECT_EQ(w().flxScrp.Rows(), 1);
 }
 

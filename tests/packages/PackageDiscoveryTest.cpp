@@ -67,10 +67,10 @@ TEST_P(PackageNames, ReadsSystemAndVersionFromTheName) {
   f.prefix.writeFile("C:\\Act\\" + GetParam().name, "");
   ASSERT_TRUE(f.window().Form_Load());
   ASSERT_EQ(f.window().flxRar.Rows(), 2);
-  EXPECT_EQ(f.window().flxRar.TextMatrix(1, 1), GetParam().name);
-  EXPECT_EQ(f.window().flxRar.TextMatrix(1, 2), GetParam().sistema);
-  EXPECT_EQ(f.window().flxRar.TextMatrix(1, 3), GetParam().version);
-  EXPECT_EQ(f.window().flxRar.TextMatrix(1, 4), GetParam().aplicacion);
+  EXPECT_EQ(f.window().flxRar.TextMatrix(1, kRarPackage), GetParam().name);
+  EXPECT_EQ(f.window().flxRar.TextMatrix(1, kRarSystem), GetParam().sistema);
+  EXPECT_EQ(f.window().flxRar.TextMatrix(1, kRarVersion), GetParam().version);
+  EXPECT_EQ(f.window().flxRar.TextMatrix(1, kRarApplicationPath), GetParam().aplicacion);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -89,8 +89,8 @@ TEST(CargarPaquetes, AThreeDigitVersionSortsAsTextBeforeTwoDigits) {
   f.prefix.writeFile("C:\\Act\\CRM_99_0_0_a.rar", "");
   f.prefix.writeFile("C:\\Act\\CRM_100_0_0_a.rar", "");
   ASSERT_TRUE(f.window().Form_Load());
-  EXPECT_EQ(f.window().flxRar.TextMatrix(1, 3), "100.00.000");
-  EXPECT_EQ(f.window().flxRar.TextMatrix(2, 3), "99.00.000");
+  EXPECT_EQ(f.window().flxRar.TextMatrix(1, kRarVersion), "100.00.000");
+  EXPECT_EQ(f.window().flxRar.TextMatrix(2, kRarVersion), "99.00.000");
 }
 
 struct PieceCase {

@@ -233,9 +233,9 @@ TEST_F(DemoRunTest, AWholeUpdateOfTheDemoSucceedsThroughTheWindow) {
   EXPECT_EQ(form.state.mClave, "Murales");
   EXPECT_EQ(viewRows("flxBases", {1}),
             (std::vector<std::string>{"Comercial2019", "Contab1", "EMPRESA_COMERCIAL"}));
-  EXPECT_EQ(form.flxBases.CellChecked(1, 2), kChecked);
-  EXPECT_NE(form.flxBases.CellChecked(2, 2), kChecked);
-  EXPECT_EQ(form.flxBases.CellChecked(3, 2), kChecked);
+  EXPECT_EQ(form.flxBases.CellChecked(1, kBasesTicked), kChecked);
+  EXPECT_NE(form.flxBases.CellChecked(2, kBasesTicked), kChecked);
+  EXPECT_EQ(form.flxBases.CellChecked(3, kBasesTicked), kChecked);
   EXPECT_EQ(viewRows("flxRar", {1, 2, 3, 4}),
             (std::vector<std::string>{
                 "COMERCIAL_5_2_7_demo.rar|COMERCIAL|05.02.007|C:\\Fendal\\Comercial\\",
@@ -265,7 +265,7 @@ TEST_F(DemoRunTest, AWholeUpdateOfTheDemoSucceedsThroughTheWindow) {
   EXPECT_GT(meddled, 0);
   EXPECT_EQ(viewRows("flxFile", {1, 2, 3, 4}), fileRows);
   EXPECT_EQ(viewRows("flxScrp", {1, 2, 3, 4}), scriptRows);
-  EXPECT_NE(form.flxBases.CellChecked(2, 2), kChecked);
+  EXPECT_NE(form.flxBases.CellChecked(2, kBasesTicked), kChecked);
 
   // Other users are connected on Contab1, so each ticked database asks; then the final message.
   using Box = test::MessageBoxAnswerer::Box;
@@ -278,13 +278,13 @@ TEST_F(DemoRunTest, AWholeUpdateOfTheDemoSucceedsThroughTheWindow) {
 
   // Every copied file and the command file are green; the file with no destination stays white.
   for (int row = 1; row < form.flxFile.Rows(); ++row) {
-    const bool idle = form.flxFile.TextMatrix(row, 1) == "Plantilla.dot";
+    const bool idle = form.flxFile.TextMatrix(row, kFileName) == "Plantilla.dot";
     EXPECT_EQ(form.flxFile.CellBackColor(row, 1), idle ? colors::kWhite : colors::kLightGreen)
-        << form.flxFile.TextMatrix(row, 1);
+        << form.flxFile.TextMatrix(row, kFileName);
   }
   for (int row = 1; row < form.flxScrp.Rows(); ++row) {
     EXPECT_EQ(form.flxScrp.CellBackColor(row, 1), colors::kLightGreen)
-        << form.flxScrp.TextMatrix(row, 1);
+        << form.flxScrp.TextMatrix(row, kScriptName);
   }
   QAbstractItemModel* scriptView = window.findChild<QTableView*>("flxScrp")->model();
   EXPECT_EQ(scriptView->index(0, 1).data(Qt::BackgroundRole).value<QColor>(),

@@ -21,9 +21,9 @@
 #include "platform/posix/PosixFileSystem.h"
 #include "platform/posix/PosixProcesses.h"
 #include "platform/posix/RegFileRegistry.h"
+#include "session/GridSetup.h"
 #include "ui/GridView.h"
 #include "ui/MainWindow.h"
-#include "window/GridSetup.h"
 #include "window/frmActualiza1.h"
 
 namespace fd {
@@ -213,7 +213,7 @@ TEST_F(MainWindowTest, TickingADatabaseGoesThroughTheGridEvents) {
   auto* act = find<QPushButton>("cmdAct");
 
   EXPECT_TRUE(model->setData(model->index(1, 2), Qt::Unchecked, Qt::CheckStateRole));
-  EXPECT_EQ(form.flxBases.TextMatrix(2, 2), "");
+  EXPECT_EQ(form.flxBases.TextMatrix(2, kBasesTicked), "");
   EXPECT_FALSE(des->isEnabled());
   EXPECT_FALSE(act->isEnabled());
 
@@ -230,7 +230,7 @@ TEST_F(MainWindowTest, OnlyTheTickColumnOfDatabasesOpensForEditing) {
   EXPECT_TRUE(model->flags(model->index(0, 2)) & Qt::ItemIsUserCheckable);
   EXPECT_FALSE(model->flags(model->index(0, 1)) & Qt::ItemIsEditable);
   EXPECT_FALSE(model->setData(model->index(0, 1), "otra", Qt::EditRole));
-  EXPECT_EQ(form.flxBases.TextMatrix(1, 1), "ventas");
+  EXPECT_EQ(form.flxBases.TextMatrix(1, kBasesName), "ventas");
 }
 
 TEST_F(MainWindowTest, CheckBoxesAndButtonsMirrorTheirModels) {
@@ -322,7 +322,7 @@ TEST_F(MainWindowTest, AnExtractionHoldsEveryOtherActionBackUntilItEnds) {
   EXPECT_EQ(count(" LeerFiles"), 1);
   EXPECT_EQ(count(" Cambio de SERVIDOR"), 1);
   EXPECT_EQ(count(" Actualizar"), 0);
-  EXPECT_NE(form.flxBases.CellChecked(1, 2), kChecked);
+  EXPECT_NE(form.flxBases.CellChecked(1, kBasesTicked), kChecked);
   EXPECT_EQ(form.txtDirCom.Text(), "C:\\Fendal\\Comercial\\");
   // Once the extraction has ended the window is available again, then closes as asked.
   EXPECT_TRUE(find<QWidget>("txtServidor")->isEnabled());

@@ -41,7 +41,7 @@ class SpanishWindowTest : public testing::Test {
     prefix.writeFile("C:\\SQL\\Binn\\osql.exe", "");
     desktop.setParentWindow(&window);
     ASSERT_TRUE(form.Form_Load());
-    ASSERT_EQ(form.flxBases.CellChecked(1, 2), kChecked);
+    ASSERT_EQ(form.flxBases.CellChecked(1, kBasesTicked), kChecked);
   }
 
   void click(const char* name) {

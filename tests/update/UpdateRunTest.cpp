@@ -89,7 +89,7 @@ class UpdateRunTest : public ::testing::Test {
   std::vector<std::string> statusRows() {
     std::vector<std::string> rows;
     for (int r = 1; r < w().flxLog.Rows(); ++r)
-      rows.push_back(w().flxLog.TextMatrix(r, 1));
+      rows.push_back(w().flxLog.TextMatrix(r, kLogStatus));
     return rows;
   }
   bool logHas(const std::string& text) {
@@ -284,10 +284,11 @@ TEST_F(ScriptStage, RunsEveryScriptAgainstEveryTickedDatabase) {
             expected);
   // The error block of the failing script stands in the message column, once per database.
   int errorRow = w().flxLog.Rows() - 1 - 7;
-  EXPECT_EQ(w().flxLog.TextMatrix(errorRow, 2),
+  EXPECT_EQ(w().flxLog.TextMatrix(errorRow, kLogMessage),
             "1> 2> ERROR: falta la tabla\r\n1> 2> ERROR: falta la tabla");
-  EXPECT_EQ(w().flxLog.TextMatrix(errorRow + 5, 2), w().flxLog.TextMatrix(errorRow, 2));
-  EXPECT_EQ(w().flxLog.TextMatrix(errorRow - 1, 2), "");
+  EXPECT_EQ(w().flxLog.TextMatrix(errorRow + 5, kLogMessage),
+            w().flxLog.TextMatrix(errorRow, kLogMessage));
+  EXPECT_EQ(w().flxLog.TextMatrix(errorRow - 1, kLogMessage), "");
   EXPECT_EQ(w().flxScrp.CellBackColor(1, 1), colors::kLightGreen);
   EXPECT_EQ(w().flxScrp.CellBackColor(2, 1), colors::kLightRed);
   EXPECT_EQ(w().flxScrp.CellBackColor(3, 1), colors::kLightGreen);

@@ -80,7 +80,7 @@ TEST_F(Win32FileStage, CopiesOverTheSuitesFilesAndRunsBatchesThroughCmd) {
   EXPECT_EQ(f.readFile(f.fendal() + "ini.txt"), "ini\r\n");
   // The batch ran as its substituted copy; the companion log holds the substituted lines.
   const std::string batch = f.act() + "P\\Alta.bat";
-  EXPECT_TRUE(f.exists(CommandFiles::copiaSustituida(batch)));
+  EXPECT_TRUE(f.exists(CommandFiles::substitutedCopy(batch)));
   const std::vector<std::string> logged = f.fs.readLines(f.act() + "P\\alta.log");
   ASSERT_EQ(logged.size(), 5u);
   EXPECT_EQ(logged[1], "mkdir \"" + comercial + "Hecho\"");

@@ -89,9 +89,9 @@ TEST(ModuleFolders, LeavingAModuleBoxRefreshesThePackagesOfThatModule) {
   w.txtCon.setText("Conta2");
   w.txtCon_Validate();
   EXPECT_EQ(w.txtDirCon.Text(), "C:\\Fendal\\Conta2\\");
-  EXPECT_EQ(w.flxRar.TextMatrix(1, 4), "C:\\Fendal\\Conta2\\");
-  EXPECT_EQ(w.flxRar.TextMatrix(2, 4), "C:\\Fendal\\CRM\\");
-  EXPECT_EQ(w.flxRar.TextMatrix(1, 5), "C:\\Act\\CONTABILIDAD_1_2_3_x\\");
+  EXPECT_EQ(w.flxRar.TextMatrix(1, kRarApplicationPath), "C:\\Fendal\\Conta2\\");
+  EXPECT_EQ(w.flxRar.TextMatrix(2, kRarApplicationPath), "C:\\Fendal\\CRM\\");
+  EXPECT_EQ(w.flxRar.TextMatrix(1, kRarTemporaryPath), "C:\\Act\\CONTABILIDAD_1_2_3_x\\");
 }
 
 TEST(ModuleFolders, IniBoxChangesOnlyTheIniPath) {

@@ -129,9 +129,9 @@ TEST(Startup, SetsUpEveryGridWithOnlyItsHeader) {
   for (int col = 0; col < w.flxFile.Cols(); ++col)
     visible += w.flxFile.ColHidden(col) ? 0 : 1;
   EXPECT_EQ(visible, 5);
-  EXPECT_EQ(w.flxRar.TextMatrix(0, 4), "Path Aplicación");
-  EXPECT_EQ(w.flxFile.TextMatrix(0, 3), "Orígen");
-  EXPECT_EQ(w.flxBases.ColDataType(2), ColumnType::Boolean);
+  EXPECT_EQ(w.flxRar.TextMatrix(0, kRarApplicationPath), "Path Aplicación");
+  EXPECT_EQ(w.flxFile.TextMatrix(0, kFileSource), "Orígen");
+  EXPECT_EQ(w.flxBases.ColDataType(kBasesTicked), ColumnType::Boolean);
   EXPECT_EQ(w.chkFiles.Value(), 1);
   EXPECT_EQ(w.chkScripts.Value(), 1);
   EXPECT_EQ(w.state.mClave, "Murales");  // no server answers: the legacy one was tried last

@@ -35,10 +35,10 @@ TEST(StatusRows, LongTextsWidenTheTextColumnsButNotColumnZero) {
   UpdaterFixture f;
   ASSERT_TRUE(f.window().Form_Load());
   auto& w = f.window();
-  int before = w.flxLog.ColWidth(1);
+  int before = w.flxLog.ColWidth(kLogStatus);
   w.txtEstado.setText(std::string(200, 'x'));
-  EXPECT_GT(w.flxLog.ColWidth(1), before);
-  EXPECT_EQ(w.flxLog.ColWidth(0), 420);
+  EXPECT_GT(w.flxLog.ColWidth(kLogStatus), before);
+  EXPECT_EQ(w.flxLog.ColWidth(kLogNumber), 420);
 }
 
 class DatabaseTicks : public ::testing::Test {
@@ -69,7 +69,7 @@ TEST_F(DatabaseTicks, NamesNumbersAndHeaderCannotBeEdited) {
   EXPECT_FALSE(w.flxBases.userEdit(1, 1, "otra"));
   EXPECT_FALSE(w.flxBases.userEdit(0, 2, "1"));
   EXPECT_FALSE(w.flxBases.userEdit(2, 0, "9"));
-  EXPECT_EQ(w.flxBases.TextMatrix(1, 1), "COMERCIAL_A");
+  EXPECT_EQ(w.flxBases.TextMatrix(1, kBasesName), "COMERCIAL_A");
 }
 
 // The server box's validation may wait on its message; whatever the user does meanwhile is

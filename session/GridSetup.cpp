@@ -1,4 +1,4 @@
-#include "window/GridSetup.h"
+#include "session/GridSetup.h"
 
 #include <optional>
 #include <string>
