@@ -66,7 +66,7 @@ class CopyRun {
       w.flxFile.AddItem("\t" + fileName(i) + "\t08/12/2026 6:10:57\t" + kOrigen + fileName(i));
     commands =
         std::make_unique<CommandFiles>(CommandFiles::Folders{w.txtDirIni, w.txtDirFD, w.txtCom},
-                                       w.state, f.fs, f.processes(), f.desktop, w.log);
+                                       f.fs, f.processes(), f.desktop, w.log);
     stage = std::make_unique<FileCopyStage>(w.flxFile, w.flxLog, w.chkComandos, w.txtDirFD,
                                             w.txtEstado, f.fs, f.desktop, w.log, *commands);
   }
