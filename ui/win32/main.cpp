@@ -1,4 +1,5 @@
 // The actualizador program on Windows: the native window over the host's services.
+#include <objbase.h>
 #include <windows.h>
 
 #include "platform/Host.h"
@@ -8,6 +9,8 @@
 #include "window/frmActualiza1.h"
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
+  // Screen readers reach the controls' accessible objects through COM.
+  CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
   const std::unique_ptr<fd::Host> host = fd::makeHost();
   fd::Win32Desktop desktop;
   fd::frmActualiza1 form(fd::hostServices(*host, desktop));
