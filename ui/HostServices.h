@@ -1,6 +1,6 @@
 #pragma once
 
-#include "window/Services.h"
+#include "session/Services.h"
 
 namespace fd {
 
