@@ -130,7 +130,7 @@ class NamedAccessible final : public IAccessible {
   LONG references_ = 1;
 };
 
-constexpr UINT_PTR kSubclass = 0x4E41;  // one subclass of this kind per control
+constexpr UINT_PTR kSubclass = 0x4E41;
 
 LRESULT CALLBACK answerForName(HWND control, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR,
                                DWORD_PTR data) {
@@ -154,11 +154,6 @@ LRESULT CALLBACK answerForName(HWND control, UINT message, WPARAM wParam, LPARAM
 }  // namespace
 
 void setAccessibleName(HWND control, std::wstring name) {
-  DWORD_PTR kept = 0;
-  if (GetWindowSubclass(control, answerForName, kSubclass, &kept)) {
-    *reinterpret_cast<std::wstring*>(kept) = std::move(name);
-    return;
-  }
   SetWindowSubclass(control, answerForName, kSubclass,
                     reinterpret_cast<DWORD_PTR>(new std::wstring(std::move(name))));
 }
