@@ -18,8 +18,8 @@ class NamedAccessible final : public IAccessible {
   HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override {
     if (object == nullptr)
       return E_POINTER;
-    if (IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, IID_IDispatch) ||
-        IsEqualIID(iid, IID_IAccessible)) {
+    if (IsEqualIID(iid, __uuidof(IUnknown)) || IsEqualIID(iid, __uuidof(IDispatch)) ||
+        IsEqualIID(iid, __uuidof(IAccessible))) {
       *object = static_cast<IAccessible*>(this);
       AddRef();
       return S_OK;
@@ -137,10 +137,10 @@ LRESULT CALLBACK answerForName(HWND control, UINT message, WPARAM wParam, LPARAM
   const auto* name = reinterpret_cast<const std::wstring*>(data);
   if (message == WM_GETOBJECT && static_cast<LONG>(lParam) == OBJID_CLIENT) {
     IAccessible* standard = nullptr;
-    if (SUCCEEDED(CreateStdAccessibleObject(control, OBJID_CLIENT, IID_IAccessible,
+    if (SUCCEEDED(CreateStdAccessibleObject(control, OBJID_CLIENT, __uuidof(IAccessible),
                                             reinterpret_cast<void**>(&standard)))) {
       auto* named = new NamedAccessible(standard, *name);
-      const LRESULT result = LresultFromObject(IID_IAccessible, wParam, named);
+      const LRESULT result = LresultFromObject(__uuidof(IAccessible), wParam, named);
       named->Release();
       return result;
     }

@@ -31,9 +31,11 @@ const std::string kClientSetup =
 // The name a screen reader reads for a control.
 std::wstring accessibleName(HWND control) {
   IAccessible* accessible = nullptr;
-  if (FAILED(AccessibleObjectFromWindow(control, static_cast<DWORD>(OBJID_CLIENT), IID_IAccessible,
-                                        reinterpret_cast<void**>(&accessible)))) {
-    return L"(none)";
+  const HRESULT found =
+      AccessibleObjectFromWindow(control, static_cast<DWORD>(OBJID_CLIENT), __uuidof(IAccessible),
+                                 reinterpret_cast<void**>(&accessible));
+  if (FAILED(found)) {
+    return L"(none: " + std::to_wstring(static_cast<unsigned long>(found)) + L")";
   }
   VARIANT self{};
   self.vt = VT_I4;
@@ -119,6 +121,10 @@ class Win32WindowTest : public ::testing::Test {
       clsRegistro(f.registry).DeleteRegistryValue(kClientSetup, "SQLPath");
     }
     window_.reset();
+    // The closed window asked its thread to quit; the next test's loops must not take that up.
+    MSG quit;
+    while (PeekMessageW(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)) {
+    }
     if (com_)
       CoUninitialize();
   }
