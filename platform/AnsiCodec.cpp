@@ -9,14 +9,12 @@ namespace fd {
 
 namespace {
 
-#ifndef _WIN32
 // Code points of the bytes 0x80-0x9F; the five bytes Windows-1252 leaves unassigned map to the
 // control characters of the same value, as Windows converts them.
 constexpr std::array<char32_t, 32> kHighControls = {
     0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
     0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
     0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
-#endif
 
 constexpr char32_t kInvalid = 0xFFFFFFFF;
 
@@ -63,7 +61,6 @@ char32_t nextCodePoint(std::string_view text, size_t& pos) {
   return c;
 }
 
-#ifndef _WIN32
 char32_t fromAnsi(uint8_t b) {
   return b >= 0x80 && b < 0xA0 ? kHighControls[b - 0x80] : b;
 }
@@ -79,7 +76,6 @@ int toAnsi(char32_t c) {
   }
   return -1;
 }
-#endif
 
 char32_t lowerCase(char32_t c) {
   if ((c >= 'A' && c <= 'Z') || (c >= 0xC0 && c <= 0xDE && c != 0xD7)) {
@@ -99,9 +95,7 @@ char32_t lowerCase(char32_t c) {
 
 }  // namespace
 
-// Windows has its own conversions through the system code page (platform/win32/).
-#ifndef _WIN32
-std::string ansiToUtf8(std::string_view ansi) {
+std::string windows1252ToUtf8(std::string_view ansi) {
   std::string out;
   out.reserve(ansi.size());
   for (char ch : ansi) {
@@ -110,7 +104,7 @@ std::string ansiToUtf8(std::string_view ansi) {
   return out;
 }
 
-std::string utf8ToAnsi(std::string_view utf8) {
+std::string utf8ToWindows1252(std::string_view utf8) {
   std::string out;
   out.reserve(utf8.size());
   for (size_t pos = 0; pos < utf8.size();) {
@@ -119,7 +113,6 @@ std::string utf8ToAnsi(std::string_view utf8) {
   }
   return out;
 }
-#endif
 
 std::vector<std::string> splitTextLines(std::string_view text) {
   std::vector<std::string> lines;

@@ -8,9 +8,14 @@ namespace fd {
 
 // The "ANSI" text of the files the updater reads and writes: Windows-1252 on POSIX, the system's
 // code page (CP_ACP) on Windows, which is Windows-1252 on the Spanish systems the suite runs on.
+// Each host defines these two (posix/, win32/).
 std::string ansiToUtf8(std::string_view ansi);
-// Characters without a Windows-1252 form become "?".
+// Characters the code page does not hold become "?".
 std::string utf8ToAnsi(std::string_view utf8);
+
+// Windows-1252 whatever the host; characters without a Windows-1252 form become "?".
+std::string windows1252ToUtf8(std::string_view text);
+std::string utf8ToWindows1252(std::string_view utf8);
 
 // Splits text at CR LF or a lone CR; a final line end does not start an empty line.
 std::vector<std::string> splitTextLines(std::string_view text);

@@ -15,7 +15,8 @@ namespace fd {
 // drives from PREFIX/dosdevices/x: (links to host folders), or C: = PREFIX/drive_c and Z: = /
 // when that folder is missing. Components are matched without regard to letter case (an exact
 // match wins; a missing component keeps the case it was given). A path without a drive is on
-// the default drive (the drive of the program's folder).
+// the default drive (the drive of the program's folder). On Windows (win32/) the mapping is the
+// identity and the drives are the system's; the folder stamps and listings are POSIX's alone.
 class PathMapper {
  public:
   explicit PathMapper(std::filesystem::path prefix);

@@ -23,7 +23,7 @@ cp "$build/bin/osql.exe" "$stage/sql/Binn/"
 x86_64-w64-mingw32-strip "$stage"/*.exe "$stage/sql/Binn/osql.exe"
 
 # Windows' own DLLs; anything else would have to travel with the programs.
-system_dlls='^(kernel32|user32|gdi32|comctl32|comdlg32|advapi32|shell32|shlwapi|ole32|oleaut32|odbc32|msvcrt|ws2_32|bcrypt|crypt32|version)\.dll$'
+system_dlls='^(kernel32|user32|gdi32|comctl32|comdlg32|advapi32|shell32|shlwapi|oleacc|ole32|oleaut32|odbc32|msvcrt|ws2_32|bcrypt|crypt32|version)\.dll$'
 for program in "$stage/actualizador.exe" "$stage/Winrar95.exe" "$stage/sql/Binn/osql.exe"; do
   file "$program" | grep -q 'PE32+ executable' || { echo "$program: not a 64-bit Windows program" >&2; exit 1; }
   while read -r dll; do

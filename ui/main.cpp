@@ -1,13 +1,8 @@
 #include <QApplication>
-#include <cstdio>
 #include <iostream>
 #include <vector>
-#ifdef _WIN32
-#include <windows.h>
-#else
-#include <signal.h>
-#endif
 
+#include "platform/Host.h"
 #include "ui/EndSignals.h"
 #include "ui/HostServices.h"
 #include "ui/MainWindow.h"
@@ -22,14 +17,8 @@ namespace {
 
 // A command line with switches runs without a window: no QApplication, so no display is needed.
 int runWithoutWindow(const fd::ProgramArguments& arguments) {
-#ifdef _WIN32
-  // A window program has no console of its own; it writes to the one it was started from.
-  if (AttachConsole(ATTACH_PARENT_PROCESS)) {
-    std::freopen("CONOUT$", "w", stdout);
-    std::freopen("CONOUT$", "w", stderr);
-    SetConsoleOutputCP(CP_UTF8);
-  }
-#endif
+  const std::unique_ptr<fd::Host> host = fd::makeHost();
+  host->useStartingConsole();
   using Mode = fd::ProgramArguments::Mode;
   if (arguments.mode == Mode::Usage) {
     if (arguments.error.empty()) {
@@ -39,9 +28,8 @@ int runWithoutWindow(const fd::ProgramArguments& arguments) {
     std::cerr << arguments.error << "\n\n" << fd::ProgramArguments::kUsage;
     return fd::ConsoleRun::kBadCommandLine;
   }
-  fd::HostServices host;
   fd::ConsoleDesktop desktop(std::cerr, arguments.continueWithUsers);
-  fd::frmActualiza1 form(host.services(desktop));
+  fd::frmActualiza1 form(fd::hostServices(*host, desktop));
   fd::ConsoleRun run(form, desktop, std::cout, std::cerr);
   switch (arguments.mode) {
     case Mode::Restore:
@@ -56,11 +44,6 @@ int runWithoutWindow(const fd::ProgramArguments& arguments) {
 }  // namespace
 
 int main(int argc, char* argv[]) {
-#ifndef _WIN32
-  // A file-size limit then fails the write with EFBIG, which the traps report, instead of ending
-  // the program without a word.
-  ::signal(SIGXFSZ, SIG_IGN);
-#endif
   const fd::ProgramArguments arguments =
       fd::ProgramArguments::parse(std::vector<std::string>(argv + 1, argv + argc));
   if (arguments.mode != fd::ProgramArguments::Mode::Window)
@@ -68,12 +51,12 @@ int main(int argc, char* argv[]) {
 
   QApplication app(argc, argv);
   fd::loadSpanishTranslations(app);
-  fd::HostServices host;
+  const std::unique_ptr<fd::Host> host = fd::makeHost();
   fd::QtDesktop desktop;
-  fd::frmActualiza1 form(host.services(desktop));
+  fd::frmActualiza1 form(fd::hostServices(*host, desktop));
   fd::MainWindow window(form);
   desktop.setParentWindow(&window);
-  fd::closeOnEndSignals(window);
+  fd::closeOnEndSignals(window, *host);
 
   if (!window.load())
     return 1;

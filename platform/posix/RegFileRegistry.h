@@ -11,23 +11,16 @@
 
 namespace fd {
 
-// The registry of a POSIX host: one text file in the registry export format
-// ("Windows Registry Editor Version 5.00", keys in brackets under the hive's full name,
-// "name"="text", dword:, hex:, hex(N): values, @ for the default value).
+// The registry of a POSIX host: one text file in the registry export format (RegFileFormat.h).
 //
 // - Opening a key reads the file, so several objects and programs share it; the handle then reads
 //   the registry as it was then, with this object's own later changes (a change reads the file
-//   afresh). A missing file is an empty registry. Names are looked up by their folded form, so a
-//   key of many thousands of sub-keys or values reads in time proportional to its size.
-// - It is read as UTF-8 (a byte-order mark is skipped) or as UTF-16LE when it starts with that
-//   byte-order mark, as regedit writes it; it is always written as UTF-8 with CR LF line ends.
-// - hex(1), hex(2) and hex(7) data are UTF-16LE text, as regedit writes them.
+//   afresh). A missing file is an empty registry.
 // - A change rewrites the file whole: a temporary file beside it is written and renamed over it,
 //   so the file is never left half-written. A file without write permission refuses changes.
-// - The format keeps no class names: sub-keys list with an empty class name.
+// - Sub-keys list with an empty class name, as the file keeps none.
 // - Windows keeps a string's length as written; here a string that comes back from the file
 //   always ends with one NUL.
-// The registry file as read (RegFileRegistry.cpp).
 struct RegFileTree;
 struct RegFileKey;
 

@@ -1,6 +1,5 @@
 // PathMapper on Windows: Windows paths are the host's own, so the mapping is the identity and
-// the drives are the system's logical drives. It stands in for platform/PathMapper.cpp, which
-// maps onto a Wine prefix on POSIX hosts; the prefix means nothing here and stays empty.
+// the drives are the system's logical drives; the prefix means nothing here and stays empty.
 #include <windows.h>
 
 #include "platform/PathMapper.h"

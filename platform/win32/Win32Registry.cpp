@@ -2,8 +2,7 @@
 
 #include <windows.h>
 
-#include <algorithm>
-#include <vector>
+#include "platform/RegistryBuffers.h"
 
 namespace fd {
 
@@ -15,11 +14,6 @@ HKEY asKey(void* key) {
 
 bool isRoot(RegHandle key) {
   return key >= 0x80000000 && key <= 0x80000006;
-}
-
-// Room for a buffer argument: the size given, but never more than the buffer holds.
-DWORD room(std::uint32_t size, const std::string& buffer) {
-  return static_cast<DWORD>(std::min<std::size_t>(size, buffer.size()));
 }
 
 BYTE* bytes(std::string& buffer) {
@@ -103,26 +97,29 @@ long Win32Registry::queryValueEx(RegHandle key, const std::string& valueName, st
   if (opened == nullptr) {
     return ERROR_INVALID_HANDLE;
   }
-  const DWORD given = room(dataSize, buffer);
-  std::string data(given, '\0');
+  // The whole value is read, so that data that does not fit comes back as the shared rules say
+  // (the system leaves the buffer undefined then).
   DWORD kind = 0;
-  DWORD size = given;
-  LONG code = RegQueryValueExA(opened, valueName.c_str(), nullptr, &kind, bytes(data), &size);
-  if (code == ERROR_MORE_DATA) {
-    // Read the whole value to hand back the part that fits.
+  DWORD size = 0;
+  LONG code = RegQueryValueExA(opened, valueName.c_str(), nullptr, &kind, nullptr, &size);
+  std::string data;
+  while (code == ERROR_SUCCESS) {
     data.assign(size, '\0');
-    DWORD whole = size;
-    if (RegQueryValueExA(opened, valueName.c_str(), nullptr, &kind, bytes(data), &whole) ==
-        ERROR_SUCCESS) {
-      size = whole;
+    code = RegQueryValueExA(opened, valueName.c_str(), nullptr, &kind, bytes(data), &size);
+    if (code == ERROR_SUCCESS) {
+      data.resize(size);
+      break;
+    }
+    // The value grew between the two reads: read it again at its new size.
+    if (code == ERROR_MORE_DATA) {
+      code = ERROR_SUCCESS;
     }
   }
-  if (code == ERROR_SUCCESS || code == ERROR_MORE_DATA) {
-    std::copy_n(data.begin(), std::min<DWORD>(given, size), buffer.begin());
-    type = kind;
-    dataSize = size;
+  if (code != ERROR_SUCCESS) {
+    return code;
   }
-  return code;
+  type = kind;
+  return giveData(data, buffer, dataSize);
 }
 
 long Win32Registry::setValueEx(RegHandle key, const std::string& valueName, std::uint32_t type,
@@ -143,8 +140,8 @@ long Win32Registry::enumValue(RegHandle key, std::uint32_t index, std::string& n
   if (opened == nullptr) {
     return ERROR_INVALID_HANDLE;
   }
-  DWORD nameRoom = room(nameSize, name);
-  DWORD dataRoom = room(dataSize, data);
+  DWORD nameRoom = bufferRoom(nameSize, name);
+  DWORD dataRoom = bufferRoom(dataSize, data);
   DWORD kind = 0;
   LONG code =
       RegEnumValueA(opened, index, name.data(), &nameRoom, nullptr, &kind, bytes(data), &dataRoom);
@@ -163,8 +160,8 @@ long Win32Registry::enumKeyEx(RegHandle key, std::uint32_t index, std::string& n
   if (opened == nullptr) {
     return ERROR_INVALID_HANDLE;
   }
-  DWORD nameRoom = room(nameSize, name);
-  DWORD classRoom = room(classSize, className);
+  DWORD nameRoom = bufferRoom(nameSize, name);
+  DWORD classRoom = bufferRoom(classSize, className);
   LONG code = RegEnumKeyExA(opened, index, name.data(), &nameRoom, nullptr, className.data(),
                             &classRoom, nullptr);
   if (code == ERROR_SUCCESS || code == ERROR_MORE_DATA) {

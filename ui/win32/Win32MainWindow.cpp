@@ -7,6 +7,7 @@
 #include <exception>
 
 #include "platform/win32/Win32Text.h"
+#include "ui/win32/AccessibleName.h"
 #include "ui/win32/Win32Desktop.h"
 #include "ui/win32/Win32PickerDialog.h"
 #include "window/frmActualiza1.h"
@@ -27,6 +28,25 @@ constexpr COLORREF kSectionColor = RGB(192, 255, 192);
 constexpr COLORREF kFolderColor = RGB(224, 224, 224);
 
 enum Page { General, Descomprimir, Actualizar, Resultados, EveryPage = -1 };
+
+// The controls whose window text is not their name for screen readers (content, or none at all)
+// take the names the Qt view gives them; the others read their own text.
+constexpr struct {
+  int id;
+  const wchar_t* name;
+} kAccessibleNames[] = {
+    {controlid::SSTab1, L"SSTab1"},       {controlid::txtEstado, L"txtEstado"},
+    {controlid::iLogo, L"iLogo"},         {controlid::txtDirFD, L"txtDirFD"},
+    {controlid::cmdRaiz, L"cmdRaiz"},     {controlid::txtCom, L"txtCom"},
+    {controlid::txtDirCom, L"txtDirCom"}, {controlid::txtCon, L"txtCon"},
+    {controlid::txtDirCon, L"txtDirCon"}, {controlid::txtCRM, L"txtCRM"},
+    {controlid::txtDirCRM, L"txtDirCRM"}, {controlid::txtMRP, L"txtMRP"},
+    {controlid::txtDirMRP, L"txtDirMRP"}, {controlid::txtIni, L"txtIni"},
+    {controlid::txtDirIni, L"txtDirIni"}, {controlid::txtServidor, L"txtServidor"},
+    {controlid::flxBases, L"flxBases"},   {controlid::flxRar, L"flxRar"},
+    {controlid::flxFile, L"flxFile"},     {controlid::flxScrp, L"flxScrp"},
+    {controlid::flxLog, L"flxLog"},
+};
 
 Win32MainWindow* self(HWND window) {
   return reinterpret_cast<Win32MainWindow*>(GetWindowLongPtrW(window, GWLP_USERDATA));
@@ -119,8 +139,11 @@ void Win32MainWindow::label(int page, const wchar_t* text) {
 
 void Win32MainWindow::sectionBar(int page, const wchar_t* text) {
   const std::wstring padded = std::wstring(L" ") + text;
-  sections_.push_back(add(page, WC_STATICW, padded.c_str(), SS_LEFT | SS_CENTERIMAGE,
-                          controlid::firstLabel + static_cast<int>(placed_.size())));
+  HWND bar = add(page, WC_STATICW, padded.c_str(), SS_LEFT | SS_CENTERIMAGE,
+                 controlid::firstLabel + static_cast<int>(placed_.size()));
+  // The space only sets the text off the bar's edge.
+  setAccessibleName(bar, text);
+  sections_.push_back(bar);
 }
 
 void Win32MainWindow::textBox(int page, TextBox& box, int id, std::function<void()> validate) {
@@ -231,6 +254,8 @@ void Win32MainWindow::build() {
 
   label(Resultados, L"Logs");
   gridView(Resultados, form_.flxLog, flxLog, kGridRowTwips);
+  for (const auto& [id, name] : kAccessibleNames)
+    setAccessibleName(control(id), name);
   // The pages' controls lie over the tab control.
   SetWindowPos(tabs_, HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
   ShowWindow(tabs_, SW_SHOW);

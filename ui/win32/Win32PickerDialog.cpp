@@ -5,6 +5,7 @@
 
 #include "platform/AppError.h"
 #include "platform/win32/Win32Text.h"
+#include "ui/win32/AccessibleName.h"
 #include "window/frmPath.h"
 
 namespace fd {
@@ -79,6 +80,8 @@ Win32PickerDialog::Win32PickerDialog(frmPath& picker, HWND owner) : picker_(pick
   folders_ =
       make(WC_LISTBOXW, LBS_NOTIFY | WS_VSCROLL | WS_TABSTOP | LBS_NOINTEGRALHEIGHT,
            WS_EX_CLIENTEDGE, kFolders, margin, listTop, inner, client.bottom - margin - listTop);
+  setAccessibleName(drives_, L"Drive1");
+  setAccessibleName(folders_, L"Dir1");
   for (const std::string& drive : picker_.Drives())
     ComboBox_AddString(drives_, widen(drive).c_str());
   refresh();

@@ -1,41 +1,19 @@
-// The actualizador program on Windows: the native window over the real Windows services.
+// The actualizador program on Windows: the native window over the host's services.
+#include <objbase.h>
 #include <windows.h>
 
-#include <cctype>
-#include <filesystem>
-
-#include "platform/PathMapper.h"
-#include "platform/win32/Win32Clock.h"
-#include "platform/win32/Win32FileSystem.h"
-#include "platform/win32/Win32OdbcDatabase.h"
-#include "platform/win32/Win32Processes.h"
-#include "platform/win32/Win32Registry.h"
+#include "platform/Host.h"
+#include "ui/HostServices.h"
 #include "ui/win32/Win32Desktop.h"
 #include "ui/win32/Win32MainWindow.h"
 #include "window/frmActualiza1.h"
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
-  fd::PathMapper paths = fd::PathMapper::fromEnvironment();
-  // The program's folder as Windows spells it, read as wide text so that no name is lost.
-  wchar_t self[MAX_PATH] = {};
-  GetModuleFileNameW(nullptr, self, MAX_PATH);
-  const std::filesystem::path hostFolder = std::filesystem::path(self).parent_path();
-  const std::string programFolder = paths.toWindows(hostFolder);
-  // A path without a drive is on the drive the updater runs from.
-  if (programFolder.size() >= 2 && programFolder[1] == ':') {
-    paths.setDefaultDrive(
-        static_cast<char>(std::toupper(static_cast<unsigned char>(programFolder[0]))));
-  }
-
-  fd::Win32FileSystem fs;
-  fd::Win32Processes processes;
-  fd::Win32Clock clock;
-  fd::Win32OdbcDatabaseProvider databases;
-  fd::Win32Registry registry;
+  // Screen readers reach the controls' accessible objects through COM.
+  CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+  const std::unique_ptr<fd::Host> host = fd::makeHost();
   fd::Win32Desktop desktop;
-
-  fd::frmActualiza1 form(
-      fd::Services{fs, processes, clock, desktop, databases, paths, registry, programFolder});
+  fd::frmActualiza1 form(fd::hostServices(*host, desktop));
   fd::Win32MainWindow window(form, desktop);
 
   if (!form.Form_Load())

@@ -7,6 +7,7 @@
 
 #include <commctrl.h>
 #include <gtest/gtest.h>
+#include <oleacc.h>
 
 #include <cstdlib>
 #include <filesystem>
@@ -16,6 +17,7 @@
 #include "support/clsRegistro.h"
 #include "ui/win32/Win32Desktop.h"
 #include "ui/win32/Win32MainWindow.h"
+#include "window/frmPath.h"
 
 namespace fd::test {
 namespace {
@@ -26,6 +28,65 @@ namespace id = controlid;
 const std::string kClientSetup =
     "SOFTWARE\\Microsoft\\Microsoft SQL Server\\90\\Tools\\ClientSetup";
 
+// The name a screen reader reads for a control.
+std::wstring accessibleName(HWND control) {
+  IAccessible* accessible = nullptr;
+  const HRESULT found =
+      AccessibleObjectFromWindow(control, static_cast<DWORD>(OBJID_CLIENT), __uuidof(IAccessible),
+                                 reinterpret_cast<void**>(&accessible));
+  if (FAILED(found)) {
+    return L"(none: " + std::to_wstring(static_cast<unsigned long>(found)) + L")";
+  }
+  VARIANT self{};
+  self.vt = VT_I4;
+  self.lVal = CHILDID_SELF;
+  BSTR name = nullptr;
+  std::wstring result;
+  if (accessible->get_accName(self, &name) == S_OK && name != nullptr) {
+    result = name;
+    SysFreeString(name);
+  }
+  accessible->Release();
+  return result;
+}
+
+// The folder picker while it is open: its lists' names, then F12 pressed on it.
+struct PickerSeen {
+  bool opened = false;
+  std::wstring drives, folders;
+};
+PickerSeen pickerSeen;
+
+// The picker among this thread's windows (none when it is closed).
+HWND pickerWindow() {
+  HWND found = nullptr;
+  EnumThreadWindows(
+      GetCurrentThreadId(),
+      [](HWND window, LPARAM result) {
+        wchar_t caption[64] = {};
+        GetWindowTextW(window, caption, 64);
+        if (widen(frmPath::kCaption) != caption)
+          return TRUE;
+        *reinterpret_cast<HWND*>(result) = window;
+        return FALSE;
+      },
+      reinterpret_cast<LPARAM>(&found));
+  return found;
+}
+
+void CALLBACK closePickerWithF12(HWND, UINT, UINT_PTR timer, DWORD) {
+  HWND picker = pickerWindow();
+  if (picker == nullptr || !IsWindowVisible(picker))
+    return;
+  KillTimer(nullptr, timer);
+  pickerSeen.opened = true;
+  HWND drives = FindWindowExW(picker, nullptr, WC_COMBOBOXW, nullptr);
+  HWND folders = FindWindowExW(picker, nullptr, WC_LISTBOXW, nullptr);
+  pickerSeen.drives = accessibleName(drives);
+  pickerSeen.folders = accessibleName(folders);
+  PostMessageW(folders, WM_KEYDOWN, VK_F12, 0);
+}
+
 class Win32WindowTest : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -35,6 +96,8 @@ class Win32WindowTest : public ::testing::Test {
       GTEST_SKIP() << "no SQL stand-in or packages (FD_TEST_SQL_PORT, FD_TEST_PACKAGES)";
     }
     server_ = std::string("127.0.0.1,") + port;
+    // Screen readers reach the controls through COM, as the program's own thread does.
+    com_ = SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED));
     // The updater's folder: the packages, Winrar95.exe, and osql.exe where SQLPath names it.
     for (const auto& item : fs::directory_iterator(fs::path(widen(packages)))) {
       fs::copy_file(item.path(), fs::path(widen(f.act())) / item.path().filename());
@@ -58,6 +121,12 @@ class Win32WindowTest : public ::testing::Test {
       clsRegistro(f.registry).DeleteRegistryValue(kClientSetup, "SQLPath");
     }
     window_.reset();
+    // The closed window asked its thread to quit; the next test's loops must not take that up.
+    MSG quit;
+    while (PeekMessageW(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)) {
+    }
+    if (com_)
+      CoUninitialize();
   }
 
   HWND control(int which) const { return window_->control(which); }
@@ -114,6 +183,7 @@ class Win32WindowTest : public ::testing::Test {
   frmActualiza1* form_ = nullptr;
   std::unique_ptr<Win32MainWindow> window_;
   std::string server_;
+  bool com_ = false;
 };
 
 TEST_F(Win32WindowTest, ExtractsAndUpdatesThreePackagesFromTheWindow) {
@@ -180,6 +250,37 @@ TEST_F(Win32WindowTest, ExtractsAndUpdatesThreePackagesFromTheWindow) {
   }
   EXPECT_FALSE(cells(id::flxLog, 0).empty());
   EXPECT_TRUE(f.desktop.boxes.empty() || f.desktop.boxes.size() <= 2);
+}
+
+TEST_F(Win32WindowTest, ControlsCarryTheNamesOfTheQtView) {
+  const struct {
+    int control;
+    const wchar_t* name;
+  } named[] = {
+      {id::txtDirFD, L"txtDirFD"},       {id::txtServidor, L"txtServidor"},
+      {id::txtEstado, L"txtEstado"},     {id::flxBases, L"flxBases"},
+      {id::flxLog, L"flxLog"},           {id::iLogo, L"iLogo"},
+      {id::cmdRaiz, L"cmdRaiz"},         {id::cmdAct, L"Actualizar"},
+      {id::chkFiles, L"Bajar Archivos"},
+  };
+  for (const auto& [control, name] : named) {
+    EXPECT_EQ(accessibleName(this->control(control)), name) << narrow(name);
+  }
+}
+
+TEST_F(Win32WindowTest, TheFolderPickerClosesWithF12) {
+  choosePage(0);
+  pickerSeen = {};
+  const std::string folder = form_->txtDirFD.Text();
+  const UINT_PTR timer = SetTimer(nullptr, 0, 50, closePickerWithF12);
+  press(id::cmdRaiz);
+  KillTimer(nullptr, timer);
+  EXPECT_TRUE(pickerSeen.opened);
+  EXPECT_EQ(pickerWindow(), nullptr);
+  EXPECT_EQ(pickerSeen.drives, L"Drive1");
+  EXPECT_EQ(pickerSeen.folders, L"Dir1");
+  // Closed where it opened, the picker leaves the folder as it was.
+  EXPECT_EQ(form_->txtDirFD.Text(), folder);
 }
 
 }  // namespace

@@ -1,3 +1,4 @@
+// PathMapper on POSIX: Windows paths onto the folders of a Wine-style prefix.
 #include "platform/PathMapper.h"
 
 #include <dirent.h>
