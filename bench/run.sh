@@ -281,11 +281,10 @@ Over existing files \`cp -r\` rewrites each file in place, which a run killed ha
 half-written; \`CopiarArchivos\` writes each one anew beside the old one and renames it over,
 so that the file is the old one or the new one whatever happens. The floor rows measure what that
 costs with nothing else around it: a new file for every file replaced. Where the file system is
-ext4 without a journal (see the machine above), its allocator
-passes over every file deleted in the last half minute before it takes a free one, so each file
-replaced makes the next one dearer; a profile of the stage there puts most of its time in
-\`__ext4_new_inode\` → \`find_inode_bit\` → \`recently_deleted\`. The stage's ratio is to be read
-against the floor's.
+ext4 without a journal (see the machine above), its allocator passes over every file deleted in
+the last half minute before it takes a free one, so each file replaced makes the next one dearer;
+a profile of the stage there puts most of its time in \`__ext4_new_inode\` → \`find_inode_bit\` →
+\`recently_deleted\`. The stage's ratio is to be read against the floor's.
 
 ### Other in-process figures
 
