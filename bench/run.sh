@@ -21,14 +21,13 @@ if [[ ${1:-} == --quick ]]; then
   pairs=3 repetitions=1 quick=true
 fi
 
-# GCC 12 reports -Wrestrict and -Wmaybe-uninitialized falsely in optimised builds (inlined
-# std::string concatenation, std::optional); they stay warnings here instead of failing it.
 launcher=()
 command -v ccache >/dev/null && launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
-cmake -S "$repo" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DFD_BUILD_UI=OFF \
+# The window library is built for the log grid's benchmark alone, which runs offscreen.
+cmake -S "$repo" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DFD_BUILD_UI=ON \
   -DFD_BUILD_BENCH=ON \
   "${launcher[@]}" >/dev/null
-ninja -C "$build" updater_bench copy_bench fdtools >"$build/build.log" || {
+ninja -C "$build" updater_bench copy_bench log_grid_bench fdtools >"$build/build.log" || {
   cat "$build/build.log" >&2
   exit 1
 }
@@ -36,8 +35,12 @@ bin=$build/bin
 
 started=$(date '+%Y-%m-%d %H:%M %Z')
 load_before=$(cut -d' ' -f1-3 /proc/loadavg)
+# ext4 without a journal makes every new file dearer after deletions (see the copy stage's note).
+journal=
+[[ $(cat "/sys/fs/ext4/$(basename "$(findmnt -no SOURCE -T /tmp)")/journal_task" 2>/dev/null) == \
+  "<none>" ]] && journal=" without a journal"
 machine="$(nproc) processors ($(grep -m1 'model name' /proc/cpuinfo | cut -d: -f2 | xargs)),\
- $(free -g | awk '/Mem:/ {print $2}') GB, $(findmnt -no FSTYPE -T /tmp) under /tmp,\
+ $(free -g | awk '/Mem:/ {print $2}') GB, $(findmnt -no FSTYPE -T /tmp)$journal under /tmp,\
  $(. /etc/os-release && echo "$PRETTY_NAME")"
 echo "== $started; $machine; load average $load_before"
 
@@ -203,7 +206,9 @@ echo "== In process"
 # prints its own pairs, median and range; they go to the page as printed.
 copy_report=$("$build/bench/copy_bench" --pairs "$((pairs < 7 ? 7 : pairs))" | tee /dev/stderr)
 # <<< Copy stage
-other_report=$(run_bench 'LeerFiles|Form_Load|Esperar' $((repetitions < 3 ? repetitions : 3)))
+other_report=$(run_bench 'LeerFiles|Form_Load|Esperar|Registry' $((repetitions < 3 ? repetitions : 3)))
+log_grid_report=$(QT_QPA_PLATFORM=offscreen "$build/bench/log_grid_bench" "$repetitions" |
+  tee /dev/stderr)
 
 load_after=$(cut -d' ' -f1-3 /proc/loadavg)
 echo "== load average at the end: $load_after"
@@ -242,9 +247,14 @@ $((SECONDS / 60)) minutes.
 - **Copy stage** (\`bench/copy_bench\`): \`CopiarArchivos\` in process against \`cp -r\`, in
   interleaved pairs as above; before each run of either side, outside the timed part, the last
   run's folder is removed, the next one is made and filled with \`cp -r\` for the case over
-  existing files (left for the run to make otherwise), and \`sync\` is run.
+  existing files (left for the run to make otherwise), and \`sync\` is run. Under the case over
+  existing files, its floor on this file system: a bare loop that replaces the same files by
+  writing each beside the old one and renaming it over (what keeps a replacement atomic), against
+  one that rewrites them in place as \`cp\` does.
 - **In process** (\`bench/updater_bench\`, Google Benchmark, repetitions interleaved at random):
-  \`LeerFiles\`, start-up and \`Esperar\`, as the program prints them.
+  \`LeerFiles\`, start-up, \`Esperar\` and the registry file, as the program prints them; and
+  \`bench/log_grid_bench\`: 10,000 status texts through the window's log grid, its model and its
+  Qt view (offscreen), the cost of each thousand.
 
 ## Figures
 
@@ -265,10 +275,25 @@ EOF
 $copy_report
 \`\`\`
 
+Over existing files \`cp -r\` rewrites each file in place, which a run killed half-way would leave
+half-written; \`CopiarArchivos\` writes each one anew beside the old one and renames it over,
+so that the file is the old one or the new one whatever happens. The floor rows measure what that
+costs with nothing else around it: a new file for every file replaced. Where the file system is
+ext4 without a journal (see the machine above), its allocator passes over every file deleted in
+the last half minute before it takes a free one, so each file replaced makes the next one dearer;
+a profile of the stage there puts most of its time in \`__ext4_new_inode\` → \`find_inode_bit\` →
+\`recently_deleted\`. The stage's ratio is to be read against the floor's.
+
 ### Other in-process figures
 
 \`\`\`
 $other_report
+\`\`\`
+
+### Log grid
+
+\`\`\`
+$log_grid_report
 \`\`\`
 
 ## Corrections

@@ -38,6 +38,9 @@ std::string FileCopyStage::target(const std::string& archivo, const std::string&
 void FileCopyStage::CopiarArchivos(CurrentFile& current) {
   const int rows = flxFile_.Rows();
   const int lastCol = flxFile_.Cols() - 1;
+  // The folder the last row was copied to: rows bound for one folder look it up once, until a
+  // command file runs (which may change any folder).
+  std::string folderSeen;
   for (int row = 1; row < rows; ++row) {
     current.destino = trimSpaces(flxFile_.TextMatrix(row, kFileDestination));
     current.archivo = flxFile_.TextMatrix(row, kFileName);
@@ -47,7 +50,7 @@ void FileCopyStage::CopiarArchivos(CurrentFile& current) {
     const std::string tipo = flxFile_.TextMatrix(row, kFileKind);
 
     log_.EscribirLog(" " + destino + archivo);
-    if (!destino.empty() && !fs_.folderExists(destino)) {
+    if (!destino.empty() && destino != folderSeen && !fs_.folderExists(destino)) {
       fs_.createFolder(destino);
       log_.EscribirLog(" CreateFolder " + destino);
     }
@@ -55,6 +58,7 @@ void FileCopyStage::CopiarArchivos(CurrentFile& current) {
       if (chkComandos_.Value() == 1) {
         txtEstado_.setText("Ejecutar " + archivo);
         desktop_.doEvents();
+        folderSeen.clear();
         if (commandFiles_.EjecutarComandos(origen)) {
           flxFile_.setCellBackColor(row, kFileName, row, lastCol, colors::kLightGreen);
         } else {
@@ -69,6 +73,7 @@ void FileCopyStage::CopiarArchivos(CurrentFile& current) {
       if (backup_)
         backup_->keep(targetPath);
       fs_.copyFile(origen, targetPath, true);
+      folderSeen = destino;
       if (isMailProgram(archivo))
         log_.plainLine("CopyFile " + origen + " " + targetPath);
       flxFile_.setCellBackColor(row, kFileName, row, lastCol, colors::kLightGreen);

@@ -219,6 +219,39 @@ void writeInPlace(int input, const fs::path& target, off_t size, const timespec 
   }
 }
 
+enum class Unnamed { kCopied, kUnsupported, kExists, kFailed };
+
+// Copies a new file the way that leaves nothing half-written and touches the folder's entries
+// once: written into a file of the folder that has no name yet and named only when whole, so that
+// a copy cut short, by a kill too, leaves nothing. kUnsupported where the file system (or a host
+// without /proc) has no such files, before anything was read; errno holds why it failed.
+Unnamed copyUnnamed(int input, const fs::path& folder, const fs::path& target, mode_t mode,
+                    const timespec times[2]) {
+  Descriptor output(::open(folder.c_str(), O_WRONLY | O_TMPFILE | O_CLOEXEC, 0600));
+  if (output.get() < 0) {
+    return errno == EOPNOTSUPP || errno == EISDIR || errno == EINVAL ? Unnamed::kUnsupported
+                                                                     : Unnamed::kFailed;
+  }
+  const std::string self = "/proc/self/fd/" + std::to_string(output.get());
+  if (::access(self.c_str(), F_OK) != 0) {
+    return Unnamed::kUnsupported;
+  }
+  if (!copyContents(input, output.get()) || ::fchmod(output.get(), mode) != 0 ||
+      ::futimens(output.get(), times) != 0) {
+    return Unnamed::kFailed;
+  }
+  if (::linkat(AT_FDCWD, self.c_str(), AT_FDCWD, target.c_str(), AT_SYMLINK_FOLLOW) != 0) {
+    return errno == EEXIST ? Unnamed::kExists : Unnamed::kFailed;
+  }
+  if (!output.close()) {
+    const int errnum = errno;
+    ::unlink(target.c_str());
+    errno = errnum;
+    return Unnamed::kFailed;
+  }
+  return Unnamed::kCopied;
+}
+
 bool endsWithSeparator(const std::string& path) {
   return !path.empty() && (path.back() == '\\' || path.back() == '/');
 }
@@ -368,6 +401,22 @@ void PosixFileSystem::copyFile(const std::string& source, const std::string& tar
     fail(err::kPathNotFound);
   }
   const timespec times[2] = {sourceInfo.st_atim, sourceInfo.st_mtim};
+
+  if (!replaced && !readOnly(folderInfo)) {
+    switch (copyUnnamed(input.get(), folder, to, sourceInfo.st_mode & 07777, times)) {
+      case Unnamed::kCopied:
+        paths_.noteCreated(folder, to.filename().string(), PathMapper::stampOf(folderInfo));
+        return;
+      case Unnamed::kExists:
+        // Made by another program meanwhile: copied again as over any file already there.
+        copyFile(source, target, overwrite);
+        return;
+      case Unnamed::kFailed:
+        failWithErrno(errno == ENOENT ? EIO : errno);
+      case Unnamed::kUnsupported:
+        break;
+    }
+  }
 
   // Hidden, so that a listing of the folder never shows a copy under way; short, so that any
   // name the folder takes can be copied into it.

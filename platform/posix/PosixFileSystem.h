@@ -13,7 +13,8 @@ namespace fd {
 // - A copy over an existing file keeps its permission bits, and its owner and group as far as
 //   this process may set them; a symbolic link at the target stays, and the file it names is
 //   replaced. Where the folder may not be written but the file may, the file is rewritten in
-//   place: the one copy that is not atomic. A new file takes the source's permission bits.
+//   place: the one copy that is not atomic. A new file takes the source's permission bits; where
+//   the file system allows, it is written without a name and named once whole.
 // - A full disk, a quota or the file-size limit fail with 61 (disk full).
 // - listFiles gives the names sorted without regard to letter case (ties in byte order); there is
 //   no archive attribute on POSIX, so admitArchived changes nothing. listFolders leaves hidden

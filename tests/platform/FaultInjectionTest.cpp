@@ -99,20 +99,29 @@ TEST_F(CopyFaults, CopyKilledMidwayLeavesTheTargetOldOrNew) {
   EXPECT_EQ(prefix.readFile(kTarget), newContent);
 }
 
-TEST_F(CopyFaults, CopyOverTheFileSizeLimitFailsAndKeepsTheOldTarget) {
+TEST_F(CopyFaults, CopyOverTheFileSizeLimitFailsAndLeavesWhatWasThere) {
   writeSource(3 * 1024 * 1024);
-  const pid_t pid = startCopy([] {
-    // The write beyond the limit fails with EFBIG instead of ending the process.
-    signal(SIGXFSZ, SIG_IGN);
-    const rlimit limit{1024 * 1024, 1024 * 1024};
-    setrlimit(RLIMIT_FSIZE, &limit);
-  });
-  int status = 0;
-  ASSERT_EQ(waitpid(pid, &status, 0), pid);
-  ASSERT_TRUE(WIFEXITED(status));
-  EXPECT_EQ(WEXITSTATUS(status), err::kDiskFull);
-  EXPECT_EQ(prefix.readFile(kTarget), kOld);
-  EXPECT_EQ(entriesOfTargetFolder(), std::vector<std::string>{"grande.dat"});
+  // Over the old target, then where there was none (a new file is written another way).
+  for (const bool existing : {true, false}) {
+    if (!existing) {
+      fs::remove(prefix.host(kTarget));
+    }
+    const pid_t pid = startCopy([] {
+      // The write beyond the limit fails with EFBIG instead of ending the process.
+      signal(SIGXFSZ, SIG_IGN);
+      const rlimit limit{1024 * 1024, 1024 * 1024};
+      setrlimit(RLIMIT_FSIZE, &limit);
+    });
+    int status = 0;
+    ASSERT_EQ(waitpid(pid, &status, 0), pid);
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), err::kDiskFull);
+    if (existing) {
+      EXPECT_EQ(prefix.readFile(kTarget), kOld);
+    }
+    EXPECT_EQ(entriesOfTargetFolder(),
+              existing ? std::vector<std::string>{"grande.dat"} : std::vector<std::string>{});
+  }
 }
 
 }  // namespace

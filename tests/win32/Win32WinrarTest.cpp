@@ -30,10 +30,6 @@ class Win32WinrarTest : public ::testing::TestWithParam<ArchiveCase> {};
 
 TEST_P(Win32WinrarTest, ExtractsAsTheTableSays) {
   const ArchiveCase& c = GetParam();
-  if (c.archive == "test_read_format_rar5_unicode.rar") {
-    GTEST_SKIP() << "the hard link to a name outside the code page comes out empty on Windows; "
-                    "still to be found";
-  }
   Win32TestFolder folder;
   const std::string archive = folder.path(c.archive);
   const std::string target = folder.path("out\\");

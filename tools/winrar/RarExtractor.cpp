@@ -14,7 +14,6 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <fstream>
 #include <map>
 #include <memory>
 #include <optional>
@@ -64,7 +63,7 @@ std::string libarchiveMessage(archive* reader) {
 
 // The few file calls that differ between the hosts.
 #ifdef _WIN32
-int openArchive(const fs::path& path) {
+int openForReading(const fs::path& path) {
   return ::_wopen(path.c_str(), _O_RDONLY | _O_BINARY | _O_NOINHERIT);
 }
 
@@ -100,7 +99,7 @@ void closeFile(int fd) {
   ::_close(fd);
 }
 #else
-int openArchive(const fs::path& path) {
+int openForReading(const fs::path& path) {
   return ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
 }
 
@@ -126,6 +125,12 @@ void closeFile(int fd) {
 }
 #endif
 
+// Closes a file when the scope that opened it ends, however it ends.
+struct ClosedOnExit {
+  int fd;
+  ~ClosedOnExit() { closeFile(fd); }
+};
+
 // The entry's name as UTF-8. On Windows libarchive keeps names as wide text, its UTF-8 form goes
 // through the system's code page, and a name stored without its Unicode form is read in the OEM
 // code page; RAR on other systems stores UTF-8 there, which the header holds as it is.
@@ -147,20 +152,22 @@ std::string entryName(archive_entry* entry, const RarEntry& header) {
   return utf8 != nullptr ? utf8 : native != nullptr ? native : "";
 }
 
-// The name of the file a hard link stands for, as UTF-8; none for any other entry. On Windows a
-// name the code page cannot spell has no narrow form at all.
+// The name of the file a hard link stands for, as UTF-8; none for any other entry. The UTF-8 form
+// comes first: on Windows libarchive has neither a wide nor a narrow form of a name that the
+// code page cannot spell, and the link would pass for an empty file.
 std::optional<std::string> hardLinkTarget(archive_entry* entry) {
+  if (const char* utf8 = archive_entry_hardlink_utf8(entry)) {
+    return utf8;
+  }
 #ifdef _WIN32
   if (const wchar_t* wide = archive_entry_hardlink_w(entry)) {
     return narrow(wide);
   }
 #endif
-  const char* utf8 = archive_entry_hardlink_utf8(entry);
-  const char* native = archive_entry_hardlink(entry);
-  if (native == nullptr) {
-    return std::nullopt;
+  if (const char* native = archive_entry_hardlink(entry)) {
+    return native;
   }
-  return utf8 != nullptr ? utf8 : native;
+  return std::nullopt;
 }
 
 // The archive file, read once from front to back. Each block goes through the header walker
@@ -206,6 +213,14 @@ class ArchiveInput {
     return step;
   }
 
+  // The bytes at offset when the block read last holds all of them, else null: the data of a
+  // small file usually lies in the block that held its header.
+  const char* held(std::uint64_t offset, std::size_t size) const {
+    return offset >= blockStart_ && offset + size <= blockStart_ + got_
+               ? block_.data() + (offset - blockStart_)
+               : nullptr;
+  }
+
   // Reads size bytes at offset, without moving the position libarchive reads from.
   bool readAt(std::uint64_t offset, char* data, std::size_t size) {
     while (size > 0) {
@@ -234,6 +249,7 @@ class ArchiveInput {
 
  private:
   bool readBlock(std::size_t wanted) {
+    blockStart_ = position_;
     got_ = 0;
     while (got_ < wanted) {
       const auto got = readSome(fd_, block_.data() + got_, wanted - got_);
@@ -262,6 +278,8 @@ class ArchiveInput {
   int fd_;
   std::uint64_t size_;
   std::uint64_t position_ = 0;
+  // Where the block read last starts in the archive.
+  std::uint64_t blockStart_ = 0;
   RarHeaderWalker& walker_;
   std::vector<char> block_;
   std::size_t got_ = 0;
@@ -303,7 +321,7 @@ class Extraction {
 };
 
 ExtractResult Extraction::run() {
-  const int fd = openArchive(archive_);
+  const int fd = openForReading(archive_);
   const long long size = fd >= 0 ? fileSize(fd) : -1;
   if (size < 0) {
     fail(rarexit::kOpen, errno == ENOENT
@@ -463,7 +481,9 @@ bool Extraction::copyData(archive* reader, ArchiveInput& input, archive_entry* e
       if (got == 0) {
         break;
       }
-      if (!input.readAt(header.dataOffset + total, buffer_.data(), got)) {
+      if (const char* bytes = input.held(header.dataOffset + total, got)) {
+        block = bytes;
+      } else if (!input.readAt(header.dataOffset + total, buffer_.data(), got)) {
         fail(rarexit::kFatal, name + " no se puede leer: " + systemReason(input.error()));
         return false;
       }
@@ -509,7 +529,14 @@ void Extraction::copyHardLink(archive_entry* entry, const std::string& linkTarge
     fail(rarexit::kFatal, flatName + " enlaza con " + linkTarget + ", que no se extrajo");
     return;
   }
-  std::ifstream in(source, std::ios::binary);
+  const std::string unreadable =
+      flatName + " enlaza con " + linkTarget + ", que no se puede leer: ";
+  const int input = openForReading(source);
+  if (input < 0) {
+    fail(rarexit::kFatal, unreadable + systemReason(errno));
+    return;
+  }
+  const ClosedOnExit closer{input};
   std::optional<TargetFolder::Pending> pending;
   try {
     pending.emplace(folder_->begin(flatName));
@@ -517,13 +544,24 @@ void Extraction::copyHardLink(archive_entry* entry, const std::string& linkTarge
     fail(rarexit::kCreate, e.what());
     return;
   }
-  bool written = true;
-  while (in && written) {
-    in.read(buffer_.data(), static_cast<std::streamsize>(buffer_.size()));
-    written = pending->write(buffer_.data(), static_cast<std::size_t>(in.gcount()));
+  while (true) {
+    const auto got = readSome(input, buffer_.data(), buffer_.size());
+    if (got < 0 && errno == EINTR) {
+      continue;
+    }
+    if (got < 0) {
+      fail(rarexit::kFatal, unreadable + systemReason(errno));
+      return;
+    }
+    if (got == 0) {
+      break;
+    }
+    if (!pending->write(buffer_.data(), static_cast<std::size_t>(got))) {
+      fail(rarexit::kCreate, flatName + " no se puede escribir: " + systemReason(errno));
+      return;
+    }
   }
-  if (!written || in.bad() ||
-      !folder_->commit(*pending, archive_entry_mtime(entry), archive_entry_mtime_nsec(entry))) {
+  if (!folder_->commit(*pending, archive_entry_mtime(entry), archive_entry_mtime_nsec(entry))) {
     fail(rarexit::kCreate, flatName + " no se puede escribir: " + systemReason(errno));
   }
 }

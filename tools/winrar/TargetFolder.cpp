@@ -16,6 +16,7 @@
 #include <cstring>
 #include <stdexcept>
 #include <system_error>
+#include <utility>
 
 namespace fd {
 
@@ -41,22 +42,34 @@ int writeSome(int fd, const char* bytes, std::size_t size) {
   return ::_write(fd, bytes, static_cast<unsigned>(std::min<std::size_t>(size, 1u << 30)));
 }
 
-// Sets the modification time (Windows counts 100 ns steps from 1601) and closes the file.
-bool finishFile(int fd, std::time_t mtime, long nanoseconds) {
+// Windows counts 100 ns steps from 1601.
+bool setTime(int fd, std::time_t mtime, long nanoseconds) {
   const auto ticks = static_cast<unsigned long long>(
       (static_cast<long long>(mtime) + 11644473600LL) * 10000000LL + nanoseconds / 100);
   const FILETIME time{static_cast<DWORD>(ticks), static_cast<DWORD>(ticks >> 32)};
   const auto handle = reinterpret_cast<HANDLE>(::_get_osfhandle(fd));
-  const bool timed = SetFileTime(handle, nullptr, nullptr, &time) != 0;
-  return ::_close(fd) == 0 && timed;
+  return SetFileTime(handle, nullptr, nullptr, &time) != 0;
 }
 
 bool renameOver(const fs::path& from, const fs::path& to) {
   return MoveFileExW(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING) != 0;
 }
 
-void closeFile(int fd) {
-  ::_close(fd);
+// Windows has no files without a name: every file is written under a temporary one.
+int createUnnamed(const fs::path&) {
+  return -1;
+}
+
+bool canCreateUnnamed() {
+  return false;
+}
+
+bool linkUnnamed(int, const fs::path&) {
+  return false;
+}
+
+int closeFile(int fd) {
+  return ::_close(fd);
 }
 
 void removeFile(const NativeChar* path) {
@@ -80,21 +93,38 @@ int createFile(const fs::path& path) {
   return ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
 }
 
+// A file of the folder without a name, which only a finished file gets (linkUnnamed): a file
+// cut short by anything, a kill included, leaves nothing behind, and the folder's entries are
+// touched once per file instead of twice. -1 where the file system has no such files.
+int createUnnamed(const fs::path& folder) {
+  return ::open(folder.c_str(), O_WRONLY | O_TMPFILE | O_CLOEXEC, 0666);
+}
+
+bool canCreateUnnamed() {
+  // Linking goes through the descriptor's entry in /proc.
+  return ::access("/proc/self/fd", X_OK) == 0;
+}
+
+bool linkUnnamed(int fd, const fs::path& to) {
+  const std::string self = "/proc/self/fd/" + std::to_string(fd);
+  return ::linkat(AT_FDCWD, self.c_str(), AT_FDCWD, to.c_str(), AT_SYMLINK_FOLLOW) == 0;
+}
+
 ssize_t writeSome(int fd, const char* bytes, std::size_t size) {
   return ::write(fd, bytes, size);
 }
 
-bool finishFile(int fd, std::time_t mtime, long nanoseconds) {
+bool setTime(int fd, std::time_t mtime, long nanoseconds) {
   const timespec times[2] = {{0, UTIME_NOW}, {mtime, nanoseconds}};
-  return ::futimens(fd, times) == 0 && ::close(fd) == 0;
+  return ::futimens(fd, times) == 0;
 }
 
 bool renameOver(const fs::path& from, const fs::path& to) {
   return ::rename(from.c_str(), to.c_str()) == 0;
 }
 
-void closeFile(int fd) {
-  ::close(fd);
+int closeFile(int fd) {
+  return ::close(fd);
 }
 
 void removeFile(const NativeChar* path) {
@@ -108,6 +138,12 @@ void onSignals(void (*handler)(int)) {
   ::signal(SIGXFSZ, SIG_IGN);
 }
 #endif
+
+// Sets the modification time and closes the file, whatever the first step gives.
+bool finishFile(int fd, std::time_t mtime, long nanoseconds) {
+  const bool timed = setTime(fd, mtime, nanoseconds);
+  return closeFile(fd) == 0 && timed;
+}
 
 fs::path fromUtf8(const std::string& name) {
   return fs::path(std::u8string(name.begin(), name.end()));
@@ -191,7 +227,8 @@ std::string systemReason(int error) {
 
 TargetFolder::TargetFolder(fs::path folder)
     : folder_(std::move(folder)),
-      temporaryPrefix_(".Winrar95-" + std::to_string(processId()) + "-") {
+      temporaryPrefix_(".Winrar95-" + std::to_string(processId()) + "-"),
+      unnamed_(canCreateUnnamed()) {
   std::error_code error;
   fs::create_directories(folder_, error);
   if (!fs::is_directory(folder_)) {
@@ -240,9 +277,17 @@ bool TargetFolder::Pending::write(const void* data, std::size_t size) {
 }
 
 TargetFolder::Pending TargetFolder::begin(const std::string& name) {
+  if (unnamed_ && names_.count(foldCase(name)) == 0) {
+    const int fd = createUnnamed(folder_);
+    if (fd >= 0) {
+      clearPending();
+      return Pending(fd, {}, name);
+    }
+    unnamed_ = false;
+  }
   // A name left by a killed extractor is stepped over.
   for (int attempt = 0; attempt < 1000; ++attempt) {
-    const fs::path path = folder_ / (temporaryPrefix_ + std::to_string(temporaries_++));
+    const fs::path path = nextTemporary();
     const int fd = createFile(path);
     if (fd >= 0) {
       setPending(path);
@@ -258,16 +303,61 @@ TargetFolder::Pending TargetFolder::begin(const std::string& name) {
 
 bool TargetFolder::commit(Pending& pending, std::time_t mtime, long mtimeNanoseconds) {
   const std::string final = finalName(pending.name_);
-  const bool done = finishFile(pending.fd_, mtime, mtimeNanoseconds);
-  pending.fd_ = -1;
-  if (!done || !renameOver(pending.temporary_, folder_ / fromUtf8(final))) {
-    return false;  // the destructor removes the temporary file
+  const fs::path path = folder_ / fromUtf8(final);
+  const int fd = std::exchange(pending.fd_, -1);
+  if (pending.temporary_.empty()) {
+    if (!commitUnnamed(fd, path, mtime, mtimeNanoseconds)) {
+      return false;
+    }
+  } else {
+    if (!finishFile(fd, mtime, mtimeNanoseconds) || !renameOver(pending.temporary_, path)) {
+      return false;  // the destructor removes the temporary file
+    }
+    pending.temporary_.clear();
+    clearPending();
   }
-  pending.temporary_.clear();
-  clearPending();
   names_[foldCase(final)] = final;
   written_.insert(foldCase(final));
   return true;
+}
+
+bool TargetFolder::commitUnnamed(int fd, const fs::path& path, std::time_t mtime,
+                                 long mtimeNanoseconds) {
+  bool linked = setTime(fd, mtime, mtimeNanoseconds) && linkUnnamed(fd, path);
+  // A file another program put there since the folder was read is replaced as any other.
+  if (!linked && errno == EEXIST) {
+    linked = linkOver(fd, path);
+  }
+  const int error = errno;
+  if (closeFile(fd) != 0 && linked) {
+    removeFile(path.c_str());
+    return false;
+  }
+  errno = error;
+  return linked;
+}
+
+bool TargetFolder::linkOver(int fd, const fs::path& path) {
+  for (int attempt = 0; attempt < 1000; ++attempt) {
+    const fs::path temporary = nextTemporary();
+    if (linkUnnamed(fd, temporary)) {
+      if (renameOver(temporary, path)) {
+        return true;
+      }
+      const int error = errno;
+      removeFile(temporary.c_str());
+      errno = error;
+      return false;
+    }
+    if (errno != EEXIST) {
+      return false;
+    }
+  }
+  return false;
+}
+
+fs::path TargetFolder::nextTemporary() {
+  return folder_ / (temporaryPrefix_ + std::to_string(temporaries_++));
 }
 
 fs::path TargetFolder::written(const std::string& name) const {

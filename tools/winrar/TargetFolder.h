@@ -10,7 +10,9 @@ namespace fd {
 
 // The folder an archive is extracted into. Each file is written to a temporary file in the folder
 // and renamed over its final name only once it is complete and verified, so that no file is ever
-// left half-written and a file already there is replaced only by a good one. Names are matched
+// left half-written and a file already there is replaced only by a good one; where the file
+// system allows, a file for a name new to the folder is written without a name and given its
+// final one when complete, and one cut short leaves nothing at all. Names are matched
 // without regard to letter case, as on Windows: an entry replaces an existing file whose name
 // differs only in case, under that file's name.
 class TargetFolder {
@@ -31,6 +33,7 @@ class TargetFolder {
     friend class TargetFolder;
     Pending(int fd, std::filesystem::path temporary, std::string name);
     int fd_;
+    // Empty for a file without a name.
     std::filesystem::path temporary_;
     std::string name_;
   };
@@ -47,6 +50,12 @@ class TargetFolder {
 
  private:
   std::string finalName(const std::string& name) const;
+  std::filesystem::path nextTemporary();
+  // Gives a file without a name its final name, replacing a file put there meanwhile (through a
+  // temporary name), and closes it.
+  bool commitUnnamed(int fd, const std::filesystem::path& path, std::time_t mtime,
+                     long mtimeNanoseconds);
+  bool linkOver(int fd, const std::filesystem::path& path);
 
   std::filesystem::path folder_;
   // Case-folded name to the name on disk, for every ordinary file in the folder.
@@ -55,6 +64,8 @@ class TargetFolder {
   // Temporary names: this prefix, which keeps two extractors into one folder apart, and a count.
   std::string temporaryPrefix_;
   unsigned temporaries_ = 0;
+  // Files without a name are used while the file system takes them.
+  bool unnamed_;
 };
 
 // Removes the temporary file being written when the extractor is ended by a signal. A file-size
