@@ -5,14 +5,13 @@
 #include <string>
 
 #include "platform/PathMapper.h"
+#include "platform/odbc/OdbcDatabase.h"
 #ifdef _WIN32
 #include "platform/win32/Win32Clock.h"
 #include "platform/win32/Win32FileSystem.h"
-#include "platform/win32/Win32OdbcDatabase.h"
 #include "platform/win32/Win32Processes.h"
 #include "platform/win32/Win32Registry.h"
 #else
-#include "platform/posix/OdbcDatabase.h"
 #include "platform/posix/PosixFileSystem.h"
 #include "platform/posix/PosixProcesses.h"
 #include "platform/posix/RegFileRegistry.h"
@@ -34,17 +33,16 @@ class HostServices {
   PathMapper paths_;
   std::filesystem::path hostFolder_;
   std::string programFolder_;
+  OdbcDatabaseProvider databases_;
 #ifdef _WIN32
   Win32FileSystem fs_;
   Win32Processes processes_;
   Win32Clock clock_;
-  Win32OdbcDatabaseProvider databases_;
   Win32Registry registry_;
 #else
   std::unique_ptr<PosixFileSystem> fs_;
   std::unique_ptr<PosixProcesses> processes_;
   SystemClock clock_;
-  OdbcDatabaseProvider databases_;
   std::unique_ptr<RegFileRegistry> registry_;
 #endif
 };

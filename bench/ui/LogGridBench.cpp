@@ -15,7 +15,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/posix/OdbcDatabase.h"
+#include "platform/odbc/OdbcDatabase.h"
 #include "platform/posix/PosixFileSystem.h"
 #include "platform/posix/PosixProcesses.h"
 #include "platform/posix/RegFileRegistry.h"

@@ -2,7 +2,7 @@
 
 #include <filesystem>
 
-#include "platform/posix/OdbcDatabase.h"
+#include "platform/odbc/OdbcDatabase.h"
 #include "support/clsRegistro.h"
 
 namespace fd::test {

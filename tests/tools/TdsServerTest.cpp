@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "platform/AppError.h"
-#include "platform/posix/OdbcDatabase.h"
+#include "platform/odbc/OdbcDatabase.h"
 #include "support/TdsTestServer.h"
 
 namespace fd {

@@ -5,9 +5,9 @@
 #include <filesystem>
 
 #include "platform/PathMapper.h"
+#include "platform/odbc/OdbcDatabase.h"
 #include "platform/win32/Win32Clock.h"
 #include "platform/win32/Win32FileSystem.h"
-#include "platform/win32/Win32OdbcDatabase.h"
 #include "platform/win32/Win32Processes.h"
 #include "platform/win32/Win32Registry.h"
 #include "ui/win32/Win32Desktop.h"
@@ -30,7 +30,7 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
   fd::Win32FileSystem fs;
   fd::Win32Processes processes;
   fd::Win32Clock clock;
-  fd::Win32OdbcDatabaseProvider databases;
+  fd::OdbcDatabaseProvider databases;
   fd::Win32Registry registry;
   fd::Win32Desktop desktop;
 
