@@ -11,13 +11,37 @@
 
 namespace fd::odbc {
 
-namespace {
+// The functions that take text, by the host's name for them.
+#ifdef _WIN32
+#define FD_ODBC_TEXT(function) function##W
 
-SQLPOINTER integerAttribute(int value) {
-  return reinterpret_cast<SQLPOINTER>(static_cast<SQLULEN>(value));
+String toOdbc(const std::string& utf8) {
+  std::wstring wide = widen(utf8);
+  return String(wide.begin(), wide.end());
 }
 
-#ifndef _WIN32
+std::string fromOdbc(const String& text) {
+  return narrow(std::wstring(text.begin(), text.end()));
+}
+
+std::string fromOdbc(const Char* text) {
+  return narrow(reinterpret_cast<const wchar_t*>(text));
+}
+
+std::optional<DriverFunctions> driverFunctions(SQLHDBC) {
+  return std::nullopt;
+}
+
+std::string sqlServerConnectionString(const OdbcLogin& login) {
+  const char* driver = std::getenv("FD_ODBC_DRIVER");
+  return odbcConnectionString(driver != nullptr && *driver != '\0' ? driver : "SQL Server", login);
+}
+
+#else
+#define FD_ODBC_TEXT(function) function
+
+namespace {
+
 // The full path of the loaded shared object whose file name starts with `name`.
 std::string loadedPath(const std::string& name) {
   struct Search {
@@ -45,89 +69,8 @@ bool bind(void* library, const char* symbol, F& target) {
   target = reinterpret_cast<F>(dlsym(library, symbol));
   return target != nullptr;
 }
-#endif
 
 }  // namespace
-
-#ifdef _WIN32
-
-String toOdbc(const std::string& utf8) {
-  std::wstring wide = widen(utf8);
-  return String(wide.begin(), wide.end());
-}
-
-std::string fromOdbc(const String& text) {
-  return narrow(std::wstring(text.begin(), text.end()));
-}
-
-std::string fromOdbc(const Char* text) {
-  return narrow(reinterpret_cast<const wchar_t*>(text));
-}
-
-const Functions& managerFunctions() {
-  // The wide functions, by name: the text arguments are SQLWCHAR.
-  static const Functions functions = [] {
-    Functions f;
-    f.allocHandle = [](SQLSMALLINT t, SQLHANDLE in, SQLHANDLE* out) {
-      return SQLAllocHandle(t, in, out);
-    };
-    f.freeHandle = [](SQLSMALLINT t, SQLHANDLE h) { return SQLFreeHandle(t, h); };
-    f.execDirect = [](SQLHSTMT s, Char* text, SQLINTEGER length) {
-      return SQLExecDirectW(s, text, length);
-    };
-    f.moreResults = [](SQLHSTMT s) { return SQLMoreResults(s); };
-    f.numResultCols = [](SQLHSTMT s, SQLSMALLINT* count) { return SQLNumResultCols(s, count); };
-    f.colAttribute = [](SQLHSTMT s, SQLUSMALLINT column, SQLUSMALLINT field, SQLPOINTER text,
-                        SQLSMALLINT room, SQLSMALLINT* length, SQLLEN* number) {
-      return SQLColAttributeW(s, column, field, text, room, length, number);
-    };
-    f.fetch = [](SQLHSTMT s) { return SQLFetch(s); };
-    f.getData = [](SQLHSTMT s, SQLUSMALLINT column, SQLSMALLINT type, SQLPOINTER buffer,
-                   SQLLEN room,
-                   SQLLEN* length) { return SQLGetData(s, column, type, buffer, room, length); };
-    f.rowCount = [](SQLHSTMT s, SQLLEN* count) { return SQLRowCount(s, count); };
-    f.setStmtAttr = [](SQLHSTMT s, SQLINTEGER attribute, SQLPOINTER value, SQLINTEGER length) {
-      return SQLSetStmtAttrW(s, attribute, value, length);
-    };
-    f.getDiagRec = [](SQLSMALLINT type, SQLHANDLE h, SQLSMALLINT record, Char* state,
-                      SQLINTEGER* native, Char* text, SQLSMALLINT room, SQLSMALLINT* length) {
-      return SQLGetDiagRecW(type, h, record, state, native, text, room, length);
-    };
-    f.getDiagField = [](SQLSMALLINT type, SQLHANDLE h, SQLSMALLINT record, SQLSMALLINT field,
-                        SQLPOINTER value, SQLSMALLINT room, SQLSMALLINT* length) {
-      return SQLGetDiagFieldW(type, h, record, field, value, room, length);
-    };
-    return f;
-  }();
-  return functions;
-}
-
-std::optional<DriverFunctions> driverFunctions(SQLHDBC) {
-  return std::nullopt;
-}
-
-SQLRETURN driverConnect(SQLHDBC connection, const std::string& text) {
-  String wide = toOdbc(text);
-  return SQLDriverConnectW(connection, nullptr, wide.data(), static_cast<SQLSMALLINT>(wide.size()),
-                           nullptr, 0, nullptr, SQL_DRIVER_NOPROMPT);
-}
-
-void setLoginTimeout(SQLHDBC connection, int seconds) {
-  SQLSetConnectAttrW(connection, SQL_ATTR_LOGIN_TIMEOUT, integerAttribute(seconds), 0);
-}
-
-bool connectionDead(SQLHDBC connection) {
-  SQLUINTEGER dead = SQL_CD_FALSE;
-  return succeeded(SQLGetConnectAttrW(connection, SQL_ATTR_CONNECTION_DEAD, &dead, 0, nullptr)) &&
-         dead == SQL_CD_TRUE;
-}
-
-std::string sqlServerConnectionString(const OdbcLogin& login) {
-  const char* driver = std::getenv("FD_ODBC_DRIVER");
-  return odbcConnectionString(driver != nullptr && *driver != '\0' ? driver : "SQL Server", login);
-}
-
-#else
 
 String toOdbc(const std::string& utf8) {
   return String(utf8.begin(), utf8.end());
@@ -139,26 +82,6 @@ std::string fromOdbc(const String& text) {
 
 std::string fromOdbc(const Char* text) {
   return reinterpret_cast<const char*>(text);
-}
-
-const Functions& managerFunctions() {
-  static const Functions functions = [] {
-    Functions f;
-    f.allocHandle = &SQLAllocHandle;
-    f.freeHandle = &SQLFreeHandle;
-    f.execDirect = &SQLExecDirect;
-    f.moreResults = &SQLMoreResults;
-    f.numResultCols = &SQLNumResultCols;
-    f.colAttribute = &SQLColAttribute;
-    f.fetch = &SQLFetch;
-    f.getData = &SQLGetData;
-    f.rowCount = &SQLRowCount;
-    f.setStmtAttr = &SQLSetStmtAttr;
-    f.getDiagRec = &SQLGetDiagRec;
-    f.getDiagField = &SQLGetDiagField;
-    return f;
-  }();
-  return functions;
 }
 
 std::optional<DriverFunctions> driverFunctions(SQLHDBC managerConnection) {
@@ -197,27 +120,50 @@ std::optional<DriverFunctions> driverFunctions(SQLHDBC managerConnection) {
   return driver;
 }
 
-SQLRETURN driverConnect(SQLHDBC connection, const std::string& text) {
-  String narrow = toOdbc(text);
-  return SQLDriverConnect(connection, nullptr, narrow.data(),
-                          static_cast<SQLSMALLINT>(narrow.size()), nullptr, 0, nullptr,
-                          SQL_DRIVER_NOPROMPT);
-}
-
-void setLoginTimeout(SQLHDBC connection, int seconds) {
-  SQLSetConnectAttr(connection, SQL_ATTR_LOGIN_TIMEOUT, integerAttribute(seconds), 0);
-}
-
-bool connectionDead(SQLHDBC connection) {
-  SQLUINTEGER dead = SQL_CD_FALSE;
-  return succeeded(SQLGetConnectAttr(connection, SQL_ATTR_CONNECTION_DEAD, &dead, 0, nullptr)) &&
-         dead == SQL_CD_TRUE;
-}
-
 std::string sqlServerConnectionString(const OdbcLogin& login) {
   return freeTdsConnectionString(login);
 }
 
 #endif
+
+const Functions& managerFunctions() {
+  static const Functions functions = [] {
+    Functions f;
+    f.allocHandle = &SQLAllocHandle;
+    f.freeHandle = &SQLFreeHandle;
+    f.execDirect = &FD_ODBC_TEXT(SQLExecDirect);
+    f.moreResults = &SQLMoreResults;
+    f.numResultCols = &SQLNumResultCols;
+    f.colAttribute = &FD_ODBC_TEXT(SQLColAttribute);
+    f.fetch = &SQLFetch;
+    f.getData = &SQLGetData;
+    f.rowCount = &SQLRowCount;
+    f.setStmtAttr = &FD_ODBC_TEXT(SQLSetStmtAttr);
+    f.getDiagRec = &FD_ODBC_TEXT(SQLGetDiagRec);
+    f.getDiagField = &FD_ODBC_TEXT(SQLGetDiagField);
+    return f;
+  }();
+  return functions;
+}
+
+SQLRETURN driverConnect(SQLHDBC connection, const std::string& text) {
+  String odbcText = toOdbc(text);
+  return FD_ODBC_TEXT(SQLDriverConnect)(connection, nullptr, odbcText.data(),
+                                        static_cast<SQLSMALLINT>(odbcText.size()), nullptr, 0,
+                                        nullptr, SQL_DRIVER_NOPROMPT);
+}
+
+void setLoginTimeout(SQLHDBC connection, int seconds) {
+  FD_ODBC_TEXT(SQLSetConnectAttr)
+  (connection, SQL_ATTR_LOGIN_TIMEOUT, reinterpret_cast<SQLPOINTER>(static_cast<SQLULEN>(seconds)),
+   0);
+}
+
+bool connectionDead(SQLHDBC connection) {
+  SQLUINTEGER dead = SQL_CD_FALSE;
+  return succeeded(FD_ODBC_TEXT(SQLGetConnectAttr)(connection, SQL_ATTR_CONNECTION_DEAD, &dead, 0,
+                                                   nullptr)) &&
+         dead == SQL_CD_TRUE;
+}
 
 }  // namespace fd::odbc
