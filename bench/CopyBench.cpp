@@ -24,7 +24,7 @@
 #include <vector>
 
 #include "BenchSupport.h"
-#include "support/UpdaterFixture.h"
+#include "fixtures/UpdaterFixture.h"
 #include "update/CommandFiles.h"
 #include "update/FileCopyStage.h"
 

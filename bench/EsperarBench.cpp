@@ -5,7 +5,7 @@
 #include "BenchSupport.h"
 #include "platform/Desktop.h"
 #include "platform/posix/SystemClock.h"
-#include "window/SharedRoutines.h"
+#include "session/Esperar.h"
 
 namespace fd::bench {
 namespace {

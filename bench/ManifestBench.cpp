@@ -6,7 +6,7 @@
 #include <memory>
 
 #include "BenchSupport.h"
-#include "support/UpdaterFixture.h"
+#include "fixtures/UpdaterFixture.h"
 
 namespace fd::bench {
 namespace {

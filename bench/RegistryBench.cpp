@@ -8,8 +8,8 @@
 #include <memory>
 
 #include "BenchSupport.h"
+#include "fixtures/TempPrefix.h"
 #include "platform/posix/RegFileRegistry.h"
-#include "support/TempPrefix.h"
 #include "support/clsRegistro.h"
 
 namespace fd::bench {

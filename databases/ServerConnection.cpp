@@ -9,8 +9,8 @@
 #include "platform/Desktop.h"
 #include "platform/OdbcConnectionText.h"
 #include "platform/Text.h"
-#include "window/UpdateLog.h"
-#include "window/UpdaterState.h"
+#include "session/UpdateLog.h"
+#include "session/UpdaterState.h"
 
 namespace fd {
 
@@ -112,8 +112,9 @@ void ValidarServidor(const std::string& servidor, Grid& flxBases, UpdaterState& 
     desktop.msgBox("No se pudo conectar al servidor " + servidor, msgbox::kQuestion, "");
   } else {
     try {
-      state.mRecordset = state.mConexion->execute("SELECT name FROM SYSDATABASES ORDER BY name");
-      for (Recordset* rows = state.mRecordset.get(); rows && !rows->eof(); rows->moveNext()) {
+      const std::unique_ptr<Recordset> bases =
+          state.mConexion->execute("SELECT name FROM SYSDATABASES ORDER BY name");
+      for (Recordset* rows = bases.get(); rows && !rows->eof(); rows->moveNext()) {
         std::string name = rows->field("Name");
         std::string lower = toLower(name);
         if (esBaseDelSistema(lower))

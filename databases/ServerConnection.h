@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "window/Controls.h"
+#include "session/Controls.h"
 
 namespace fd {
 

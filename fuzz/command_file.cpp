@@ -1,9 +1,9 @@
 // A package's command file (".cfd" command language or ".bat" batch) with any lines: the first
 // byte picks the kind, the rest is the file. Nothing is run: changes and starts are recorded.
 #include "FuzzSupport.h"
+#include "session/UpdateLog.h"
+#include "session/UpdaterState.h"
 #include "update/CommandFiles.h"
-#include "window/UpdateLog.h"
-#include "window/UpdaterState.h"
 
 using namespace fd;
 
@@ -29,7 +29,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   txtDirIni.setText("C:\\Fendal\\Comercial\\fdCom.ini");
   txtDirFD.setText("C:\\Fendal\\");
   txtCom.setText("Comercial\\");
-  CommandFiles files({txtDirIni, txtDirFD, txtCom}, state, fs, processes, desktop, log);
+  CommandFiles files({txtDirIni, txtDirFD, txtCom}, fs, processes, desktop, log);
 
   // Every step succeeds here, so the file as a whole must too, without a message.
   if (!files.EjecutarComandos("C:\\Act\\Paquete\\" + name) || desktop.boxes != 0) {

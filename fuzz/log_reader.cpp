@@ -1,8 +1,8 @@
 // The query tool's output reader (LeerLog) over any bytes the tool may leave.
 #include "FuzzSupport.h"
 #include "platform/Text.h"
+#include "session/UpdateLog.h"
 #include "update/ScriptLogReader.h"
-#include "window/UpdateLog.h"
 
 using namespace fd;
 

@@ -11,8 +11,7 @@
 #include "platform/AppError.h"
 #include "platform/FileSystem.h"
 #include "platform/Text.h"
-#include "window/UpdateLog.h"
-#include "window/UpdaterState.h"
+#include "session/UpdateLog.h"
 
 namespace fd {
 
@@ -85,8 +84,7 @@ class EntryIndex {
 };
 }  // namespace
 
-void LeerFiles(ManifestInputs in, Grid& flxFile, Grid& flxScrp, UpdaterState& state,
-               ActionButtons buttons) {
+void LeerFiles(ManifestInputs in, Grid& flxFile, Grid& flxScrp, ActionButtons buttons) {
   if (!in.txtDirFD.Text().ends_with('\\'))
     in.txtDirFD.setText(in.txtDirFD.Text() + "\\");
   flxFile.setRows(1);
@@ -99,16 +97,15 @@ void LeerFiles(ManifestInputs in, Grid& flxFile, Grid& flxScrp, UpdaterState& st
   for (int paquete = 1; paquete < in.flxRar.Rows(); ++paquete) {
     const std::string temporal = in.flxRar.TextMatrix(paquete, 5);
     in.log.EscribirLog(" " + temporal);
+    KeyTable info;
     try {
-      Leer(temporal + "info.txt", state.mDatos, in.fs, in.clock, in.desktop);
+      Leer(temporal + "info.txt", info, in.fs, in.clock, in.desktop);
     } catch (const AppError&) {
       // A bad manifest line keeps the entries above it.
     }
-    state.mInfo = state.mDatos;
-    state.mDestino = in.flxRar.TextMatrix(paquete, 4);
-    state.mUnidad = state.mDestino.substr(0, 2);
-    state.mFSO = &in.fs;
-    const EntryIndex claves(state.mInfo);
+    const std::string destinoPaquete = in.flxRar.TextMatrix(paquete, 4);
+    const std::string unidad = destinoPaquete.substr(0, 2);
+    const EntryIndex claves(info);
     const int primerScript = scripts + 1;
 
     for (const std::string& nombre : in.fs.listFiles(temporal, "*.*", false)) {
@@ -116,25 +113,24 @@ void LeerFiles(ManifestInputs in, Grid& flxFile, Grid& flxScrp, UpdaterState& st
         continue;
       const std::string tipo = toLower(rightBytes(nombre, 4));
       const std::string origen = temporal + nombre;
-      state.mArchivo = origen;
-      std::string destino = state.mDestino;
+      std::string destino = destinoPaquete;
       int desde = 0;
       while (true) {
         int entrada = claves.find("[Destino]." + nombre, desde);
         if (entrada > 0) {
           desde = entrada + 1;
-          const std::string& valor = state.mInfo.value(entrada);
-          destino = valor == kDestino ? state.mDestino : valor;
+          const std::string& valor = info.value(entrada);
+          destino = valor == kDestino ? destinoPaquete : valor;
         } else if (desde > 0) {
           break;
         }
         if (!destino.empty()) {
-          destino = replaceAll(destino, kDestino, state.mDestino);
-          destino = replaceAll(destino, kUnidad, state.mUnidad);
+          destino = replaceAll(destino, kDestino, destinoPaquete);
+          destino = replaceAll(destino, kUnidad, unidad);
           destino = replaceAll(destino, "\\\\", "\\");
         }
-        if (tipo == ".rpt" && in.fs.fileExists(state.mUnidad + kCarpetaReportes + nombre)) {
-          destino = state.mUnidad + kCarpetaReportes;
+        if (tipo == ".rpt" && in.fs.fileExists(unidad + kCarpetaReportes + nombre)) {
+          destino = unidad + kCarpetaReportes;
         }
         in.log.EscribirLog(" " + destino + nombre);
 
@@ -178,7 +174,6 @@ void LeerFiles(ManifestInputs in, Grid& flxFile, Grid& flxScrp, UpdaterState& st
   if (flxScrp.Rows() > 1)
     ajustar(flxScrp);
   buttons.setEnabled(true);
-  state.mFSO = nullptr;
 }
 
 }  // namespace fd

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "window/Controls.h"
+#include "session/Controls.h"
 
 namespace fd {
 
@@ -9,7 +9,6 @@ class Desktop;
 class FileSystem;
 class Grid;
 class UpdateLog;
-struct UpdaterState;
 
 // What the manifest reader works with.
 struct ManifestInputs {
@@ -24,7 +23,6 @@ struct ManifestInputs {
 // Reads every extracted package's info.txt and fills the work lists: flxFile with the files to
 // copy (command files among them), one row per full destination, the newest file winning; and
 // flxScrp with the scripts to run, by package and then by name. Enables both buttons at the end.
-void LeerFiles(ManifestInputs in, Grid& flxFile, Grid& flxScrp, UpdaterState& state,
-               ActionButtons buttons);
+void LeerFiles(ManifestInputs in, Grid& flxFile, Grid& flxScrp, ActionButtons buttons);
 
 }  // namespace fd

@@ -8,8 +8,8 @@
 #include "grid/Grid.h"
 #include "platform/FileSystem.h"
 #include "platform/Text.h"
-#include "window/UpdateLog.h"
-#include "window/UpdaterState.h"
+#include "session/UpdateLog.h"
+#include "session/UpdaterState.h"
 
 namespace fd {
 
@@ -57,9 +57,8 @@ void CargarPaquetes(Grid& flxRar, UpdaterState& state, const FileSystem& fs, Upd
   }
   flxRar.Select(1, 2, flxRar.Rows() - 1, 3);
   flxRar.Sort(SortOrder::GenericAscending);
-  for (state.mFila = 1; state.mFila < flxRar.Rows(); ++state.mFila) {
-    flxRar.setTextMatrix(state.mFila, 0, std::to_string(state.mFila));
-  }
+  for (int fila = 1; fila < flxRar.Rows(); ++fila)
+    flxRar.setTextMatrix(fila, 0, std::to_string(fila));
   flxRar.setAutoSizeMode(AutoSizeMode::RowHeights);
   flxRar.AutoSize(1, flxRar.Cols() - 1, 90);
   flxRar.setAutoSizeMode(AutoSizeMode::ColumnWidths);

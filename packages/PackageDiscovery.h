@@ -3,7 +3,7 @@
 #include <functional>
 #include <string>
 
-#include "window/Controls.h"
+#include "session/Controls.h"
 
 namespace fd {
 

@@ -6,8 +6,8 @@
 #include "platform/FileSystem.h"
 #include "platform/Processes.h"
 #include "platform/Text.h"
-#include "window/UpdateLog.h"
-#include "window/UpdaterState.h"
+#include "session/UpdateLog.h"
+#include "session/UpdaterState.h"
 
 namespace fd {
 
@@ -46,7 +46,6 @@ void PackageExtraction::cmdDes_Click() {
   try {
     log_.EscribirLog(" Descomprimir");
     buttons_.setEnabled(false);
-    state_.mFSO = &fs_;
     for (int row = 1; row < flxRar_.Rows() && !stopRequested_; ++row) {
       const std::string archivo = flxRar_.TextMatrix(row, 1);
       const std::string destino = dropRightBytes(flxRar_.TextMatrix(row, 5), 1);
@@ -60,7 +59,6 @@ void PackageExtraction::cmdDes_Click() {
       log_.EscribirLog(" " + comando);
       processes_.syncShell(comando, WindowState::NormalFocus);
     }
-    state_.mFSO = nullptr;
   } catch (const AppError& error) {
     std::string mensaje =
         "Actualizar : (" + std::to_string(error.number()) + ") " + error.description();

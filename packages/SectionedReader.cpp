@@ -7,7 +7,7 @@
 #include "platform/Desktop.h"
 #include "platform/FileSystem.h"
 #include "platform/Text.h"
-#include "window/SharedRoutines.h"
+#include "session/Esperar.h"
 
 namespace fd {
 
@@ -63,6 +63,15 @@ bool Leer(const std::string& fileName, KeyTable& mDatos, const FileSystem& fs, C
                                 trimSpaces(line.substr(equals + 1)));
   }
   return true;
+}
+
+int BuscarClave(const KeyTable& table, const std::string& key, int start) {
+  const std::string wanted = toUpper(key);
+  for (int entry = start == 0 ? 1 : start; entry <= table.count(); ++entry) {
+    if (entry >= 1 && toUpper(table.key(entry)) == wanted)
+      return entry;
+  }
+  return -1;
 }
 
 }  // namespace fd

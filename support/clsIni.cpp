@@ -13,7 +13,7 @@ constexpr const char* kClaveServidor = "[Comercial].Servidor";
 clsIni::clsIni(const FileSystem& fs) : fs_(fs) {}
 
 bool clsIni::LeerINI(const std::string& pNombreIni) {
-  datos_.entries.clear();
+  datos_.clear();
   std::string seccion;
   try {
     for (const std::string& raw : fs_.readLines(pNombreIni)) {
@@ -28,10 +28,10 @@ bool clsIni::LeerINI(const std::string& pNombreIni) {
       // A line without "=" takes an entry that holds nothing usable.
       std::size_t equals = line.find('=');
       if (equals == std::string::npos) {
-        datos_.entries.emplace_back();
+        datos_.emplace_back();
       } else {
-        datos_.entries.emplace_back(seccion + "." + trimSpaces(line.substr(0, equals)),
-                                    trimSpaces(line.substr(equals + 1)));
+        datos_.emplace_back(seccion + "." + trimSpaces(line.substr(0, equals)),
+                            trimSpaces(line.substr(equals + 1)));
       }
     }
     return !LeerServidor().empty();
@@ -41,21 +41,21 @@ bool clsIni::LeerINI(const std::string& pNombreIni) {
 }
 
 std::string clsIni::LeerServidor() {
-  if (datos_.count() == 0) {
+  if (datos_.empty()) {
     // An empty table has no first entry to search from. The number is written with the leading
     // space of a non-negative number, after the space that ends ". Error # ".
     throw AppError(9, "clsIni::LeerServidor", ". Error #  9\rSubíndice fuera del intervalo");
   }
   int found = BuscarEntrada(datos_, kClaveServidor);
-  if (found > 0)
-    servidor_ = toUpper(datos_.value(found));
+  if (found >= 0)
+    servidor_ = toUpper(datos_[found].second);
   return servidor_;
 }
 
-int clsIni::BuscarEntrada(const KeyTable& table, const std::string& key) {
-  for (int entry = 1; entry <= table.count(); ++entry) {
-    if (equalsNoCase(table.key(entry), key))
-      return entry;
+int clsIni::BuscarEntrada(const Entries& entries, const std::string& key) {
+  for (std::size_t entry = 0; entry < entries.size(); ++entry) {
+    if (equalsNoCase(entries[entry].first, key))
+      return static_cast<int>(entry);
   }
   return -1;
 }

@@ -1,8 +1,8 @@
 #pragma once
 
 #include <string>
-
-#include "window/UpdaterState.h"
+#include <utility>
+#include <vector>
 
 namespace fd {
 
@@ -21,10 +21,14 @@ class clsIni {
 
  private:
   std::string LeerServidor();
-  static int BuscarEntrada(const KeyTable& table, const std::string& key);
+  // Section and key joined by a dot, and the value; an entry from a line without "=" is empty.
+  using Entries = std::vector<std::pair<std::string, std::string>>;
+  // The index of the first entry whose key equals the given key without regard to letter case,
+  // or -1.
+  static int BuscarEntrada(const Entries& entries, const std::string& key);
 
   const FileSystem& fs_;
-  KeyTable datos_;
+  Entries datos_;
   std::string servidor_;
 };
 

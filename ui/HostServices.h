@@ -17,7 +17,7 @@
 #include "platform/posix/RegFileRegistry.h"
 #include "platform/posix/SystemClock.h"
 #endif
-#include "window/Services.h"
+#include "session/Services.h"
 
 namespace fd {
 

@@ -4,9 +4,9 @@
 
 #include "platform/AppError.h"
 #include "platform/FileSystem.h"
+#include "session/UpdateLog.h"
 #include "update/FileBackup.h"
 #include "update/MailTask.h"
-#include "window/UpdateLog.h"
 
 namespace fd {
 

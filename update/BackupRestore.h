@@ -3,7 +3,7 @@
 #include <string>
 #include <vector>
 
-#include "window/Controls.h"
+#include "session/Controls.h"
 
 namespace fd {
 

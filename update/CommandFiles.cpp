@@ -8,17 +8,14 @@
 #include "platform/FileSystem.h"
 #include "platform/Processes.h"
 #include "platform/Text.h"
+#include "session/UpdateLog.h"
 #include "update/FileBackup.h"
-#include "window/UpdateLog.h"
-#include "window/UpdaterState.h"
 
 namespace fd {
 
-CommandFiles::CommandFiles(Folders folders, UpdaterState& state, FileSystem& fs,
-                           Processes& processes, Desktop& desktop, UpdateLog& log,
-                           FileBackup* backup)
+CommandFiles::CommandFiles(Folders folders, FileSystem& fs, Processes& processes, Desktop& desktop,
+                           UpdateLog& log, FileBackup* backup)
     : folders_(folders),
-      state_(state),
       fs_(fs),
       processes_(processes),
       desktop_(desktop),
@@ -52,7 +49,6 @@ bool CommandFiles::EjecutarComandos(const std::string& archivo) {
     for (const std::string& raw : lines) {
       if (raw.empty())
         continue;
-      state_.mPathActTmp = carpeta;
       ejecutarLinea(sustituir(raw, carpeta), bitacora);
     }
     return result_;
@@ -60,7 +56,6 @@ bool CommandFiles::EjecutarComandos(const std::string& archivo) {
 
   std::vector<std::string> sustituidas;
   for (const std::string& raw : lines) {
-    state_.mPathActTmp = carpeta;
     sustituidas.push_back(sustituir(raw, carpeta));
     anotar(bitacora, sustituidas.back());
   }

@@ -3,7 +3,7 @@
 #include <string>
 #include <vector>
 
-#include "window/Controls.h"
+#include "session/Controls.h"
 
 namespace fd {
 
@@ -12,7 +12,6 @@ class FileBackup;
 class FileSystem;
 class Processes;
 class UpdateLog;
-struct UpdaterState;
 
 // Runs the packages' command files: ".cfd" files in the updater's command language (COPY,
 // MAKEDIR, SYNCSHELL, anything else started as a command line) and ".bat" batch files, with the
@@ -26,8 +25,8 @@ class CommandFiles {
     const TextBox& txtCom;
   };
 
-  CommandFiles(Folders folders, UpdaterState& state, FileSystem& fs, Processes& processes,
-               Desktop& desktop, UpdateLog& log, FileBackup* backup = nullptr);
+  CommandFiles(Folders folders, FileSystem& fs, Processes& processes, Desktop& desktop,
+               UpdateLog& log, FileBackup* backup = nullptr);
 
   // True when no step failed; each failing step is reported in a message box and the next step
   // still runs.
@@ -47,7 +46,6 @@ class CommandFiles {
   void informar(const class AppError& error);
 
   Folders folders_;
-  UpdaterState& state_;
   FileSystem& fs_;
   Processes& processes_;
   Desktop& desktop_;

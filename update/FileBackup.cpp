@@ -4,7 +4,7 @@
 #include "platform/DateTime.h"
 #include "platform/FileSystem.h"
 #include "platform/Text.h"
-#include "window/UpdateLog.h"
+#include "session/UpdateLog.h"
 
 namespace fd {
 

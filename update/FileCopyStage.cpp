@@ -4,9 +4,9 @@
 #include "platform/Desktop.h"
 #include "platform/FileSystem.h"
 #include "platform/Text.h"
+#include "session/UpdateLog.h"
 #include "update/CommandFiles.h"
 #include "update/FileBackup.h"
-#include "window/UpdateLog.h"
 
 namespace fd {
 

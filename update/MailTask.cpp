@@ -7,7 +7,7 @@
 #include "platform/Clock.h"
 #include "platform/Desktop.h"
 #include "platform/Processes.h"
-#include "window/UpdateLog.h"
+#include "session/UpdateLog.h"
 
 namespace fd {
 

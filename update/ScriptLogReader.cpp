@@ -5,7 +5,7 @@
 #include "platform/AppError.h"
 #include "platform/FileSystem.h"
 #include "platform/Text.h"
-#include "window/UpdateLog.h"
+#include "session/UpdateLog.h"
 
 namespace fd {
 

@@ -9,10 +9,10 @@
 #include "platform/Desktop.h"
 #include "platform/Processes.h"
 #include "platform/Text.h"
+#include "session/UpdateLog.h"
+#include "session/UpdaterState.h"
 #include "update/ScriptLogReader.h"
 #include "update/ScriptParameters.h"
-#include "window/UpdateLog.h"
-#include "window/UpdaterState.h"
 
 namespace fd {
 
@@ -76,16 +76,15 @@ std::string ScriptRunner::EjecutarPaquete(const std::string& script, int row) {
     parameters_.ReemplazarParametros(script, state_.mCatalogo, state_.mServidor);
   }
   std::string mensaje;
-  state_.mScript = script;
-  state_.mSalida = outputOf(state_.mScript);
+  const std::string salida = outputOf(script);
   const std::string clave = state_.mClave;
-  state_.mComando = commandLine(state_, clave, state_.mScript, state_.mSalida);
+  const std::string comando = commandLine(state_, clave, script, salida);
   // The password-change script itself still runs under the legacy password.
-  state_.mClave = passwordAfter(state_.mScript, state_.mClave);
-  log_.EscribirLog(" " + comandoParaLog(state_.mComando, clave));
+  state_.mClave = passwordAfter(script, state_.mClave);
+  log_.EscribirLog(" " + comandoParaLog(comando, clave));
 
-  if (EjecutarYEsperar(state_.mComando)) {
-    mensaje = LeerLog(state_.mSalida, fs_, log_);
+  if (EjecutarYEsperar(comando)) {
+    mensaje = LeerLog(salida, fs_, log_);
   } else {
     log_.EscribirLog(" ERROR No se pudo ejecutar");
     mensaje = kNoSePudoEjecutar;

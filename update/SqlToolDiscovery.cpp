@@ -5,8 +5,8 @@
 #include "platform/Desktop.h"
 #include "platform/FileSystem.h"
 #include "platform/Text.h"
+#include "session/UpdateLog.h"
 #include "support/clsRegistro.h"
-#include "window/UpdateLog.h"
 
 namespace fd {
 

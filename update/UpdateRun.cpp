@@ -5,6 +5,10 @@
 #include "platform/AppError.h"
 #include "platform/Database.h"
 #include "platform/Desktop.h"
+#include "session/Esperar.h"
+#include "session/Services.h"
+#include "session/UpdateLog.h"
+#include "session/UpdaterState.h"
 #include "update/CommandFiles.h"
 #include "update/FileBackup.h"
 #include "update/MailTask.h"
@@ -12,10 +16,6 @@
 #include "update/ScriptRunner.h"
 #include "update/SqlToolDiscovery.h"
 #include "update/UsersCheck.h"
-#include "window/Services.h"
-#include "window/SharedRoutines.h"
-#include "window/UpdateLog.h"
-#include "window/UpdaterState.h"
 
 namespace fd {
 
@@ -40,7 +40,6 @@ void UpdateRun::cmdAct_Click() {
     log_.EscribirLog(" Actualizar");
     log_.EscribirLog(" Copiar Archivos a su destino");
     paso = 2;
-    state_.mFSO = &services_.fs;
     paso = 3;
     if (c_.chkFiles.Value() == 1) {
       log_.EscribirLog(" Copiar Archivos a su destino");
@@ -50,7 +49,7 @@ void UpdateRun::cmdAct_Click() {
         return;
       FileBackup backup(services_.fs, log_, state_.mPathApp,
                         UpdateLog::stampOf(state_.mArchivoLog));
-      CommandFiles commandFiles({c_.txtDirIni, c_.txtDirFD, c_.txtCom}, state_, services_.fs,
+      CommandFiles commandFiles({c_.txtDirIni, c_.txtDirFD, c_.txtCom}, services_.fs,
                                 services_.processes, services_.desktop, log_, &backup);
       FileCopyStage stage(c_.flxFile, c_.flxLog, c_.chkComandos, c_.txtDirFD, c_.txtEstado,
                           services_.fs, services_.desktop, log_, commandFiles, &backup);
@@ -151,8 +150,6 @@ void UpdateRun::limpiar() {
     }
   }
   state_.mConexion.reset();
-  state_.mFSO = nullptr;
-  state_.mArchivo.clear();
 }
 
 void UpdateRun::informar(const AppError& error, int paso, const CurrentFile& current) {

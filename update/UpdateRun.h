@@ -1,7 +1,7 @@
 #pragma once
 
+#include "session/Controls.h"
 #include "update/FileCopyStage.h"
-#include "window/Controls.h"
 
 namespace fd {
 

@@ -6,8 +6,8 @@
 #include "databases/ServerConnection.h"
 #include "platform/Database.h"
 #include "platform/Desktop.h"
-#include "window/UpdateLog.h"
-#include "window/UpdaterState.h"
+#include "session/UpdateLog.h"
+#include "session/UpdaterState.h"
 
 namespace fd {
 
@@ -27,10 +27,10 @@ void UsersCheck::ConectarBase() {
 }
 
 std::string UsersCheck::countUsers() {
-  state_.mRecordset = state_.mConexion->execute(kConsultaUsuarios);
-  if (!state_.mRecordset || state_.mRecordset->eof())
+  const std::unique_ptr<Recordset> usuarios = state_.mConexion->execute(kConsultaUsuarios);
+  if (!usuarios || usuarios->eof())
     return "";
-  return state_.mRecordset->field("CC");
+  return usuarios->field("CC");
 }
 
 bool UsersCheck::RevisarUsuariosConectados() {
@@ -47,7 +47,6 @@ bool UsersCheck::RevisarUsuariosConectados() {
       msgbox::kYesNo + msgbox::kQuestion + msgbox::kDefaultButton2, "Advertencia");
   if (answer == msgbox::kNo) {
     state_.mConexion->close();
-    state_.mRecordset.reset();
     return false;
   }
   log_.EscribirLog(" Continua igual ");

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "window/Controls.h"
+#include "session/Controls.h"
 
 namespace fd {
 

@@ -4,7 +4,7 @@
 
 #include "platform/AppError.h"
 #include "platform/Text.h"
-#include "window/UpdateLog.h"
+#include "session/UpdateLog.h"
 
 namespace fd {
 

@@ -163,9 +163,8 @@ int ConsoleRun::dryRun(const ProgramArguments& arguments) {
 
 void ConsoleRun::describeFileStage() {
   Services& services = form_.services;
-  UpdaterState& state = form_.state;
   say("Detener la tarea de envío de mails: " + std::string(MailTask::kComandoDetener));
-  CommandFiles commandFiles({form_.txtDirIni, form_.txtDirFD, form_.txtCom}, state, services.fs,
+  CommandFiles commandFiles({form_.txtDirIni, form_.txtDirFD, form_.txtCom}, services.fs,
                             services.processes, services.desktop, form_.log);
   const Grid& files = form_.flxFile;
   for (int row = 1; row < files.Rows(); ++row) {

@@ -35,17 +35,15 @@ void frmActualiza1::txtDirFD_Validate() {
   txtDirCon.setText(root + txtCon.Text() + "\\");
   txtDirCRM.setText(root + txtCRM.Text() + "\\");
   txtDirMRP.setText(root + txtMRP.Text() + "\\");
-  state.mFSO = &services.fs;
-  if (!state.mFSO->folderExists(txtDirCom.Text())) {
+  if (!services.fs.folderExists(txtDirCom.Text())) {
     txtCom.setText("Estudios");
     txtDirCom.setText(root + txtCom.Text() + "\\");
-    if (!state.mFSO->folderExists(txtDirCom.Text())) {
+    if (!services.fs.folderExists(txtDirCom.Text())) {
       txtCom.setText("Comercial");
       txtDirCom.setText(root + txtCom.Text() + "\\");
     }
   }
   txtDirIni.setText(root + txtCom.Text() + "\\" + txtIni.Text());
-  state.mFSO = nullptr;
   RefrescarPathAplicacion();
 }
 

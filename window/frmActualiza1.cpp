@@ -9,9 +9,9 @@
 #include "platform/Clock.h"
 #include "platform/Desktop.h"
 #include "platform/FileSystem.h"
+#include "session/Esperar.h"
 #include "support/clsIni.h"
 #include "window/GridSetup.h"
-#include "window/SharedRoutines.h"
 
 namespace fd {
 
@@ -58,8 +58,8 @@ bool frmActualiza1::Form_Load() {
   ConfigurarLog(flxLog);
 
   state.mPathApp = services.programFolder;
-  state.mSeparador = state.mPathApp.ends_with('\\') ? "" : "\\";
-  state.mPathApp += state.mSeparador;
+  if (!state.mPathApp.ends_with('\\'))
+    state.mPathApp += "\\";
 
   txtCom.setText("Comercial");
   txtCon.setText("Contabilidad");
@@ -97,10 +97,7 @@ bool frmActualiza1::Form_Load() {
 }
 
 void frmActualiza1::Form_Unload() {
-  state.mFSO = nullptr;
-  state.mArchivo.clear();
   state.mConexion.reset();
-  state.mRecordset.reset();
 }
 
 void frmActualiza1::txtEstado_Change() {
@@ -166,7 +163,7 @@ void frmActualiza1::cmdAct_Click() {
 
 void frmActualiza1::LeerFiles() {
   fd::LeerFiles({txtDirFD, flxRar, services.fs, services.clock, services.desktop, log}, flxFile,
-                flxScrp, state, ActionButtons{cmdDes, cmdAct});
+                flxScrp, ActionButtons{cmdDes, cmdAct});
 }
 
 void frmActualiza1::Esperar(double seconds) {

@@ -5,11 +5,11 @@
 
 #include "grid/Grid.h"
 #include "packages/PackageExtraction.h"
+#include "session/Controls.h"
+#include "session/Services.h"
+#include "session/UpdateLog.h"
+#include "session/UpdaterState.h"
 #include "update/UpdateRun.h"
-#include "window/Controls.h"
-#include "window/Services.h"
-#include "window/UpdateLog.h"
-#include "window/UpdaterState.h"
 
 namespace fd {
 

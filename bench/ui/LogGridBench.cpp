@@ -15,12 +15,12 @@
 #include <string>
 #include <vector>
 
+#include "fixtures/FakeClock.h"
+#include "fixtures/TempPrefix.h"
 #include "platform/odbc/OdbcDatabase.h"
 #include "platform/posix/PosixFileSystem.h"
 #include "platform/posix/PosixProcesses.h"
 #include "platform/posix/RegFileRegistry.h"
-#include "support/FakeClock.h"
-#include "support/TempPrefix.h"
 #include "ui/MainWindow.h"
 #include "ui/QtDesktop.h"
 #include "window/GridSetup.h"

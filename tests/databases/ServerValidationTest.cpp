@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <chrono>
 
-#include "support/TdsTestServer.h"
-#include "support/UpdaterFixture.h"
+#include "fixtures/TdsTestServer.h"
+#include "fixtures/UpdaterFixture.h"
 
 namespace fd::test {
 namespace {

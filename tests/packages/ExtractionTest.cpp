@@ -2,9 +2,9 @@
 
 #include <cstdlib>
 
+#include "fixtures/PackageBuilder.h"
+#include "fixtures/UpdaterFixture.h"
 #include "platform/Text.h"
-#include "support/PackageBuilder.h"
-#include "support/UpdaterFixture.h"
 
 namespace fd::test {
 namespace {

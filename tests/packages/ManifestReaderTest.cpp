@@ -3,7 +3,7 @@
 #include <chrono>
 #include <filesystem>
 
-#include "support/UpdaterFixture.h"
+#include "fixtures/UpdaterFixture.h"
 
 namespace fd::test {
 namespace {

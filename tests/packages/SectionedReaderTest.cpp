@@ -1,11 +1,11 @@
 #include <gtest/gtest.h>
 
+#include "fixtures/FakeClock.h"
+#include "fixtures/ScriptedDesktop.h"
+#include "fixtures/TempPrefix.h"
 #include "packages/SectionedReader.h"
 #include "platform/AppError.h"
 #include "platform/posix/PosixFileSystem.h"
-#include "support/FakeClock.h"
-#include "support/ScriptedDesktop.h"
-#include "support/TempPrefix.h"
 
 namespace fd::test {
 namespace {
@@ -99,6 +99,33 @@ TEST_F(SectionedReader, FileThatAppearsDuringTheWaitsIsRead) {
   EXPECT_TRUE(Leer("C:\\Tmp\\info.txt", datos, fs, clock, desktop));
   EXPECT_EQ(datos.entries, (Entries{{"[S].x", "1"}}));
   EXPECT_TRUE(desktop.boxes.empty());
+}
+
+KeyTable tablaDestinos() {
+  return {{{"[Destino].a.dll", "1"}, {"[Destino].b.rpt", "2"}, {"[DESTINO].A.DLL", "3"}}};
+}
+
+struct SearchCase {
+  std::string key;
+  int start;
+  int expected;
+};
+
+class BuscarClaveCases : public ::testing::TestWithParam<SearchCase> {};
+
+TEST_P(BuscarClaveCases, FindsTheFirstMatchAtOrAfterTheStartIgnoringCase) {
+  EXPECT_EQ(BuscarClave(tablaDestinos(), GetParam().key, GetParam().start), GetParam().expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Searches, BuscarClaveCases,
+    ::testing::Values(SearchCase{"[destino].A.dll", 0, 1}, SearchCase{"[destino].A.dll", 2, 3},
+                      SearchCase{"[destino].A.dll", 4, -1}, SearchCase{"[destino].A.dll", 1, 1},
+                      SearchCase{"[Destino].b.RPT", 0, 2}, SearchCase{"[Destino].c.dll", 0, -1},
+                      SearchCase{"[destino].a.dll", 99, -1}));
+
+TEST(BuscarClave, EmptyTableFindsNothing) {
+  EXPECT_EQ(BuscarClave(KeyTable{}, "x", 0), -1);
 }
 
 }  // namespace

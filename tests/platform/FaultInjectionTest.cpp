@@ -1,23 +1,19 @@
-#include <dirent.h>
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <chrono>
-#include <thread>
-
+#include "fixtures/TempPrefix.h"
 #include "platform/AppError.h"
 #include "platform/posix/PosixFileSystem.h"
-#include "support/TempPrefix.h"
 
 namespace fs = std::filesystem;
 
 namespace fd {
 namespace {
 
-// A copy over an existing target done by a child process, which the test can kill or limit.
+// A copy over an existing target done by a child process, which the test limits.
 class CopyFaults : public testing::Test {
  protected:
   static constexpr const char* kSource = "C:\\Act\\Paquete\\grande.dat";
@@ -57,21 +53,11 @@ class CopyFaults : public testing::Test {
 
   // The size of the hidden file a copy under way writes beside the target; -1 when there is none.
   long long copyUnderWaySize() const {
-    const fs::path folder = prefix.host("C:\\Fendal\\Comercial");
-    long long size = -1;
-    DIR* dir = ::opendir(folder.c_str());
-    if (dir == nullptr) {
-      return -1;
+    for (const auto& entry : fs::directory_iterator(prefix.host("C:\\Fendal\\Comercial"))) {
+      if (entry.path().filename().string().starts_with('.'))
+        return static_cast<long long>(entry.file_size());
     }
-    while (const dirent* entry = ::readdir(dir)) {
-      const std::string name = entry->d_name;
-      std::error_code ec;
-      if (name.starts_with('.')) {
-        size = static_cast<long long>(fs::file_size(folder / name, ec));
-      }
-    }
-    ::closedir(dir);
-    return size;
+    return -1;
   }
 
   std::vector<std::string> entriesOfTargetFolder() const {
@@ -89,38 +75,24 @@ class CopyFaults : public testing::Test {
 };
 
 TEST_F(CopyFaults, CopyKilledMidwayLeavesTheTargetOldOrNew) {
-  // Large enough that the kernel's in-place copy is still under way when a loaded machine gets
-  // round to looking.
-  writeSource(64 * 1024 * 1024);
-  int killedMidway = 0;
-  for (int attempt = 0; attempt < 20 && killedMidway == 0; ++attempt) {
-    const pid_t pid = startCopy();
-    bool killed = false;
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
-    while (std::chrono::steady_clock::now() < deadline) {
-      const long long written = copyUnderWaySize();
-      if (written > 0 && written < static_cast<long long>(newContent.size())) {
-        kill(pid, SIGKILL);
-        killed = true;
-        break;
-      }
-      if (waitpid(pid, nullptr, WNOHANG) == pid) {
-        break;
-      }
-      std::this_thread::sleep_for(std::chrono::microseconds(200));
-    }
-    if (killed) {
-      int status = 0;
-      ASSERT_EQ(waitpid(pid, &status, 0), pid);
-      killedMidway += WIFSIGNALED(status) ? 1 : 0;
-    }
-    const std::string target = prefix.readFile(kTarget);
-    ASSERT_TRUE(target == kOld || target == newContent)
-        << "a target of " << target.size() << " bytes after attempt " << attempt;
-    prefix.writeFile(kTarget, kOld);
-  }
-  ASSERT_GT(killedMidway, 0) << "no copy was caught under way";
-  // What the killed copies left is hidden, and a new copy goes through over it.
+  writeSource(3 * 1024 * 1024);
+  // The kernel ends the child with SIGXFSZ the moment its copy passes 1 MB: it dies midway, with
+  // no chance to clean up, whatever the machine's load.
+  const pid_t pid = startCopy([] {
+    const rlimit noCore{0, 0};
+    setrlimit(RLIMIT_CORE, &noCore);
+    signal(SIGXFSZ, SIG_DFL);
+    const rlimit limit{1024 * 1024, 1024 * 1024};
+    setrlimit(RLIMIT_FSIZE, &limit);
+  });
+  int status = 0;
+  ASSERT_EQ(waitpid(pid, &status, 0), pid);
+  ASSERT_TRUE(WIFSIGNALED(status)) << "the copy was not stopped midway";
+  EXPECT_EQ(WTERMSIG(status), SIGXFSZ);
+  const long long underWay = copyUnderWaySize();
+  EXPECT_TRUE(underWay >= 0 && underWay <= 1024 * 1024) << underWay;
+  EXPECT_EQ(prefix.readFile(kTarget), kOld);
+  // What the killed copy left is hidden, and a new copy goes through over it.
   EXPECT_EQ(files.listFiles("C:\\Fendal\\Comercial", "*.*", true),
             std::vector<std::string>{"grande.dat"});
   files.copyFile(kSource, kTarget, true);

@@ -8,8 +8,8 @@
 
 #include <chrono>
 
+#include "fixtures/TdsTestServer.h"
 #include "platform/AppError.h"
-#include "support/TdsTestServer.h"
 
 namespace fd {
 namespace {

@@ -4,9 +4,9 @@
 
 #include <fstream>
 
+#include "fixtures/TempPrefix.h"
 #include "platform/PathMapper.h"
 #include "platform/posix/PosixFileSystem.h"
-#include "support/TempPrefix.h"
 
 namespace fs = std::filesystem;
 

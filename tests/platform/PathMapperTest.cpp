@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 #include <stdlib.h>
 
-#include "support/TempPrefix.h"
+#include "fixtures/TempPrefix.h"
 
 namespace fs = std::filesystem;
 

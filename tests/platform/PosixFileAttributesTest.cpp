@@ -1,9 +1,9 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include "fixtures/TempPrefix.h"
 #include "platform/AppError.h"
 #include "platform/posix/PosixFileSystem.h"
-#include "support/TempPrefix.h"
 
 namespace fd::test {
 namespace {

@@ -9,8 +9,8 @@
 
 #include <ctime>
 
+#include "fixtures/TempPrefix.h"
 #include "platform/AppError.h"
-#include "support/TempPrefix.h"
 
 namespace fs = std::filesystem;
 

@@ -11,8 +11,8 @@
 #include <iterator>
 #include <thread>
 
+#include "fixtures/TempPrefix.h"
 #include "platform/AppError.h"
-#include "support/TempPrefix.h"
 
 namespace fs = std::filesystem;
 

@@ -5,8 +5,8 @@
 #include <fstream>
 #include <iterator>
 
+#include "fixtures/TempPrefix.h"
 #include "platform/posix/RegFileRegistry.h"
-#include "support/TempPrefix.h"
 
 namespace fd::test {
 namespace {

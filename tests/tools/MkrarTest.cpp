@@ -8,8 +8,8 @@
 #include <vector>
 
 #include "RarTestSupport.h"
-#include "support/Sha256.h"
-#include "support/TempPrefix.h"
+#include "fixtures/Sha256.h"
+#include "fixtures/TempPrefix.h"
 
 namespace fd {
 namespace {

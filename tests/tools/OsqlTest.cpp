@@ -8,7 +8,7 @@
 #include <fstream>
 #include <sstream>
 
-#include "support/TdsTestServer.h"
+#include "fixtures/TdsTestServer.h"
 
 extern char** environ;
 

@@ -11,7 +11,7 @@
 #include <iterator>
 #include <stdexcept>
 
-#include "support/Sha256.h"
+#include "fixtures/Sha256.h"
 
 namespace fd {
 

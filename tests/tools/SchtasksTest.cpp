@@ -12,8 +12,8 @@
 #include <vector>
 
 #include "RarTestSupport.h"
+#include "fixtures/TempPrefix.h"
 #include "platform/Text.h"
-#include "support/TempPrefix.h"
 
 namespace fd {
 namespace {

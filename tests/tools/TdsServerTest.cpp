@@ -9,9 +9,9 @@
 #include <future>
 #include <vector>
 
+#include "fixtures/TdsTestServer.h"
 #include "platform/AppError.h"
 #include "platform/odbc/OdbcDatabase.h"
-#include "support/TdsTestServer.h"
 
 namespace fd {
 namespace {

@@ -11,9 +11,9 @@
 #include <vector>
 
 #include "RarTestSupport.h"
-#include "support/RarExpectedTable.h"
-#include "support/Sha256.h"
-#include "support/TempPrefix.h"
+#include "fixtures/RarExpectedTable.h"
+#include "fixtures/Sha256.h"
+#include "fixtures/TempPrefix.h"
 
 namespace fd {
 namespace {

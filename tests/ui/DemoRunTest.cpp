@@ -20,6 +20,7 @@
 #include <vector>
 
 #include "UiTestSupport.h"
+#include "fixtures/TempPrefix.h"
 #include "grid/Grid.h"
 #include "platform/AnsiCodec.h"
 #include "platform/odbc/OdbcDatabase.h"
@@ -27,7 +28,6 @@
 #include "platform/posix/PosixProcesses.h"
 #include "platform/posix/RegFileRegistry.h"
 #include "platform/posix/SystemClock.h"
-#include "support/TempPrefix.h"
 #include "ui/MainWindow.h"
 #include "ui/QtDesktop.h"
 #include "window/frmActualiza1.h"

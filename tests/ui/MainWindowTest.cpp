@@ -15,12 +15,12 @@
 #include <vector>
 
 #include "UiTestSupport.h"
+#include "fixtures/FakeClock.h"
+#include "fixtures/ScriptedDesktop.h"
+#include "fixtures/TempPrefix.h"
 #include "platform/posix/PosixFileSystem.h"
 #include "platform/posix/PosixProcesses.h"
 #include "platform/posix/RegFileRegistry.h"
-#include "support/FakeClock.h"
-#include "support/ScriptedDesktop.h"
-#include "support/TempPrefix.h"
 #include "ui/GridView.h"
 #include "ui/MainWindow.h"
 #include "window/GridSetup.h"

@@ -7,8 +7,8 @@
 #include <QTimer>
 
 #include "UiTestSupport.h"
+#include "fixtures/TempPrefix.h"
 #include "platform/posix/PosixFileSystem.h"
-#include "support/TempPrefix.h"
 #include "ui/PickerDialog.h"
 #include "window/frmPath.h"
 

@@ -13,7 +13,7 @@
 #include <string>
 #include <vector>
 
-#include "support/TempPrefix.h"
+#include "fixtures/TempPrefix.h"
 
 namespace fd {
 namespace {

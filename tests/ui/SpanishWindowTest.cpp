@@ -8,13 +8,13 @@
 #include <vector>
 
 #include "UiTestSupport.h"
+#include "fixtures/FakeClock.h"
+#include "fixtures/TdsTestServer.h"
+#include "fixtures/TempPrefix.h"
 #include "platform/odbc/OdbcDatabase.h"
 #include "platform/posix/PosixFileSystem.h"
 #include "platform/posix/PosixProcesses.h"
 #include "platform/posix/RegFileRegistry.h"
-#include "support/FakeClock.h"
-#include "support/TdsTestServer.h"
-#include "support/TempPrefix.h"
 #include "support/clsRegistro.h"
 #include "ui/MainWindow.h"
 #include "ui/QtDesktop.h"

@@ -2,7 +2,7 @@
 
 #include <cstdlib>
 
-#include "support/UpdaterFixture.h"
+#include "fixtures/UpdaterFixture.h"
 #include "update/CommandFiles.h"
 
 namespace fd::test {
@@ -25,8 +25,7 @@ class CommandFilesTest : public ::testing::Test {
   }
   CommandFiles commands() {
     auto& w = f.window();
-    return CommandFiles({w.txtDirIni, w.txtDirFD, w.txtCom}, w.state, f.fs, f.processes(),
-                        f.desktop, w.log);
+    return CommandFiles({w.txtDirIni, w.txtDirFD, w.txtCom}, f.fs, f.processes(), f.desktop, w.log);
   }
   std::vector<std::string> lines(const std::string& path) { return f.fs.readLines(path); }
 
@@ -39,7 +38,6 @@ TEST_F(CommandFilesTest, CopyWithPlaceholdersCopiesAndLogsBothPaths) {
   EXPECT_EQ(f.prefix.readFile("C:\\Fendal\\ayuda.dll"), "dll");
   EXPECT_EQ(lines("c:\\tmp\\p1\\instalar.log"),
             std::vector<std::string>{"Copy C:\\Tmp\\P1\\ayuda.dll  C:\\Fendal\\ayuda.dll"});
-  EXPECT_EQ(f.window().state.mPathActTmp, "C:\\Tmp\\P1\\");
   EXPECT_EQ(f.logTexts().back(), " Ejecutar Comandos C:\\Tmp\\P1\\Instalar.cfd");
   EXPECT_TRUE(f.desktop.boxes.size() <= 1);
 }

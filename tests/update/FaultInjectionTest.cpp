@@ -9,9 +9,9 @@
 #include <filesystem>
 #include <fstream>
 
-#include "support/PackageBuilder.h"
-#include "support/TdsTestServer.h"
-#include "support/UpdaterFixture.h"
+#include "fixtures/PackageBuilder.h"
+#include "fixtures/TdsTestServer.h"
+#include "fixtures/UpdaterFixture.h"
 
 namespace fd::test {
 namespace {

@@ -2,8 +2,8 @@
 
 #include <cstdlib>
 
+#include "fixtures/UpdaterFixture.h"
 #include "platform/AppError.h"
-#include "support/UpdaterFixture.h"
 #include "update/CommandFiles.h"
 #include "update/FileCopyStage.h"
 
@@ -28,8 +28,8 @@ class FileCopy : public ::testing::Test {
                         destino + archivo);
   }
   void copiar() {
-    CommandFiles commands({w().txtDirIni, w().txtDirFD, w().txtCom}, w().state, f.fs, f.processes(),
-                          f.desktop, w().log);
+    CommandFiles commands({w().txtDirIni, w().txtDirFD, w().txtCom}, f.fs, f.processes(), f.desktop,
+                          w().log);
     FileCopyStage stage(w().flxFile, w().flxLog, w().chkComandos, w().txtDirFD, w().txtEstado, f.fs,
                         f.desktop, w().log, commands);
     stage.CopiarArchivos(current);

@@ -5,12 +5,12 @@
 #include <filesystem>
 #include <fstream>
 
+#include "fixtures/FakeClock.h"
+#include "fixtures/ScriptedDesktop.h"
+#include "fixtures/TempPrefix.h"
 #include "platform/posix/PosixFileSystem.h"
 #include "platform/posix/PosixProcesses.h"
-#include "support/FakeClock.h"
-#include "support/ScriptedDesktop.h"
-#include "support/TempPrefix.h"
-#include "window/UpdateLog.h"
+#include "session/UpdateLog.h"
 
 namespace fd::test {
 namespace {

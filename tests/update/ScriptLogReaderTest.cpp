@@ -2,13 +2,13 @@
 
 #include <vector>
 
+#include "fixtures/FakeClock.h"
+#include "fixtures/LogEntries.h"
+#include "fixtures/TempPrefix.h"
 #include "platform/AppError.h"
 #include "platform/posix/PosixFileSystem.h"
-#include "support/FakeClock.h"
-#include "support/LogEntries.h"
-#include "support/TempPrefix.h"
+#include "session/UpdateLog.h"
 #include "update/ScriptLogReader.h"
-#include "window/UpdateLog.h"
 
 namespace fd::test {
 namespace {

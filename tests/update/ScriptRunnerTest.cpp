@@ -2,8 +2,8 @@
 
 #include <deque>
 
+#include "fixtures/UpdaterFixture.h"
 #include "platform/AppError.h"
-#include "support/UpdaterFixture.h"
 #include "update/ScriptParameters.h"
 #include "update/ScriptRunner.h"
 

@@ -3,15 +3,15 @@
 #include <utility>
 #include <vector>
 
+#include "fixtures/FakeClock.h"
+#include "fixtures/LogEntries.h"
+#include "fixtures/ScriptedDesktop.h"
+#include "fixtures/TempPrefix.h"
 #include "platform/posix/PosixFileSystem.h"
 #include "platform/posix/RegFileRegistry.h"
-#include "support/FakeClock.h"
-#include "support/LogEntries.h"
-#include "support/ScriptedDesktop.h"
-#include "support/TempPrefix.h"
+#include "session/UpdateLog.h"
 #include "support/clsRegistro.h"
 #include "update/SqlToolDiscovery.h"
-#include "window/UpdateLog.h"
 
 namespace fd::test {
 namespace {

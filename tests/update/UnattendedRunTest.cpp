@@ -9,9 +9,9 @@
 #include <sstream>
 #include <thread>
 
-#include "support/PackageBuilder.h"
-#include "support/TdsTestServer.h"
-#include "support/UpdaterFixture.h"
+#include "fixtures/PackageBuilder.h"
+#include "fixtures/TdsTestServer.h"
+#include "fixtures/UpdaterFixture.h"
 #include "window/ConsoleDesktop.h"
 #include "window/ConsoleRun.h"
 

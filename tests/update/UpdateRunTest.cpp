@@ -10,9 +10,9 @@
 #include <stdexcept>
 #include <thread>
 
-#include "support/PackageBuilder.h"
-#include "support/TdsTestServer.h"
-#include "support/UpdaterFixture.h"
+#include "fixtures/PackageBuilder.h"
+#include "fixtures/TdsTestServer.h"
+#include "fixtures/UpdaterFixture.h"
 
 extern char** environ;
 

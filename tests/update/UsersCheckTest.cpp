@@ -1,8 +1,8 @@
 #include <gtest/gtest.h>
 
+#include "fixtures/TdsTestServer.h"
+#include "fixtures/UpdaterFixture.h"
 #include "platform/AppError.h"
-#include "support/TdsTestServer.h"
-#include "support/UpdaterFixture.h"
 #include "update/UsersCheck.h"
 
 namespace fd::test {

@@ -31,8 +31,8 @@ class Win32FileStage : public ::testing::Test {
                         destino + archivo);
   }
   void copiar() {
-    CommandFiles commands({w().txtDirIni, w().txtDirFD, w().txtCom}, w().state, f.fs, f.processes,
-                          f.desktop, w().log);
+    CommandFiles commands({w().txtDirIni, w().txtDirFD, w().txtCom}, f.fs, f.processes, f.desktop,
+                          w().log);
     FileCopyStage stage(w().flxFile, w().flxLog, w().chkComandos, w().txtDirFD, w().txtEstado, f.fs,
                         f.desktop, w().log, commands);
     stage.CopiarArchivos(current);

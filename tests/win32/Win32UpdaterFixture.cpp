@@ -8,7 +8,7 @@
 #include <stdexcept>
 
 #include "platform/win32/Win32Text.h"
-#include "window/Services.h"
+#include "session/Services.h"
 
 namespace fs = std::filesystem;
 

@@ -6,13 +6,13 @@
 #include <vector>
 
 #include "Win32TestFolder.h"
+#include "fixtures/FakeClock.h"
+#include "fixtures/ScriptedDesktop.h"
 #include "platform/PathMapper.h"
 #include "platform/odbc/OdbcDatabase.h"
 #include "platform/win32/Win32FileSystem.h"
 #include "platform/win32/Win32Processes.h"
 #include "platform/win32/Win32Registry.h"
-#include "support/FakeClock.h"
-#include "support/ScriptedDesktop.h"
 #include "window/frmActualiza1.h"
 
 namespace fd::test {

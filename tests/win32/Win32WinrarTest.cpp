@@ -12,10 +12,10 @@
 
 #include "Win32TestFolder.h"
 #include "Win32UpdaterFixture.h"
+#include "fixtures/RarExpectedTable.h"
+#include "fixtures/Sha256.h"
 #include "platform/win32/Win32Processes.h"
 #include "platform/win32/Win32Text.h"
-#include "support/RarExpectedTable.h"
-#include "support/Sha256.h"
 
 namespace fd::test {
 namespace {

@@ -9,12 +9,12 @@ target_compile_options(gtest_main PRIVATE -Wno-error)
 
 # The fixtures that do not depend on POSIX: the fake clock, the scripted desktop, SHA-256.
 set(support_sources
-  ${CMAKE_CURRENT_SOURCE_DIR}/support/FakeClock.cpp
-  ${CMAKE_CURRENT_SOURCE_DIR}/support/ScriptedDesktop.cpp
-  ${CMAKE_CURRENT_SOURCE_DIR}/support/Sha256.cpp)
+  ${CMAKE_CURRENT_SOURCE_DIR}/fixtures/FakeClock.cpp
+  ${CMAKE_CURRENT_SOURCE_DIR}/fixtures/ScriptedDesktop.cpp
+  ${CMAKE_CURRENT_SOURCE_DIR}/fixtures/Sha256.cpp)
 add_library(fdtestsupport STATIC ${support_sources})
 target_include_directories(fdtestsupport PUBLIC ${PROJECT_SOURCE_DIR} ${CMAKE_CURRENT_SOURCE_DIR})
-target_link_libraries(fdtestsupport PUBLIC fdcore GTest::gtest)
+target_link_libraries(fdtestsupport PUBLIC fdwindow GTest::gtest)
 target_compile_definitions(fdtestsupport PUBLIC
   FD_BIN_DIR="${FD_BIN_DIR}"
   FD_TESTDATA_DIR="${PROJECT_SOURCE_DIR}/tests/data")
@@ -23,8 +23,8 @@ target_compile_definitions(fdtestsupport PUBLIC
 # prefix, the package builder, the stand-in tools, the SQL stand-in) stays out of this build;
 # the Win32 platform has its own suite in win32/.
 set(posix_only_pattern
-  "#include \"(platform/posix/|support/(TempPrefix|UpdaterFixture|TdsTestServer|PackageBuilder)\\.h)")
-set(suites grid window packages databases update support_classes win32)
+  "#include \"(platform/posix/|fixtures/(TempPrefix|UpdaterFixture|TdsTestServer|PackageBuilder)\\.h)")
+set(suites grid session window packages databases update support win32)
 foreach(suite IN LISTS suites)
   file(GLOB candidates CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/${suite}/*.cpp)
   set(suite_sources)

@@ -1,8 +1,8 @@
 #include <gtest/gtest.h>
 
+#include "fixtures/TempPrefix.h"
+#include "fixtures/UpdaterFixture.h"
 #include "platform/posix/PosixFileSystem.h"
-#include "support/TempPrefix.h"
-#include "support/UpdaterFixture.h"
 #include "window/frmPath.h"
 
 namespace fd::test {

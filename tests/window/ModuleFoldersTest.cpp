@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "support/UpdaterFixture.h"
+#include "fixtures/UpdaterFixture.h"
 
 namespace fd::test {
 namespace {

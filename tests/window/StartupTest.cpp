@@ -2,7 +2,7 @@
 
 #include <filesystem>
 
-#include "support/UpdaterFixture.h"
+#include "fixtures/UpdaterFixture.h"
 
 namespace fd::test {
 namespace {
@@ -31,7 +31,6 @@ INSTANTIATE_TEST_SUITE_P(Stamps, LogStamp,
 struct FolderCase {
   std::string programFolder;
   std::string mPathApp;
-  std::string mSeparador;
 };
 
 class ProgramFolder : public ::testing::TestWithParam<FolderCase> {};
@@ -42,12 +41,11 @@ TEST_P(ProgramFolder, EndsInExactlyOneBackslash) {
   f.programFolder = GetParam().programFolder;
   ASSERT_TRUE(f.window().Form_Load());
   EXPECT_EQ(f.window().state.mPathApp, GetParam().mPathApp);
-  EXPECT_EQ(f.window().state.mSeparador, GetParam().mSeparador);
 }
 
 INSTANTIATE_TEST_SUITE_P(Folders, ProgramFolder,
-                         ::testing::Values(FolderCase{"D:\\Upd", "D:\\Upd\\", "\\"},
-                                           FolderCase{"D:\\", "D:\\", ""}));
+                         ::testing::Values(FolderCase{"D:\\Upd", "D:\\Upd\\"},
+                                           FolderCase{"D:\\", "D:\\"}));
 
 TEST(Startup, LogBeginsWithHeaderIniNameAndServerInAnsiWithCrLf) {
   UpdaterFixture f;

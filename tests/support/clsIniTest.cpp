@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
+#include "fixtures/TempPrefix.h"
 #include "platform/posix/PosixFileSystem.h"
-#include "support/TempPrefix.h"
 #include "support/clsIni.h"
 
 namespace fd::test {

@@ -4,8 +4,8 @@
 #include <fstream>
 #include <iterator>
 
+#include "fixtures/TempPrefix.h"
 #include "platform/posix/RegFileRegistry.h"
-#include "support/TempPrefix.h"
 #include "support/clsRegistro.h"
 
 namespace fd::test {

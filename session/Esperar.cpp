@@ -1,11 +1,10 @@
-#include "window/SharedRoutines.h"
+#include "session/Esperar.h"
 
 #include <algorithm>
 #include <chrono>
 
 #include "platform/Clock.h"
 #include "platform/Desktop.h"
-#include "platform/Text.h"
 
 namespace fd {
 
@@ -22,15 +21,6 @@ void Esperar(Clock& clock, Desktop& desktop, double seconds) {
     desktop.doEvents();
     clock.sleep(std::min(kSlice, total - passed));
   }
-}
-
-int BuscarClave(const KeyTable& table, const std::string& key, int start) {
-  const std::string wanted = toUpper(key);
-  for (int entry = start == 0 ? 1 : start; entry <= table.count(); ++entry) {
-    if (entry >= 1 && toUpper(table.key(entry)) == wanted)
-      return entry;
-  }
-  return -1;
 }
 
 }  // namespace fd

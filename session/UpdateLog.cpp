@@ -1,4 +1,4 @@
-#include "window/UpdateLog.h"
+#include "session/UpdateLog.h"
 
 #include "platform/AppError.h"
 #include "platform/Clock.h"
