@@ -20,16 +20,9 @@
 #include "Script.h"
 #include "platform/AnsiCodec.h"
 #include "platform/AppError.h"
+#include "platform/CommandLine.h"
 #include "platform/PathMapper.h"
 #include "platform/odbc/Odbc.h"
-#ifdef _WIN32
-// clang-format off
-#include <windows.h>
-#include <shellapi.h>
-// clang-format on
-
-#include "platform/win32/Win32Text.h"
-#endif
 
 namespace {
 
@@ -40,24 +33,6 @@ std::filesystem::path hostPath(const std::string& path) {
   if (!path.empty() && path[0] == '/')
     return path;
   return fd::PathMapper::fromEnvironment().toHost(path);
-}
-
-// The arguments as UTF-8 text: on Windows those of main are in the system's code page, so they
-// are read again from the wide command line.
-std::vector<std::string> arguments(int argc, char** argv) {
-  std::vector<std::string> args;
-#ifdef _WIN32
-  (void)argc;
-  (void)argv;
-  int count = 0;
-  wchar_t** wide = CommandLineToArgvW(GetCommandLineW(), &count);
-  for (int i = 0; wide != nullptr && i < count; ++i)
-    args.push_back(fd::narrow(wide[i]));
-  LocalFree(wide);
-#else
-  args.assign(argv, argv + argc);
-#endif
-  return args;
 }
 
 // Options as "-X value" or "-Xvalue", in any order; nullopt-like empty map on a bad option.
@@ -234,7 +209,7 @@ int main(int argc, char** argv) {
   std::signal(SIGXFSZ, SIG_IGN);
 #endif
   std::map<char, std::string> options;
-  if (!parseOptions(arguments(argc, argv), options) || !options.count('o') ||
+  if (!parseOptions(fd::programArguments(argc, argv), options) || !options.count('o') ||
       !seconds(options, 'l', 8) || !seconds(options, 't', 0)) {
     std::cerr << "usage: osql.exe -S server -d database -U login -P password -i script -o output "
                  "[-l login-timeout] [-t query-timeout]\n";
