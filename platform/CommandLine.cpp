@@ -1,5 +1,14 @@
 #include "platform/CommandLine.h"
 
+#ifdef _WIN32
+// clang-format off
+#include <windows.h>
+#include <shellapi.h>
+// clang-format on
+
+#include "platform/win32/Win32Text.h"
+#endif
+
 namespace fd {
 
 namespace {
@@ -49,6 +58,21 @@ std::string joinCommandLine(const std::vector<std::string>& words) {
     }
   }
   return line;
+}
+
+std::vector<std::string> programArguments(int argc, char** argv) {
+#ifdef _WIN32
+  int count = 0;
+  wchar_t** wide = CommandLineToArgvW(GetCommandLineW(), &count);
+  if (wide != nullptr) {
+    std::vector<std::string> args;
+    for (int i = 0; i < count; ++i)
+      args.push_back(narrow(wide[i]));
+    LocalFree(wide);
+    return args;
+  }
+#endif
+  return std::vector<std::string>(argv, argv + argc);
 }
 
 }  // namespace fd

@@ -12,4 +12,8 @@ std::vector<std::string> splitCommandLine(const std::string& commandLine);
 // Joins words into a command-line text, quoting those that hold spaces or are empty.
 std::string joinCommandLine(const std::vector<std::string>& words);
 
+// The running program's arguments as UTF-8, its name first: on Windows those of main are in the
+// system's code page, so they are read again from the wide command line.
+std::vector<std::string> programArguments(int argc, char** argv);
+
 }  // namespace fd

@@ -32,6 +32,9 @@ struct OdbcLogin {
 // cannot pass safely, before anything connects.
 std::string odbcConnectionString(const std::string& driver, const OdbcLogin& login);
 
+// The connection string of the FreeTDS driver for a login, in UTF-8; throws as above.
+std::string freeTdsConnectionString(const OdbcLogin& login);
+
 // A driver's message without the leading "[vendor][driver][SQL Server]" parts.
 std::string withoutDriverPrefixes(std::string text);
 

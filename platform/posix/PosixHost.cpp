@@ -6,7 +6,7 @@
 
 #include "platform/Host.h"
 #include "platform/PathMapper.h"
-#include "platform/posix/OdbcDatabase.h"
+#include "platform/odbc/OdbcDatabase.h"
 #include "platform/posix/PosixFileSystem.h"
 #include "platform/posix/PosixProcesses.h"
 #include "platform/posix/RegFileRegistry.h"

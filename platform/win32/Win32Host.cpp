@@ -5,9 +5,9 @@
 
 #include "platform/Host.h"
 #include "platform/PathMapper.h"
+#include "platform/odbc/OdbcDatabase.h"
 #include "platform/win32/Win32Clock.h"
 #include "platform/win32/Win32FileSystem.h"
-#include "platform/win32/Win32OdbcDatabase.h"
 #include "platform/win32/Win32Processes.h"
 #include "platform/win32/Win32Registry.h"
 
@@ -60,7 +60,7 @@ class Win32Host : public Host {
   Win32FileSystem fs_;
   Win32Processes processes_;
   Win32Clock clock_;
-  Win32OdbcDatabaseProvider databases_;
+  OdbcDatabaseProvider databases_;
   Win32Registry registry_;
 };
 

@@ -1,4 +1,4 @@
-#include "platform/posix/OdbcDatabase.h"
+#include "platform/odbc/OdbcDatabase.h"
 
 #include <arpa/inet.h>
 #include <gtest/gtest.h>

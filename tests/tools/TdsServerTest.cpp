@@ -11,7 +11,7 @@
 
 #include "fixtures/TdsTestServer.h"
 #include "platform/AppError.h"
-#include "platform/posix/OdbcDatabase.h"
+#include "platform/odbc/OdbcDatabase.h"
 
 namespace fd {
 namespace {

@@ -23,7 +23,7 @@
 #include "fixtures/TempPrefix.h"
 #include "grid/Grid.h"
 #include "platform/AnsiCodec.h"
-#include "platform/posix/OdbcDatabase.h"
+#include "platform/odbc/OdbcDatabase.h"
 #include "platform/posix/PosixFileSystem.h"
 #include "platform/posix/PosixProcesses.h"
 #include "platform/posix/RegFileRegistry.h"

@@ -11,7 +11,7 @@
 #include "fixtures/FakeClock.h"
 #include "fixtures/TdsTestServer.h"
 #include "fixtures/TempPrefix.h"
-#include "platform/posix/OdbcDatabase.h"
+#include "platform/odbc/OdbcDatabase.h"
 #include "platform/posix/PosixFileSystem.h"
 #include "platform/posix/PosixProcesses.h"
 #include "platform/posix/RegFileRegistry.h"

@@ -4,7 +4,7 @@
 #include <cstdlib>
 
 #include "platform/AppError.h"
-#include "platform/win32/Win32OdbcDatabase.h"
+#include "platform/odbc/OdbcDatabase.h"
 
 namespace fd::test {
 namespace {
@@ -31,7 +31,7 @@ INSTANTIATE_TEST_SUITE_P(
                       ServerCase{"servidor\\SQLEXPRESS", "servidor\\SQLEXPRESS"}));
 
 TEST(Win32OdbcDatabase, AnotherProviderIsNotFound) {
-  Win32OdbcDatabaseProvider provider;
+  OdbcDatabaseProvider provider;
   auto connection = provider.createConnection();
   connection->setProvider("MSDASQL");
   try {
@@ -59,7 +59,7 @@ class Win32OdbcServer : public ::testing::Test {
     connection->setProperty("User Id", "sa");
   }
 
-  Win32OdbcDatabaseProvider provider;
+  OdbcDatabaseProvider provider;
   std::unique_ptr<Connection> connection;
 };
 

@@ -9,8 +9,8 @@
 #include "fixtures/FakeClock.h"
 #include "fixtures/ScriptedDesktop.h"
 #include "platform/PathMapper.h"
+#include "platform/odbc/OdbcDatabase.h"
 #include "platform/win32/Win32FileSystem.h"
-#include "platform/win32/Win32OdbcDatabase.h"
 #include "platform/win32/Win32Processes.h"
 #include "platform/win32/Win32Registry.h"
 #include "window/frmActualiza1.h"
@@ -30,7 +30,7 @@ class Win32UpdaterFixture {
   ScriptedDesktop desktop;
   Win32FileSystem fs;
   Win32Processes processes;
-  Win32OdbcDatabaseProvider databases;
+  OdbcDatabaseProvider databases;
   Win32Registry registry;
   PathMapper paths{std::filesystem::path()};
 

@@ -9,7 +9,7 @@
 #include <stdexcept>
 #include <vector>
 
-#include "tools/mkrar/Rar5Format.h"
+#include "tools/common/Rar5Format.h"
 
 namespace fd {
 

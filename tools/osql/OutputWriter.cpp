@@ -29,7 +29,7 @@ void OutputWriter::line(const std::string& text) {
   lineOpen_ = false;
 }
 
-void OutputWriter::message(const OdbcDiagnostic& d, const std::string& fallbackServer) {
+void OutputWriter::message(const odbc::Diagnostic& d, const std::string& fallbackServer) {
   bool serverError = d.nativeError != 0 && d.sqlState.rfind("01", 0) != 0;
   if (serverError) {
     int level = d.severity > 0 ? d.severity : 16;

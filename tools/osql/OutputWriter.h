@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/posix/OdbcDatabase.h"
+#include "platform/odbc/Odbc.h"
 
 namespace fd::osql {
 
@@ -33,7 +33,7 @@ class OutputWriter {
 
   void prompts(int count);
   void line(const std::string& text);
-  void message(const OdbcDiagnostic& diagnostic, const std::string& fallbackServer);
+  void message(const odbc::Diagnostic& diagnostic, const std::string& fallbackServer);
   void resultSet(const std::vector<std::string>& names, const std::vector<int>& widths,
                  const std::vector<bool>& numeric,
                  const std::vector<std::vector<std::string>>& rows);

@@ -16,53 +16,23 @@
 #include <string>
 #include <vector>
 
-#include "DriverApi.h"
 #include "OutputWriter.h"
 #include "Script.h"
 #include "platform/AnsiCodec.h"
 #include "platform/AppError.h"
+#include "platform/CommandLine.h"
 #include "platform/PathMapper.h"
-#ifdef _WIN32
-// clang-format off
-#include <windows.h>
-#include <shellapi.h>
-// clang-format on
-
-#include "platform/win32/Win32Text.h"
-#endif
+#include "platform/odbc/Odbc.h"
 
 namespace {
 
-using fd::OdbcDiagnostic;
 using fd::osql::OutputWriter;
-
-bool succeeded(SQLRETURN rc) {
-  return rc == SQL_SUCCESS || rc == SQL_SUCCESS_WITH_INFO;
-}
 
 // A Windows path as the updater passes it; a host path (starting with "/") is taken as it is.
 std::filesystem::path hostPath(const std::string& path) {
   if (!path.empty() && path[0] == '/')
     return path;
   return fd::PathMapper::fromEnvironment().toHost(path);
-}
-
-// The arguments as UTF-8 text: on Windows those of main are in the system's code page, so they
-// are read again from the wide command line.
-std::vector<std::string> arguments(int argc, char** argv) {
-  std::vector<std::string> args;
-#ifdef _WIN32
-  (void)argc;
-  (void)argv;
-  int count = 0;
-  wchar_t** wide = CommandLineToArgvW(GetCommandLineW(), &count);
-  for (int i = 0; wide != nullptr && i < count; ++i)
-    args.push_back(fd::narrow(wide[i]));
-  LocalFree(wide);
-#else
-  args.assign(argv, argv + argc);
-#endif
-  return args;
 }
 
 // Options as "-X value" or "-Xvalue", in any order; nullopt-like empty map on a bad option.
@@ -94,98 +64,70 @@ class Session {
  public:
   Session(OutputWriter& out, std::string serverText, int queryTimeout)
       : out_(out), serverText_(std::move(serverText)), queryTimeout_(queryTimeout) {}
-  ~Session() {
-    if (connection_ != SQL_NULL_HDBC) {
-      SQLDisconnect(connection_);
-      SQLFreeHandle(SQL_HANDLE_DBC, connection_);
-    }
-    if (environment_ != SQL_NULL_HENV)
-      SQLFreeHandle(SQL_HANDLE_ENV, environment_);
-  }
 
   bool connect(const std::string& database, const std::string& user, const std::string& password,
                int loginTimeout) {
     std::string text;
     try {
-      text = fd::osql::connectionText({serverText_, database, user, password});
+      text = fd::odbc::sqlServerConnectionString({serverText_, database, user, password});
     } catch (const fd::AppError& e) {
       // Refused before anything is loaded or connected.
       out_.line(e.description());
       return false;
     }
-    SQLAllocHandle(SQL_HANDLE_ENV, SQL_NULL_HANDLE, &environment_);
-    SQLSetEnvAttr(environment_, SQL_ATTR_ODBC_VERSION, reinterpret_cast<SQLPOINTER>(SQL_OV_ODBC3),
-                  0);
-    SQLAllocHandle(SQL_HANDLE_DBC, environment_, &connection_);
-    fd::osql::setLoginTimeout(connection_, loginTimeout);
-    SQLRETURN rc = fd::osql::driverConnect(connection_, text);
-    if (succeeded(rc)) {
-      std::optional<fd::osql::DriverApi> direct = fd::osql::DriverApi::of(connection_);
-      api_ = direct ? *direct : fd::osql::DriverApi::manager(connection_);
+    if (connection_.connect(text, loginTimeout)) {
+      connection_.bypassManager();
       return true;
     }
-    for (const OdbcDiagnostic& d : fd::osql::connectionDiagnostics(connection_)) {
-      out_.message(d, serverText_);
-    }
+    report(connection_.diagnostics());
     return false;
   }
 
   // Runs one batch; false when the server has gone, after which nothing more can run.
   bool run(const std::string& sql) {
-    SQLHSTMT statement = SQL_NULL_HSTMT;
-    if (!succeeded(api_.allocHandle(SQL_HANDLE_STMT, api_.connection, &statement))) {
-      report(SQL_HANDLE_DBC, api_.connection);
-      return alive();
+    fd::odbc::Statement statement(connection_);
+    if (!statement.allocated()) {
+      report(statement.connectionDiagnostics());
+      return !connection_.dead();
     }
     if (queryTimeout_ > 0)
-      api_.setQueryTimeout(statement, queryTimeout_);
-    SQLRETURN rc = api_.execute(statement, sql);
+      statement.setQueryTimeout(queryTimeout_);
+    SQLRETURN rc = statement.execute(sql);
     // Messages after an error or a result set only arrive through SQLMoreResults, so it is
     // called until the driver says there is nothing more.
-    bool lost = false;
     while (rc != SQL_NO_DATA && rc != SQL_INVALID_HANDLE) {
-      report(SQL_HANDLE_STMT, statement);
-      if (succeeded(rc))
+      report(statement.diagnostics());
+      if (fd::odbc::succeeded(rc))
         results(statement);
       // A lost connection fails every call from then on: asking for more would never end.
-      if (rc == SQL_ERROR && !alive()) {
-        lost = true;
-        break;
-      }
-      rc = api_.moreResults(statement);
+      if (rc == SQL_ERROR && connection_.dead())
+        return false;
+      rc = statement.moreResults();
     }
-    if (!lost)
-      report(SQL_HANDLE_STMT, statement);
-    api_.freeHandle(SQL_HANDLE_STMT, statement);
-    return !lost;
+    report(statement.diagnostics());
+    return true;
   }
 
  private:
-  bool alive() const { return !fd::osql::connectionDead(connection_); }
-
-  void report(SQLSMALLINT type, SQLHANDLE handle) {
-    for (const OdbcDiagnostic& d : api_.diagnostics(type, handle))
+  void report(const std::vector<fd::odbc::Diagnostic>& diagnostics) {
+    for (const fd::odbc::Diagnostic& d : diagnostics)
       out_.message(d, serverText_);
   }
 
-  void results(SQLHSTMT statement) {
-    SQLSMALLINT columns = 0;
-    api_.numResultCols(statement, &columns);
+  void results(fd::odbc::Statement& statement) {
+    const int columns = statement.columnCount();
     if (columns == 0) {
-      SQLLEN count = -1;
-      if (succeeded(api_.rowCount(statement, &count)) && count >= 0)
-        out_.rowsAffected(count);
+      if (std::optional<long long> count = statement.rowCount())
+        out_.rowsAffected(*count);
       return;
     }
     std::vector<std::string> names;
     std::vector<int> widths;
     std::vector<bool> numeric;
-    for (SQLUSMALLINT c = 1; c <= columns; ++c) {
-      SQLLEN display = 0;
-      SQLLEN type = 0;
-      api_.colAttribute(statement, c, SQL_DESC_DISPLAY_SIZE, nullptr, 0, nullptr, &display);
-      api_.colAttribute(statement, c, SQL_DESC_CONCISE_TYPE, nullptr, 0, nullptr, &type);
-      names.push_back(api_.label(statement, c));
+    for (int c = 1; c <= columns; ++c) {
+      SQLLEN display = statement.columnNumber(c, SQL_DESC_DISPLAY_SIZE);
+      SQLLEN type = statement.columnNumber(c, SQL_DESC_CONCISE_TYPE);
+      names.push_back(statement.columnLabel(c));
       // Very wide columns (MAX types) are laid out at the width of what they hold.
       widths.push_back(display > 0 && display <= 8000 ? static_cast<int>(display) : 0);
       numeric.push_back(type == SQL_INTEGER || type == SQL_SMALLINT || type == SQL_TINYINT ||
@@ -194,12 +136,15 @@ class Session {
     }
     std::vector<std::vector<std::string>> rows;
     SQLRETURN rc;
-    while ((rc = api_.fetch(statement)) != SQL_NO_DATA) {
-      if (!succeeded(rc))
+    while ((rc = statement.fetch()) != SQL_NO_DATA) {
+      if (!fd::odbc::succeeded(rc))
         break;
       std::vector<std::string> row;
-      for (SQLUSMALLINT c = 1; c <= columns; ++c)
-        row.push_back(api_.value(statement, c));
+      for (int c = 1; c <= columns; ++c) {
+        std::optional<std::string> value;
+        statement.text(c, value);
+        row.push_back(value.value_or("NULL"));
+      }
       rows.push_back(std::move(row));
     }
     for (std::size_t c = 0; c < names.size(); ++c) {
@@ -216,9 +161,8 @@ class Session {
   OutputWriter& out_;
   std::string serverText_;
   int queryTimeout_;
-  SQLHENV environment_ = SQL_NULL_HENV;
-  SQLHDBC connection_ = SQL_NULL_HDBC;
-  fd::osql::DriverApi api_;
+  fd::odbc::Environment environment_;
+  fd::odbc::Connection connection_{environment_};
 };
 
 // Seconds of -l or -t: a whole number from 0 on, else nullopt.
@@ -265,7 +209,7 @@ int main(int argc, char** argv) {
   std::signal(SIGXFSZ, SIG_IGN);
 #endif
   std::map<char, std::string> options;
-  if (!parseOptions(arguments(argc, argv), options) || !options.count('o') ||
+  if (!parseOptions(fd::programArguments(argc, argv), options) || !options.count('o') ||
       !seconds(options, 'l', 8) || !seconds(options, 't', 0)) {
     std::cerr << "usage: osql.exe -S server -d database -U login -P password -i script -o output "
                  "[-l login-timeout] [-t query-timeout]\n";

@@ -13,6 +13,7 @@
 #include "platform/CommandLine.h"
 #include "platform/PathMapper.h"
 #include "platform/posix/PosixProcesses.h"
+#include "tools/common/Switches.h"
 #include "tools/schtasks/DetachedStart.h"
 #include "tools/schtasks/TaskDefinition.h"
 
@@ -27,25 +28,6 @@ constexpr int kFailed = 1;
 constexpr const char* kTasksFolder = "C:\\Windows\\System32\\Tasks\\";
 constexpr const char* kNoSuchTask = "ERROR: El sistema no puede encontrar el archivo especificado.";
 constexpr const char* kUsage = "Escriba \"SCHTASKS /RUN /?\" para su uso.";
-
-// "/run" and "-RUN" are the same option.
-std::string optionName(const std::string& word) {
-  if (word.size() < 2 || (word[0] != '/' && word[0] != '-')) {
-    return {};
-  }
-  return fd::foldCase(word.substr(1));
-}
-
-int usage(const std::string& problem) {
-  std::cerr << "ERROR: " << problem << "\n" << kUsage << "\n";
-  return kFailed;
-}
-
-fs::path ownFolder() {
-  std::error_code ec;
-  fs::path self = fs::read_symlink("/proc/self/exe", ec);
-  return ec ? fs::current_path() : self.parent_path();
-}
 
 std::optional<std::string> readFile(const fs::path& path) {
   std::error_code ec;
@@ -76,28 +58,19 @@ std::string unquoted(const std::string& text) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  bool run = false;
-  std::optional<std::string> taskName;
-  for (int i = 1; i < argc; ++i) {
-    const std::string word = argv[i];
-    const std::string option = optionName(word);
-    if (option == "run") {
-      run = true;
-    } else if (option == "tn") {
-      if (i + 1 >= argc) {
-        return usage("falta un valor para la opción '" + word + "'.");
-      }
-      taskName = argv[++i];
-    } else {
-      return usage("argumento u opción no válido - '" + word + "'.");
-    }
+  fd::tools::Switches switches = fd::tools::readSwitches(argc, argv, {"run"}, {"tn"});
+  if (!switches.problem.empty()) {
+    return fd::tools::usageError(switches.problem, kUsage);
   }
-  if (!run || !taskName || taskName->empty()) {
-    return usage("sintaxis no válida. Se requieren las opciones /RUN y /TN.");
+  const std::vector<std::string>& names = switches.values["tn"];
+  if (!switches.flags.count("run") || names.empty() || names.back().empty()) {
+    return fd::tools::usageError("sintaxis no válida. Se requieren las opciones /RUN y /TN.",
+                                 kUsage);
   }
+  const std::string& taskName = names.back();
 
   const fd::PathMapper paths = fd::PathMapper::fromEnvironment();
-  std::string relative = *taskName;
+  std::string relative = taskName;
   while (relative.starts_with("\\")) {
     relative.erase(0, 1);
   }
@@ -108,7 +81,7 @@ int main(int argc, char** argv) {
   }
   const std::optional<fd::TaskAction> action = fd::readTaskAction(fd::decodeTaskFile(*bytes));
   if (!action) {
-    std::cerr << "ERROR: la tarea \"" << *taskName << "\" no tiene ningún programa que ejecutar.\n";
+    std::cerr << "ERROR: la tarea \"" << taskName << "\" no tiene ningún programa que ejecutar.\n";
     return kFailed;
   }
 
@@ -118,7 +91,7 @@ int main(int argc, char** argv) {
       commandLine += " " + action->arguments;
     }
     const std::vector<std::string> program =
-        fd::PosixProcesses(paths, ownFolder()).resolve(commandLine);
+        fd::PosixProcesses(paths, fd::tools::programFolder()).resolve(commandLine);
     fs::path folder;
     if (!action->workingDirectory.empty()) {
       const std::string directory = unquoted(action->workingDirectory);
@@ -127,10 +100,10 @@ int main(int argc, char** argv) {
     // The task's program runs in the prefix that ran the task, as the updater looks for it there.
     fd::startDetached(program, folder, fd::prefixEnvironment(paths.prefix()));
   } catch (const fd::AppError& error) {
-    std::cerr << "ERROR: no se pudo iniciar la tarea \"" << *taskName << "\" (" << action->command
+    std::cerr << "ERROR: no se pudo iniciar la tarea \"" << taskName << "\" (" << action->command
               << "): " << error.description() << ".\n";
     return kFailed;
   }
-  std::cout << "CORRECTO: se intentó ejecutar \"" << *taskName << "\".\n";
+  std::cout << "CORRECTO: se intentó ejecutar \"" << taskName << "\".\n";
   return kDone;
 }

@@ -13,6 +13,7 @@
 #include "platform/AppError.h"
 #include "platform/PathMapper.h"
 #include "platform/posix/PosixProcesses.h"
+#include "tools/common/Switches.h"
 
 namespace {
 
@@ -23,65 +24,32 @@ constexpr int kNotFound = 128;
 
 constexpr const char* kUsage = "Escriba \"TASKKILL /?\" para su uso.";
 
-struct Options {
-  bool force = false;
-  std::vector<std::string> names;
-};
-
-// "/f" and "-F" are the same option.
-std::string optionName(const std::string& word) {
-  if (word.size() < 2 || (word[0] != '/' && word[0] != '-')) {
-    return {};
-  }
-  return fd::foldCase(word.substr(1));
-}
-
-int usage(const std::string& problem) {
-  std::cerr << "ERROR: " << problem << "\n" << kUsage << "\n";
-  return kFailed;
-}
-
-std::filesystem::path ownFolder() {
-  std::error_code ec;
-  std::filesystem::path self = std::filesystem::read_symlink("/proc/self/exe", ec);
-  return ec ? std::filesystem::current_path() : self.parent_path();
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
-  Options options;
-  for (int i = 1; i < argc; ++i) {
-    const std::string word = argv[i];
-    const std::string option = optionName(word);
-    if (option == "f") {
-      options.force = true;
-    } else if (option == "im") {
-      if (i + 1 >= argc) {
-        return usage("falta un valor para la opción '" + word + "'.");
-      }
-      options.names.push_back(argv[++i]);
-    } else {
-      return usage("argumento u opción no válido - '" + word + "'.");
-    }
+  fd::tools::Switches switches = fd::tools::readSwitches(argc, argv, {"f"}, {"im"});
+  if (!switches.problem.empty()) {
+    return fd::tools::usageError(switches.problem, kUsage);
   }
-  if (options.names.empty()) {
-    return usage("falta la opción /IM.");
+  const bool force = switches.flags.count("f") > 0;
+  const std::vector<std::string>& names = switches.values["im"];
+  if (names.empty()) {
+    return fd::tools::usageError("falta la opción /IM.", kUsage);
   }
 
   std::vector<fd::ProcessEntry> processes;
   try {
     const fd::PathMapper paths = fd::PathMapper::fromEnvironment();
-    processes = fd::PosixProcesses(paths, ownFolder()).list();
+    processes = fd::PosixProcesses(paths, fd::tools::programFolder()).list();
   } catch (const fd::AppError& error) {
     std::cerr << "ERROR: no se pudo leer la lista de procesos: " << error.description() << "\n";
     return kFailed;
   }
 
   const int self = static_cast<int>(::getpid());
-  const int ending = options.force ? SIGKILL : SIGTERM;
+  const int ending = force ? SIGKILL : SIGTERM;
   int exitCode = kDone;
-  for (const std::string& name : options.names) {
+  for (const std::string& name : names) {
     const std::string wanted = fd::foldCase(name);
     bool found = false;
     for (const fd::ProcessEntry& process : processes) {
@@ -90,8 +58,8 @@ int main(int argc, char** argv) {
       }
       if (::kill(process.pid, ending) == 0) {
         found = true;
-        std::cout << (options.force ? "CORRECTO: se terminó el proceso \""
-                                    : "CORRECTO: se envió la señal de terminación al proceso \"")
+        std::cout << (force ? "CORRECTO: se terminó el proceso \""
+                            : "CORRECTO: se envió la señal de terminación al proceso \"")
                   << process.name << "\" con PID " << process.pid << ".\n";
       } else if (errno != ESRCH) {
         // A process that ended since the list was read is not an error; one we may not end is.

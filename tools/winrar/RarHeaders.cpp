@@ -4,7 +4,7 @@
 
 #include <algorithm>
 
-#include "tools/mkrar/Rar5Format.h"
+#include "tools/common/Rar5Format.h"
 
 namespace fd {
 
