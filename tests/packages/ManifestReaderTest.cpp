@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
-#include <filesystem>
 
 #include "fixtures/UpdaterFixture.h"
 
@@ -34,20 +34,20 @@ class ManifestReader : public ::testing::Test {
  protected:
   // Lists the packages at start-up; their folders are then filled as extraction would.
   void start(const std::vector<std::string>& packages) {
-    f.prefix.makeFolder("C:\\Fendal\\Comercial");
     for (const auto& name : packages)
-      f.prefix.writeFile("C:\\Act\\" + name + ".rar", "");
-    ASSERT_TRUE(f.window().Form_Load());
+      f.writeFile(f.act() + name + ".rar", "");
+    f.started();
   }
+  // Writes a file of an extracted package, as old as asked.
   void put(const std::string& package, const std::string& file, const std::string& content = "x",
            int ageSeconds = 100) {
-    std::string path = "C:\\Act\\" + package + "\\" + file;
-    f.prefix.writeFile(path, content);
-    std::filesystem::last_write_time(
-        f.prefix.host(path),
-        std::filesystem::file_time_type::clock::now() - std::chrono::seconds(ageSeconds));
+    const std::string path = tmp(package) + file;
+    f.writeFile(path, content);
+    f.setAge(path, std::chrono::seconds(ageSeconds));
   }
   frmActualiza1& w() { return f.window(); }
+  std::string tmp(const std::string& package) const { return f.act() + package + "\\"; }
+  std::string comercial() const { return f.fendal() + "Comercial\\"; }
   UpdaterFixture f;
 };
 
@@ -57,8 +57,8 @@ TEST_F(ManifestReader, FileWithoutEntryGoesToTheApplicationFolderAndIsNotAScript
   put("COMERCIAL_5_2_7_x", "Comercial.exe");
   put("COMERCIAL_5_2_7_x", "01_alta.sql");
   w().LeerFiles();
-  const std::string tmp = "C:\\Act\\COMERCIAL_5_2_7_x\\";
-  const std::string app = "C:\\Fendal\\Comercial\\";
+  const std::string tmp = this->tmp("COMERCIAL_5_2_7_x");
+  const std::string app = comercial();
   EXPECT_EQ(
       fileRows(w().flxFile),
       (std::vector<Row>{
@@ -67,6 +67,8 @@ TEST_F(ManifestReader, FileWithoutEntryGoesToTheApplicationFolderAndIsNotAScript
   EXPECT_EQ(w().flxScrp.Rows(), 1);
   EXPECT_TRUE(w().cmdDes.Enabled());
   EXPECT_TRUE(w().cmdAct.Enabled());
+  // Each file's date is the system's own time of the file, in the grid's date form.
+  EXPECT_FALSE(w().flxFile.TextMatrix(1, kFileDate).empty());
 }
 
 TEST_F(ManifestReader, EmptyDestinationMakesScriptsAndCommandFiles) {
@@ -77,7 +79,7 @@ TEST_F(ManifestReader, EmptyDestinationMakesScriptsAndCommandFiles) {
   put("COMERCIAL_5_2_7_x", "Instalar.cfd");
   put("COMERCIAL_5_2_7_x", "limpiar.bat");
   w().LeerFiles();
-  const std::string tmp = "C:\\Act\\COMERCIAL_5_2_7_x\\";
+  const std::string tmp = this->tmp("COMERCIAL_5_2_7_x");
   EXPECT_EQ(scriptRows(w().flxScrp),
             (std::vector<Row>{{"1", "01_alta.sql", tmp + "01_alta.sql", "", ".sql"}}));
   EXPECT_EQ(
@@ -89,8 +91,16 @@ TEST_F(ManifestReader, EmptyDestinationMakesScriptsAndCommandFiles) {
 struct DestinationCase {
   std::string name;
   std::string manifest;
-  std::vector<std::string> destinations;  // of x.dll, sorted descending as the grid is
+  // Of x.dll, sorted descending as the grid is; "APP\" is the package's application folder
+  // and "DRIVE" its drive. On Windows the application folder lies below the system's temporary
+  // folder, so a folder at the drive's root must sort after "C:\users" and "C:\windows" to keep
+  // its place ahead of it.
+  std::vector<std::string> destinations;
 };
+
+void PrintTo(const DestinationCase& c, std::ostream* out) {
+  *out << c.name;
+}
 
 class Destinations : public ManifestReader,
                      public ::testing::WithParamInterface<DestinationCase> {};
@@ -100,44 +110,56 @@ TEST_P(Destinations, ResolvesThePlaceholdersOfEachEntry) {
   put("COMERCIAL_5_2_7_x", "info.txt", GetParam().manifest);
   put("COMERCIAL_5_2_7_x", "x.dll");
   w().LeerFiles();
+  std::vector<std::string> expected;
+  for (const std::string& d : GetParam().destinations) {
+    if (d.starts_with("APP\\"))
+      expected.push_back(comercial() + d.substr(4));
+    else if (d.starts_with("DRIVE"))
+      expected.push_back(comercial().substr(0, 2) + d.substr(5));
+    else
+      expected.push_back(d);
+  }
   std::vector<std::string> found;
   for (int r = 1; r < w().flxFile.Rows(); ++r)
     found.push_back(w().flxFile.TextMatrix(r, kFileDestination));
-  EXPECT_EQ(found, GetParam().destinations);
+  EXPECT_EQ(found, expected);
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Manifests, Destinations,
     ::testing::Values(
         DestinationCase{"TwoEntries",
-                        "[Destino]\r\nx.dll=<Unidad>\\Fendal\\Comun\\\r\nx.dll=<Destino>Bin\\\r\n",
-                        {"C:\\Fendal\\Comun\\", "C:\\Fendal\\Comercial\\Bin\\"}},
-        DestinationCase{"DoubleBackslashCleaned",
-                        "[Destino]\r\nx.dll=<Destino>\\Sub\\\r\n",
-                        {"C:\\Fendal\\Comercial\\Sub\\"}},
+                        "[Destino]\r\nx.dll=<Unidad>\\Zona\\Comun\\\r\nx.dll=<Destino>Bin\\\r\n",
+                        {"DRIVE\\Zona\\Comun\\", "APP\\Bin\\"}},
+        DestinationCase{
+            "DoubleBackslashCleaned", "[Destino]\r\nx.dll=<Destino>\\Sub\\\r\n", {"APP\\Sub\\"}},
         DestinationCase{"KeyInOtherCase", "[Destino]\r\nX.DLL=D:\\Otro\\\r\n", {"D:\\Otro\\"}},
+        DestinationCase{"ExactlyDestino", "[destino]\r\nx.dll=<Destino>\r\n", {"APP\\"}},
+        DestinationCase{"OtherSectionIgnored", "[Otra]\r\nx.dll=D:\\Otro\\\r\n", {"APP\\"}},
         DestinationCase{
-            "ExactlyDestino", "[destino]\r\nx.dll=<Destino>\r\n", {"C:\\Fendal\\Comercial\\"}},
-        DestinationCase{
-            "OtherSectionIgnored", "[Otra]\r\nx.dll=D:\\Otro\\\r\n", {"C:\\Fendal\\Comercial\\"}},
-        DestinationCase{"SectionWithSpacesIgnored",
-                        " [Destino] \r\nx.dll=D:\\Otro\\\r\n",
-                        {"C:\\Fendal\\Comercial\\"}},
+            "SectionWithSpacesIgnored", " [Destino] \r\nx.dll=D:\\Otro\\\r\n", {"APP\\"}},
         DestinationCase{"EntriesAboveABadLineUsed",
                         "[Destino]\r\nx.dll=D:\\Otro\\\r\nmala linea\r\nx.dll=D:\\Mas\\\r\n",
-                        {"D:\\Otro\\"}}),
+                        {"D:\\Otro\\"}},
+        // A lone CR ends a line too, as manifests written on old systems have it.
+        DestinationCase{"LoneCrLineEnds", "[Destino]\rx.dll=D:\\Otro\\\r", {"D:\\Otro\\"}}),
     [](const auto& info) { return info.param.name; });
 
+// The common report folder lies at the root of the drive: on a host where the fixture's folder is
+// not a drive of its own, writing it would reach outside the test's folder.
 TEST_F(ManifestReader, ReportGoesToTheCommonReportFolderOnlyWhenItIsThere) {
+  if (f.fendal() != f.fendal().substr(0, 2) + "\\Fendal\\") {
+    GTEST_SKIP() << "the fixture's folder is not the root of a drive";
+  }
   start({"COMERCIAL_5_2_7_x"});
   put("COMERCIAL_5_2_7_x", "info.txt", "[Destino]\r\n");
   put("COMERCIAL_5_2_7_x", "r.rpt");
   put("COMERCIAL_5_2_7_x", "s.RPT");
-  f.prefix.writeFile("C:\\Fendal\\RPT\\r.rpt", "old");
+  f.writeFile(f.fendal() + "RPT\\r.rpt", "old");
   w().LeerFiles();
   ASSERT_EQ(w().flxFile.Rows(), 3);
-  EXPECT_EQ(w().flxFile.TextMatrix(1, kFileFullDestination), "C:\\Fendal\\RPT\\r.rpt");
-  EXPECT_EQ(w().flxFile.TextMatrix(2, kFileFullDestination), "C:\\Fendal\\Comercial\\s.RPT");
+  EXPECT_EQ(w().flxFile.TextMatrix(1, kFileFullDestination), f.fendal() + "RPT\\r.rpt");
+  EXPECT_EQ(w().flxFile.TextMatrix(2, kFileFullDestination), comercial() + "s.RPT");
 }
 
 TEST_F(ManifestReader, TheNewestOfTwoPackagesDeliveringOneFileWins) {
@@ -148,7 +170,7 @@ TEST_F(ManifestReader, TheNewestOfTwoPackagesDeliveringOneFileWins) {
   put("COMERCIAL_5_2_8_b", "comercial.EXE", "new", 10);
   w().LeerFiles();
   ASSERT_EQ(w().flxFile.Rows(), 2);
-  EXPECT_EQ(w().flxFile.TextMatrix(1, kFileSource), "C:\\Act\\COMERCIAL_5_2_8_b\\comercial.EXE");
+  EXPECT_EQ(w().flxFile.TextMatrix(1, kFileSource), tmp("COMERCIAL_5_2_8_b") + "comercial.EXE");
 }
 
 TEST_F(ManifestReader, WithEqualDatesThePackageReadFirstStays) {
@@ -159,7 +181,7 @@ TEST_F(ManifestReader, WithEqualDatesThePackageReadFirstStays) {
   put("COMERCIAL_5_2_8_b", "Comercial.exe", "b", 100);
   w().LeerFiles();
   ASSERT_EQ(w().flxFile.Rows(), 2);
-  EXPECT_EQ(w().flxFile.TextMatrix(1, kFileSource), "C:\\Act\\COMERCIAL_5_2_7_a\\Comercial.exe");
+  EXPECT_EQ(w().flxFile.TextMatrix(1, kFileSource), tmp("COMERCIAL_5_2_7_a") + "Comercial.exe");
 }
 
 TEST_F(ManifestReader, ScriptsRunByPackageThenByName) {
@@ -180,28 +202,38 @@ TEST_F(ManifestReader, ScriptsRunByPackageThenByName) {
 TEST_F(ManifestReader, PackageWithoutManifestCopiesEverythingAfterSixAttempts) {
   start({"COMERCIAL_5_2_7_x"});
   put("COMERCIAL_5_2_7_x", "01_alta.sql");
+  const std::size_t boxes = f.desktop.boxes.size();
+  const auto before = f.clock.elapsed();
   w().LeerFiles();
-  ASSERT_EQ(f.desktop.boxes.size(), 2u);  // the server's, then the manifest's
-  EXPECT_EQ(f.desktop.boxes[1].prompt.find(
-                "No se pudo leer el archivo C:\\Act\\COMERCIAL_5_2_7_x\\info.txt"),
+  ASSERT_EQ(f.desktop.boxes.size(), boxes + 1);
+  EXPECT_EQ(f.desktop.boxes.back().prompt.find("No se pudo leer el archivo " +
+                                               tmp("COMERCIAL_5_2_7_x") + "info.txt"),
             0u);
-  EXPECT_EQ(f.clock.elapsed().count(), 50'000);
+  EXPECT_EQ((f.clock.elapsed() - before).count(), 50'000);
   ASSERT_EQ(w().flxFile.Rows(), 2);
-  EXPECT_EQ(w().flxFile.TextMatrix(1, kFileDestination), "C:\\Fendal\\Comercial\\");
+  EXPECT_EQ(w().flxFile.TextMatrix(1, kFileDestination), comercial());
   EXPECT_EQ(w().flxScrp.Rows(), 1);
 }
 
+// The manifest is ANSI text while the folder lists names in UTF-8 (wide on Windows): both meet
+// as the same UTF-8.
 TEST_F(ManifestReader, LogsEveryPackageAndDestination) {
   start({"COMERCIAL_5_2_7_x"});
-  put("COMERCIAL_5_2_7_x", "info.txt", "[Destino]\r\nLe\xF3n.dll=<Destino>Bin\\\r\n");
+  put("COMERCIAL_5_2_7_x", "info.txt",
+      "[Destino]\r\nLe\xF3n.dll=<Destino>Bin\\\r\nPrecio\x80.rpt=<Destino>Informes\\\r\n");
   put("COMERCIAL_5_2_7_x", "León.dll");
+  put("COMERCIAL_5_2_7_x", "Precio€.rpt");
   w().LeerFiles();
   auto texts = f.logTexts();
   auto from = std::find(texts.begin(), texts.end(), " LeerFiles");
   ASSERT_NE(from, texts.end());
   EXPECT_EQ(std::vector<std::string>(from, texts.end()),
-            (std::vector<std::string>{" LeerFiles", " C:\\Act\\COMERCIAL_5_2_7_x\\",
-                                      " C:\\Fendal\\Comercial\\Bin\\León.dll"}));
+            (std::vector<std::string>{" LeerFiles", " " + tmp("COMERCIAL_5_2_7_x"),
+                                      " " + comercial() + "Bin\\León.dll",
+                                      " " + comercial() + "Informes\\Precio€.rpt"}));
+  ASSERT_EQ(w().flxFile.Rows(), 3);
+  EXPECT_EQ(w().flxFile.TextMatrix(1, kFileName), "Precio€.rpt");
+  EXPECT_EQ(w().flxFile.TextMatrix(2, kFileFullDestination), comercial() + "Bin\\León.dll");
 }
 
 // How the time grows with the number of files is measured by bench/ManifestBench.cpp.

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "fixtures/UpdaterFixture.h"
 #include "packages/PackageDiscovery.h"
 
@@ -19,22 +21,35 @@ std::vector<Row> packageRows(const Grid& grid) {
   return rows;
 }
 
+// A cell with "ACT\" and "FD\" standing for the updater's folder and the suite's root.
+std::string expand(const UpdaterFixture& f, const std::string& cell) {
+  if (cell.starts_with("ACT\\"))
+    return f.act() + cell.substr(4);
+  return cell.starts_with("FD\\") ? f.fendal() + cell.substr(3) : cell;
+}
+
+std::vector<Row> expand(const UpdaterFixture& f, std::vector<Row> rows) {
+  for (Row& row : rows)
+    std::transform(row.begin(), row.end(), row.begin(),
+                   [&](const std::string& cell) { return expand(f, cell); });
+  return rows;
+}
+
 TEST(CargarPaquetes, ListsSortsAndNumbersThePackages) {
   UpdaterFixture f;
-  f.prefix.makeFolder("C:\\Fendal\\Comercial");
   for (const char* name : {"comercial_5_2_7_base.rar", "CRM_1_10_0_b.rar", "CRM_1_9_3_a.rar"}) {
-    f.prefix.writeFile(std::string("C:\\Act\\") + name, "");
+    f.writeFile(f.act() + name, "");
   }
-  ASSERT_TRUE(f.window().Form_Load());
-  EXPECT_EQ(packageRows(f.window().flxRar),
-            (std::vector<Row>{{"1", "comercial_5_2_7_base.rar", "COMERCIAL", "05.02.007",
-                               "C:\\Fendal\\Comercial\\", "C:\\Act\\comercial_5_2_7_base\\"},
-                              {"2", "CRM_1_9_3_a.rar", "CRM", "01.09.003", "C:\\Fendal\\CRM\\",
-                               "C:\\Act\\CRM_1_9_3_a\\"},
-                              {"3", "CRM_1_10_0_b.rar", "CRM", "01.10.000", "C:\\Fendal\\CRM\\",
-                               "C:\\Act\\CRM_1_10_0_b\\"}}));
-  EXPECT_TRUE(f.window().cmdDes.Enabled());
-  EXPECT_TRUE(f.window().cmdAct.Enabled());
+  frmActualiza1& w = f.started();
+  EXPECT_EQ(
+      packageRows(w.flxRar),
+      expand(f,
+             {{"1", "comercial_5_2_7_base.rar", "COMERCIAL", "05.02.007", "FD\\Comercial\\",
+               "ACT\\comercial_5_2_7_base\\"},
+              {"2", "CRM_1_9_3_a.rar", "CRM", "01.09.003", "FD\\CRM\\", "ACT\\CRM_1_9_3_a\\"},
+              {"3", "CRM_1_10_0_b.rar", "CRM", "01.10.000", "FD\\CRM\\", "ACT\\CRM_1_10_0_b\\"}}));
+  EXPECT_TRUE(w.cmdDes.Enabled());
+  EXPECT_TRUE(w.cmdAct.Enabled());
   auto texts = f.logTexts();
   auto cargar = std::find(texts.begin(), texts.end(), " Cargar Paquetes");
   ASSERT_NE(cargar, texts.end());
@@ -43,54 +58,113 @@ TEST(CargarPaquetes, ListsSortsAndNumbersThePackages) {
 
 TEST(CargarPaquetes, NoPackageLeavesOnlyTheHeaderAndDisablesTheButtons) {
   UpdaterFixture f;
-  f.prefix.writeFile("C:\\Act\\leeme.txt", "");
-  ASSERT_TRUE(f.window().Form_Load());
-  EXPECT_EQ(f.window().flxRar.Rows(), 1);
-  EXPECT_FALSE(f.window().cmdDes.Enabled());
-  EXPECT_FALSE(f.window().cmdAct.Enabled());
+  f.writeFile(f.act() + "leeme.txt", "");
+  frmActualiza1& w = f.started();
+  EXPECT_EQ(w.flxRar.Rows(), 1);
+  EXPECT_FALSE(w.cmdDes.Enabled());
+  EXPECT_FALSE(w.cmdAct.Enabled());
   EXPECT_EQ(f.logTexts().back(), " Cargar Paquetes");
   EXPECT_TRUE(f.desktop.boxes.size() <= 1);  // only the server's message, if any
 }
+
+struct DiscoveryCase {
+  std::string name;
+  std::vector<std::string> files;    // written in the updater's folder
+  std::vector<std::string> folders;  // made there (extracted packages)
+  std::vector<Row> expected;         // the package grid, with ACT\ and FD\ as above
+};
+
+void PrintTo(const DiscoveryCase& c, std::ostream* out) {
+  *out << c.name;
+}
+
+class Discovery : public ::testing::TestWithParam<DiscoveryCase> {};
+
+// Names are listed from the system's own folder listing; "*.rar" matches whatever the letter
+// case of the extension, and names outside ASCII come back whole.
+TEST_P(Discovery, ListsSortsAndNumbersThePackagesAtStartUp) {
+  UpdaterFixture f;
+  for (const std::string& name : GetParam().files)
+    f.writeFile(f.act() + name, "");
+  for (const std::string& name : GetParam().folders)
+    f.makeFolder(f.act() + name);
+  const std::vector<Row> expected = expand(f, GetParam().expected);
+  frmActualiza1& w = f.started();
+  EXPECT_EQ(packageRows(w.flxRar), expected);
+  EXPECT_EQ(w.cmdDes.Enabled(), !expected.empty());
+  EXPECT_EQ(w.cmdAct.Enabled(), !expected.empty());
+  // The start-up logs each package it lists after the heading.
+  const std::vector<std::string> texts = f.logTexts();
+  const auto cargar = std::find(texts.begin(), texts.end(), " Cargar Paquetes");
+  ASSERT_NE(cargar, texts.end());
+  EXPECT_EQ(texts.end() - cargar, static_cast<long>(expected.size()) + 1);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Folders, Discovery,
+    ::testing::Values(
+        DiscoveryCase{
+            "SortedBySystemThenVersion",
+            {"comercial_5_2_7_base.rar", "CRM_1_10_0_b.rar", "CRM_1_9_3_a.rar",
+             "CONTABILIDAD_3_1_0_año.rar", "mayus.RAR", "leeme.txt", "CRM.rar.bak"},
+            {"CRM_1_9_3_a", "viejo.rar"},
+            {{"1", "comercial_5_2_7_base.rar", "COMERCIAL", "05.02.007", "FD\\Comercial\\",
+              "ACT\\comercial_5_2_7_base\\"},
+             {"2", "CONTABILIDAD_3_1_0_año.rar", "CONTABILIDAD", "03.01.000", "FD\\Contabilidad\\",
+              "ACT\\CONTABILIDAD_3_1_0_año\\"},
+             {"3", "CRM_1_9_3_a.rar", "CRM", "01.09.003", "FD\\CRM\\", "ACT\\CRM_1_9_3_a\\"},
+             {"4", "CRM_1_10_0_b.rar", "CRM", "01.10.000", "FD\\CRM\\", "ACT\\CRM_1_10_0_b\\"},
+             {"5", "mayus.RAR", "MAYUS.RAR", "..", "FD\\", "ACT\\mayus\\"}}},
+        // The system's code is upper-cased letter by letter, Latin-1 letters included.
+        DiscoveryCase{
+            "NamesOutsideTheScheme",
+            {"Crm_12_0_1234_x.rar", "señal_1_2_3_x.RAR", "COM_MEDIO_1_2_3_x.rar"},
+            {},
+            {{"1", "COM_MEDIO_1_2_3_x.rar", "COM", "MEDIO.01.002", "FD\\Comercial\\",
+              "ACT\\COM_MEDIO_1_2_3_x\\"},
+             {"2", "Crm_12_0_1234_x.rar", "CRM", "12.00.1234", "FD\\CRM\\",
+              "ACT\\Crm_12_0_1234_x\\"},
+             {"3", "señal_1_2_3_x.RAR", "SEÑAL", "01.02.003", "FD\\", "ACT\\señal_1_2_3_x\\"}}},
+        DiscoveryCase{"NoPackage", {"leeme.txt"}, {"CRM_1_9_3_a"}, {}}),
+    [](const auto& info) { return info.param.name; });
 
 struct NameCase {
   std::string name;
   std::string sistema;
   std::string version;
-  std::string aplicacion;
+  std::string aplicacion;  // with FD\ as above
 };
 
 class PackageNames : public ::testing::TestWithParam<NameCase> {};
 
 TEST_P(PackageNames, ReadsSystemAndVersionFromTheName) {
   UpdaterFixture f;
-  f.prefix.makeFolder("C:\\Fendal\\Comercial");
-  f.prefix.writeFile("C:\\Act\\" + GetParam().name, "");
-  ASSERT_TRUE(f.window().Form_Load());
-  ASSERT_EQ(f.window().flxRar.Rows(), 2);
-  EXPECT_EQ(f.window().flxRar.TextMatrix(1, kRarPackage), GetParam().name);
-  EXPECT_EQ(f.window().flxRar.TextMatrix(1, kRarSystem), GetParam().sistema);
-  EXPECT_EQ(f.window().flxRar.TextMatrix(1, kRarVersion), GetParam().version);
-  EXPECT_EQ(f.window().flxRar.TextMatrix(1, kRarApplicationPath), GetParam().aplicacion);
+  f.writeFile(f.act() + GetParam().name, "");
+  frmActualiza1& w = f.started();
+  ASSERT_EQ(w.flxRar.Rows(), 2);
+  EXPECT_EQ(w.flxRar.TextMatrix(1, kRarPackage), GetParam().name);
+  EXPECT_EQ(w.flxRar.TextMatrix(1, kRarSystem), GetParam().sistema);
+  EXPECT_EQ(w.flxRar.TextMatrix(1, kRarVersion), GetParam().version);
+  EXPECT_EQ(w.flxRar.TextMatrix(1, kRarApplicationPath), expand(f, GetParam().aplicacion));
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Names, PackageNames,
-    ::testing::Values(NameCase{"COM_MEDIO_1_2_3_x.rar", "COM", "MEDIO.01.002",
-                               "C:\\Fendal\\Comercial\\"},
-                      NameCase{"Crm_12_0_1234_x.rar", "CRM", "12.00.1234", "C:\\Fendal\\CRM\\"},
-                      NameCase{"MRP_1_2_3.rar", "MRP", "01.02.3.rar", "C:\\Fendal\\MRP\\"},
-                      NameCase{"VENTAS_1_2_3_x.rar", "VENTAS", "01.02.003", "C:\\Fendal\\"},
-                      NameCase{"suelto.rar", "SUELTO.RAR", "..", "C:\\Fendal\\"},
-                      NameCase{"CRM_1.rar", "CRM", "1.rar..", "C:\\Fendal\\CRM\\"},
-                      NameCase{"mayus.RAR", "MAYUS.RAR", "..", "C:\\Fendal\\"}));
+    ::testing::Values(NameCase{"COM_MEDIO_1_2_3_x.rar", "COM", "MEDIO.01.002", "FD\\Comercial\\"},
+                      NameCase{"Crm_12_0_1234_x.rar", "CRM", "12.00.1234", "FD\\CRM\\"},
+                      NameCase{"MRP_1_2_3.rar", "MRP", "01.02.3.rar", "FD\\MRP\\"},
+                      NameCase{"VENTAS_1_2_3_x.rar", "VENTAS", "01.02.003", "FD\\"},
+                      NameCase{"suelto.rar", "SUELTO.RAR", "..", "FD\\"},
+                      NameCase{"CRM_1.rar", "CRM", "1.rar..", "FD\\CRM\\"},
+                      NameCase{"mayus.RAR", "MAYUS.RAR", "..", "FD\\"}));
 
 TEST(CargarPaquetes, AThreeDigitVersionSortsAsTextBeforeTwoDigits) {
   UpdaterFixture f;
-  f.prefix.writeFile("C:\\Act\\CRM_99_0_0_a.rar", "");
-  f.prefix.writeFile("C:\\Act\\CRM_100_0_0_a.rar", "");
-  ASSERT_TRUE(f.window().Form_Load());
-  EXPECT_EQ(f.window().flxRar.TextMatrix(1, kRarVersion), "100.00.000");
-  EXPECT_EQ(f.window().flxRar.TextMatrix(2, kRarVersion), "99.00.000");
+  f.writeFile(f.act() + "CRM_99_0_0_a.rar", "");
+  f.writeFile(f.act() + "CRM_100_0_0_a.rar", "");
+  frmActualiza1& w = f.started();
+  EXPECT_EQ(w.flxRar.TextMatrix(1, kRarVersion), "100.00.000");
+  EXPECT_EQ(w.flxRar.TextMatrix(2, kRarVersion), "99.00.000");
 }
 
 struct PieceCase {

@@ -5,6 +5,7 @@
 #include <fstream>
 #include <iterator>
 
+#include "fixtures/Helpers.h"
 #include "fixtures/TempPrefix.h"
 #include "platform/posix/RegFileRegistry.h"
 
@@ -12,9 +13,6 @@ namespace fd::test {
 namespace {
 
 namespace fs = std::filesystem;
-
-constexpr const char* kClientSetup =
-    "SOFTWARE\\Microsoft\\Microsoft SQL Server\\90\\Tools\\ClientSetup";
 
 class RegFile : public ::testing::Test {
  protected:

@@ -20,6 +20,7 @@
 #include <vector>
 
 #include "UiTestSupport.h"
+#include "fixtures/Helpers.h"
 #include "fixtures/TempPrefix.h"
 #include "grid/Grid.h"
 #include "platform/AnsiCodec.h"
@@ -34,6 +35,8 @@
 
 namespace fd {
 namespace {
+
+using test::eventually;
 
 const std::string kMakeDemo = std::string(FD_TESTDATA_DIR) + "/../../scripts/make-demo.sh";
 constexpr const char* kUsersQuestion =
@@ -90,16 +93,6 @@ std::string joined(const std::vector<std::string>& lines) {
     all += line + "\n";
   }
   return all;
-}
-
-bool eventually(const std::function<bool()>& condition) {
-  for (int i = 0; i < 100; ++i) {
-    if (condition()) {
-      return true;
-    }
-    std::this_thread::sleep_for(std::chrono::milliseconds(50));
-  }
-  return condition();
 }
 
 // The demo installation of scripts/make-demo.sh in a temporary prefix, updated through the

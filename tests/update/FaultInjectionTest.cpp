@@ -62,10 +62,6 @@ class FaultInjection : public testing::Test {
     }
     return prompts;
   }
-  bool logHas(const std::string& text) const {
-    const auto texts = f.logTexts();
-    return std::find(texts.begin(), texts.end(), text) != texts.end();
-  }
   // The entries of the module folder, hidden ones included.
   std::vector<std::string> moduleEntries() const {
     std::vector<std::string> names;
@@ -122,9 +118,9 @@ TEST_F(FaultInjection, FileSizeLimitMidCopyEndsTheRunWithTheOldTargetIntact) {
   EXPECT_EQ(f.prefix.readFile("C:\\Fendal\\Comercial\\a.dll"), "nueva a");
   // No half-written copy is left beside the target.
   EXPECT_EQ(moduleEntries(), (std::vector<std::string>{"a.dll", "fdCom.ini", "grande.dat"}));
-  EXPECT_FALSE(logHas(" FIN Actualizar"));
+  EXPECT_FALSE(f.logHas(" FIN Actualizar"));
   // The mail task is started again before the trap.
-  EXPECT_TRUE(logHas("Shell schtasks /run /tn fdEnvioMails"));
+  EXPECT_TRUE(f.logHas("Shell schtasks /run /tn fdEnvioMails"));
 }
 
 TEST_F(FaultInjection, PackageFolderDeletedBeforeTheRunEndsItThroughTheTrap) {
@@ -139,7 +135,7 @@ TEST_F(FaultInjection, PackageFolderDeletedBeforeTheRunEndsItThroughTheTrap) {
   EXPECT_EQ(runBoxes(), std::vector<std::string>{"Actualizar : (76). Línea : 3. No se encontró "
                                                  "la ruta de acceso"});
   EXPECT_EQ(f.prefix.readFile("C:\\Fendal\\Comercial\\a.dll"), "vieja a");
-  EXPECT_FALSE(logHas(" FIN Actualizar"));
+  EXPECT_FALSE(f.logHas(" FIN Actualizar"));
   EXPECT_FALSE(w().running());
   EXPECT_TRUE(w().Enabled.Value());
 }
@@ -196,7 +192,7 @@ TEST_P(LogBecomesReadOnly, MidRunGivesOneClearMessage) {
   if (const auto at = prompt.find("{log}"); at != std::string::npos)
     prompt.replace(at, 5, w().state.mArchivoLog);
   EXPECT_EQ(runBoxes(), std::vector<std::string>{prompt});
-  EXPECT_EQ(logHas(" FIN Actualizar"), GetParam().finished);
+  EXPECT_EQ(f.logHas(" FIN Actualizar"), GetParam().finished);
   EXPECT_EQ(f.prefix.readFile("C:\\Fendal\\Comercial\\a.dll"), "nueva a");
   EXPECT_EQ(f.prefix.exists("C:\\Fendal\\Comercial\\b.dll"), GetParam().finished);
   EXPECT_FALSE(w().running());
@@ -273,7 +269,7 @@ TEST_F(ServerDrops, MidScriptTheRunReportsTheScriptAndGoesOn) {
   EXPECT_EQ(w().flxScrp.CellBackColor(2, 1), colors::kLightRed);
   EXPECT_EQ(w().flxLog.TextMatrix(w().flxLog.Rows() - 2, 2), "No se pudo ejecutar");
   EXPECT_EQ(runBoxes(), std::vector<std::string>{"Terminó la Actualización"});
-  EXPECT_TRUE(logHas(" FIN Actualizar"));
+  EXPECT_TRUE(f.logHas(" FIN Actualizar"));
   EXPECT_FALSE(w().state.mConexion);
 }
 

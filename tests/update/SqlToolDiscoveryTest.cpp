@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "fixtures/FakeClock.h"
+#include "fixtures/Helpers.h"
 #include "fixtures/LogEntries.h"
 #include "fixtures/ScriptedDesktop.h"
 #include "fixtures/TempPrefix.h"
@@ -18,8 +19,6 @@ namespace {
 
 const std::string kSetup80 = "SOFTWARE\\Microsoft\\MSSQLServer\\Setup";
 const std::string kSetupFD = "SOFTWARE\\Microsoft\\Microsoft SQL Server\\FD\\Setup";
-const std::string kClientSetup =
-    "SOFTWARE\\Microsoft\\Microsoft SQL Server\\90\\Tools\\ClientSetup";
 const std::string kNotFound =
     "No es posible ejecutar los scripts porque no se encontró el archivo osql.exe en la carpeta de "
     "Microsoft SQL";

@@ -47,12 +47,6 @@ std::map<std::string, std::string> filesUnder(const fs::path& root) {
   return files;
 }
 
-bool eventually(const std::function<bool()>& condition) {
-  for (int i = 0; i < 100 && !condition(); ++i)
-    std::this_thread::sleep_for(std::chrono::milliseconds(50));
-  return condition();
-}
-
 // An installation with a replaced program, a new file, a command file that copies over a report
 // and a script, updated by the window or by the program without it.
 class UnattendedRunTest : public ::testing::Test {

@@ -44,16 +44,6 @@ class MailProgram {
   pid_t pid_;
 };
 
-// Waits up to 30 s, far beyond what starting a program takes on a busy machine.
-bool eventually(const std::function<bool()>& condition) {
-  for (int i = 0; i < 600; ++i) {
-    if (condition())
-      return true;
-    std::this_thread::sleep_for(std::chrono::milliseconds(50));
-  }
-  return condition();
-}
-
 class UpdateRunTest : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -92,10 +82,6 @@ class UpdateRunTest : public ::testing::Test {
       rows.push_back(w().flxLog.TextMatrix(r, kLogStatus));
     return rows;
   }
-  bool logHas(const std::string& text) {
-    auto texts = f.logTexts();
-    return std::find(texts.begin(), texts.end(), text) != texts.end();
-  }
   frmActualiza1& w() { return f.window(); }
 
   UpdaterFixture f;
@@ -127,8 +113,8 @@ TEST_F(UpdateRunTest, CommandFilesDoNotRunWithoutTheFileStage) {
   w().chkComandos.setValue(1);
   w().cmdAct_Click();
   EXPECT_FALSE(f.prefix.exists("C:\\Hecho"));
-  EXPECT_FALSE(logHas("FSyncShell taskkill /f /im fdEnvioMails.exe"));
-  EXPECT_TRUE(logHas(" FIN Actualizar"));
+  EXPECT_FALSE(f.logHas("FSyncShell taskkill /f /im fdEnvioMails.exe"));
+  EXPECT_TRUE(f.logHas(" FIN Actualizar"));
 }
 
 TEST_F(UpdateRunTest, EmptyFileListStillStopsAndRestartsTheMailTask) {
@@ -167,9 +153,9 @@ TEST_F(UpdateRunTest, MailProgramThatSurvivesEndsTheRunBeforeAnyCopy) {
             "manualmente a través del Administrador de Tareas (buscar el proceso "
             "\"fdEnvioMails.exe\")");
   EXPECT_FALSE(f.prefix.exists("C:\\Fendal\\Comercial\\a.dll"));
-  EXPECT_FALSE(logHas("Tarea fdEnvioMails detenida con éxito"));
-  EXPECT_FALSE(logHas("Shell schtasks /run /tn fdEnvioMails"));
-  EXPECT_FALSE(logHas(" FIN Actualizar"));
+  EXPECT_FALSE(f.logHas("Tarea fdEnvioMails detenida con éxito"));
+  EXPECT_FALSE(f.logHas("Shell schtasks /run /tn fdEnvioMails"));
+  EXPECT_FALSE(f.logHas(" FIN Actualizar"));
   EXPECT_TRUE(w().Enabled.Value());
 }
 
@@ -188,9 +174,9 @@ TEST_F(UpdateRunTest, CopyFailureShowsTheReplaceMessageAndStartsTheTaskAgain) {
   EXPECT_EQ(
       f.desktop.boxes.back().prompt.substr(0, 90),
       std::string("Actualizar : (76). Línea : 3. No se encontró la ruta de acceso").substr(0, 90));
-  EXPECT_TRUE(logHas("Shell schtasks /run /tn fdEnvioMails"));
+  EXPECT_TRUE(f.logHas("Shell schtasks /run /tn fdEnvioMails"));
   EXPECT_TRUE(eventually([&] { return f.prefix.exists("C:\\Tmp\\reiniciado.txt"); }));
-  EXPECT_FALSE(logHas(" FIN Actualizar"));
+  EXPECT_FALSE(f.logHas(" FIN Actualizar"));
 }
 
 TEST_F(UpdateRunTest, NewMailProgramReplacesTheRunningOneAndTheTaskStartsIt) {
@@ -206,7 +192,7 @@ TEST_F(UpdateRunTest, NewMailProgramReplacesTheRunningOneAndTheTaskStartsIt) {
   w().chkScripts.setValue(0);
   w().cmdAct_Click();
   EXPECT_FALSE(mails.running());
-  EXPECT_TRUE(logHas(" FIN Actualizar"));
+  EXPECT_TRUE(f.logHas(" FIN Actualizar"));
   EXPECT_TRUE(
       eventually([&] { return f.prefix.readFile("C:\\Tmp\\reiniciado.txt") == "nuevo\n"; }));
 }
@@ -307,7 +293,7 @@ TEST_F(ScriptStage, RunsEveryScriptAgainstEveryTickedDatabase) {
   std::string logBytes = f.prefix.readFile(w().state.mArchivoLog);
   EXPECT_EQ(logBytes.find("Murales7261qz"), std::string::npos);
   EXPECT_NE(logBytes.find(" -U Fendal -P ******** -i "), std::string::npos);
-  EXPECT_TRUE(logHas(" FIN Actualizar"));
+  EXPECT_TRUE(f.logHas(" FIN Actualizar"));
 }
 
 TEST_F(ScriptStage, PasswordChangeScriptRunsUnderTheLegacyPasswordAndTheNextUnderTheNew) {
@@ -324,7 +310,7 @@ TEST_F(ScriptStage, PasswordChangeScriptRunsUnderTheLegacyPasswordAndTheNextUnde
   auto logins = server->entries("LOGIN", "Fendal");
   ASSERT_FALSE(logins.empty());
   EXPECT_EQ(logins.back().text, "OK");  // the second script logged in with the new password
-  EXPECT_TRUE(logHas(" FIN Actualizar"));
+  EXPECT_TRUE(f.logHas(" FIN Actualizar"));
 }
 
 struct UsersCase {
@@ -341,8 +327,8 @@ TEST_P(UsersConnected, TheUserDecidesWhetherTheScriptsRun) {
       {{"info.txt", "[Destino]\r\n01.sql=\r\n"}, {"01.sql", "PRINT 'hecho'\r\nGO\r\n"}});
   f.desktop.answer(GetParam().answer);
   w().cmdAct_Click();
-  EXPECT_EQ(logHas(" Continua igual "), GetParam().scriptsRun);
-  EXPECT_EQ(logHas(" FIN Actualizar"), GetParam().scriptsRun);
+  EXPECT_EQ(f.logHas(" Continua igual "), GetParam().scriptsRun);
+  EXPECT_EQ(f.logHas(" FIN Actualizar"), GetParam().scriptsRun);
   EXPECT_EQ(w().flxScrp.CellBackColor(1, 1),
             GetParam().scriptsRun ? colors::kLightGreen : colors::kWhite);
 }
@@ -359,8 +345,8 @@ TEST_F(ScriptStage, ToolThatFailsMarksTheScript) {
   w().cmdAct_Click();
   EXPECT_EQ(w().flxLog.TextMatrix(w().flxLog.Rows() - 2, 2), "No se pudo ejecutar");
   EXPECT_EQ(w().flxScrp.CellBackColor(1, 1), colors::kLightRed);
-  EXPECT_TRUE(logHas(" ERROR No se pudo ejecutar"));
-  EXPECT_TRUE(logHas(" FIN Actualizar"));
+  EXPECT_TRUE(f.logHas(" ERROR No se pudo ejecutar"));
+  EXPECT_TRUE(f.logHas(" FIN Actualizar"));
 }
 
 TEST_F(ScriptStage, ToolThatVanishesEndsTheRunWithTheReplaceMessage) {
@@ -373,7 +359,7 @@ TEST_F(ScriptStage, ToolThatVanishesEndsTheRunWithTheReplaceMessage) {
   };
   w().cmdAct_Click();
   EXPECT_EQ(f.desktop.boxes.back().prompt.substr(0, 30), "Error 53. El archivo 01.sql no");
-  EXPECT_FALSE(logHas(" FIN Actualizar"));
+  EXPECT_FALSE(f.logHas(" FIN Actualizar"));
   EXPECT_FALSE(w().state.mConexion);
 }
 
@@ -387,9 +373,9 @@ TEST_F(ScriptStage, ConnectionFailureOnTheSecondDatabaseKeepsTheFirstUpdated) {
   EXPECT_NE(box.prompt.find("). Línea : 5. "), std::string::npos);
   EXPECT_NE(box.prompt.find("ComercialBorrada"), std::string::npos) << box.prompt;
   EXPECT_EQ(box.style, msgbox::kQuestion);
-  EXPECT_TRUE(logHas(" Conectando a " + server->dataSource() + ".ComercialBorrada"));
+  EXPECT_TRUE(f.logHas(" Conectando a " + server->dataSource() + ".ComercialBorrada"));
   EXPECT_EQ(w().flxScrp.CellBackColor(1, 1), colors::kWhite);  // reset for the second database
-  EXPECT_FALSE(logHas(" FIN Actualizar"));
+  EXPECT_FALSE(f.logHas(" FIN Actualizar"));
   auto sql = server->entries("SQL", "Fendal");
   EXPECT_TRUE(
       std::any_of(sql.begin(), sql.end(), [](const auto& e) { return e.text == "PRINT 'x'"; }));
@@ -418,8 +404,8 @@ TEST_F(ScriptStage, ClosingTheWindowStopsTheRunAtItsNextStep) {
   };
   w().cmdAct_Click();
   EXPECT_FALSE(w().running());
-  EXPECT_FALSE(logHas(" FIN Actualizar"));
-  EXPECT_FALSE(logHas(" Conectando a " + server->dataSource() + ".Comercial2019"));
+  EXPECT_FALSE(f.logHas(" FIN Actualizar"));
+  EXPECT_FALSE(f.logHas(" Conectando a " + server->dataSource() + ".Comercial2019"));
   EXPECT_FALSE(w().state.mConexion);
   EXPECT_EQ(f.desktop.boxes.size(), boxes);
 }

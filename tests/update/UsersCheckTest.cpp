@@ -37,7 +37,10 @@ TEST_F(UsersCheckTest, AloneOnTheServerGoesOnWithoutAQuestion) {
                                                " Revisar Usuarios Conectados"}));
   auto sql = server.entries("SQL", "Fendal");
   ASSERT_FALSE(sql.empty());
-  EXPECT_EQ(sql.back().text, UsersCheck::kConsultaUsuarios);
+  EXPECT_EQ(
+      sql.back().text,
+      "SELECT COUNT(*) as CC FROM master..SYSPROCESSES SP INNER JOIN master..SYSDATABASES SD  "
+      "ON SP.dbid = SD.dbid  WHERE SP.LOGINAME = 'Fendal' ");
   EXPECT_EQ(sql.back().database, "Empresa1");
 }
 

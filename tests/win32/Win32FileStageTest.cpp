@@ -6,7 +6,7 @@
 
 #include <algorithm>
 
-#include "Win32UpdaterFixture.h"
+#include "fixtures/UpdaterFixture.h"
 #include "grid/Grid.h"
 #include "platform/AppError.h"
 #include "platform/win32/Win32Clock.h"
@@ -20,6 +20,7 @@ namespace {
 
 class Win32FileStage : public ::testing::Test {
  protected:
+  void SetUp() override { w(); }
   // A flxFile row as the manifest reader writes it; the file comes from the package folder.
   void row(const std::string& archivo, const std::string& destino, const std::string& contenido) {
     const std::string origen = f.act() + "P\\" + archivo;
@@ -31,7 +32,7 @@ class Win32FileStage : public ::testing::Test {
                         destino + archivo);
   }
   void copiar() {
-    CommandFiles commands({w().txtDirIni, w().txtDirFD, w().txtCom}, f.fs, f.processes, f.desktop,
+    CommandFiles commands({w().txtDirIni, w().txtDirFD, w().txtCom}, f.fs, f.processes(), f.desktop,
                           w().log);
     FileCopyStage stage(w().flxFile, w().flxLog, w().chkComandos, w().txtDirFD, w().txtEstado, f.fs,
                         f.desktop, w().log, commands);
@@ -39,16 +40,16 @@ class Win32FileStage : public ::testing::Test {
   }
   // The mail task waits for the program to leave the process list in real time.
   MailTask mail() {
-    return MailTask(f.processes, realClock, f.desktop, w().log, w().txtEstado, enabled);
+    return MailTask(f.processes(), realClock, f.desktop, w().log, w().txtEstado, enabled);
   }
   bool running(const std::string& image) {
-    const std::vector<ProcessEntry> list = f.processes.list();
+    const std::vector<ProcessEntry> list = f.processes().list();
     return std::any_of(list.begin(), list.end(),
                        [&](const ProcessEntry& e) { return e.name == image; });
   }
-  frmActualiza1& w() { return f.window(); }
+  frmActualiza1& w() { return f.started(); }
 
-  Win32UpdaterFixture f;
+  UpdaterFixture f;
   Win32Clock realClock;
   Switch enabled;
   CurrentFile current;
@@ -131,9 +132,9 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST_F(Win32FileStage, TheMailProgramIsEndedByTaskkillReplacedAndItsTaskStartedAgain) {
   const std::string program = f.fendal() + MailTask::kProceso;
-  ASSERT_TRUE(CopyFileW(widen(Win32UpdaterFixture::builtProgram(MailTask::kProceso)).c_str(),
+  ASSERT_TRUE(CopyFileW(UpdaterFixture::builtProgram(MailTask::kProceso).c_str(),
                         widen(program).c_str(), FALSE));
-  f.processes.start("\"" + program + "\"", WindowState::MinimizedNoFocus);
+  f.processes().start("\"" + program + "\"", WindowState::MinimizedNoFocus);
   ASSERT_TRUE(mail().BuscarProceso(MailTask::kProceso));
 
   EXPECT_TRUE(mail().DetenerTareaMails());

@@ -4,7 +4,7 @@
 
 #include <functional>
 
-#include "Win32TestFolder.h"
+#include "fixtures/win32/Win32TestFolder.h"
 #include "platform/AnsiCodec.h"
 #include "platform/AppError.h"
 #include "platform/win32/Win32FileSystem.h"

@@ -8,21 +8,17 @@
 #include <algorithm>
 #include <cstdlib>
 
-#include "Win32UpdaterFixture.h"
 #include "databases/ServerConnection.h"
+#include "fixtures/UpdaterFixture.h"
 #include "grid/Grid.h"
 #include "platform/AnsiCodec.h"
 #include "platform/win32/Win32Text.h"
-#include "support/clsRegistro.h"
 #include "update/ScriptParameters.h"
 #include "update/ScriptRunner.h"
 #include "update/SqlToolDiscovery.h"
 
 namespace fd::test {
 namespace {
-
-const std::string kClientSetup =
-    "SOFTWARE\\Microsoft\\Microsoft SQL Server\\90\\Tools\\ClientSetup";
 
 // Against the SQL stand-in the Windows test script starts (FD_TEST_SQL_PORT, the login Fendal
 // with the current password, databases FD_A and FD_B), through the driver FD_ODBC_DRIVER names.
@@ -34,12 +30,8 @@ class Win32ScriptStage : public ::testing::Test {
       GTEST_SKIP() << "no SQL stand-in (FD_TEST_SQL_PORT) for this run";
     }
     // The client tools' layout: SQLPath names the folder whose Binn holds the tool.
-    const std::string sqlPath = f.folder.path("SQL");
-    const std::string tool = sqlPath + "\\Binn\\osql.exe";
-    Win32UpdaterFixture::writeFile(tool, "");
-    ASSERT_TRUE(CopyFileW(widen(Win32UpdaterFixture::builtProgram("osql.exe")).c_str(),
-                          widen(tool).c_str(), FALSE));
-    clsRegistro(f.registry).SetRegistryValue(kClientSetup, "SQLPath", sqlPath);
+    f.registerQueryTool(f.root() + "SQL");
+    const std::string tool = f.root() + "SQL\\Binn\\osql.exe";
 
     auto& s = w().state;
     ASSERT_TRUE(ConseguirPathISQL(s.mISQL, f.registry, f.fs, w().log, f.desktop));
@@ -48,20 +40,19 @@ class Win32ScriptStage : public ::testing::Test {
     s.mCatalogo = "FD_A";
     s.mClave = kClaveActual;
   }
-  void TearDown() override { clsRegistro(f.registry).DeleteRegistryValue(kClientSetup, "SQLPath"); }
   std::string run(const std::string& name, const std::string& content) {
     const std::string script = f.act() + "P\\" + name;
     // Scripts are ANSI text, as the packages bring them.
-    Win32UpdaterFixture::writeFile(script, utf8ToAnsi(content));
+    f.writeFile(script, utf8ToAnsi(content));
     w().flxScrp.AddItem("1\t" + name + "\t\t" + script + "\t\t.sql");
     ScriptParameters parameters(f.fs, w().log);
-    ScriptRunner runner(w().state, w().flxScrp, w().flxLog, f.fs, f.processes, f.clock, f.desktop,
+    ScriptRunner runner(w().state, w().flxScrp, w().flxLog, f.fs, f.processes(), f.clock, f.desktop,
                         w().log, parameters);
     return runner.EjecutarPaquete(script, w().flxScrp.Rows() - 1);
   }
-  frmActualiza1& w() { return f.window(); }
+  frmActualiza1& w() { return f.started(); }
 
-  Win32UpdaterFixture f;
+  UpdaterFixture f;
 };
 
 struct ScriptCase {

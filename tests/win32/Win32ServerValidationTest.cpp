@@ -5,8 +5,8 @@
 
 #include <cstdlib>
 
-#include "Win32UpdaterFixture.h"
 #include "databases/ServerConnection.h"
+#include "fixtures/UpdaterFixture.h"
 #include "grid/Grid.h"
 #include "platform/Desktop.h"
 
@@ -53,9 +53,9 @@ class Win32ServerValidation : public ::testing::Test {
     const std::vector<std::string> texts = f.logTexts();
     return std::vector<std::string>(texts.begin() + static_cast<long>(logStart), texts.end());
   }
-  frmActualiza1& w() { return f.window(); }
+  frmActualiza1& w() { return f.started(); }
 
-  Win32UpdaterFixture f;
+  UpdaterFixture f;
   std::size_t logStart = 0;
   std::size_t boxesStart = 0;
   int busyChangesStart = 0;

@@ -10,10 +10,10 @@
 #include <set>
 #include <sstream>
 
-#include "Win32TestFolder.h"
-#include "Win32UpdaterFixture.h"
 #include "fixtures/RarExpectedTable.h"
 #include "fixtures/Sha256.h"
+#include "fixtures/UpdaterFixture.h"
+#include "fixtures/win32/Win32TestFolder.h"
 #include "platform/win32/Win32Processes.h"
 #include "platform/win32/Win32Text.h"
 
@@ -37,8 +37,8 @@ TEST_P(Win32WinrarTest, ExtractsAsTheTableSays) {
 
   Win32Processes processes;
   const int exitCode =
-      processes.syncShell("\"" + Win32UpdaterFixture::builtProgram("Winrar95.exe") + "\" e -o+ \"" +
-                              archive + "\" \"" + target + "\"",
+      processes.syncShell("\"" + narrow(UpdaterFixture::builtProgram("Winrar95.exe").wstring()) +
+                              "\" e -o+ \"" + archive + "\" \"" + target + "\"",
                           WindowState::Hidden);
 
   std::map<std::string, std::pair<std::uintmax_t, std::string>> left;

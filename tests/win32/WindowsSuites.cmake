@@ -9,58 +9,61 @@ set_directory_properties(PROPERTIES LINK_LIBRARIES "")
 add_subdirectory(${FD_GTEST_SOURCE_DIR} ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)
 set_directory_properties(PROPERTIES LINK_LIBRARIES "${fd_link_libraries}")
 
-# The fixtures that do not depend on POSIX: the fake clock, the scripted desktop, SHA-256.
-set(support_sources
-  ${CMAKE_CURRENT_SOURCE_DIR}/fixtures/FakeClock.cpp
-  ${CMAKE_CURRENT_SOURCE_DIR}/fixtures/ScriptedDesktop.cpp
-  ${CMAKE_CURRENT_SOURCE_DIR}/fixtures/Sha256.cpp)
-add_library(fdtestsupport STATIC ${support_sources})
-target_include_directories(fdtestsupport PUBLIC ${PROJECT_SOURCE_DIR} ${CMAKE_CURRENT_SOURCE_DIR})
-target_link_libraries(fdtestsupport PUBLIC fdwindow GTest::gtest)
-target_compile_definitions(fdtestsupport PUBLIC
+add_library(fdtestfixtures STATIC ${fixtures_sources} ${fixtures_win32_sources})
+target_include_directories(fdtestfixtures PUBLIC ${PROJECT_SOURCE_DIR} ${CMAKE_CURRENT_SOURCE_DIR}
+  ${CMAKE_CURRENT_SOURCE_DIR}/fixtures/win32)
+target_link_libraries(fdtestfixtures PUBLIC fdwindow GTest::gtest)
+target_compile_definitions(fdtestfixtures PUBLIC
   FD_BIN_DIR="${FD_BIN_DIR}"
   FD_TESTDATA_DIR="${PROJECT_SOURCE_DIR}/tests/data")
 
-# A test file that includes the POSIX platform or the POSIX fixtures (the temporary Wine-style
-# prefix, the package builder, the stand-in tools, the SQL stand-in) stays out of this build;
-# the Win32 platform has its own suite in win32/.
-set(posix_only_pattern
-  "#include \"(platform/posix/|fixtures/(TempPrefix|UpdaterFixture|TdsTestServer|PackageBuilder)\\.h)")
-set(suites grid session window packages databases update support win32)
-foreach(suite IN LISTS suites)
-  file(GLOB candidates CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/${suite}/*.cpp)
-  set(suite_sources)
-  foreach(source IN LISTS candidates)
-    file(STRINGS ${source} posix_includes REGEX "${posix_only_pattern}")
-    if(NOT posix_includes)
-      list(APPEND suite_sources ${source})
-    endif()
-  endforeach()
-  if(suite_sources)
-    add_executable(test_${suite} ${suite_sources})
-    target_link_libraries(test_${suite} PRIVATE fdtestsupport GTest::gtest_main)
-    set_target_properties(test_${suite} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tests)
-    # One CTest test per suite: discovering each case would start Wine once more per suite.
-    add_test(NAME test_${suite} COMMAND test_${suite})
-    set_tests_properties(test_${suite} PROPERTIES ENVIRONMENT "WINEDEBUG=-all")
+# What only Windows has: cmd.exe batches, wide names, the real registry, the Win32 file system,
+# processes and clock, the system's ODBC, and the programs below.
+set(win32_tests
+  Win32ClockTest.cpp
+  Win32FileStageTest.cpp
+  Win32FileSystemTest.cpp
+  Win32OdbcDatabaseTest.cpp
+  Win32PackagesTest.cpp
+  Win32ProcessesTest.cpp
+  Win32RegistryTest.cpp
+  Win32ScriptStageTest.cpp
+  Win32ServerValidationTest.cpp
+  Win32WinrarTest.cpp)
+
+foreach(suite IN LISTS portable_suites ITEMS win32)
+  set(files ${${suite}_tests})
+  if(${suite}_posix_only)
+    list(REMOVE_ITEM files ${${suite}_posix_only})
   endif()
+  # A suite whose files are all POSIX-only (databases, update) has no Windows executable.
+  if(NOT files)
+    continue()
+  endif()
+  list(TRANSFORM files PREPEND ${CMAKE_CURRENT_SOURCE_DIR}/${suite}/ OUTPUT_VARIABLE sources)
+  add_executable(test_${suite} ${sources})
+  target_link_libraries(test_${suite} PRIVATE fdtestfixtures GTest::gtest_main)
+  set_target_properties(test_${suite} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tests)
+  # The suites run the query tool built for Windows (bin/osql.exe).
+  add_dependencies(test_${suite} osql)
+  # One CTest test per suite: discovering each case would start Wine once more per suite.
+  add_test(NAME test_${suite} COMMAND test_${suite})
+  set_tests_properties(test_${suite} PROPERTIES ENVIRONMENT "WINEDEBUG=-all")
 endforeach()
 
 # Programs the end-to-end suites run: a stand-in with the mail program's name, beside the
 # suites, the query tool (bin/osql.exe) and the RAR extractor (bin/Winrar95.exe).
 add_executable(fdEnvioMails ${CMAKE_CURRENT_SOURCE_DIR}/win32/programs/fdEnvioMails.cpp)
 set_target_properties(fdEnvioMails PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tests)
-add_dependencies(test_win32 fdEnvioMails osql)
+add_dependencies(test_win32 fdEnvioMails)
 if(TARGET winrar)
   add_dependencies(test_win32 winrar)
 endif()
 
 # The native window driven in-process, over the Windows programs it runs.
 if(TARGET fdui)
-  add_executable(test_win32_gui ${CMAKE_CURRENT_SOURCE_DIR}/win32/gui/Win32WindowTest.cpp
-    ${CMAKE_CURRENT_SOURCE_DIR}/win32/Win32UpdaterFixture.cpp
-    ${CMAKE_CURRENT_SOURCE_DIR}/win32/Win32TestFolder.cpp)
-  target_link_libraries(test_win32_gui PRIVATE fdui fdtestsupport GTest::gtest_main)
+  add_executable(test_win32_gui ${CMAKE_CURRENT_SOURCE_DIR}/win32/gui/Win32WindowTest.cpp)
+  target_link_libraries(test_win32_gui PRIVATE fdui fdtestfixtures GTest::gtest_main)
   set_target_properties(test_win32_gui PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tests)
   add_dependencies(test_win32_gui osql winrar)
   add_test(NAME test_win32_gui COMMAND test_win32_gui)

@@ -12,9 +12,8 @@
 #include <cstdlib>
 #include <filesystem>
 
-#include "../Win32UpdaterFixture.h"
+#include "fixtures/UpdaterFixture.h"
 #include "platform/win32/Win32Text.h"
-#include "support/clsRegistro.h"
 #include "ui/win32/Win32Desktop.h"
 #include "ui/win32/Win32MainWindow.h"
 #include "window/frmPath.h"
@@ -24,9 +23,6 @@ namespace {
 
 namespace fs = std::filesystem;
 namespace id = controlid;
-
-const std::string kClientSetup =
-    "SOFTWARE\\Microsoft\\Microsoft SQL Server\\90\\Tools\\ClientSetup";
 
 // The name a screen reader reads for a control.
 std::wstring accessibleName(HWND control) {
@@ -102,24 +98,17 @@ class Win32WindowTest : public ::testing::Test {
     for (const auto& item : fs::directory_iterator(fs::path(widen(packages)))) {
       fs::copy_file(item.path(), fs::path(widen(f.act())) / item.path().filename());
     }
-    fs::copy_file(fs::path(widen(Win32UpdaterFixture::builtProgram("Winrar95.exe"))),
+    fs::copy_file(UpdaterFixture::builtProgram("Winrar95.exe"),
                   fs::path(widen(f.act() + "Winrar95.exe")));
-    Win32UpdaterFixture::writeFile(f.act() + "sql\\Binn\\osql.exe", "");
-    ASSERT_TRUE(CopyFileW(widen(Win32UpdaterFixture::builtProgram("osql.exe")).c_str(),
-                          widen(f.act() + "sql\\Binn\\osql.exe").c_str(), FALSE));
-    clsRegistro(f.registry).SetRegistryValue(kClientSetup, "SQLPath", f.act() + "sql");
+    f.registerQueryTool(f.act() + "sql");
     for (const char* module : {"Contabilidad", "CRM"}) {
       fs::create_directories(fs::path(widen(f.fendal() + module)));
     }
-    f.beforeLoad = [this](frmActualiza1& form) {
-      window_ = std::make_unique<Win32MainWindow>(form, desktop_);
-    };
-    form_ = &f.window();
+    // The view binds to the form before its start-up.
+    window_ = std::make_unique<Win32MainWindow>(f.window(), desktop_);
+    form_ = &f.started();
   }
   void TearDown() override {
-    if (form_ != nullptr) {
-      clsRegistro(f.registry).DeleteRegistryValue(kClientSetup, "SQLPath");
-    }
     window_.reset();
     // The closed window asked its thread to quit; the next test's loops must not take that up.
     MSG quit;
@@ -178,7 +167,7 @@ class Win32WindowTest : public ::testing::Test {
     }
   }
 
-  Win32UpdaterFixture f;
+  UpdaterFixture f;
   Win32Desktop desktop_;
   frmActualiza1* form_ = nullptr;
   std::unique_ptr<Win32MainWindow> window_;
@@ -224,7 +213,7 @@ TEST_F(Win32WindowTest, ExtractsAndUpdatesThreePackagesFromTheWindow) {
   press(id::cmdDes);
   for (const char* folder :
        {"COMERCIAL_5_2_7_prueba", "CONTABILIDAD_3_1_0_prueba", "CRM_1_9_3_prueba"}) {
-    EXPECT_TRUE(Win32UpdaterFixture::exists(f.act() + folder + "\\info.txt")) << folder;
+    EXPECT_TRUE(f.exists(f.act() + folder + "\\info.txt")) << folder;
   }
 
   // The update: files to their modules, the script through osql.exe.
@@ -235,7 +224,7 @@ TEST_F(Win32WindowTest, ExtractsAndUpdatesThreePackagesFromTheWindow) {
   for (int row = 1; row < form_->flxFile.Rows(); ++row) {
     EXPECT_EQ(form_->flxFile.CellBackColor(row, 1), colors::kLightGreen) << files[row - 1][0];
   }
-  EXPECT_TRUE(Win32UpdaterFixture::exists(f.fendal() + "CRM\\Leeme.txt"));
+  EXPECT_TRUE(f.exists(f.fendal() + "CRM\\Leeme.txt"));
   const auto scripts = cells(id::flxScrp, 1);
   ASSERT_EQ(scripts.size(), 1u);
   EXPECT_EQ(form_->flxScrp.CellBackColor(1, 1), colors::kLightGreen) << scripts[0][0];
