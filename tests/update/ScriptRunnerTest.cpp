@@ -4,6 +4,7 @@
 
 #include "fixtures/UpdaterFixture.h"
 #include "platform/AppError.h"
+#include "session/GridSetup.h"
 #include "update/ScriptParameters.h"
 #include "update/ScriptRunner.h"
 
@@ -35,25 +36,37 @@ class ScriptedProcesses : public Processes {
   std::deque<std::optional<int>> codes_;
 };
 
+// The stage alone: its two grids, the state and the log, without the window.
 class ScriptRunnerTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    ASSERT_TRUE(f.window().Form_Load());
-    auto& s = f.window().state;
-    s.mISQL = "C:\\SQL\\Binn\\osql.exe";
-    s.mServidor = "SRV1";
-    s.mCatalogo = "Ventas";
-    s.mClave = "Murales";
-    f.window().flxScrp.AddItem("1\tAlta.SQL\t\tC:\\Tmp\\P1\\Alta.SQL\t\t.sql");
-    f.window().txtEstado.setText("Ventas: Ejecutar Alta.SQL");
+    ConfigurarScripts(flxScrp);
+    ConfigurarLog(flxLog);
+    f.makeFolder(f.act());
+    log.create(f.act() + "ACT_prueba.log");
+    state.mISQL = "C:\\SQL\\Binn\\osql.exe";
+    state.mServidor = "SRV1";
+    state.mCatalogo = "Ventas";
+    state.mClave = "Murales";
+    flxScrp.AddItem("1\tAlta.SQL\t\tC:\\Tmp\\P1\\Alta.SQL\t\t.sql");
+    // The status row the run writes before each script.
+    flxLog.AddItem("\tVentas: Ejecutar Alta.SQL");
   }
   std::string run(ScriptedProcesses& processes, const std::string& script) {
-    ScriptParameters parameters(f.fs, f.window().log);
-    ScriptRunner runner(f.window().state, f.window().flxScrp, f.window().flxLog, f.fs, processes,
-                        f.clock, f.desktop, f.window().log, parameters);
+    ScriptParameters parameters(f.fs, log);
+    ScriptRunner runner(state, flxScrp, flxLog, f.fs, processes, f.clock, f.desktop, log,
+                        parameters);
     return runner.EjecutarPaquete(script, 1);
   }
-  UpdaterFixture f;
+  std::vector<std::string> logTexts() const {
+    return UpdaterFixture::textsOf(f.fs.readLines(log.path()));
+  }
+
+  UpdaterFixture f;  // the prefix, its file system, the fake clock and the scripted desktop
+  Grid flxScrp;
+  Grid flxLog;
+  UpdaterState state;
+  UpdateLog log{f.fs, f.clock};
 };
 
 TEST_F(ScriptRunnerTest, BuildsTheCommandLineAndMasksThePasswordInTheLog) {
@@ -65,12 +78,12 @@ TEST_F(ScriptRunnerTest, BuildsTheCommandLineAndMasksThePasswordInTheLog) {
             "\"C:\\SQL\\Binn\\osql.exe\" -S SRV1 -d Ventas -U Fendal -P Murales -i "
             "\"C:\\Tmp\\P1\\Alta.SQL\" -o \"C:\\Tmp\\P1\\Alta.log\"");
   EXPECT_EQ(processes.states[0], WindowState::MinimizedNoFocus);
-  const auto texts = f.logTexts();
+  const auto texts = logTexts();
   EXPECT_NE(std::find(texts.begin(), texts.end(),
                       " \"C:\\SQL\\Binn\\osql.exe\" -S SRV1 -d Ventas -U Fendal -P ******** -i "
                       "\"C:\\Tmp\\P1\\Alta.SQL\" -o \"C:\\Tmp\\P1\\Alta.log\""),
             texts.end());
-  EXPECT_EQ(f.window().flxScrp.CellBackColor(1, 1), colors::kLightGreen);
+  EXPECT_EQ(flxScrp.CellBackColor(1, 1), colors::kLightGreen);
   // Three reads of the exit code, each followed by a round of events and a 100 ms pause.
   EXPECT_EQ(f.clock.sleepCount(), 3);
 }
@@ -78,8 +91,8 @@ TEST_F(ScriptRunnerTest, BuildsTheCommandLineAndMasksThePasswordInTheLog) {
 TEST_F(ScriptRunnerTest, AProcessThatCannotBeWatchedCountsAsFailed) {
   ScriptedProcesses processes({std::nullopt});
   EXPECT_EQ(run(processes, "C:\\Tmp\\P1\\Alta.SQL"), "No se pudo ejecutar");
-  EXPECT_EQ(f.window().flxLog.TextMatrix(f.window().flxLog.Rows() - 1, 2), "No se pudo ejecutar");
-  EXPECT_EQ(f.window().flxScrp.CellBackColor(1, 1), colors::kLightRed);
+  EXPECT_EQ(flxLog.TextMatrix(flxLog.Rows() - 1, 2), "No se pudo ejecutar");
+  EXPECT_EQ(flxScrp.CellBackColor(1, 1), colors::kLightRed);
 }
 
 struct PasswordCase {
@@ -92,10 +105,10 @@ struct PasswordCase {
 class PasswordRule : public ScriptRunnerTest, public ::testing::WithParamInterface<PasswordCase> {};
 
 TEST_P(PasswordRule, OnlyThePasswordChangeScriptSwitchesToTheCurrentPassword) {
-  f.window().state.mClave = GetParam().claveBefore;
+  state.mClave = GetParam().claveBefore;
   ScriptedProcesses processes({1});
   run(processes, GetParam().script);
-  EXPECT_EQ(f.window().state.mClave, GetParam().claveAfter);
+  EXPECT_EQ(state.mClave, GetParam().claveAfter);
   EXPECT_NE(processes.started[0].find(" -P " + GetParam().claveBefore + " -i "), std::string::npos);
 }
 
@@ -145,13 +158,13 @@ class UnsafeName : public ScriptRunnerTest, public ::testing::WithParamInterface
 TEST_P(UnsafeName, NeverReachesTheToolNorTheMaintenanceScript) {
   const std::string script = "C:\\Tmp\\P1\\MANTEN_Indices.sql";
   f.prefix.writeFile(script, "BACKUP DATABASE %Catalogo%\r\n");
-  f.window().state.mServidor = GetParam().servidor;
-  f.window().state.mCatalogo = GetParam().catalogo;
+  state.mServidor = GetParam().servidor;
+  state.mCatalogo = GetParam().catalogo;
   ScriptedProcesses processes({0});
   EXPECT_EQ(run(processes, script), "No se pudo ejecutar");
   EXPECT_TRUE(processes.started.empty());
   EXPECT_EQ(f.prefix.readFile(script), "BACKUP DATABASE %Catalogo%\r\n");
-  EXPECT_EQ(f.window().flxScrp.CellBackColor(1, 1), colors::kLightRed);
+  EXPECT_EQ(flxScrp.CellBackColor(1, 1), colors::kLightRed);
 }
 
 INSTANTIATE_TEST_SUITE_P(
