@@ -15,11 +15,6 @@ namespace {
 constexpr int kIntentos = 6;
 constexpr double kEsperaEntreIntentos = 10;
 
-// The platform's numbers are written with a leading space when not negative.
-std::string signedNumber(int number) {
-  return number < 0 ? std::to_string(number) : " " + std::to_string(number);
-}
-
 AppError readError(int number, const std::string& description) {
   return AppError(number, "Leer",
                   "Actualizador::Leer::. Error # " + signedNumber(number) + "\r" + description);

@@ -72,6 +72,10 @@ std::string replaceAll(std::string_view text, std::string_view from, std::string
   return out;
 }
 
+std::string signedNumber(int number) {
+  return number < 0 ? std::to_string(number) : " " + std::to_string(number);
+}
+
 std::vector<std::string> splitText(std::string_view text, char separator) {
   std::vector<std::string> pieces;
   std::size_t pos = 0;

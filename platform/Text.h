@@ -21,6 +21,9 @@ bool equalsNoCase(std::string_view a, std::string_view b);
 // Replaces every occurrence of from (non-empty), left to right, without rescanning replacements.
 std::string replaceAll(std::string_view text, std::string_view from, std::string_view to);
 
+// A number as the error texts write it: decimal, with a leading space where it has no minus sign.
+std::string signedNumber(int number);
+
 // Cuts the text at every separator; empty pieces are kept.
 std::vector<std::string> splitText(std::string_view text, char separator);
 

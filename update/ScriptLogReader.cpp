@@ -28,11 +28,6 @@ bool startsBlock(const std::string& line) {
          upper.find("DBCC") == std::string::npos;
 }
 
-// The number as decimal text with a leading space, or its minus sign.
-std::string signedNumber(int number) {
-  return number < 0 ? std::to_string(number) : " " + std::to_string(number);
-}
-
 }  // namespace
 
 std::string LeerLog(const std::string& salida, const FileSystem& fs, UpdateLog& log) {
