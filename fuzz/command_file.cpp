@@ -2,7 +2,6 @@
 // byte picks the kind, the rest is the file. Nothing is run: changes and starts are recorded.
 #include "FuzzSupport.h"
 #include "session/UpdateLog.h"
-#include "session/UpdaterState.h"
 #include "update/CommandFiles.h"
 
 using namespace fd;
@@ -22,7 +21,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   fuzz::CountingDesktop desktop;
   UpdateLog log(fs, clock);
   log.create("C:\\Act\\Actualiza.log");
-  UpdaterState state;
   TextBox txtDirIni;
   TextBox txtDirFD;
   TextBox txtCom;

@@ -10,6 +10,7 @@
 #include "ui/win32/AccessibleName.h"
 #include "ui/win32/Win32Desktop.h"
 #include "ui/win32/Win32PickerDialog.h"
+#include "ui/win32/WindowClass.h"
 #include "window/frmActualiza1.h"
 #include "window/frmPath.h"
 
@@ -66,15 +67,8 @@ Win32MainWindow::Win32MainWindow(frmActualiza1& form, Win32Desktop& desktop)
   INITCOMMONCONTROLSEX controls{sizeof controls,
                                 ICC_TAB_CLASSES | ICC_LISTVIEW_CLASSES | ICC_STANDARD_CLASSES};
   InitCommonControlsEx(&controls);
-  WNDCLASSEXW windowClass{};
-  windowClass.cbSize = sizeof windowClass;
-  windowClass.lpfnWndProc = procedure;
-  windowClass.hInstance = GetModuleHandleW(nullptr);
-  windowClass.hCursor = LoadCursorW(nullptr, IDC_ARROW);
-  windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-  windowClass.lpszClassName = kClassName;
-  windowClass.hIcon = LoadIconW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(1));
-  RegisterClassExW(&windowClass);
+  registerWindowClass(kClassName, procedure,
+                      LoadIconW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(1)));
 
   sectionBrush_ = CreateSolidBrush(kSectionColor);
   folderBrush_ = CreateSolidBrush(kFolderColor);

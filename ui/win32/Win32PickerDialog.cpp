@@ -6,6 +6,7 @@
 #include "platform/AppError.h"
 #include "platform/win32/Win32Text.h"
 #include "ui/win32/AccessibleName.h"
+#include "ui/win32/WindowClass.h"
 #include "window/frmPath.h"
 
 namespace fd {
@@ -34,14 +35,7 @@ std::wstring itemText(HWND list, int index) {
 }  // namespace
 
 Win32PickerDialog::Win32PickerDialog(frmPath& picker, HWND owner) : picker_(picker), owner_(owner) {
-  WNDCLASSEXW windowClass{};
-  windowClass.cbSize = sizeof windowClass;
-  windowClass.lpfnWndProc = procedure;
-  windowClass.hInstance = GetModuleHandleW(nullptr);
-  windowClass.hCursor = LoadCursorW(nullptr, IDC_ARROW);
-  windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-  windowClass.lpszClassName = kClassName;
-  RegisterClassExW(&windowClass);
+  registerWindowClass(kClassName, procedure);
 
   const UINT dpi = owner != nullptr ? GetDpiForWindow(owner) : GetDpiForSystem();
   const auto px = [dpi](int pixels96) { return MulDiv(pixels96, static_cast<int>(dpi), 96); };
