@@ -111,8 +111,12 @@ RegHandle RegFileRegistry::remember(Location location) {
   return handle;
 }
 
-long RegFileRegistry::readKey(const Location& at, std::uint32_t need,
-                              std::shared_ptr<const Tree>& tree, const Key*& found) const {
+long RegFileRegistry::readKey(RegHandle key, std::uint32_t need, std::shared_ptr<const Tree>& tree,
+                              const Key*& found) const {
+  Location at;
+  if (long code = locate(key, at); code != reg::kSuccess) {
+    return code;
+  }
   if ((at.access & need) != need) {
     return reg::kAccessDenied;
   }
@@ -128,8 +132,12 @@ long RegFileRegistry::readKey(const Location& at, std::uint32_t need,
   return found != nullptr ? reg::kSuccess : reg::kKeyDeleted;
 }
 
-long RegFileRegistry::loadForChange(const Location& at, std::uint32_t need,
-                                    std::shared_ptr<Tree>& tree, Key*& found) const {
+long RegFileRegistry::loadForChange(RegHandle key, std::uint32_t need, std::shared_ptr<Tree>& tree,
+                                    Key*& found) const {
+  Location at;
+  if (long code = locate(key, at); code != reg::kSuccess) {
+    return code;
+  }
   if ((at.access & need) != need) {
     return reg::kAccessDenied;
   }
@@ -217,13 +225,9 @@ long RegFileRegistry::createKeyEx(RegHandle key, const std::string& subKey,
 
 long RegFileRegistry::queryValueEx(RegHandle key, const std::string& valueName, std::uint32_t& type,
                                    std::string& buffer, std::uint32_t& dataSize) {
-  Location at;
   std::shared_ptr<const Tree> tree;
   const Key* found = nullptr;
-  if (long code = locate(key, at); code != reg::kSuccess) {
-    return code;
-  }
-  if (long code = readKey(at, reg::kQueryValue, tree, found); code != reg::kSuccess) {
+  if (long code = readKey(key, reg::kQueryValue, tree, found); code != reg::kSuccess) {
     return code;
   }
   const RegValue* value = findValue(*found, valueName);
@@ -236,13 +240,9 @@ long RegFileRegistry::queryValueEx(RegHandle key, const std::string& valueName, 
 
 long RegFileRegistry::setValueEx(RegHandle key, const std::string& valueName, std::uint32_t type,
                                  const std::string& data) {
-  Location at;
   std::shared_ptr<Tree> tree;
   Key* found = nullptr;
-  if (long code = locate(key, at); code != reg::kSuccess) {
-    return code;
-  }
-  if (long code = loadForChange(at, reg::kSetValue, tree, found); code != reg::kSuccess) {
+  if (long code = loadForChange(key, reg::kSetValue, tree, found); code != reg::kSuccess) {
     return code;
   }
   putValue(*found, RegValue{valueName, type, data});
@@ -252,13 +252,9 @@ long RegFileRegistry::setValueEx(RegHandle key, const std::string& valueName, st
 long RegFileRegistry::enumValue(RegHandle key, std::uint32_t index, std::string& name,
                                 std::uint32_t& nameSize, std::uint32_t& type, std::string& data,
                                 std::uint32_t& dataSize) {
-  Location at;
   std::shared_ptr<const Tree> tree;
   const Key* found = nullptr;
-  if (long code = locate(key, at); code != reg::kSuccess) {
-    return code;
-  }
-  if (long code = readKey(at, reg::kQueryValue, tree, found); code != reg::kSuccess) {
+  if (long code = readKey(key, reg::kQueryValue, tree, found); code != reg::kSuccess) {
     return code;
   }
   if (index >= found->values.size()) {
@@ -275,13 +271,9 @@ long RegFileRegistry::enumValue(RegHandle key, std::uint32_t index, std::string&
 long RegFileRegistry::enumKeyEx(RegHandle key, std::uint32_t index, std::string& name,
                                 std::uint32_t& nameSize, std::string& className,
                                 std::uint32_t& classSize) {
-  Location at;
   std::shared_ptr<const Tree> tree;
   const Key* found = nullptr;
-  if (long code = locate(key, at); code != reg::kSuccess) {
-    return code;
-  }
-  if (long code = readKey(at, reg::kEnumerateSubKeys, tree, found); code != reg::kSuccess) {
+  if (long code = readKey(key, reg::kEnumerateSubKeys, tree, found); code != reg::kSuccess) {
     return code;
   }
   if (index >= found->subKeys.size()) {
@@ -294,13 +286,9 @@ long RegFileRegistry::enumKeyEx(RegHandle key, std::uint32_t index, std::string&
 }
 
 long RegFileRegistry::deleteValue(RegHandle key, const std::string& valueName) {
-  Location at;
   std::shared_ptr<Tree> tree;
   Key* found = nullptr;
-  if (long code = locate(key, at); code != reg::kSuccess) {
-    return code;
-  }
-  if (long code = loadForChange(at, reg::kSetValue, tree, found); code != reg::kSuccess) {
+  if (long code = loadForChange(key, reg::kSetValue, tree, found); code != reg::kSuccess) {
     return code;
   }
   if (!eraseValue(*found, valueName)) {

@@ -61,10 +61,10 @@ class RegFileRegistry : public Registry {
   long locate(RegHandle key, Location& location) const;
   RegHandle remember(Location location);
   // The registry a handle reads, and the key it points to there (null when it was deleted).
-  long readKey(const Location& at, std::uint32_t need, std::shared_ptr<const RegFileTree>& tree,
+  long readKey(RegHandle key, std::uint32_t need, std::shared_ptr<const RegFileTree>& tree,
                const RegFileKey*& found) const;
   // Reads the file for a change to the key a handle points to.
-  long loadForChange(const Location& at, std::uint32_t need, std::shared_ptr<RegFileTree>& tree,
+  long loadForChange(RegHandle key, std::uint32_t need, std::shared_ptr<RegFileTree>& tree,
                      RegFileKey*& found) const;
   // Writes a changed registry and lets every open handle read it.
   long saveAndAdopt(const std::shared_ptr<RegFileTree>& tree);
