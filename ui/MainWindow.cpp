@@ -218,9 +218,7 @@ QWidget* MainWindow::buildGeneral() {
 QWidget* MainWindow::buildDescomprimir() {
   auto* page = new QWidget;
   auto* layout = new QVBoxLayout(page);
-  GridView* packages = gridView(form_.flxRar, "flxRar", kGridRowTwips);
-  layout->addWidget(label("Paquetes", packages));
-  layout->addWidget(packages, 1);
+  addCaptionedGrid(layout, "Paquetes", form_.flxRar, "flxRar", 1);
   auto* buttons = new QHBoxLayout;
   buttons->addStretch(1);
   buttons->addWidget(
@@ -232,12 +230,8 @@ QWidget* MainWindow::buildDescomprimir() {
 QWidget* MainWindow::buildActualizar() {
   auto* page = new QWidget;
   auto* layout = new QVBoxLayout(page);
-  GridView* files = gridView(form_.flxFile, "flxFile", kGridRowTwips);
-  layout->addWidget(label("Archivos", files));
-  layout->addWidget(files, 3);
-  GridView* scripts = gridView(form_.flxScrp, "flxScrp", kGridRowTwips);
-  layout->addWidget(label("Scripts", scripts));
-  layout->addWidget(scripts, 2);
+  addCaptionedGrid(layout, "Archivos", form_.flxFile, "flxFile", 3);
+  addCaptionedGrid(layout, "Scripts", form_.flxScrp, "flxScrp", 2);
   auto* stages = new QHBoxLayout;
   stages->addWidget(checkBox(form_.chkFiles, "chkFiles", "Bajar Archivos"));
   stages->addWidget(checkBox(form_.chkComandos, "chkComandos", "Ejecutar cfd"));
@@ -251,9 +245,7 @@ QWidget* MainWindow::buildActualizar() {
 QWidget* MainWindow::buildResultados() {
   auto* page = new QWidget;
   auto* layout = new QVBoxLayout(page);
-  GridView* logs = gridView(form_.flxLog, "flxLog", kGridRowTwips);
-  layout->addWidget(label("Logs", logs));
-  layout->addWidget(logs, 1);
+  addCaptionedGrid(layout, "Logs", form_.flxLog, "flxLog", 1);
   return page;
 }
 
@@ -335,6 +327,13 @@ GridView* MainWindow::gridView(Grid& grid, const char* name, int rowHeightTwips)
   view->setObjectName(name);
   view->setAccessibleName(name);
   return view;
+}
+
+void MainWindow::addCaptionedGrid(QVBoxLayout* layout, const char* caption, Grid& grid,
+                                  const char* name, int stretch) {
+  GridView* view = gridView(grid, name, kGridRowTwips);
+  layout->addWidget(label(caption, view));
+  layout->addWidget(view, stretch);
 }
 
 bool MainWindow::load() {

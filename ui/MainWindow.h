@@ -11,6 +11,7 @@ class QCheckBox;
 class QLabel;
 class QLineEdit;
 class QPushButton;
+class QVBoxLayout;
 class QTabWidget;
 
 namespace fd {
@@ -55,6 +56,9 @@ class MainWindow : public QMainWindow {
   QPushButton* button(CommandButton& model, const char* name, const char* text,
                       std::function<void()> click);
   GridView* gridView(Grid& grid, const char* name, int rowHeightTwips);
+  // A grid of the usual row height under its caption, taking stretch of the page's height.
+  void addCaptionedGrid(QVBoxLayout* layout, const char* caption, Grid& grid, const char* name,
+                        int stretch);
 
   // Runs one of the window's events; a failure no trap caught is shown, not lost. False when
   // it failed.
