@@ -10,15 +10,8 @@
 
 namespace fd {
 
-BackupRestore::BackupRestore(FileSystem& fs, Processes& processes, Clock& clock, Desktop& desktop,
-                             UpdateLog& log, TextBox& txtEstado, Switch& windowEnabled)
-    : fs_(fs),
-      processes_(processes),
-      clock_(clock),
-      desktop_(desktop),
-      log_(log),
-      txtEstado_(txtEstado),
-      windowEnabled_(windowEnabled) {}
+BackupRestore::BackupRestore(FileSystem& fs, MailTask& mail, UpdateLog& log, TextBox& txtEstado)
+    : fs_(fs), mail_(mail), log_(log), txtEstado_(txtEstado) {}
 
 std::string BackupRestore::latest(const FileSystem& fs, const std::string& pathApp) {
   // Stamps have no leading zeros and do not sort; the index written last tells.
@@ -42,8 +35,7 @@ BackupRestore::Result BackupRestore::restore(const std::string& folder) {
   const std::vector<FileBackup::Entry> entries = FileBackup::read(fs_, folder);
   log_.EscribirLog(" Restaurar " + folder);
   Result result;
-  MailTask mail(processes_, clock_, desktop_, log_, txtEstado_, windowEnabled_);
-  if (!mail.DetenerTareaMails()) {
+  if (!mail_.DetenerTareaMails()) {
     result.mailStopped = false;
     return result;
   }
@@ -66,7 +58,7 @@ BackupRestore::Result BackupRestore::restore(const std::string& folder) {
       result.failed.push_back(entry.original + " " + why);
     }
   }
-  mail.IniciarTareaMails();
+  mail_.IniciarTareaMails();
   return result;
 }
 

@@ -7,10 +7,8 @@
 
 namespace fd {
 
-class Clock;
-class Desktop;
 class FileSystem;
-class Processes;
+class MailTask;
 class UpdateLog;
 
 // Undoes the file stage of an update run from its backup (FileBackup): every kept file is put
@@ -18,8 +16,8 @@ class UpdateLog;
 // stopped around it as the run stops it. The scripts' changes to the databases stay.
 class BackupRestore {
  public:
-  BackupRestore(FileSystem& fs, Processes& processes, Clock& clock, Desktop& desktop,
-                UpdateLog& log, TextBox& txtEstado, Switch& windowEnabled);
+  // mail stops the mail-sending task around the restore, as a run stops it.
+  BackupRestore(FileSystem& fs, MailTask& mail, UpdateLog& log, TextBox& txtEstado);
 
   // The stamp of the most recent backup under the updater's folder; empty when there is none.
   static std::string latest(const FileSystem& fs, const std::string& pathApp);
@@ -33,12 +31,9 @@ class BackupRestore {
 
  private:
   FileSystem& fs_;
-  Processes& processes_;
-  Clock& clock_;
-  Desktop& desktop_;
+  MailTask& mail_;
   UpdateLog& log_;
   TextBox& txtEstado_;
-  Switch& windowEnabled_;
 };
 
 }  // namespace fd

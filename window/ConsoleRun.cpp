@@ -250,10 +250,10 @@ int ConsoleRun::restore(const std::string& stamp) {
   ConfigurarLog(form_.flxLog);
   try {
     form_.log.create(pathApp + UpdateLog::fileName(UpdateLog::stampNow(services.clock)));
+    MailTask mail(services.processes, services.clock, services.desktop, form_.log, form_.txtEstado,
+                  form_.Enabled);
     const BackupRestore::Result result =
-        BackupRestore(services.fs, services.processes, services.clock, services.desktop, form_.log,
-                      form_.txtEstado, form_.Enabled)
-            .restore(folder);
+        BackupRestore(services.fs, mail, form_.log, form_.txtEstado).restore(folder);
     if (!result.mailStopped)
       return fail("No se pudo detener la tarea de envío de mails; no se restauró nada");
     if (!result.failed.empty()) {
