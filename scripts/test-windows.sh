@@ -4,19 +4,7 @@
 # (Wine's odbc32 reaches unixODBC and FreeTDS).
 set -euo pipefail
 cd "$(dirname "$0")/.."
-scripts/install-deps.sh
-
-packages=(g++-mingw-w64-x86-64-posix wine wine64 dpkg-dev unzip)
-missing=()
-for p in "${packages[@]}"; do
-  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
-done
-if [ ${#missing[@]} -gt 0 ]; then
-  SUDO=""
-  [ "$(id -u)" -eq 0 ] || SUDO="sudo"
-  $SUDO apt-get update
-  DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y --no-install-recommends "${missing[@]}"
-fi
+scripts/install-deps.sh g++-mingw-w64-x86-64-posix wine wine64 dpkg-dev unzip
 
 build=${BUILD_DIR:-build/windows}
 native=${NATIVE_BUILD_DIR:-build/windows-native}
