@@ -20,11 +20,10 @@ using test::TdsServerConfig;
 using test::TdsTestServer;
 
 TdsServerConfig config() {
-  TdsServerConfig c;
-  c.serverName = "FDSRV";
-  c.logins = {{"Fendal", "Murales"}};
-  c.databases = {"Empresa1"};
-  return c;
+  return {.serverName = "FDSRV",
+          .logins = {{"Fendal", "Murales"}},
+          .databases = {"Empresa1"},
+          .otherSessions = {}};
 }
 
 // Runs osql.exe; with a file-size limit (blocks of 512 bytes) through the shell's ulimit.

@@ -7,6 +7,7 @@
 
 #include <cerrno>
 #include <future>
+#include <string>
 #include <vector>
 
 #include "fixtures/TdsTestServer.h"
@@ -20,20 +21,22 @@ using test::TdsServerConfig;
 using test::TdsTestServer;
 
 TdsServerConfig config() {
-  TdsServerConfig c;
-  c.serverName = "FDSRV";
-  c.logins = {{"Fendal", "Murales7261qz"}};
-  c.databases = {"Empresa1"};
-  return c;
+  return {.serverName = "FDSRV",
+          .logins = {{"Fendal", "Murales7261qz"}},
+          .databases = {"Empresa1"},
+          .otherSessions = {}};
 }
 
-std::unique_ptr<Connection> connect(DatabaseProvider& provider, const TdsTestServer& server) {
+std::unique_ptr<Connection> connect(DatabaseProvider& provider, const TdsTestServer& server,
+                                    const std::string& catalog = "Empresa1",
+                                    const std::string& login = "Fendal",
+                                    const std::string& password = "Murales7261qz") {
   auto connection = provider.createConnection();
   connection->setProvider("SQLOLEDB");
   connection->setProperty("Data Source", server.dataSource());
-  connection->setProperty("Initial Catalog", "Empresa1");
-  connection->setProperty("User Id", "Fendal");
-  connection->setProperty("Password", "Murales7261qz");
+  connection->setProperty("Initial Catalog", catalog);
+  connection->setProperty("User Id", login);
+  connection->setProperty("Password", password);
   connection->open();
   return connection;
 }
@@ -140,23 +143,9 @@ TEST_F(TdsServerTest, LogsEachLoginAndStatementWithLoginAndDatabase) {
   EXPECT_EQ(server_.statementLog(), expected);
 }
 
-TEST_F(TdsServerTest, LoginNamesIgnoreLetterCase) {
-  auto connection = provider_.createConnection();
-  connection->setProvider("SQLOLEDB");
-  connection->setProperty("Data Source", server_.dataSource());
-  connection->setProperty("Initial Catalog", "EMPRESA1");
-  connection->setProperty("User Id", "FENDAL");
-  connection->setProperty("Password", "Murales7261qz");
-  EXPECT_NO_THROW(connection->open());
-}
-
-TEST_F(TdsServerTest, PasswordsRespectLetterCase) {
-  auto connection = provider_.createConnection();
-  connection->setProvider("SQLOLEDB");
-  connection->setProperty("Data Source", server_.dataSource());
-  connection->setProperty("User Id", "Fendal");
-  connection->setProperty("Password", "MURALES7261QZ");
-  EXPECT_THROW(connection->open(), AppError);
+TEST_F(TdsServerTest, LoginNamesIgnoreLetterCaseButPasswordsDoNot) {
+  EXPECT_NO_THROW(connect(provider_, server_, "EMPRESA1", "FENDAL"));
+  EXPECT_THROW(connect(provider_, server_, "Empresa1", "Fendal", "MURALES7261QZ"), AppError);
 }
 
 TEST_F(TdsServerTest, UnknownStatementsAreAccepted) {
