@@ -112,6 +112,13 @@ void LeerFiles(ManifestInputs in, Grid& flxFile, Grid& flxScrp, ActionButtons bu
     for (const std::string& nombre : in.fs.listFiles(temporal, "*.*", false)) {
       if (toLower(nombre) == "info.txt")
         continue;
+      // Only a POSIX host lets such a name through; its tabs would shift the row's columns and
+      // its quotes would reach the script's command line.
+      if (!isWindowsFileName(nombre)) {
+        in.log.EscribirLog(" Se omite el archivo " + temporal + printableName(nombre) +
+                           ": su nombre tiene caracteres que Windows no admite");
+        continue;
+      }
       const std::string tipo = toLower(rightBytes(nombre, 4));
       const std::string origen = temporal + nombre;
       std::string destino = destinoPaquete;

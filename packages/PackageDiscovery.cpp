@@ -39,6 +39,13 @@ void CargarPaquetes(Grid& flxRar, UpdaterState& state, const FileSystem& fs, Upd
     names = fs.listFiles(state.mPathApp, "*.rar", true);
 
   for (const std::string& name : names) {
+    // Only a POSIX host lets such a name through; its tabs would shift the row's columns and its
+    // quotes would reach the extraction's command line.
+    if (!isWindowsFileName(name)) {
+      log.EscribirLog(" Se omite el paquete " + printableName(name) +
+                      ": su nombre tiene caracteres que Windows no admite");
+      continue;
+    }
     // A name that does not follow the scheme is listed with empty version pieces.
     std::vector<std::string> pieces = splitText(name, '_');
     pieces.resize(std::max<std::size_t>(pieces.size(), 4));

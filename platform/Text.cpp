@@ -116,4 +116,24 @@ void appendUtf8(std::string& out, char32_t c) {
   }
 }
 
+bool isWindowsFileName(std::string_view name) {
+  if (name.empty())
+    return false;
+  for (char c : name) {
+    if (static_cast<unsigned char>(c) < 0x20 ||
+        std::string_view("<>:\"/\\|?*").find(c) != std::string_view::npos)
+      return false;
+  }
+  return true;
+}
+
+std::string printableName(std::string_view name) {
+  std::string shown(name);
+  for (char& c : shown) {
+    if (static_cast<unsigned char>(c) < 0x20)
+      c = '?';
+  }
+  return shown;
+}
+
 }  // namespace fd

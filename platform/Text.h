@@ -35,4 +35,11 @@ std::string rightBytes(std::string_view text, std::size_t n);
 // The text less its last n bytes (empty when shorter).
 std::string dropRightBytes(std::string_view text, std::size_t n);
 
+// Whether Windows accepts the text as one file name: not empty, and without control characters
+// or any of < > : " / \ | ? *. A host that allows more (POSIX) must not pass such a name on: it
+// would split a grid row at a tab, or a command line at a quote.
+bool isWindowsFileName(std::string_view name);
+// The text with each control character shown as "?", for a message about such a name.
+std::string printableName(std::string_view name);
+
 }  // namespace fd

@@ -236,6 +236,33 @@ TEST_F(ManifestReader, LogsEveryPackageAndDestination) {
   EXPECT_EQ(w().flxFile.TextMatrix(2, kFileFullDestination), comercial() + "Bin\\León.dll");
 }
 
+// A tab would shift a row's columns and a quote would reach a command line. Windows refuses to
+// make such names, so there is nothing to check there.
+TEST_F(ManifestReader, NamesWindowsWouldRefuseArePassedOverAndLogged) {
+  const std::string tmp = this->tmp("COMERCIAL_5_2_7_x");
+  try {
+    for (const char* name : {"CRM\t1_0_0", "CRM\" -y \"_1_0_0"}) {
+      f.writeFile(f.act() + name + ".rar", "");
+      f.writeFile(tmp + name + ".sql", "x");
+    }
+  } catch (const std::exception&) {
+    GTEST_SKIP() << "the host refuses such names itself";
+  }
+  start({"COMERCIAL_5_2_7_x"});
+  put("COMERCIAL_5_2_7_x", "info.txt", "[Destino]\r\nComercial.exe=<Destino>\r\n");
+  put("COMERCIAL_5_2_7_x", "Comercial.exe");
+  w().LeerFiles();
+  ASSERT_EQ(w().flxRar.Rows(), 2);
+  EXPECT_EQ(w().flxRar.TextMatrix(1, kRarPackage), "COMERCIAL_5_2_7_x.rar");
+  ASSERT_EQ(w().flxFile.Rows(), 2);
+  EXPECT_EQ(w().flxFile.TextMatrix(1, kFileName), "Comercial.exe");
+  const char* why = ": su nombre tiene caracteres que Windows no admite";
+  for (const std::string& line : {" Se omite el paquete CRM?1_0_0.rar" + std::string(why),
+                                  " Se omite el paquete CRM\" -y \"_1_0_0.rar" + std::string(why),
+                                  " Se omite el archivo " + tmp + "CRM?1_0_0.sql" + why})
+    EXPECT_TRUE(f.logHas(line)) << line;
+}
+
 // How the time grows with the number of files is measured by bench/ManifestBench.cpp.
 TEST_F(ManifestReader, ManyFilesAreAllListedAndNumbered) {
   start({"COMERCIAL_5_2_7_x"});
