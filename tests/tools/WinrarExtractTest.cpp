@@ -186,6 +186,22 @@ TEST_F(WinrarExtractTest, DropsStoredFoldersAndEveryWayOutOfTheTarget) {
   EXPECT_EQ(after, before);
 }
 
+// Such names would reach the updater's grid rows and command lines; "d.txt:flujo" would be a
+// hidden stream of d.txt on Windows.
+TEST_F(WinrarExtractTest, RefusesNamesWindowsWouldRefuse) {
+  const std::string text = source("t.txt", "contenido");
+  makeArchive({"-n", "a\tb.txt", text, "-n", "c\" -y \".txt", text, "-n", "d.txt:flujo", text, "-n",
+               "ok.txt", text});
+
+  const ToolRun run = extract();
+
+  EXPECT_EQ(run.exitCode, 9) << run.errorOutput;
+  EXPECT_EQ(firstLine(run.errorOutput),
+            "Winrar95: a?b.txt no se extrae: su nombre tiene caracteres que Windows no admite "
+            "(y 2 errores más)");
+  EXPECT_EQ(treeOf(target()), (Tree{{"ok.txt", sha256Hex("contenido")}}));
+}
+
 // libarchive cannot read on past an entry without a name, so the archive counts as damaged.
 TEST_F(WinrarExtractTest, StopsAtAnEntryWithoutAName) {
   makeArchive({"-n", "a.txt", source("a", "a"), "-n", "", source("b", "b"), "-n", "c.txt",

@@ -24,6 +24,7 @@
 #ifdef _WIN32
 #include "platform/win32/Win32Text.h"
 #endif
+#include "platform/Text.h"
 #include "tools/winrar/RarHeaders.h"
 #include "tools/winrar/TargetFolder.h"
 
@@ -419,6 +420,14 @@ void Extraction::extractEntry(archive* reader, ArchiveInput& input, archive_entr
   if (header.copyOf) {
     fail(rarexit::kFatal, name + " es una copia de " + *header.copyOf +
                               " dentro del archivo (referencia de RAR 5), que no se extrae");
+    return;
+  }
+  // Windows refuses such a name (or, after a colon, makes a hidden stream of another file); a
+  // POSIX host would make it, and the updater would meet its tab or quote in a grid row or on a
+  // command line.
+  if (!isWindowsFileName(flatName)) {
+    fail(rarexit::kCreate,
+         printableName(name) + " no se extrae: su nombre tiene caracteres que Windows no admite");
     return;
   }
   if (const auto linkTarget = hardLinkTarget(entry)) {
