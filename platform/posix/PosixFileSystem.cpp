@@ -224,6 +224,27 @@ void writeInPlace(int input, const fs::path& target, off_t size, const timespec 
   }
 }
 
+// Names a file that has none. The kernel does it from the descriptor alone where it allows (for a
+// file this process opened, from Linux 6.10 on), which is cheaper than through the descriptor's
+// entry in /proc, the way taken elsewhere and from then on.
+bool linkUnnamed(int fd, const fs::path& target) {
+  static bool fromDescriptor = true;
+  if (fromDescriptor) {
+    if (::linkat(fd, "", AT_FDCWD, target.c_str(), AT_EMPTY_PATH) == 0) {
+      return true;
+    }
+    if (errno != ENOENT && errno != EPERM) {
+      return false;
+    }
+  }
+  const std::string self = "/proc/self/fd/" + std::to_string(fd);
+  if (::linkat(AT_FDCWD, self.c_str(), AT_FDCWD, target.c_str(), AT_SYMLINK_FOLLOW) != 0) {
+    return false;
+  }
+  fromDescriptor = false;
+  return true;
+}
+
 enum class Unnamed { kCopied, kUnsupported, kExists, kFailed };
 
 // Copies a new file the way that leaves nothing half-written and touches the folder's entries
@@ -232,7 +253,7 @@ enum class Unnamed { kCopied, kUnsupported, kExists, kFailed };
 // without /proc) has no such files, before anything was read; errno holds why it failed.
 Unnamed copyUnnamed(int input, off_t size, const fs::path& folder, const fs::path& target,
                     mode_t mode, const timespec times[2]) {
-  // Linking goes through the descriptor's entry in /proc, which a host may lack.
+  // Linking may go through the descriptor's entry in /proc, which a host may lack.
   static const bool procFds = ::access("/proc/self/fd", X_OK) == 0;
   if (!procFds) {
     return Unnamed::kUnsupported;
@@ -242,12 +263,11 @@ Unnamed copyUnnamed(int input, off_t size, const fs::path& folder, const fs::pat
     return errno == EOPNOTSUPP || errno == EISDIR || errno == EINVAL ? Unnamed::kUnsupported
                                                                      : Unnamed::kFailed;
   }
-  const std::string self = "/proc/self/fd/" + std::to_string(output.get());
   if (!copyContents(input, output.get(), size) || ::fchmod(output.get(), mode) != 0 ||
       ::futimens(output.get(), times) != 0) {
     return Unnamed::kFailed;
   }
-  if (::linkat(AT_FDCWD, self.c_str(), AT_FDCWD, target.c_str(), AT_SYMLINK_FOLLOW) != 0) {
+  if (!linkUnnamed(output.get(), target)) {
     return errno == EEXIST ? Unnamed::kExists : Unnamed::kFailed;
   }
   if (!output.close()) {
