@@ -6,7 +6,9 @@
 // written beside each and renamed over it (what keeps a replacement atomic) against rewritten in
 // place (what cp does), which tells what the file system charges for the atomic replacement.
 //
-//   copy_bench [--pairs N]      (at least 7 pairs; 7 when not given)
+//   copy_bench [--pairs N] [--only new|existing|floor]
+//
+// At least 7 pairs, 7 when not given; --only runs one of the three comparisons (to profile it).
 //
 // Before every run, of either side, the previous run's folder is removed, the next one is made
 // and filled with `cp -r` of the source for the "over existing files" case (left for the run to
@@ -217,15 +219,19 @@ void comparePairs(CopyRun& run, const std::string& label, bool existing, int pai
 
 int main(int argc, char** argv) {
   int pairs = fd::bench::kMinimumPairs;
+  std::string only;
   for (int i = 1; i < argc; ++i) {
     if (std::strcmp(argv[i], "--pairs") == 0 && i + 1 < argc) {
       pairs = std::max(fd::bench::kMinimumPairs, std::atoi(argv[++i]));
+    } else if (std::strcmp(argv[i], "--only") == 0 && i + 1 < argc) {
+      only = argv[++i];
     } else {
-      std::fprintf(stderr, "usage: %s [--pairs N]   (N at least %d)\n", argv[0],
-                   fd::bench::kMinimumPairs);
+      std::fprintf(stderr, "usage: %s [--pairs N] [--only new|existing|floor]   (N at least %d)\n",
+                   argv[0], fd::bench::kMinimumPairs);
       return 2;
     }
   }
+  const auto wanted = [&](const char* name) { return only.empty() || only == name; };
   // Each pair as it ends, also into a pipe.
   std::setvbuf(stdout, nullptr, _IOLBF, 0);
   try {
@@ -234,11 +240,14 @@ int main(int argc, char** argv) {
     fd::bench::CopyRun run;
     const Side stage{"CopiarArchivos", [&] { run.copiar(); }};
     const Side cp{"cp -r", [&] { run.cp(); }, true};
-    fd::bench::comparePairs(run, "into a new folder", false, pairs, 1.20, stage, cp);
-    fd::bench::comparePairs(run, "over existing files", true, pairs, 1.30, stage, cp);
-    fd::bench::comparePairs(run, "over existing files, the floor of each", true, pairs, 0,
-                            Side{"rename over", [&] { run.replaceBare(true); }},
-                            Side{"rewrite in place", [&] { run.replaceBare(false); }});
+    if (wanted("new"))
+      fd::bench::comparePairs(run, "into a new folder", false, pairs, 1.20, stage, cp);
+    if (wanted("existing"))
+      fd::bench::comparePairs(run, "over existing files", true, pairs, 1.30, stage, cp);
+    if (wanted("floor"))
+      fd::bench::comparePairs(run, "over existing files, the floor of each", true, pairs, 0,
+                              Side{"rename over", [&] { run.replaceBare(true); }},
+                              Side{"rewrite in place", [&] { run.replaceBare(false); }});
     std::printf("load average after: %s\n", fd::bench::loadAverage().c_str());
     return 0;
   } catch (const std::exception& error) {

@@ -141,14 +141,19 @@ bool copyByReadAndWrite(int from, int to) {
   }
 }
 
-// Copies what is left of from into to, both at their current offsets. The kernel moves the data
-// itself where it can (and shares the blocks where the file system allows).
-bool copyContents(int from, int to) {
+// Copies what is left of from into to, both at their current offsets: size bytes when known
+// (else 0), which saves asking the kernel once more for the end. The kernel moves the data itself
+// where it can (and shares the blocks where the file system allows).
+bool copyContents(int from, int to, off_t size = 0) {
   bool copied = false;
-  for (;;) {
+  for (off_t total = 0;;) {
     ssize_t done = ::copy_file_range(from, nullptr, to, nullptr, 1 << 30, 0);
     if (done > 0) {
       copied = true;
+      total += done;
+      if (total == size) {
+        return true;
+      }
     } else if (done == 0) {
       return true;
     } else if (errno == EINTR) {
@@ -202,7 +207,7 @@ void writeInPlace(int input, const fs::path& target, off_t size, const timespec 
     failWithErrno(errno);
   }
   int errnum = 0;
-  if (!copyContents(input, output.get())) {
+  if (!copyContents(input, output.get(), size)) {
     errnum = errno;
   }
   // What is left beyond the new end belonged to the old contents.
@@ -219,28 +224,50 @@ void writeInPlace(int input, const fs::path& target, off_t size, const timespec 
   }
 }
 
+// Names a file that has none. The kernel does it from the descriptor alone where it allows (for a
+// file this process opened, from Linux 6.10 on), which is cheaper than through the descriptor's
+// entry in /proc, the way taken elsewhere and from then on.
+bool linkUnnamed(int fd, const fs::path& target) {
+  static bool fromDescriptor = true;
+  if (fromDescriptor) {
+    if (::linkat(fd, "", AT_FDCWD, target.c_str(), AT_EMPTY_PATH) == 0) {
+      return true;
+    }
+    if (errno != ENOENT && errno != EPERM) {
+      return false;
+    }
+  }
+  const std::string self = "/proc/self/fd/" + std::to_string(fd);
+  if (::linkat(AT_FDCWD, self.c_str(), AT_FDCWD, target.c_str(), AT_SYMLINK_FOLLOW) != 0) {
+    return false;
+  }
+  fromDescriptor = false;
+  return true;
+}
+
 enum class Unnamed { kCopied, kUnsupported, kExists, kFailed };
 
 // Copies a new file the way that leaves nothing half-written and touches the folder's entries
 // once: written into a file of the folder that has no name yet and named only when whole, so that
 // a copy cut short, by a kill too, leaves nothing. kUnsupported where the file system (or a host
 // without /proc) has no such files, before anything was read; errno holds why it failed.
-Unnamed copyUnnamed(int input, const fs::path& folder, const fs::path& target, mode_t mode,
-                    const timespec times[2]) {
+Unnamed copyUnnamed(int input, off_t size, const fs::path& folder, const fs::path& target,
+                    mode_t mode, const timespec times[2]) {
+  // Linking may go through the descriptor's entry in /proc, which a host may lack.
+  static const bool procFds = ::access("/proc/self/fd", X_OK) == 0;
+  if (!procFds) {
+    return Unnamed::kUnsupported;
+  }
   Descriptor output(::open(folder.c_str(), O_WRONLY | O_TMPFILE | O_CLOEXEC, 0600));
   if (output.get() < 0) {
     return errno == EOPNOTSUPP || errno == EISDIR || errno == EINVAL ? Unnamed::kUnsupported
                                                                      : Unnamed::kFailed;
   }
-  const std::string self = "/proc/self/fd/" + std::to_string(output.get());
-  if (::access(self.c_str(), F_OK) != 0) {
-    return Unnamed::kUnsupported;
-  }
-  if (!copyContents(input, output.get()) || ::fchmod(output.get(), mode) != 0 ||
+  if (!copyContents(input, output.get(), size) || ::fchmod(output.get(), mode) != 0 ||
       ::futimens(output.get(), times) != 0) {
     return Unnamed::kFailed;
   }
-  if (::linkat(AT_FDCWD, self.c_str(), AT_FDCWD, target.c_str(), AT_SYMLINK_FOLLOW) != 0) {
+  if (!linkUnnamed(output.get(), target)) {
     return errno == EEXIST ? Unnamed::kExists : Unnamed::kFailed;
   }
   if (!output.close()) {
@@ -403,7 +430,8 @@ void PosixFileSystem::copyFile(const std::string& source, const std::string& tar
   const timespec times[2] = {sourceInfo.st_atim, sourceInfo.st_mtim};
 
   if (!replaced && !readOnly(folderInfo)) {
-    switch (copyUnnamed(input.get(), folder, to, sourceInfo.st_mode & 07777, times)) {
+    switch (copyUnnamed(input.get(), sourceInfo.st_size, folder, to, sourceInfo.st_mode & 07777,
+                        times)) {
       case Unnamed::kCopied:
         paths_.noteCreated(folder, to.filename().string(), PathMapper::stampOf(folderInfo));
         return;
@@ -431,7 +459,7 @@ void PosixFileSystem::copyFile(const std::string& source, const std::string& tar
     failWithErrno(folderRefused ? EACCES : errno);
   }
   int errnum = 0;
-  if (!copyContents(input.get(), output.get()) ||
+  if (!copyContents(input.get(), output.get(), sourceInfo.st_size) ||
       (replaced && !keepOwner(output.get(), *replaced)) ||
       ::fchmod(output.get(), (replaced ? replaced->st_mode : sourceInfo.st_mode) & 07777) != 0 ||
       ::futimens(output.get(), times) != 0) {
