@@ -64,10 +64,19 @@ class PathMapper {
   };
   std::optional<std::string> findIgnoringCase(const std::filesystem::path& folder,
                                               const std::string& name) const;
+  // The drives as drives() gives them, read again only when the dosdevices folder changed: a
+  // copy maps two paths a file, and reading the links each time was most of its mapping.
+  const std::map<char, std::filesystem::path>& currentDrives() const;
 
   std::filesystem::path prefix_;
   char defaultDrive_ = 'C';
   mutable std::map<std::string, Listing> listings_;
+  struct DriveTable {
+    FolderStamp stamp;
+    bool settled = false;  // as a listing's
+    std::map<char, std::filesystem::path> drives;
+  };
+  mutable std::optional<DriveTable> drives_;
 };
 
 }  // namespace fd

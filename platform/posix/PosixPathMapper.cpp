@@ -48,6 +48,13 @@ std::vector<std::string> windowsComponents(std::string_view rest) {
   return components;
 }
 
+// The coarse clock, which stamps folder times.
+timespec coarseNow() {
+  timespec tick{};
+  ::clock_gettime(CLOCK_REALTIME_COARSE, &tick);
+  return tick;
+}
+
 fs::path canonicalOrNormal(const fs::path& path) {
   std::error_code ec;
   fs::path result = fs::weakly_canonical(path, ec);
@@ -79,6 +86,15 @@ std::optional<std::vector<std::string>> componentsBelow(const fs::path& folder,
   return rest;
 }
 
+// Folder times come from the coarse clock: a change within the tick of the folder's last one
+// could leave its stamp as it is, so what was read of a folder changed in the tick of the
+// reading (tick, taken before it) is read again next time.
+bool settledBefore(const PathMapper::FolderStamp& stamp, const timespec& tick) {
+  const std::pair<long long, long long> now(tick.tv_sec, tick.tv_nsec);
+  return std::pair(stamp.modified, stamp.modifiedNs) < now &&
+         std::pair(stamp.changed, stamp.changedNs) < now;
+}
+
 }  // namespace
 
 PathMapper::PathMapper(fs::path prefix) : prefix_(std::move(prefix)) {}
@@ -97,12 +113,25 @@ PathMapper PathMapper::fromEnvironment() {
 }
 
 std::map<char, fs::path> PathMapper::drives() const {
+  return currentDrives();
+}
+
+const std::map<char, fs::path>& PathMapper::currentDrives() const {
   const fs::path dosdevices = prefix_ / "dosdevices";
-  std::error_code ec;
-  if (!fs::is_directory(dosdevices, ec)) {
-    return {{'C', prefix_ / "drive_c"}, {'Z', fs::path("/")}};
+  const timespec tick = coarseNow();
+  const std::optional<FolderStamp> stamp = stampOf(dosdevices);
+  if (!stamp) {
+    // Without the folder, C: and Z: as Wine makes them, under the stamp no folder has.
+    if (!drives_ || !(drives_->stamp == FolderStamp{})) {
+      drives_ = DriveTable{{}, false, {{'C', prefix_ / "drive_c"}, {'Z', fs::path("/")}}};
+    }
+    return drives_->drives;
+  }
+  if (drives_ && drives_->settled && drives_->stamp == *stamp) {
+    return drives_->drives;
   }
   std::map<char, fs::path> result;
+  std::error_code ec;
   for (const fs::directory_entry& entry : fs::directory_iterator(dosdevices, ec)) {
     const std::string name = entry.path().filename().string();
     if (name.size() != 2 || !isDriveLetter(name[0]) || name[1] != ':') {
@@ -122,7 +151,8 @@ std::map<char, fs::path> PathMapper::drives() const {
     }
     result[static_cast<char>(std::toupper(static_cast<unsigned char>(name[0])))] = folder;
   }
-  return result;
+  drives_ = DriveTable{*stamp, settledBefore(*stamp, tick), std::move(result)};
+  return drives_->drives;
 }
 
 std::optional<PathMapper::FolderStamp> PathMapper::stampOf(const fs::path& hostFolder) {
@@ -162,8 +192,7 @@ void PathMapper::noteCreated(const fs::path& hostFolder, const std::string& name
 std::optional<std::string> PathMapper::findIgnoringCase(const fs::path& folder,
                                                         const std::string& name) const {
   // Stamped before the reading, so that a change made while reading shows at the next lookup.
-  timespec tick{};
-  ::clock_gettime(CLOCK_REALTIME_COARSE, &tick);
+  const timespec tick = coarseNow();
   std::optional<FolderStamp> stamp = stampOf(folder);
   if (!stamp) {
     return std::nullopt;
@@ -187,13 +216,8 @@ std::optional<std::string> PathMapper::findIgnoringCase(const fs::path& folder,
       }
     }
     ::closedir(dir);
-    // Folder times come from the coarse clock: a change within the tick of the folder's last
-    // one could leave its stamp as it is, so a folder changed in this tick is read again next
-    // time.
-    const std::pair<long long, long long> now(tick.tv_sec, tick.tv_nsec);
     listing.stamp = *stamp;
-    listing.settled = std::pair(stamp->modified, stamp->modifiedNs) < now &&
-                      std::pair(stamp->changed, stamp->changedNs) < now;
+    listing.settled = settledBefore(*stamp, tick);
   }
   auto found = listing.names.find(foldCase(name));
   return found == listing.names.end() ? std::nullopt : std::optional<std::string>(found->second);
@@ -208,7 +232,7 @@ fs::path PathMapper::toHost(std::string_view windowsPath) const {
     drive = static_cast<char>(std::toupper(static_cast<unsigned char>(windowsPath[0])));
     windowsPath.remove_prefix(2);
   }
-  const std::map<char, fs::path> known = drives();
+  const std::map<char, fs::path>& known = currentDrives();
   auto found = known.find(drive);
   // An unknown drive maps to where Wine would look for it, which does not exist, so that every
   // operation on it fails as on a missing drive.
@@ -216,8 +240,25 @@ fs::path PathMapper::toHost(std::string_view windowsPath) const {
       found != known.end()
           ? found->second
           : prefix_ / "dosdevices" / (std::string(1, static_cast<char>(std::tolower(drive))) + ":");
+  const std::vector<std::string> components = windowsComponents(windowsPath);
+  // Paths mostly come with their folders' own letter case: when the whole path, or its folder,
+  // is there as written, every component before it matches exactly, and one look tells.
+  fs::path exact = current;
+  for (const std::string& component : components) {
+    exact /= component;
+  }
+  struct stat info;
+  if (components.empty() || ::lstat(exact.c_str(), &info) == 0) {
+    return exact;
+  }
+  if (::lstat(exact.parent_path().c_str(), &info) == 0) {
+    // Only the last component may differ in letter case from the name that is there.
+    const std::optional<std::string> match =
+        findIgnoringCase(exact.parent_path(), components.back());
+    return match ? exact.parent_path() / *match : exact;
+  }
   bool matching = true;
-  for (const std::string& component : windowsComponents(windowsPath)) {
+  for (const std::string& component : components) {
     if (matching) {
       std::error_code ec;
       if (fs::exists(fs::symlink_status(current / component, ec))) {
@@ -242,7 +283,7 @@ std::string PathMapper::toWindows(const fs::path& hostPath) const {
   size_t bestDepth = 0;
   std::vector<std::string> bestRest;
   char rootDrive = 0;
-  for (const auto& [letter, folder] : drives()) {
+  for (const auto& [letter, folder] : currentDrives()) {
     const fs::path canonicalFolder = canonicalOrNormal(folder);
     if (canonicalFolder == canonicalFolder.root_path()) {
       if (rootDrive == 0 || letter == 'Z') {
