@@ -1,5 +1,5 @@
-// The file stage end to end on the real Windows services: files copied over the suite's own,
-// batch files run by the system's cmd.exe, the mail program ended by the system's taskkill.
+// The file stage end to end on what only Windows has: batch files run by the system's cmd.exe,
+// the mail program ended by the system's taskkill.
 #include <windows.h>
 
 #include <gtest/gtest.h>
@@ -8,7 +8,6 @@
 
 #include "fixtures/UpdaterFixture.h"
 #include "grid/Grid.h"
-#include "platform/AppError.h"
 #include "platform/win32/Win32Clock.h"
 #include "platform/win32/Win32Text.h"
 #include "update/CommandFiles.h"
@@ -91,44 +90,6 @@ TEST_F(Win32FileStage, CopiesOverTheSuitesFilesAndRunsBatchesThroughCmd) {
   }
   EXPECT_EQ(w().flxLog.TextMatrix(w().flxLog.Rows() - 1, 1), "Ejecutar Alta.bat");
 }
-
-struct FailureCase {
-  std::string name;
-  std::string destino;  // below the suite's root
-  bool sourceMissing;
-  int number;
-};
-
-class Win32FileStageFailures : public Win32FileStage,
-                               public ::testing::WithParamInterface<FailureCase> {};
-
-// The system's own failures reach the run's trap with the numbers it reports.
-TEST_P(Win32FileStageFailures, StopAtTheFailingRowKeepingEarlierRowsCopied) {
-  const std::string comercial = f.fendal() + "Comercial\\";
-  row("a.dll", comercial, "a");
-  row("b.dll", f.fendal() + GetParam().destino, "b");
-  row("c.dll", comercial, "c");
-  if (GetParam().sourceMissing) {
-    ASSERT_TRUE(DeleteFileW(widen(f.act() + "P\\b.dll").c_str()));
-  }
-  try {
-    copiar();
-    FAIL() << "no failure";
-  } catch (const AppError& error) {
-    EXPECT_EQ(error.number(), GetParam().number);
-  }
-  EXPECT_EQ(current.archivo, "b.dll");
-  EXPECT_TRUE(f.exists(comercial + "a.dll"));
-  EXPECT_FALSE(f.exists(comercial + "c.dll"));
-  EXPECT_EQ(w().flxFile.CellBackColor(1, 1), colors::kLightGreen);
-  EXPECT_EQ(w().flxFile.CellBackColor(2, 1), colors::kWhite);
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Failures, Win32FileStageFailures,
-    ::testing::Values(FailureCase{"SourceMissing", "Comercial\\", true, err::kFileNotFound},
-                      FailureCase{"ParentMissing", "No\\Existe\\", false, err::kPathNotFound}),
-    [](const auto& info) { return info.param.name; });
 
 TEST_F(Win32FileStage, TheMailProgramIsEndedByTaskkillReplacedAndItsTaskStartedAgain) {
   const std::string program = f.fendal() + MailTask::kProceso;
