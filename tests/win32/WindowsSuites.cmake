@@ -51,11 +51,15 @@ foreach(suite IN LISTS portable_suites ITEMS win32)
   set_tests_properties(test_${suite} PROPERTIES ENVIRONMENT "WINEDEBUG=-all")
 endforeach()
 
-# Programs the end-to-end suites run: a stand-in with the mail program's name, beside the
-# suites, the query tool (bin/osql.exe) and the RAR extractor (bin/Winrar95.exe).
-add_executable(fdEnvioMails ${CMAKE_CURRENT_SOURCE_DIR}/win32/programs/fdEnvioMails.cpp)
-set_target_properties(fdEnvioMails PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tests)
+# Programs the end-to-end suites run: stand-ins with the mail program's name and for a program a
+# command file starts, beside the suites, the query tool (bin/osql.exe) and the RAR extractor
+# (bin/Winrar95.exe).
+foreach(program fdEnvioMails marcar)
+  add_executable(${program} ${CMAKE_CURRENT_SOURCE_DIR}/win32/programs/${program}.cpp)
+  set_target_properties(${program} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tests)
+endforeach()
 add_dependencies(test_win32 fdEnvioMails)
+add_dependencies(test_update marcar)
 if(TARGET winrar)
   add_dependencies(test_win32 winrar)
 endif()
