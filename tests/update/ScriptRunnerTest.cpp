@@ -1,12 +1,16 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <deque>
 
+#include "databases/ServerConnection.h"
 #include "fixtures/UpdaterFixture.h"
+#include "platform/AnsiCodec.h"
 #include "platform/AppError.h"
 #include "session/GridSetup.h"
 #include "update/ScriptParameters.h"
 #include "update/ScriptRunner.h"
+#include "update/SqlToolDiscovery.h"
 
 namespace fd::test {
 namespace {
@@ -50,11 +54,11 @@ class ScriptRunnerTest : public ::testing::Test {
     // The status row the run writes before each script.
     flxLog.AddItem("\tVentas: Ejecutar Alta.SQL");
   }
-  std::string run(ScriptedProcesses& processes, const std::string& script) {
+  std::string run(Processes& processes, const std::string& script, int row = 1) {
     ScriptParameters parameters(f.fs, f.log);
     ScriptRunner runner(state, flxScrp, flxLog, f.fs, processes, f.clock, f.desktop, f.log,
                         parameters);
-    return runner.EjecutarPaquete(script, 1);
+    return runner.EjecutarPaquete(script, row);
   }
 
   StageFixture f;  // the host's file system, the fake clock, the scripted desktop and the log
@@ -174,6 +178,88 @@ INSTANTIATE_TEST_SUITE_P(
                       UnsafeNames{"ServerOption", "SRV1 -n", "Ventas"},
                       UnsafeNames{"ServerComment", "SRV1--", "Ventas"}),
     [](const auto& info) { return std::string(info.param.name); });
+
+// The stage end to end: the query tool found through the registry, run as the real osql.exe
+// against the shared SQL stand-in (the login Fendal with the current password), and its output
+// file read back into the grids.
+class ScriptRunnerOsql : public ScriptRunnerTest {
+ protected:
+  void SetUp() override {
+    ScriptRunnerTest::SetUp();
+    const std::string server = f.sharedServer();
+    if (server.empty()) {
+      GTEST_SKIP() << "no SQL stand-in (FD_TEST_SQL_PORT) for this run";
+    }
+    // The client tools' layout: SQLPath names the folder whose Binn holds the tool.
+    f.registerQueryTool(f.root() + "SQL");
+    ASSERT_TRUE(ConseguirPathISQL(state.mISQL, f.registry, f.fs, f.log, f.desktop));
+    EXPECT_EQ(state.mISQL, f.root() + "SQL\\Binn\\osql.exe");
+    state.mServidor = server;
+    state.mCatalogo = "FD_A";
+    state.mClave = kClaveActual;
+  }
+  // Runs a script of the package folder as the row after the others.
+  std::string runScript(const std::string& name, const std::string& content) {
+    const std::string script = f.act() + "P\\" + name;
+    // Scripts are ANSI text, as the packages bring them.
+    f.writeFile(script, utf8ToAnsi(content));
+    flxScrp.AddItem("2\t" + name + "\t\t" + script + "\t\t.sql");
+    return run(f.processes(), script, flxScrp.Rows() - 1);
+  }
+};
+
+struct OsqlCase {
+  std::string name;
+  std::string content;
+  std::string clave;    // the password osql is given ("" for the current one)
+  std::string message;  // what the run reports ("" when it went well)
+  std::string output;   // text a line of the tool's output file holds ("" for no check)
+};
+
+void PrintTo(const OsqlCase& c, std::ostream* out) {
+  *out << c.name;
+}
+
+class OsqlScripts : public ScriptRunnerOsql, public ::testing::WithParamInterface<OsqlCase> {};
+
+TEST_P(OsqlScripts, RunThroughOsqlAndReportTheirOutput) {
+  const OsqlCase& c = GetParam();
+  if (!c.clave.empty()) {
+    state.mClave = c.clave;
+  }
+  EXPECT_EQ(runScript(c.name + ".sql", c.content), c.message);
+  EXPECT_EQ(flxScrp.CellBackColor(flxScrp.Rows() - 1, 1),
+            c.message.empty() ? colors::kLightGreen : colors::kLightRed);
+  const std::vector<std::string> output = f.fs.readLines(f.act() + "P\\" + c.name + ".log");
+  EXPECT_TRUE(c.output.empty() || std::any_of(output.begin(), output.end(),
+                                              [&](const std::string& line) {
+                                                return line.find(c.output) != std::string::npos;
+                                              }))
+      << ::testing::PrintToString(output);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Scripts, OsqlScripts,
+    ::testing::Values(
+        OsqlCase{"Alta", "PRINT 'alta hecha'\r\nGO\r\n", "", "", "1> 2> alta hecha"},
+        OsqlCase{"Bases", "SELECT name FROM master..sysdatabases ORDER BY name\r\nGO\r\n", "", "",
+                 " FD_A"},
+        // The block's first line comes once as read and once trimmed.
+        OsqlCase{"Aviso", "PRINT 'ERROR: falta la tabla'\r\nGO\r\n", "",
+                 "1> 2> ERROR: falta la tabla\r\n1> 2> ERROR: falta la tabla",
+                 "1> 2> ERROR: falta la tabla"},
+        // The class and line come from the driver's own diagnostic fields.
+        OsqlCase{"Falla", "PRINT 'antes'\r\nRAISERROR('Hubo un error de prueba', 11, 1)\r\nGO\r\n",
+                 "", "Hubo un error de prueba\r\nHubo un error de prueba",
+                 "Msg 50000, Level 11, State 1, Server TDSTEST, Line 2"},
+        OsqlCase{"Clave", "PRINT 'nada'\r\nGO\r\n", "otra", "No se pudo ejecutar", ""}),
+    [](const auto& info) { return info.param.name; });
+
+// The tool reads its arguments whole and writes in the system's code page.
+TEST_F(ScriptRunnerOsql, NamesAndTextOutsideAsciiReachTheToolWhole) {
+  EXPECT_EQ(runScript("Año.sql", "PRINT 'año nuevo'\r\nGO\r\n"), "");
+  EXPECT_EQ(f.fs.readLines(f.act() + "P\\Año.log"), std::vector<std::string>{"1> 2> año nuevo"});
+}
 
 }  // namespace
 }  // namespace fd::test
