@@ -27,7 +27,6 @@ set(win32_tests
   Win32PackagesTest.cpp
   Win32ProcessesTest.cpp
   Win32RegistryTest.cpp
-  Win32ServerValidationTest.cpp
   Win32WinrarTest.cpp)
 
 foreach(suite IN LISTS portable_suites ITEMS win32)
