@@ -1,39 +1,10 @@
 #include <gtest/gtest.h>
 
-#include "fixtures/UpdaterFixture.h"
+#include "fixtures/FileStageFixture.h"
 #include "platform/AppError.h"
-#include "update/CommandFiles.h"
-#include "update/FileCopyStage.h"
 
 namespace fd::test {
 namespace {
-
-class FileCopy : public ::testing::Test {
- protected:
-  void SetUp() override { w(); }
-  // A flxFile row as the manifest reader writes it; the file comes from the package folder.
-  void row(const std::string& archivo, const std::string& destino, const std::string& contenido) {
-    std::string origen = f.act() + "P\\" + archivo;
-    if (!contenido.empty())
-      f.writeFile(origen, contenido);
-    std::string tipo = archivo.size() >= 4 ? archivo.substr(archivo.size() - 4) : archivo;
-    for (auto& c : tipo)
-      c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    w().flxFile.AddItem("\t" + archivo + "\t\t" + origen + "\t" + destino + "\t" + tipo + "\t" +
-                        destino + archivo);
-  }
-  void copiar() {
-    CommandFiles commands({w().txtDirIni, w().txtDirFD, w().txtCom}, f.fs, f.processes(), f.desktop,
-                          w().log);
-    FileCopyStage stage(w().flxFile, w().flxLog, w().chkComandos, w().txtDirFD, w().txtEstado, f.fs,
-                        f.desktop, w().log, commands);
-    stage.CopiarArchivos(current);
-  }
-  frmActualiza1& w() { return f.started(); }
-  UpdaterFixture f;
-  const std::string comercial = f.fendal() + "Comercial\\";
-  CurrentFile current;
-};
 
 TEST_F(FileCopy, CopiesOverExistingFilesCreatingFoldersAndColouringRows) {
   f.writeFile(comercial + "Comercial.exe", "old");

@@ -6,56 +6,34 @@
 
 #include <algorithm>
 
-#include "fixtures/UpdaterFixture.h"
+#include "fixtures/FileStageFixture.h"
 #include "grid/Grid.h"
 #include "platform/win32/Win32Clock.h"
 #include "platform/win32/Win32Text.h"
-#include "update/CommandFiles.h"
-#include "update/FileCopyStage.h"
 #include "update/MailTask.h"
 
 namespace fd::test {
 namespace {
 
-class Win32FileStage : public ::testing::Test {
+class Win32FileStage : public FileCopy {
  protected:
-  void SetUp() override { w(); }
-  // A flxFile row as the manifest reader writes it; the file comes from the package folder.
-  void row(const std::string& archivo, const std::string& destino, const std::string& contenido) {
-    const std::string origen = f.act() + "P\\" + archivo;
-    f.writeFile(origen, contenido);
-    std::string tipo = archivo.substr(archivo.size() - 4);
-    std::transform(tipo.begin(), tipo.end(), tipo.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    w().flxFile.AddItem("\t" + archivo + "\t\t" + origen + "\t" + destino + "\t" + tipo + "\t" +
-                        destino + archivo);
+  // The mail task waits for the program to leave the process list in real time, unless told
+  // to count its pauses on the fixture's clock.
+  MailTask mail(Clock& clock) {
+    return MailTask(f.processes(), clock, f.desktop, w().log, w().txtEstado, enabled);
   }
-  void copiar() {
-    CommandFiles commands({w().txtDirIni, w().txtDirFD, w().txtCom}, f.fs, f.processes(), f.desktop,
-                          w().log);
-    FileCopyStage stage(w().flxFile, w().flxLog, w().chkComandos, w().txtDirFD, w().txtEstado, f.fs,
-                        f.desktop, w().log, commands);
-    stage.CopiarArchivos(current);
-  }
-  // The mail task waits for the program to leave the process list in real time.
-  MailTask mail() {
-    return MailTask(f.processes(), realClock, f.desktop, w().log, w().txtEstado, enabled);
-  }
+  MailTask mail() { return mail(realClock); }
   bool running(const std::string& image) {
     const std::vector<ProcessEntry> list = f.processes().list();
     return std::any_of(list.begin(), list.end(),
                        [&](const ProcessEntry& e) { return e.name == image; });
   }
-  frmActualiza1& w() { return f.started(); }
 
-  UpdaterFixture f;
   Win32Clock realClock;
   Switch enabled;
-  CurrentFile current;
 };
 
 TEST_F(Win32FileStage, CopiesOverTheSuitesFilesAndRunsBatchesThroughCmd) {
-  const std::string comercial = f.fendal() + "Comercial\\";
   f.writeFile(comercial + "Comercial.exe", "old");
   row("Comercial.exe", comercial, "new");
   row("x.dll", comercial + "Bin\\", "dll");
@@ -116,11 +94,11 @@ TEST_F(Win32FileStage, TheMailProgramIsEndedByTaskkillReplacedAndItsTaskStartedA
 
 TEST_F(Win32FileStage, StoppingTheMailProgramWhenItDoesNotRunSucceedsAtOnce) {
   ASSERT_FALSE(running(MailTask::kProceso));
-  w();
   const std::size_t boxes = f.desktop.boxes.size();
-  const auto before = realClock.elapsed();
-  EXPECT_TRUE(mail().DetenerTareaMails());
-  EXPECT_LT(realClock.elapsed() - before, std::chrono::seconds(5));
+  const int pauses = f.clock.sleepCount();
+  EXPECT_TRUE(mail(f.clock).DetenerTareaMails());
+  // One look at the process list, and no more.
+  EXPECT_EQ(f.clock.sleepCount(), pauses + 1);
   EXPECT_EQ(f.desktop.boxes.size(), boxes);
 }
 
