@@ -12,6 +12,11 @@ set(win32_tests
   Win32RegistryTest.cpp
   Win32WinrarTest.cpp)
 
+# Without the RAR tools built for Windows there is neither a package to make nor an extractor.
+if(NOT TARGET fdrarwriter)
+  list(APPEND packages_posix_only ExtractionTest.cpp)
+endif()
+
 foreach(suite IN LISTS portable_suites ITEMS win32)
   set(files ${${suite}_tests})
   if(${suite}_posix_only)
