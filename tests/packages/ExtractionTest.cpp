@@ -1,7 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <cstdlib>
-
 #include "fixtures/PackageBuilder.h"
 #include "fixtures/UpdaterFixture.h"
 #include "platform/Text.h"
@@ -11,20 +9,15 @@ namespace {
 
 class Extraction : public ::testing::Test {
  protected:
-  void SetUp() override {
-    setenv("WINEPREFIX", f.prefix.root().c_str(), 1);
-    f.prefix.makeFolder("C:\\Fendal\\Comercial");
-    f.prefix.makeFolder("C:\\Fendal\\CRM");
-  }
-  void TearDown() override { unsetenv("WINEPREFIX"); }
+  void SetUp() override { f.makeFolder(f.fendal() + "CRM"); }
   void start(bool withExtractor = true) {
-    f.prefix.makeFolder(f.programFolder);
+    f.makeFolder(f.programFolder);
     if (withExtractor)
       packages().installTool("Winrar95.exe");
-    ASSERT_TRUE(f.window().Form_Load());
+    f.started();
     boxes = f.desktop.boxes.size();
   }
-  PackageBuilder packages() { return PackageBuilder(f.prefix, f.programFolder); }
+  PackageBuilder packages() { return PackageBuilder(f, f.programFolder); }
   std::vector<std::string> textsFrom(const std::string& first) {
     auto texts = f.logTexts();
     auto from = std::find(texts.begin(), texts.end(), first);
@@ -54,14 +47,13 @@ TEST_F(Extraction, ExtractsEveryPackageAndFillsTheWorkLists) {
   start();
   w().cmdDes_Click();
 
-  const std::string tmp = "C:\\Act\\COMERCIAL_5_2_7_x\\";
-  EXPECT_EQ(f.prefix.readFile(tmp + "Comercial.exe"), "exe");
+  const std::string tmp = f.act() + "COMERCIAL_5_2_7_x\\";
+  EXPECT_EQ(f.readFile(tmp + "Comercial.exe"), "exe");
   EXPECT_EQ(textsFrom(" Descomprimir").size() > 3, true);
-  EXPECT_EQ(
-      textsFrom(" Descomprimir")[1],
-      " C:\\Act\\Winrar95.exe e -o+ C:\\Act\\COMERCIAL_5_2_7_x.rar C:\\Act\\COMERCIAL_5_2_7_x");
-  EXPECT_EQ(textsFrom(" Descomprimir")[2],
-            " C:\\Act\\Winrar95.exe e -o+ C:\\Act\\CRM_1_9_3_a.rar C:\\Act\\CRM_1_9_3_a");
+  const std::string winrar = " " + f.act() + "Winrar95.exe e -o+ " + f.act();
+  EXPECT_EQ(textsFrom(" Descomprimir")[1],
+            winrar + "COMERCIAL_5_2_7_x.rar " + f.act() + "COMERCIAL_5_2_7_x");
+  EXPECT_EQ(textsFrom(" Descomprimir")[2], winrar + "CRM_1_9_3_a.rar " + f.act() + "CRM_1_9_3_a");
   EXPECT_EQ(textsFrom(" Descomprimir")[3], " LeerFiles");
 
   std::vector<std::vector<std::string>> files;
@@ -71,17 +63,23 @@ TEST_F(Extraction, ExtractsEveryPackageAndFillsTheWorkLists) {
                      w().flxFile.TextMatrix(r, kFileDestination)});
   }
   const std::string fecha = w().flxFile.TextMatrix(1, kFileDate);
-  EXPECT_EQ(files, (std::vector<std::vector<std::string>>{
-                       {"1", "x.dll", fecha, "C:\\Fendal\\Comun\\"},
-                       {"2", "Léame con espacios.txt", fecha, "C:\\Fendal\\Comercial\\Docs\\"},
-                       {"3", "x.dll", fecha, "C:\\Fendal\\Comercial\\Bin\\"},
-                       {"4", "Comercial.exe", fecha, "C:\\Fendal\\Comercial\\"},
-                       {"5", "Instalar.cfd", fecha, ""}}));
+  // By destination, the last first: where the drive's own folder (<Unidad>) falls among the
+  // suite's depends on where the suite's root lies.
+  std::vector<std::vector<std::string>> expected{
+      {"", "Léame con espacios.txt", fecha, f.fendal() + "Comercial\\Docs\\"},
+      {"", "x.dll", fecha, f.fendal() + "Comercial\\Bin\\"},
+      {"", "Comercial.exe", fecha, f.fendal() + "Comercial\\"},
+      {"", "Instalar.cfd", fecha, ""}};
+  const std::vector<std::string> comun{"", "x.dll", fecha, "C:\\Fendal\\Comun\\"};
+  expected.insert(comun[3] > expected[0][3] ? expected.begin() : expected.end() - 1, comun);
+  for (std::size_t i = 0; i < expected.size(); ++i)
+    expected[i][0] = std::to_string(i + 1);
+  EXPECT_EQ(files, expected);
   std::vector<std::string> scripts;
   for (int r = 1; r < w().flxScrp.Rows(); ++r)
     scripts.push_back(w().flxScrp.TextMatrix(r, kScriptName));
   EXPECT_EQ(scripts, (std::vector<std::string>{"01_a.sql", "02_b.sql", "zz.sql"}));
-  EXPECT_EQ(w().flxScrp.TextMatrix(3, kScriptSource), "C:\\Act\\CRM_1_9_3_a\\zz.sql");
+  EXPECT_EQ(w().flxScrp.TextMatrix(3, kScriptSource), f.act() + "CRM_1_9_3_a\\zz.sql");
   EXPECT_TRUE(w().cmdDes.Enabled());
   EXPECT_TRUE(w().cmdAct.Enabled());
   EXPECT_EQ(f.desktop.boxes.size(), boxes);
@@ -113,48 +111,47 @@ TEST_F(Extraction, WithoutPackagesOnlySaysSo) {
 
 struct SpacedCase {
   std::string name;
-  std::string folder;
+  std::string folder;  // the updater's, below the fixture's root
   std::string package;
-  std::string line;
+  std::string line;  // "<F>" stands for the updater's folder
 };
 
 class SpacedPaths : public Extraction, public ::testing::WithParamInterface<SpacedCase> {};
 
 TEST_P(SpacedPaths, AreQuotedAndExtracted) {
-  f.programFolder = GetParam().folder;
+  f.programFolder = f.root() + GetParam().folder;
   packages().make(GetParam().package, {{"info.txt", "[Destino]\r\n"}, {"a.dll", "a"}});
   start();
   w().cmdDes_Click();
   const std::string target = dropRightBytes(GetParam().package, 4);
-  EXPECT_EQ(f.prefix.readFile(GetParam().folder + "\\" + target + "\\a.dll"), "a");
+  EXPECT_EQ(f.readFile(f.programFolder + "\\" + target + "\\a.dll"), "a");
   EXPECT_EQ(w().flxFile.Rows(), 2);
-  EXPECT_EQ(textsFrom(" Descomprimir")[1], GetParam().line);
+  EXPECT_EQ(textsFrom(" Descomprimir")[1], replaceAll(GetParam().line, "<F>", f.programFolder));
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Lines, SpacedPaths,
     ::testing::Values(
-        SpacedCase{"UpdaterFolder", "C:\\Mi Actualizador", "CRM_1_9_3_a.rar",
-                   " \"C:\\Mi Actualizador\\Winrar95.exe\" e -o+ "
-                   "\"C:\\Mi Actualizador\\CRM_1_9_3_a.rar\" \"C:\\Mi Actualizador\\CRM_1_9_3_a\""},
-        SpacedCase{"PackageName", "C:\\Act", "CRM_1_9_3_mi version.rar",
-                   " C:\\Act\\Winrar95.exe e -o+ \"C:\\Act\\CRM_1_9_3_mi version.rar\" "
-                   "\"C:\\Act\\CRM_1_9_3_mi version\""}),
+        SpacedCase{"UpdaterFolder", "Mi Actualizador", "CRM_1_9_3_a.rar",
+                   " \"<F>\\Winrar95.exe\" e -o+ \"<F>\\CRM_1_9_3_a.rar\" \"<F>\\CRM_1_9_3_a\""},
+        SpacedCase{"PackageName", "Act", "CRM_1_9_3_mi version.rar",
+                   " <F>\\Winrar95.exe e -o+ \"<F>\\CRM_1_9_3_mi version.rar\" "
+                   "\"<F>\\CRM_1_9_3_mi version\""}),
     [](const auto& info) { return info.param.name; });
 
 TEST_F(Extraction, BadArchivesNeverWriteOutsideTheirFolderAndTheRestGoesOn) {
   packages().make("COMERCIAL_1_0_0_malo.rar",
                   {{"info.txt", "[Destino]\r\n"}, {"../../fuera.txt", "x"}, {"sub/bien.dll", "b"}});
-  f.prefix.writeFile("C:\\Act\\CRM_1_0_0_roto.rar", "esto no es un rar");
+  f.writeFile(f.act() + "CRM_1_0_0_roto.rar", "esto no es un rar");
   start();
   w().cmdDes_Click();
-  EXPECT_FALSE(f.prefix.exists("C:\\fuera.txt"));
-  EXPECT_FALSE(f.prefix.exists("C:\\Act\\fuera.txt"));
-  EXPECT_EQ(f.prefix.readFile("C:\\Act\\COMERCIAL_1_0_0_malo\\bien.dll"), "b");
+  EXPECT_FALSE(f.exists(f.root() + "fuera.txt"));
+  EXPECT_FALSE(f.exists(f.act() + "fuera.txt"));
+  EXPECT_EQ(f.readFile(f.act() + "COMERCIAL_1_0_0_malo\\bien.dll"), "b");
   // The broken package has no manifest: its message comes after the six attempts.
   ASSERT_EQ(f.desktop.boxes.size(), boxes + 1);
-  EXPECT_EQ(f.desktop.boxes.back().prompt.find(
-                "No se pudo leer el archivo C:\\Act\\CRM_1_0_0_roto\\info.txt"),
+  EXPECT_EQ(f.desktop.boxes.back().prompt.find("No se pudo leer el archivo " + f.act() +
+                                               "CRM_1_0_0_roto\\info.txt"),
             0u);
   EXPECT_TRUE(w().cmdAct.Enabled());
 }
@@ -163,11 +160,11 @@ TEST_F(Extraction, ExtractingAgainRemovesTheBackupsOfTheEarlierExtraction) {
   packages().make("CRM_1_9_3_a.rar", {{"info.txt", "[Destino]\r\nMANTEN_x.sql=\r\n"},
                                       {"MANTEN_x.sql", "USE %Catalogo%"},
                                       {"nota.old", "del paquete"}});
-  f.prefix.writeFile("C:\\Act\\CRM_1_9_3_a\\MANTEN_x.old", "USE Ventas");
+  f.writeFile(f.act() + "CRM_1_9_3_a\\MANTEN_x.old", "USE Ventas");
   start();
   w().cmdDes_Click();
-  EXPECT_FALSE(f.prefix.exists("C:\\Act\\CRM_1_9_3_a\\MANTEN_x.old"));
-  EXPECT_EQ(f.prefix.readFile("C:\\Act\\CRM_1_9_3_a\\nota.old"), "del paquete");
+  EXPECT_FALSE(f.exists(f.act() + "CRM_1_9_3_a\\MANTEN_x.old"));
+  EXPECT_EQ(f.readFile(f.act() + "CRM_1_9_3_a\\nota.old"), "del paquete");
 }
 
 TEST_F(Extraction, ASecondClickDuringTheManifestWaitsIsIgnored) {

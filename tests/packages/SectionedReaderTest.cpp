@@ -1,11 +1,8 @@
 #include <gtest/gtest.h>
 
-#include "fixtures/FakeClock.h"
-#include "fixtures/ScriptedDesktop.h"
-#include "fixtures/TempPrefix.h"
+#include "fixtures/UpdaterFixture.h"
 #include "packages/SectionedReader.h"
 #include "platform/AppError.h"
-#include "platform/posix/PosixFileSystem.h"
 
 namespace fd::test {
 namespace {
@@ -15,13 +12,11 @@ using Entries = std::vector<std::pair<std::string, std::string>>;
 class SectionedReader : public ::testing::Test {
  protected:
   bool leer(const std::string& content) {
-    prefix.writeFile("C:\\Tmp\\info.txt", content);
-    return Leer("C:\\Tmp\\info.txt", datos, fs, clock, desktop);
+    f.writeFile(info, content);
+    return Leer(info, datos, f.fs, f.clock, f.desktop);
   }
-  TempPrefix prefix;
-  PosixFileSystem fs{prefix.mapper()};
-  FakeClock clock;
-  ScriptedDesktop desktop;
+  UpdaterFixture f;
+  const std::string info = f.root() + "Tmp\\info.txt";
   KeyTable datos;
 };
 
@@ -36,7 +31,7 @@ class SectionedFiles : public SectionedReader, public ::testing::WithParamInterf
 TEST_P(SectionedFiles, ReadsOneEntryPerKeyLineWithItsSection) {
   EXPECT_TRUE(leer(GetParam().content));
   EXPECT_EQ(datos.entries, GetParam().entries);
-  EXPECT_TRUE(desktop.boxes.empty());
+  EXPECT_TRUE(f.desktop.boxes.empty());
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -77,28 +72,27 @@ TEST_F(SectionedReader, LineOfSpacesIsABadLine) {
 }
 
 TEST_F(SectionedReader, MissingFileIsTriedSixTimesThenReportedOnce) {
-  prefix.makeFolder("C:\\Tmp");
+  f.makeFolder(f.root() + "Tmp");
   datos.entries = {{"old", "1"}};
-  EXPECT_FALSE(Leer("C:\\Tmp\\info.txt", datos, fs, clock, desktop));
+  EXPECT_FALSE(Leer(info, datos, f.fs, f.clock, f.desktop));
   EXPECT_TRUE(datos.entries.empty());
-  EXPECT_EQ(clock.elapsed().count(), 50'000);
-  ASSERT_EQ(desktop.boxes.size(), 1u);
-  EXPECT_EQ(
-      desktop.boxes[0].prompt,
-      "No se pudo leer el archivo C:\\Tmp\\info.txt. Mensaje: (53) No se encontró el archivo");
-  EXPECT_EQ(desktop.boxes[0].style, msgbox::kOkOnly);
-  EXPECT_EQ(desktop.boxes[0].title, "Vadelo");
+  EXPECT_EQ(f.clock.elapsed().count(), 50'000);
+  ASSERT_EQ(f.desktop.boxes.size(), 1u);
+  EXPECT_EQ(f.desktop.boxes[0].prompt,
+            "No se pudo leer el archivo " + info + ". Mensaje: (53) No se encontró el archivo");
+  EXPECT_EQ(f.desktop.boxes[0].style, msgbox::kOkOnly);
+  EXPECT_EQ(f.desktop.boxes[0].title, "Vadelo");
 }
 
 TEST_F(SectionedReader, FileThatAppearsDuringTheWaitsIsRead) {
   int rounds = 0;
-  desktop.onEvents = [&] {
+  f.desktop.onEvents = [&] {
     if (++rounds == 600)
-      prefix.writeFile("C:\\Tmp\\info.txt", "[S]\r\nx=1\r\n");
+      f.writeFile(info, "[S]\r\nx=1\r\n");
   };
-  EXPECT_TRUE(Leer("C:\\Tmp\\info.txt", datos, fs, clock, desktop));
+  EXPECT_TRUE(Leer(info, datos, f.fs, f.clock, f.desktop));
   EXPECT_EQ(datos.entries, (Entries{{"[S].x", "1"}}));
-  EXPECT_TRUE(desktop.boxes.empty());
+  EXPECT_TRUE(f.desktop.boxes.empty());
 }
 
 KeyTable tablaDestinos() {

@@ -41,7 +41,7 @@ class FaultInjection : public testing::Test {
   }
   void TearDown() override { unsetenv("WINEPREFIX"); }
 
-  PackageBuilder packages() { return PackageBuilder(f.prefix, f.programFolder); }
+  PackageBuilder packages() { return PackageBuilder(f, f.programFolder); }
   frmActualiza1& w() { return f.window(); }
 
   // Starts the window on the server and extracts the packages; the run's boxes come after.

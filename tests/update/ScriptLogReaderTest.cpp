@@ -2,37 +2,22 @@
 
 #include <vector>
 
-#include "fixtures/FakeClock.h"
-#include "fixtures/LogEntries.h"
-#include "fixtures/TempPrefix.h"
+#include "fixtures/UpdaterFixture.h"
 #include "platform/AppError.h"
-#include "platform/posix/PosixFileSystem.h"
-#include "session/UpdateLog.h"
 #include "update/ScriptLogReader.h"
 
 namespace fd::test {
 namespace {
 
-const std::string kSalida = "C:\\Tmp\\P1\\Alta.log";
-
 class Reader : public ::testing::Test {
  protected:
-  Reader() {
-    prefix.makeFolder("C:\\Act");
-    log.create("C:\\Act\\ACT.log");
-  }
   std::string read(const std::string& output) {
-    prefix.writeFile(kSalida, output);
-    return LeerLog(kSalida, fs, log);
-  }
-  std::vector<std::string> entries() const {
-    return logEntries(fs.readLines("C:\\Act\\ACT.log"), clock.now());
+    f.writeFile(kSalida, output);
+    return LeerLog(kSalida, f.fs, f.log);
   }
 
-  TempPrefix prefix;
-  PosixFileSystem fs{prefix.mapper()};
-  mutable FakeClock clock;
-  UpdateLog log{fs, clock};
+  StageFixture f;
+  const std::string kSalida = f.root() + "Tmp\\P1\\Alta.log";
 };
 
 struct BlockCase {
@@ -79,41 +64,40 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST_F(Reader, WholeFileGoesToTheLogWhenThereIsNoBlock) {
   read("1> 2>   uno\r\n\r\ndos  \r\n");
-  EXPECT_EQ(entries(), (std::vector<std::string>{" LeerLog " + kSalida, " ---> 1> 2>   uno",
-                                                 " ---> ", " ---> dos  "}));
+  EXPECT_EQ(f.entries(), (std::vector<std::string>{" LeerLog " + kSalida, " ---> 1> 2>   uno",
+                                                   " ---> ", " ---> dos  "}));
 }
 
 TEST_F(Reader, LinesAfterTheBlockAreNotLogged) {
   read("antes\r\nx ERROR\r\n\r\ndespues\r\n");
-  EXPECT_EQ(entries(), (std::vector<std::string>{" LeerLog " + kSalida, " ---> antes",
-                                                 " ---> x ERROR", " ---> "}));
+  EXPECT_EQ(f.entries(), (std::vector<std::string>{" LeerLog " + kSalida, " ---> antes",
+                                                   " ---> x ERROR", " ---> "}));
 }
 
 TEST_F(Reader, MissingFileRaisesItsErrorAgain) {
-  prefix.makeFolder("C:\\Tmp\\P1");
+  f.makeFolder(f.root() + "Tmp\\P1");
   try {
-    LeerLog(kSalida, fs, log);
+    LeerLog(kSalida, f.fs, f.log);
     FAIL() << "no error";
   } catch (const AppError& error) {
     EXPECT_EQ(error.number(), 53);
     EXPECT_EQ(error.source(), "LeerLog");
     EXPECT_EQ(error.description(), "LeerLog. Error #  53\rNo se encontró el archivo");
   }
-  EXPECT_EQ(entries(), std::vector<std::string>{" LeerLog " + kSalida});
+  EXPECT_EQ(f.entries(), std::vector<std::string>{" LeerLog " + kSalida});
 }
 
 TEST_F(Reader, NegativeNumbersKeepTheirSign) {
-  struct FailingFileSystem : PosixFileSystem {
-    using PosixFileSystem::PosixFileSystem;
-    std::vector<std::string> readLines(const std::string& path) const override {
-      if (path == kSalida) {
-        throw AppError(-2147217900, "ADO", "falla");
-      }
-      return PosixFileSystem::readLines(path);
+  // The host's file system, failing to read every file.
+  using HostFileSystem = decltype(f.fs);
+  struct FailingFileSystem : HostFileSystem {
+    explicit FailingFileSystem(const HostFileSystem& host) : HostFileSystem(host) {}
+    std::vector<std::string> readLines(const std::string&) const override {
+      throw AppError(-2147217900, "ADO", "falla");
     }
-  } failing(prefix.mapper());
+  } failing(f.fs);
   try {
-    LeerLog(kSalida, failing, log);
+    LeerLog(kSalida, failing, f.log);
     FAIL() << "no error";
   } catch (const AppError& error) {
     EXPECT_EQ(error.number(), -2147217900);

@@ -1,41 +1,24 @@
 #include <gtest/gtest.h>
-#include <sys/stat.h>
 
 #include <vector>
 
-#include "fixtures/FakeClock.h"
-#include "fixtures/LogEntries.h"
-#include "fixtures/TempPrefix.h"
+#include "fixtures/UpdaterFixture.h"
 #include "platform/AppError.h"
-#include "platform/posix/PosixFileSystem.h"
-#include "session/UpdateLog.h"
 #include "update/ScriptParameters.h"
 
 namespace fd::test {
 namespace {
 
-const std::string kScript = "C:\\Tmp\\P1\\MANTEN_Indices.sql";
-const std::string kBackup = "C:\\Tmp\\P1\\MANTEN_Indices.old";
-
 class Parameters : public ::testing::Test {
  protected:
-  Parameters() {
-    prefix.makeFolder("C:\\Act");
-    log.create("C:\\Act\\ACT.log");
-  }
   void replace(const std::string& script, const std::string& catalogo = "Ventas") {
     run.ReemplazarParametros(script, catalogo, "SRV1");
   }
-  void makeReadOnly(const std::string& path) { ::chmod(prefix.host(path).c_str(), 0444); }
-  std::vector<std::string> entries() const {
-    return logEntries(fs.readLines("C:\\Act\\ACT.log"), clock.now());
-  }
 
-  TempPrefix prefix;
-  PosixFileSystem fs{prefix.mapper()};
-  mutable FakeClock clock;
-  UpdateLog log{fs, clock};
-  ScriptParameters run{fs, log};
+  StageFixture f;
+  ScriptParameters run{f.fs, f.log};
+  const std::string kScript = f.root() + "Tmp\\P1\\MANTEN_Indices.sql";
+  const std::string kBackup = f.root() + "Tmp\\P1\\MANTEN_Indices.old";
 };
 
 struct RewriteCase {
@@ -47,9 +30,9 @@ struct RewriteCase {
 class Rewrites : public Parameters, public ::testing::WithParamInterface<RewriteCase> {};
 
 TEST_P(Rewrites, SubstituteAndTrimEveryLine) {
-  prefix.writeFile(kScript, GetParam().script);
+  f.writeFile(kScript, GetParam().script);
   replace(kScript);
-  EXPECT_EQ(prefix.readFile(kScript), GetParam().rewritten);
+  EXPECT_EQ(f.readFile(kScript), GetParam().rewritten);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -69,56 +52,62 @@ INSTANTIATE_TEST_SUITE_P(
     [](const auto& info) { return info.param.name; });
 
 TEST_F(Parameters, BackupHoldsTheScriptAsDeliveredWithALineEnd) {
-  prefix.writeFile(kScript, "  USE %Catalogo%\r\nGO");
+  f.writeFile(kScript, "  USE %Catalogo%\r\nGO");
   replace(kScript);
-  EXPECT_EQ(prefix.readFile(kBackup), "  USE %Catalogo%\r\nGO\r\n");
+  EXPECT_EQ(f.readFile(kBackup), "  USE %Catalogo%\r\nGO\r\n");
 }
 
 TEST_F(Parameters, WritesADatedEntry) {
-  prefix.writeFile(kScript, "x\r\n");
+  f.writeFile(kScript, "x\r\n");
   replace(kScript);
-  EXPECT_EQ(entries(), std::vector<std::string>{" ReemplazarParametros " + kScript});
+  EXPECT_EQ(f.entries(), std::vector<std::string>{" ReemplazarParametros " + kScript});
 }
 
 TEST_F(Parameters, LaterDatabasesAndLaterRunsAreWrittenFromTheFirstBackup) {
-  prefix.writeFile(kScript, "BACKUP DATABASE %Catalogo% TO %Servidor%\r\n");
+  f.writeFile(kScript, "BACKUP DATABASE %Catalogo% TO %Servidor%\r\n");
   replace(kScript, "Ventas");
   replace(kScript, "Compras");
-  EXPECT_EQ(prefix.readFile(kScript), "BACKUP DATABASE Compras TO SRV1\r\n");
-  ScriptParameters laterRun{fs, log};
+  EXPECT_EQ(f.readFile(kScript), "BACKUP DATABASE Compras TO SRV1\r\n");
+  ScriptParameters laterRun{f.fs, f.log};
   laterRun.ReemplazarParametros(kScript, "Stock", "SRV1");
-  EXPECT_EQ(prefix.readFile(kScript), "BACKUP DATABASE Stock TO SRV1\r\n");
-  EXPECT_EQ(prefix.readFile(kBackup), "BACKUP DATABASE %Catalogo% TO %Servidor%\r\n");
+  EXPECT_EQ(f.readFile(kScript), "BACKUP DATABASE Stock TO SRV1\r\n");
+  EXPECT_EQ(f.readFile(kBackup), "BACKUP DATABASE %Catalogo% TO %Servidor%\r\n");
 }
 
 struct UntouchedCase {
   std::string name;
-  std::string script;
+  std::string script;  // below the fixture's root
   bool readOnly;
+  bool hidden;
 };
 
 class Untouched : public Parameters, public ::testing::WithParamInterface<UntouchedCase> {};
 
 TEST_P(Untouched, ScriptStaysAndNoOtherFileAppears) {
   const std::string content = "  USE %Catalogo%  \r\n";
-  prefix.writeFile(GetParam().script, content);
+  std::string script = f.root() + GetParam().script;
+  f.writeFile(script, content);
   if (GetParam().readOnly) {
-    makeReadOnly(GetParam().script);
+    f.makeReadOnly(script);
   }
-  const auto folder = prefix.host(GetParam().script).parent_path();
+  if (GetParam().hidden) {
+    script = f.hide(script);
+  }
+  const auto folder = f.host(script).parent_path();
   const auto count = [&] { return std::distance(std::filesystem::directory_iterator(folder), {}); };
   const auto before = count();
-  replace(GetParam().script);
-  EXPECT_EQ(prefix.readFile(GetParam().script), content);
+  replace(script);
+  EXPECT_EQ(f.readFile(script), content);
   EXPECT_EQ(count(), before);
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Scripts, Untouched,
-    ::testing::Values(UntouchedCase{"ReadOnly", kScript, true},
-                      UntouchedCase{"Hidden", "C:\\Tmp\\P1\\.MANTEN.sql", false},
-                      UntouchedCase{"OddExtensionCase", "C:\\Tmp\\P1\\MANTEN_Indices.sQl", false},
-                      UntouchedCase{"BackupFolderMissing", "C:\\Tmp\\P1.sql\\MANTEN.SQL", false}),
+    ::testing::Values(
+        UntouchedCase{"ReadOnly", "Tmp\\P1\\MANTEN_Indices.sql", true, false},
+        UntouchedCase{"Hidden", "Tmp\\P1\\MANTEN.sql", false, true},
+        UntouchedCase{"OddExtensionCase", "Tmp\\P1\\MANTEN_Indices.sQl", false, false},
+        UntouchedCase{"BackupFolderMissing", "Tmp\\P1.sql\\MANTEN.SQL", false, false}),
     [](const auto& info) { return info.param.name; });
 
 struct BackupCase {
@@ -143,26 +132,21 @@ INSTANTIATE_TEST_SUITE_P(
                       BackupCase{"FolderToo", "C:\\P.sql\\MANTEN.SQL", "C:\\P.old\\MANTEN.old"}),
     [](const auto& info) { return info.param.name; });
 
-struct ExtensionCase {
-  std::string name;
-  std::string script;
-  std::string backup;
-};
+class OtherExtensions : public Parameters, public ::testing::WithParamInterface<BackupCase> {};
 
-class OtherExtensions : public Parameters, public ::testing::WithParamInterface<ExtensionCase> {};
-
+// Written below the fixture's root.
 TEST_P(OtherExtensions, AreBackedUpAndRewritten) {
-  prefix.writeFile(GetParam().script, "USE %Catalogo%\r\n");
-  replace(GetParam().script);
-  EXPECT_EQ(prefix.readFile(GetParam().script), "USE Ventas\r\n");
-  EXPECT_EQ(prefix.readFile(GetParam().backup), "USE %Catalogo%\r\n");
+  const std::string script = f.root() + GetParam().script;
+  f.writeFile(script, "USE %Catalogo%\r\n");
+  replace(script);
+  EXPECT_EQ(f.readFile(script), "USE Ventas\r\n");
+  EXPECT_EQ(f.readFile(f.root() + GetParam().backup), "USE %Catalogo%\r\n");
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Spellings, OtherExtensions,
-    ::testing::Values(ExtensionCase{"Capital", "C:\\T\\MANTEN.Sql", "C:\\T\\MANTEN.old"},
-                      ExtensionCase{"Upper", "C:\\T\\MANTEN.SQL", "C:\\T\\MANTEN.old"}),
-    [](const auto& info) { return info.param.name; });
+INSTANTIATE_TEST_SUITE_P(Spellings, OtherExtensions,
+                         ::testing::Values(BackupCase{"Capital", "T\\MANTEN.Sql", "T\\MANTEN.old"},
+                                           BackupCase{"Upper", "T\\MANTEN.SQL", "T\\MANTEN.old"}),
+                         [](const auto& info) { return info.param.name; });
 
 TEST_F(Parameters, MissingScriptPassesError53Up) {
   try {
@@ -171,7 +155,7 @@ TEST_F(Parameters, MissingScriptPassesError53Up) {
   } catch (const AppError& error) {
     EXPECT_EQ(error.number(), err::kFileNotFound);
   }
-  EXPECT_EQ(entries(), std::vector<std::string>{" ReemplazarParametros " + kScript});
+  EXPECT_EQ(f.entries(), std::vector<std::string>{" ReemplazarParametros " + kScript});
 }
 
 }  // namespace

@@ -3,14 +3,7 @@
 #include <utility>
 #include <vector>
 
-#include "fixtures/FakeClock.h"
-#include "fixtures/Helpers.h"
-#include "fixtures/LogEntries.h"
-#include "fixtures/ScriptedDesktop.h"
-#include "fixtures/TempPrefix.h"
-#include "platform/posix/PosixFileSystem.h"
-#include "platform/posix/RegFileRegistry.h"
-#include "session/UpdateLog.h"
+#include "fixtures/UpdaterFixture.h"
 #include "support/clsRegistro.h"
 #include "update/SqlToolDiscovery.h"
 
@@ -23,28 +16,16 @@ const std::string kNotFound =
     "No es posible ejecutar los scripts porque no se encontró el archivo osql.exe en la carpeta de "
     "Microsoft SQL";
 
+// Over the prefix's own drive C: and registry file.
 class Discovery : public ::testing::Test {
  protected:
-  Discovery() {
-    prefix.makeFolder("C:\\Act");
-    log.create("C:\\Act\\ACT.log");
-  }
   void registerFolder(const std::string& key, const std::string& folder) {
-    clsRegistro(registry).SetRegistryValue(key, "SQLPath", folder);
+    clsRegistro(f.registry).SetRegistryValue(key, "SQLPath", folder);
   }
-  void place(const std::string& path) { prefix.writeFile(path, "tool"); }
-  bool run() { return ConseguirPathISQL(mISQL, registry, fs, log, desktop); }
-  // The log's lines after the header, without their date and time.
-  std::vector<std::string> entries() const {
-    return logEntries(fs.readLines("C:\\Act\\ACT.log"), clock.now());
-  }
+  void place(const std::string& path) { f.writeFile(path, "tool"); }
+  bool run() { return ConseguirPathISQL(mISQL, f.registry, f.fs, f.log, f.desktop); }
 
-  TempPrefix prefix;
-  PosixFileSystem fs{prefix.mapper()};
-  RegFileRegistry registry{registryFilePath(prefix.mapper())};
-  mutable FakeClock clock;
-  UpdateLog log{fs, clock};
-  ScriptedDesktop desktop;
+  StageFixture f;
   std::string mISQL;
 };
 
@@ -66,7 +47,7 @@ TEST_P(Searches, FindTheToolThatComesFirst) {
   }
   EXPECT_TRUE(run());
   EXPECT_EQ(mISQL, GetParam().found);
-  EXPECT_TRUE(desktop.boxes.empty());
+  EXPECT_TRUE(f.desktop.boxes.empty());
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -113,23 +94,23 @@ TEST_F(Discovery, FoundToolIsLoggedOnce) {
   registerFolder(kClientSetup, "C:\\SQL\\90\\Tools");
   place("C:\\SQL\\90\\Tools\\Binn\\osql.exe");
   ASSERT_TRUE(run());
-  EXPECT_EQ(entries(), std::vector<std::string>{" C:\\SQL\\90\\Tools\\Binn\\osql.exe"});
+  EXPECT_EQ(f.entries(), std::vector<std::string>{" C:\\SQL\\90\\Tools\\Binn\\osql.exe"});
 }
 
 TEST_F(Discovery, NoKeysAndNoToolLogsTheLastCandidateAndTellsTheUser) {
   EXPECT_FALSE(run());
   EXPECT_EQ(mISQL, "\\Binn\\osql.exe");
-  EXPECT_EQ(entries(),
+  EXPECT_EQ(f.entries(),
             (std::vector<std::string>{" \\Binn\\osql.exe", " ERROR mISQL no se encontro"}));
-  ASSERT_EQ(desktop.boxes.size(), 1u);
-  EXPECT_EQ(desktop.boxes[0].prompt, kNotFound);
-  EXPECT_EQ(desktop.boxes[0].style, 0);
-  EXPECT_EQ(desktop.boxes[0].title, kProgramTitle);
+  ASSERT_EQ(f.desktop.boxes.size(), 1u);
+  EXPECT_EQ(f.desktop.boxes[0].prompt, kNotFound);
+  EXPECT_EQ(f.desktop.boxes[0].style, 0);
+  EXPECT_EQ(f.desktop.boxes[0].title, kProgramTitle);
 }
 
 TEST_F(Discovery, FolderIsNoTool) {
   registerFolder(kClientSetup, "C:\\SQL\\90\\Tools");
-  prefix.makeFolder("C:\\SQL\\90\\Tools\\Binn\\osql.exe");
+  f.makeFolder("C:\\SQL\\90\\Tools\\Binn\\osql.exe");
   EXPECT_FALSE(run());
   EXPECT_EQ(mISQL, "C:\\Binn\\osql.exe");
 }

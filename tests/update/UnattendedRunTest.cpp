@@ -70,7 +70,7 @@ class UnattendedRunTest : public ::testing::Test {
     fs::last_write_time(u.prefix.host(kExe),
                         fs::file_time_type::clock::now() - std::chrono::hours(24 * 400));
     u.prefix.writeFile(kReport, "leeme viejo");
-    PackageBuilder packages(u.prefix, u.programFolder);
+    PackageBuilder packages(u, u.programFolder);
     for (const char* tool : {"Winrar95.exe", "taskkill", "schtasks"})
       packages.installTool(tool);
     u.registerQueryTool();
@@ -244,7 +244,7 @@ INSTANTIATE_TEST_SUITE_P(
                 {"/desatendido"},
                 0,
                 [](UpdaterFixture& u) {
-                  PackageBuilder(u.prefix, u.programFolder)
+                  PackageBuilder(u, u.programFolder)
                       .make("CRM_1_0_0_a.rar",
                             {{"info.txt", "[Destino]\r\nb.dll=C:\\No\\Existe\\\r\n"},
                              {"b.dll", "b"}});

@@ -54,7 +54,7 @@ class UpdateRunTest : public ::testing::Test {
   }
   void TearDown() override { unsetenv("WINEPREFIX"); }
 
-  PackageBuilder packages() { return PackageBuilder(f.prefix, f.programFolder); }
+  PackageBuilder packages() { return PackageBuilder(f, f.programFolder); }
   void registerQueryTool() { f.registerQueryTool(); }
   void writeTask() { f.writeMailTask(); }
   void start(const std::string& server = "127.0.0.1,1") {

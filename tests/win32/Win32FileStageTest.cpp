@@ -1,62 +1,39 @@
-// The file stage end to end on the real Windows services: files copied over the suite's own,
-// batch files run by the system's cmd.exe, the mail program ended by the system's taskkill.
+// The file stage end to end on what only Windows has: batch files run by the system's cmd.exe,
+// the mail program ended by the system's taskkill.
 #include <windows.h>
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
 
-#include "fixtures/UpdaterFixture.h"
+#include "fixtures/FileStageFixture.h"
 #include "grid/Grid.h"
-#include "platform/AppError.h"
 #include "platform/win32/Win32Clock.h"
 #include "platform/win32/Win32Text.h"
-#include "update/CommandFiles.h"
-#include "update/FileCopyStage.h"
 #include "update/MailTask.h"
 
 namespace fd::test {
 namespace {
 
-class Win32FileStage : public ::testing::Test {
+class Win32FileStage : public FileCopy {
  protected:
-  void SetUp() override { w(); }
-  // A flxFile row as the manifest reader writes it; the file comes from the package folder.
-  void row(const std::string& archivo, const std::string& destino, const std::string& contenido) {
-    const std::string origen = f.act() + "P\\" + archivo;
-    f.writeFile(origen, contenido);
-    std::string tipo = archivo.substr(archivo.size() - 4);
-    std::transform(tipo.begin(), tipo.end(), tipo.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    w().flxFile.AddItem("\t" + archivo + "\t\t" + origen + "\t" + destino + "\t" + tipo + "\t" +
-                        destino + archivo);
+  // The mail task waits for the program to leave the process list in real time, unless told
+  // to count its pauses on the fixture's clock.
+  MailTask mail(Clock& clock) {
+    return MailTask(f.processes(), clock, f.desktop, w().log, w().txtEstado, enabled);
   }
-  void copiar() {
-    CommandFiles commands({w().txtDirIni, w().txtDirFD, w().txtCom}, f.fs, f.processes(), f.desktop,
-                          w().log);
-    FileCopyStage stage(w().flxFile, w().flxLog, w().chkComandos, w().txtDirFD, w().txtEstado, f.fs,
-                        f.desktop, w().log, commands);
-    stage.CopiarArchivos(current);
-  }
-  // The mail task waits for the program to leave the process list in real time.
-  MailTask mail() {
-    return MailTask(f.processes(), realClock, f.desktop, w().log, w().txtEstado, enabled);
-  }
+  MailTask mail() { return mail(realClock); }
   bool running(const std::string& image) {
     const std::vector<ProcessEntry> list = f.processes().list();
     return std::any_of(list.begin(), list.end(),
                        [&](const ProcessEntry& e) { return e.name == image; });
   }
-  frmActualiza1& w() { return f.started(); }
 
-  UpdaterFixture f;
   Win32Clock realClock;
   Switch enabled;
-  CurrentFile current;
 };
 
 TEST_F(Win32FileStage, CopiesOverTheSuitesFilesAndRunsBatchesThroughCmd) {
-  const std::string comercial = f.fendal() + "Comercial\\";
   f.writeFile(comercial + "Comercial.exe", "old");
   row("Comercial.exe", comercial, "new");
   row("x.dll", comercial + "Bin\\", "dll");
@@ -92,44 +69,6 @@ TEST_F(Win32FileStage, CopiesOverTheSuitesFilesAndRunsBatchesThroughCmd) {
   EXPECT_EQ(w().flxLog.TextMatrix(w().flxLog.Rows() - 1, 1), "Ejecutar Alta.bat");
 }
 
-struct FailureCase {
-  std::string name;
-  std::string destino;  // below the suite's root
-  bool sourceMissing;
-  int number;
-};
-
-class Win32FileStageFailures : public Win32FileStage,
-                               public ::testing::WithParamInterface<FailureCase> {};
-
-// The system's own failures reach the run's trap with the numbers it reports.
-TEST_P(Win32FileStageFailures, StopAtTheFailingRowKeepingEarlierRowsCopied) {
-  const std::string comercial = f.fendal() + "Comercial\\";
-  row("a.dll", comercial, "a");
-  row("b.dll", f.fendal() + GetParam().destino, "b");
-  row("c.dll", comercial, "c");
-  if (GetParam().sourceMissing) {
-    ASSERT_TRUE(DeleteFileW(widen(f.act() + "P\\b.dll").c_str()));
-  }
-  try {
-    copiar();
-    FAIL() << "no failure";
-  } catch (const AppError& error) {
-    EXPECT_EQ(error.number(), GetParam().number);
-  }
-  EXPECT_EQ(current.archivo, "b.dll");
-  EXPECT_TRUE(f.exists(comercial + "a.dll"));
-  EXPECT_FALSE(f.exists(comercial + "c.dll"));
-  EXPECT_EQ(w().flxFile.CellBackColor(1, 1), colors::kLightGreen);
-  EXPECT_EQ(w().flxFile.CellBackColor(2, 1), colors::kWhite);
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Failures, Win32FileStageFailures,
-    ::testing::Values(FailureCase{"SourceMissing", "Comercial\\", true, err::kFileNotFound},
-                      FailureCase{"ParentMissing", "No\\Existe\\", false, err::kPathNotFound}),
-    [](const auto& info) { return info.param.name; });
-
 TEST_F(Win32FileStage, TheMailProgramIsEndedByTaskkillReplacedAndItsTaskStartedAgain) {
   const std::string program = f.fendal() + MailTask::kProceso;
   ASSERT_TRUE(CopyFileW(UpdaterFixture::builtProgram(MailTask::kProceso).c_str(),
@@ -155,11 +94,11 @@ TEST_F(Win32FileStage, TheMailProgramIsEndedByTaskkillReplacedAndItsTaskStartedA
 
 TEST_F(Win32FileStage, StoppingTheMailProgramWhenItDoesNotRunSucceedsAtOnce) {
   ASSERT_FALSE(running(MailTask::kProceso));
-  w();
   const std::size_t boxes = f.desktop.boxes.size();
-  const auto before = realClock.elapsed();
-  EXPECT_TRUE(mail().DetenerTareaMails());
-  EXPECT_LT(realClock.elapsed() - before, std::chrono::seconds(5));
+  const int pauses = f.clock.sleepCount();
+  EXPECT_TRUE(mail(f.clock).DetenerTareaMails());
+  // One look at the process list, and no more.
+  EXPECT_EQ(f.clock.sleepCount(), pauses + 1);
   EXPECT_EQ(f.desktop.boxes.size(), boxes);
 }
 

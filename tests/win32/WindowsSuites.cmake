@@ -1,21 +1,4 @@
 # The suites of the Windows build (cross-built with mingw-w64, run under Wine or on Windows).
-# GoogleTest is built from Debian's source package with the same compiler.
-set(FD_GTEST_SOURCE_DIR /usr/src/googletest CACHE PATH "GoogleTest sources to build for Windows")
-set(BUILD_GMOCK OFF CACHE BOOL "" FORCE)
-set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
-# GoogleTest builds with its own warnings, not ours.
-get_directory_property(fd_link_libraries LINK_LIBRARIES)
-set_directory_properties(PROPERTIES LINK_LIBRARIES "")
-add_subdirectory(${FD_GTEST_SOURCE_DIR} ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)
-set_directory_properties(PROPERTIES LINK_LIBRARIES "${fd_link_libraries}")
-
-add_library(fdtestfixtures STATIC ${fixtures_sources} ${fixtures_win32_sources})
-target_include_directories(fdtestfixtures PUBLIC ${PROJECT_SOURCE_DIR} ${CMAKE_CURRENT_SOURCE_DIR}
-  ${CMAKE_CURRENT_SOURCE_DIR}/fixtures/win32)
-target_link_libraries(fdtestfixtures PUBLIC fdwindow GTest::gtest)
-target_compile_definitions(fdtestfixtures PUBLIC
-  FD_BIN_DIR="${FD_BIN_DIR}"
-  FD_TESTDATA_DIR="${PROJECT_SOURCE_DIR}/tests/data")
 
 # What only Windows has: cmd.exe batches, wide names, the real registry, the Win32 file system,
 # processes and clock, the system's ODBC, and the programs below.
@@ -27,16 +10,19 @@ set(win32_tests
   Win32PackagesTest.cpp
   Win32ProcessesTest.cpp
   Win32RegistryTest.cpp
-  Win32ScriptStageTest.cpp
-  Win32ServerValidationTest.cpp
   Win32WinrarTest.cpp)
+
+# Without the RAR tools built for Windows there is neither a package to make nor an extractor.
+if(NOT TARGET fdrarwriter)
+  list(APPEND packages_posix_only ExtractionTest.cpp)
+endif()
 
 foreach(suite IN LISTS portable_suites ITEMS win32)
   set(files ${${suite}_tests})
   if(${suite}_posix_only)
     list(REMOVE_ITEM files ${${suite}_posix_only})
   endif()
-  # A suite whose files are all POSIX-only (databases, update) has no Windows executable.
+  # A suite whose files are all POSIX-only has no Windows executable.
   if(NOT files)
     continue()
   endif()
@@ -51,11 +37,15 @@ foreach(suite IN LISTS portable_suites ITEMS win32)
   set_tests_properties(test_${suite} PROPERTIES ENVIRONMENT "WINEDEBUG=-all")
 endforeach()
 
-# Programs the end-to-end suites run: a stand-in with the mail program's name, beside the
-# suites, the query tool (bin/osql.exe) and the RAR extractor (bin/Winrar95.exe).
-add_executable(fdEnvioMails ${CMAKE_CURRENT_SOURCE_DIR}/win32/programs/fdEnvioMails.cpp)
-set_target_properties(fdEnvioMails PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tests)
+# Programs the end-to-end suites run: stand-ins with the mail program's name and for a program a
+# command file starts, beside the suites, the query tool (bin/osql.exe) and the RAR extractor
+# (bin/Winrar95.exe).
+foreach(program fdEnvioMails marcar)
+  add_executable(${program} ${CMAKE_CURRENT_SOURCE_DIR}/win32/programs/${program}.cpp)
+  set_target_properties(${program} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tests)
+endforeach()
 add_dependencies(test_win32 fdEnvioMails)
+add_dependencies(test_update marcar)
 if(TARGET winrar)
   add_dependencies(test_win32 winrar)
 endif()

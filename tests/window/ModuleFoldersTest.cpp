@@ -7,38 +7,35 @@ namespace {
 
 struct RootCase {
   std::string name;
-  std::vector<std::string> folders;  // existing folders below the root D:\X\ .
+  std::vector<std::string> folders;  // existing folders below the root
   std::string typedWord;
-  std::string txtCom;
-  std::string txtDirCom;
+  std::string txtCom;  // also the folder below the root that txtDirCom names
 };
 
 class RootValidation : public ::testing::TestWithParam<RootCase> {};
 
 TEST_P(RootValidation, DerivesTheComercialFolderWithItsFallbacks) {
   UpdaterFixture f;
-  f.prefix.addDrive('D');
+  const std::string root = f.root() + "X\\";
   for (const auto& folder : GetParam().folders)
-    f.prefix.makeFolder("D:\\X\\" + folder);
+    f.makeFolder(root + folder);
   auto& w = f.window();
   w.txtCom.setText(GetParam().typedWord);
   w.txtIni.setText("fdCom.ini");
-  w.txtDirFD.setText("D:\\X\\");
+  w.txtDirFD.setText(root);
   w.txtDirFD_Validate();
   EXPECT_EQ(w.txtCom.Text(), GetParam().txtCom);
-  EXPECT_EQ(w.txtDirCom.Text(), GetParam().txtDirCom);
-  EXPECT_EQ(w.txtDirIni.Text(), GetParam().txtDirCom + "fdCom.ini");
+  EXPECT_EQ(w.txtDirCom.Text(), root + GetParam().txtCom + "\\");
+  EXPECT_EQ(w.txtDirIni.Text(), root + GetParam().txtCom + "\\fdCom.ini");
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Roots, RootValidation,
-    ::testing::Values(
-        RootCase{"ComercialExists", {"Comercial"}, "Comercial", "Comercial", "D:\\X\\Comercial\\"},
-        RootCase{
-            "ExistsInOtherCase", {"comercial"}, "Comercial", "Comercial", "D:\\X\\Comercial\\"},
-        RootCase{"EstudiosFallback", {"Estudios"}, "Comercial", "Estudios", "D:\\X\\Estudios\\"},
-        RootCase{"NeitherKeepsComercial", {}, "Ventas", "Comercial", "D:\\X\\Comercial\\"},
-        RootCase{"TypedWordThatExists", {"Ventas"}, "Ventas", "Ventas", "D:\\X\\Ventas\\"}),
+    ::testing::Values(RootCase{"ComercialExists", {"Comercial"}, "Comercial", "Comercial"},
+                      RootCase{"ExistsInOtherCase", {"comercial"}, "Comercial", "Comercial"},
+                      RootCase{"EstudiosFallback", {"Estudios"}, "Comercial", "Estudios"},
+                      RootCase{"NeitherKeepsComercial", {}, "Ventas", "Comercial"},
+                      RootCase{"TypedWordThatExists", {"Ventas"}, "Ventas", "Ventas"}),
     [](const auto& info) { return info.param.name; });
 
 TEST(ModuleFolders, RootWithoutFinalBackslashIsUsedUnchanged) {
@@ -54,53 +51,44 @@ TEST(ModuleFolders, RootWithoutFinalBackslashIsUsedUnchanged) {
 
 struct SystemCase {
   std::string code;
-  std::string folder;
+  std::string folder;  // below the suite's root
 };
 
 class PathSistemaMap : public ::testing::TestWithParam<SystemCase> {};
 
 TEST_P(PathSistemaMap, GivesTheModuleFolderOrTheRoot) {
   UpdaterFixture f;
-  f.prefix.makeFolder("C:\\Fendal\\Comercial");
-  ASSERT_TRUE(f.window().Form_Load());
-  EXPECT_EQ(f.window().PathSistema(GetParam().code), GetParam().folder);
+  EXPECT_EQ(f.started().PathSistema(GetParam().code), f.fendal() + GetParam().folder);
 }
 
-INSTANTIATE_TEST_SUITE_P(Codes, PathSistemaMap,
-                         ::testing::Values(SystemCase{"COMERCIAL", "C:\\Fendal\\Comercial\\"},
-                                           SystemCase{"SMALLCOM", "C:\\Fendal\\Comercial\\"},
-                                           SystemCase{"COM", "C:\\Fendal\\Comercial\\"},
-                                           SystemCase{"COM_MEDIO", "C:\\Fendal\\Comercial\\"},
-                                           SystemCase{"ESTUDIOS", "C:\\Fendal\\Comercial\\"},
-                                           SystemCase{"CONTABILIDAD", "C:\\Fendal\\Contabilidad\\"},
-                                           SystemCase{"CRM", "C:\\Fendal\\CRM\\"},
-                                           SystemCase{"MRP", "C:\\Fendal\\MRP\\"},
-                                           SystemCase{"comercial", "C:\\Fendal\\"},
-                                           SystemCase{"VENTAS", "C:\\Fendal\\"},
-                                           SystemCase{"", "C:\\Fendal\\"}));
+INSTANTIATE_TEST_SUITE_P(
+    Codes, PathSistemaMap,
+    ::testing::Values(SystemCase{"COMERCIAL", "Comercial\\"}, SystemCase{"SMALLCOM", "Comercial\\"},
+                      SystemCase{"COM", "Comercial\\"}, SystemCase{"COM_MEDIO", "Comercial\\"},
+                      SystemCase{"ESTUDIOS", "Comercial\\"},
+                      SystemCase{"CONTABILIDAD", "Contabilidad\\"}, SystemCase{"CRM", "CRM\\"},
+                      SystemCase{"MRP", "MRP\\"}, SystemCase{"comercial", ""},
+                      SystemCase{"VENTAS", ""}, SystemCase{"", ""}));
 
 TEST(ModuleFolders, LeavingAModuleBoxRefreshesThePackagesOfThatModule) {
   UpdaterFixture f;
-  f.prefix.makeFolder("C:\\Fendal\\Comercial");
-  f.prefix.writeFile("C:\\Act\\CONTABILIDAD_1_2_3_x.rar", "");
-  f.prefix.writeFile("C:\\Act\\CRM_1_2_3_x.rar", "");
-  ASSERT_TRUE(f.window().Form_Load());
-  auto& w = f.window();
+  f.writeFile(f.act() + "CONTABILIDAD_1_2_3_x.rar", "");
+  f.writeFile(f.act() + "CRM_1_2_3_x.rar", "");
+  auto& w = f.started();
   w.txtCon.setText("Conta2");
   w.txtCon_Validate();
-  EXPECT_EQ(w.txtDirCon.Text(), "C:\\Fendal\\Conta2\\");
-  EXPECT_EQ(w.flxRar.TextMatrix(1, kRarApplicationPath), "C:\\Fendal\\Conta2\\");
-  EXPECT_EQ(w.flxRar.TextMatrix(2, kRarApplicationPath), "C:\\Fendal\\CRM\\");
-  EXPECT_EQ(w.flxRar.TextMatrix(1, kRarTemporaryPath), "C:\\Act\\CONTABILIDAD_1_2_3_x\\");
+  EXPECT_EQ(w.txtDirCon.Text(), f.fendal() + "Conta2\\");
+  EXPECT_EQ(w.flxRar.TextMatrix(1, kRarApplicationPath), f.fendal() + "Conta2\\");
+  EXPECT_EQ(w.flxRar.TextMatrix(2, kRarApplicationPath), f.fendal() + "CRM\\");
+  EXPECT_EQ(w.flxRar.TextMatrix(1, kRarTemporaryPath), f.act() + "CONTABILIDAD_1_2_3_x\\");
 }
 
 TEST(ModuleFolders, IniBoxChangesOnlyTheIniPath) {
   UpdaterFixture f;
-  ASSERT_TRUE(f.window().Form_Load());
-  auto& w = f.window();
+  auto& w = f.started();
   w.txtIni.setText("otro.ini");
   w.txtIni_Validate();
-  EXPECT_EQ(w.txtDirIni.Text(), "C:\\Fendal\\Comercial\\otro.ini");
+  EXPECT_EQ(w.txtDirIni.Text(), f.fendal() + "Comercial\\otro.ini");
 }
 
 }  // namespace

@@ -1,7 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <filesystem>
-
 #include "fixtures/UpdaterFixture.h"
 
 namespace fd::test {
@@ -18,8 +16,8 @@ TEST_P(LogStamp, NamesTheLogWithoutLeadingZeros) {
   UpdaterFixture f;
   f.clock.setNow(GetParam().when);
   ASSERT_TRUE(f.window().Form_Load());
-  EXPECT_EQ(f.window().state.mArchivoLog, "C:\\Act\\" + GetParam().logName);
-  EXPECT_TRUE(f.prefix.exists(f.window().state.mArchivoLog));
+  EXPECT_EQ(f.window().state.mArchivoLog, f.act() + GetParam().logName);
+  EXPECT_TRUE(f.exists(f.window().state.mArchivoLog));
 }
 
 INSTANTIATE_TEST_SUITE_P(Stamps, LogStamp,
@@ -28,77 +26,10 @@ INSTANTIATE_TEST_SUITE_P(Stamps, LogStamp,
                                                      "ACT_202612252359.log"},
                                            StampCase{{2026, 12, 7, 9, 5, 0}, "ACT_202612795.log"}));
 
-struct FolderCase {
-  std::string programFolder;
-  std::string mPathApp;
-};
-
-class ProgramFolder : public ::testing::TestWithParam<FolderCase> {};
-
-TEST_P(ProgramFolder, EndsInExactlyOneBackslash) {
-  UpdaterFixture f;
-  f.prefix.addDrive('D');
-  f.programFolder = GetParam().programFolder;
-  ASSERT_TRUE(f.window().Form_Load());
-  EXPECT_EQ(f.window().state.mPathApp, GetParam().mPathApp);
-}
-
-INSTANTIATE_TEST_SUITE_P(Folders, ProgramFolder,
-                         ::testing::Values(FolderCase{"D:\\Upd", "D:\\Upd\\"},
-                                           FolderCase{"D:\\", "D:\\"}));
-
-TEST(Startup, LogBeginsWithHeaderIniNameAndServerInAnsiWithCrLf) {
-  UpdaterFixture f;
-  f.prefix.writeFile("C:\\Fendal\\Comercial\\fdCom.ini",
-                     "[Comercial]\r\nServidor = 127.0.0.1,1\r\n");
-  ASSERT_TRUE(f.window().Form_Load());
-  std::string bytes = f.prefix.readFile(f.window().state.mArchivoLog);
-  // "Actualización" in Windows-1252: the accented letter is the single byte 0xF3.
-  EXPECT_EQ(bytes.substr(0, 49), "--- Log de Actualizaci\xF3n de Sistemas Fendal ---\r\n");
-  auto texts = f.logTexts();
-  ASSERT_GE(texts.size(), 5u);
-  EXPECT_EQ(texts[1], " fdCom.ini");
-  EXPECT_EQ(texts[2], " 127.0.0.1,1");
-  EXPECT_EQ(texts[3], " Cambio de SERVIDOR");
-  EXPECT_EQ(f.logLines()[1], "08/12/2026 6:10:57 fdCom.ini");
-  EXPECT_EQ(f.window().txtServidor.Text(), "127.0.0.1,1");
-  EXPECT_EQ(texts.back(), " Cargar Paquetes");
-}
-
-TEST(Startup, WithoutIniFileUsesLocalServerAndLogsTheDefaultPath) {
-  UpdaterFixture f;
-  f.prefix.makeFolder("C:\\Fendal\\Comercial");
-  ASSERT_TRUE(f.window().Form_Load());
-  auto texts = f.logTexts();
-  EXPECT_EQ(texts[1], " C:\\Fendal\\Comercial\\fdCom.ini");
-  EXPECT_EQ(texts[2], " (local)");
-  EXPECT_EQ(f.window().txtServidor.Text(), "(local)");
-}
-
-TEST(Startup, TakesTheFirstListedIniFile) {
-  UpdaterFixture f;
-  f.prefix.writeFile("C:\\Fendal\\Comercial\\fdCom2.ini",
-                     "[Comercial]\r\nServidor=127.0.0.1,2\r\n");
-  f.prefix.writeFile("C:\\Fendal\\Comercial\\fdCom.ini", "[Comercial]\r\nServidor=127.0.0.1,1\r\n");
-  ASSERT_TRUE(f.window().Form_Load());
-  auto listed = f.fs.listFiles("C:\\Fendal\\Comercial\\", "fdCom*.ini", false);
-  ASSERT_FALSE(listed.empty());
-  EXPECT_EQ(f.logTexts()[1], " " + listed.front());
-  EXPECT_EQ(f.window().txtServidor.Text(),
-            listed.front() == "fdCom.ini" ? "127.0.0.1,1" : "127.0.0.1,2");
-}
-
-TEST(Startup, IniWithoutServerEntryFallsBackToLocal) {
-  UpdaterFixture f;
-  f.prefix.writeFile("C:\\Fendal\\Comercial\\fdCom.ini", "[Otra]\r\nServidor=X\r\n");
-  ASSERT_TRUE(f.window().Form_Load());
-  EXPECT_EQ(f.window().txtServidor.Text(), "(local)");
-}
-
 TEST(Startup, ExistingLogOfTheSameNameIsKeptAndAppendedTo) {
   UpdaterFixture f;
   f.clock.setNow({2026, 12, 8, 6, 1, 0});
-  f.prefix.writeFile("C:\\Act\\ACT_202612861.log", "earlier run\r\n");
+  f.writeFile(f.act() + "ACT_202612861.log", "earlier run\r\n");
   ASSERT_TRUE(f.window().Form_Load());
   auto lines = f.logLines();
   ASSERT_GE(lines.size(), 3u);
@@ -110,10 +41,10 @@ TEST(Startup, LogThatCannotBeCreatedTellsTheUserAndStops) {
   // A folder in the log's place cannot be opened as a file, even by root.
   UpdaterFixture f;
   f.clock.setNow({2026, 12, 8, 6, 1, 0});
-  f.prefix.makeFolder("C:\\Act\\ACT_202612861.log");
+  f.makeFolder(f.act() + "ACT_202612861.log");
   EXPECT_FALSE(f.window().Form_Load());
   ASSERT_EQ(f.desktop.boxes.size(), 1u);
-  EXPECT_NE(f.desktop.boxes[0].prompt.find("C:\\Act\\ACT_202612861.log"), std::string::npos);
+  EXPECT_NE(f.desktop.boxes[0].prompt.find(f.act() + "ACT_202612861.log"), std::string::npos);
   EXPECT_EQ(f.desktop.boxes[0].prompt.find("No se pudo crear el archivo de log "), 0u);
 }
 

@@ -76,8 +76,7 @@ TEST_F(DatabaseTicks, NamesNumbersAndHeaderCannotBeEdited) {
 // ignored, and works again once the validation has ended.
 TEST(BusyWindow, EveryOtherActionWaitsForTheServerValidation) {
   UpdaterFixture f;
-  auto& w = f.window();
-  ASSERT_TRUE(w.Form_Load());
+  auto& w = f.started();
   const std::size_t boxes = f.desktop.boxes.size();
   const std::size_t entries = f.logTexts().size();
   int tries = 0;
@@ -99,7 +98,7 @@ TEST(BusyWindow, EveryOtherActionWaitsForTheServerValidation) {
   // Only the validation's own log line and failure message.
   EXPECT_EQ(f.desktop.boxes.size(), boxes + 1);
   EXPECT_EQ(f.logTexts().size(), entries + 2);
-  EXPECT_EQ(w.txtDirCom.Text(), "C:\\Fendal\\Comercial\\");
+  EXPECT_EQ(w.txtDirCom.Text(), f.fendal() + "Comercial\\");
 
   w.flxBases.AddItem("1\tCOMERCIAL_A\t");
   EXPECT_TRUE(w.flxBases.userEdit(1, 2, "1"));

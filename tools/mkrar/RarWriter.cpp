@@ -1,10 +1,10 @@
 #include "tools/mkrar/RarWriter.h"
 
 #include <libdeflate.h>
-#include <sys/stat.h>
 
 #include <array>
 #include <cerrno>
+#include <chrono>
 #include <cstring>
 #include <stdexcept>
 #include <vector>
@@ -198,11 +198,12 @@ void RarWriter::writeHeader(const std::string& body) {
 }
 
 std::time_t modificationTime(const std::filesystem::path& file) {
-  struct stat st {};
-  if (::stat(file.c_str(), &st) != 0) {
+  std::error_code ec;
+  const std::filesystem::file_time_type time = std::filesystem::last_write_time(file, ec);
+  if (ec) {
     throw failure("No se puede leer", file);
   }
-  return st.st_mtime;
+  return std::chrono::system_clock::to_time_t(std::chrono::file_clock::to_sys(time));
 }
 
 }  // namespace fd
