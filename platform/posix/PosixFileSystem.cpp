@@ -1,4 +1,5 @@
 #include "platform/posix/PosixFileSystem.h"
+#include "platform/posix/UnnamedFile.h"
 
 #include <dirent.h>
 #include <fcntl.h>
@@ -222,27 +223,6 @@ void writeInPlace(int input, const fs::path& target, off_t size, const timespec 
   if (errnum != 0) {
     failWithErrno(errnum);
   }
-}
-
-// Names a file that has none. The kernel does it from the descriptor alone where it allows (for a
-// file this process opened, from Linux 6.10 on), which is cheaper than through the descriptor's
-// entry in /proc, the way taken elsewhere and from then on.
-bool linkUnnamed(int fd, const fs::path& target) {
-  static bool fromDescriptor = true;
-  if (fromDescriptor) {
-    if (::linkat(fd, "", AT_FDCWD, target.c_str(), AT_EMPTY_PATH) == 0) {
-      return true;
-    }
-    if (errno != ENOENT && errno != EPERM) {
-      return false;
-    }
-  }
-  const std::string self = "/proc/self/fd/" + std::to_string(fd);
-  if (::linkat(AT_FDCWD, self.c_str(), AT_FDCWD, target.c_str(), AT_SYMLINK_FOLLOW) != 0) {
-    return false;
-  }
-  fromDescriptor = false;
-  return true;
 }
 
 enum class Unnamed { kCopied, kUnsupported, kExists, kFailed };

@@ -18,6 +18,10 @@
 #include <system_error>
 #include <utility>
 
+#ifndef _WIN32
+#include "platform/posix/UnnamedFile.h"
+#endif
+
 namespace fd {
 
 namespace fs = std::filesystem;
@@ -103,26 +107,6 @@ int createUnnamed(const fs::path& folder) {
 bool canCreateUnnamed() {
   // Linking goes through the descriptor's entry in /proc.
   return ::access("/proc/self/fd", X_OK) == 0;
-}
-
-// From the descriptor alone where the kernel allows (for a file this process opened, from Linux
-// 6.10 on), which is cheaper; else, and from then on, through its entry in /proc.
-bool linkUnnamed(int fd, const fs::path& to) {
-  static bool fromDescriptor = true;
-  if (fromDescriptor) {
-    if (::linkat(fd, "", AT_FDCWD, to.c_str(), AT_EMPTY_PATH) == 0) {
-      return true;
-    }
-    if (errno != ENOENT && errno != EPERM) {
-      return false;
-    }
-  }
-  const std::string self = "/proc/self/fd/" + std::to_string(fd);
-  if (::linkat(AT_FDCWD, self.c_str(), AT_FDCWD, to.c_str(), AT_SYMLINK_FOLLOW) != 0) {
-    return false;
-  }
-  fromDescriptor = false;
-  return true;
 }
 
 ssize_t writeSome(int fd, const char* bytes, std::size_t size) {
