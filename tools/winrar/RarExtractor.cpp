@@ -302,6 +302,15 @@ class Extraction {
       result_.reason = reason;
     }
   }
+  // A new file of the target folder; none, after the failure, when it cannot be made.
+  std::optional<TargetFolder::Pending> begin(const std::string& flatName) {
+    try {
+      return folder_->begin(flatName);
+    } catch (const std::runtime_error& e) {
+      fail(rarexit::kCreate, e.what());
+      return std::nullopt;
+    }
+  }
   void extractAll(archive* reader, ArchiveInput& input, const RarHeaderWalker& walker);
   void extractEntry(archive* reader, ArchiveInput& input, archive_entry* entry,
                     const RarEntry& header);
@@ -450,11 +459,8 @@ void Extraction::extractEntry(archive* reader, ArchiveInput& input, archive_entr
     return;
   }
 
-  std::optional<TargetFolder::Pending> pending;
-  try {
-    pending.emplace(folder_->begin(flatName));
-  } catch (const std::runtime_error& e) {
-    fail(rarexit::kCreate, e.what());
+  std::optional<TargetFolder::Pending> pending = begin(flatName);
+  if (!pending) {
     return;
   }
   if (!copyData(reader, input, entry, header, name, *pending)) {
@@ -546,11 +552,8 @@ void Extraction::copyHardLink(archive_entry* entry, const std::string& linkTarge
     return;
   }
   const ClosedOnExit closer{input};
-  std::optional<TargetFolder::Pending> pending;
-  try {
-    pending.emplace(folder_->begin(flatName));
-  } catch (const std::runtime_error& e) {
-    fail(rarexit::kCreate, e.what());
+  std::optional<TargetFolder::Pending> pending = begin(flatName);
+  if (!pending) {
     return;
   }
   while (true) {
