@@ -18,6 +18,15 @@ class Control {
     for (auto& listener : listeners_)
       listener();
   }
+  // Sets a property and notifies the listeners when that changed it; false when it was so.
+  template <class T>
+  bool change(T& property, const T& value) {
+    if (property == value)
+      return false;
+    property = value;
+    notify();
+    return true;
+  }
 
  private:
   std::vector<Listener> listeners_;
@@ -29,11 +38,7 @@ class TextBox : public Control {
   // Assigning a different text notifies the listeners and runs onChange; the same text does
   // nothing.
   void setText(const std::string& text) {
-    if (text == text_)
-      return;
-    text_ = text;
-    notify();
-    if (onChange)
+    if (change(text_, text) && onChange)
       onChange();
   }
   bool Locked() const { return locked_; }
@@ -52,12 +57,7 @@ class TextBox : public Control {
 class CheckBox : public Control {
  public:
   int Value() const { return value_; }  // 1 ticked, 0 not
-  void setValue(int value) {
-    if (value == value_)
-      return;
-    value_ = value;
-    notify();
-  }
+  void setValue(int value) { change(value_, value); }
 
  private:
   int value_ = 0;
@@ -66,12 +66,7 @@ class CheckBox : public Control {
 class CommandButton : public Control {
  public:
   bool Enabled() const { return enabled_; }
-  void setEnabled(bool enabled) {
-    if (enabled == enabled_)
-      return;
-    enabled_ = enabled;
-    notify();
-  }
+  void setEnabled(bool enabled) { change(enabled_, enabled); }
 
  private:
   bool enabled_ = true;
@@ -82,12 +77,7 @@ class Switch : public Control {
  public:
   explicit Switch(bool value = true) : value_(value) {}
   bool Value() const { return value_; }
-  void setValue(bool value) {
-    if (value == value_)
-      return;
-    value_ = value;
-    notify();
-  }
+  void setValue(bool value) { change(value_, value); }
 
  private:
   bool value_;
@@ -106,12 +96,7 @@ struct ActionButtons {
 class TabControl : public Control {
  public:
   int Tab() const { return tab_; }
-  void setTab(int tab) {
-    if (tab == tab_)
-      return;
-    tab_ = tab;
-    notify();
-  }
+  void setTab(int tab) { change(tab_, tab); }
 
  private:
   int tab_ = 0;
