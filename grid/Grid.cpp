@@ -153,80 +153,58 @@ void Grid::AddItem(const std::string& tabSeparated) {
   }
 }
 
-int Grid::ColWidth(int col) const {
+const Grid::Column& Grid::column(int col) const {
   if (col < 0 || col >= cols_)
     outOfRange();
-  return columns_[col].width;
+  return columns_[col];
 }
 
-void Grid::setColWidth(int col, int twips) {
+template <typename Change>
+void Grid::changeColumns(int col, Change change) {
   if (col == -1) {
-    for (auto& column : columns_)
-      column.width = twips;
+    for (auto& each : columns_)
+      change(each);
   } else {
-    if (col < 0 || col >= cols_)
-      outOfRange();
-    columns_[col].width = twips;
+    column(col);  // checks col
+    change(columns_[col]);
   }
   notifyReset();
 }
 
+int Grid::ColWidth(int col) const {
+  return column(col).width;
+}
+
+void Grid::setColWidth(int col, int twips) {
+  changeColumns(col, [&](Column& c) { c.width = twips; });
+}
+
 ColumnType Grid::ColDataType(int col) const {
-  if (col < 0 || col >= cols_)
-    outOfRange();
-  return columns_[col].type;
+  return column(col).type;
 }
 
 void Grid::setColDataType(int col, ColumnType type) {
   // A check box measures differently from its text.
-  if (col == -1) {
-    for (auto& column : columns_) {
-      column.type = type;
-      column.fitting.stale = true;
-    }
-  } else {
-    if (col < 0 || col >= cols_)
-      outOfRange();
-    columns_[col].type = type;
-    columns_[col].fitting.stale = true;
-  }
-  notifyReset();
+  changeColumns(col, [&](Column& c) {
+    c.type = type;
+    c.fitting.stale = true;
+  });
 }
 
 Alignment Grid::ColAlignment(int col) const {
-  if (col < 0 || col >= cols_)
-    outOfRange();
-  return columns_[col].alignment;
+  return column(col).alignment;
 }
 
 void Grid::setColAlignment(int col, Alignment alignment) {
-  if (col == -1) {
-    for (auto& column : columns_)
-      column.alignment = alignment;
-  } else {
-    if (col < 0 || col >= cols_)
-      outOfRange();
-    columns_[col].alignment = alignment;
-  }
-  notifyReset();
+  changeColumns(col, [&](Column& c) { c.alignment = alignment; });
 }
 
 bool Grid::ColHidden(int col) const {
-  if (col < 0 || col >= cols_)
-    outOfRange();
-  return columns_[col].hidden;
+  return column(col).hidden;
 }
 
 void Grid::setColHidden(int col, bool hidden) {
-  if (col == -1) {
-    for (auto& column : columns_)
-      column.hidden = hidden;
-  } else {
-    if (col < 0 || col >= cols_)
-      outOfRange();
-    columns_[col].hidden = hidden;
-  }
-  notifyReset();
+  changeColumns(col, [&](Column& c) { c.hidden = hidden; });
 }
 
 bool Grid::CellBold(int row, int col) const {

@@ -143,6 +143,11 @@ class Grid {
   };
 
   void checkCell(int row, int col) const;
+  // A column, checked against the columns there are.
+  const Column& column(int col) const;
+  // Applies a change to one column, or to all for col -1, and tells the observers.
+  template <typename Change>
+  void changeColumns(int col, Change change);
   // A cell's width may have changed: the next fitting of its column measures it again.
   void contentsChanged(int row, int col);
   void forgetFittings();
