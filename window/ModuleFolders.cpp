@@ -55,25 +55,23 @@ void frmActualiza1::txtCom_Validate() {
   RefrescarPathAplicacion();
 }
 
-void frmActualiza1::txtCon_Validate() {
+void frmActualiza1::showModuleFolder(TextBox& txtDir, const TextBox& txtName) {
   if (busy.Value())
     return;
-  txtDirCon.setText(txtDirFD.Text() + txtCon.Text() + "\\");
+  txtDir.setText(txtDirFD.Text() + txtName.Text() + "\\");
   RefrescarPathAplicacion();
+}
+
+void frmActualiza1::txtCon_Validate() {
+  showModuleFolder(txtDirCon, txtCon);
 }
 
 void frmActualiza1::txtCRM_Validate() {
-  if (busy.Value())
-    return;
-  txtDirCRM.setText(txtDirFD.Text() + txtCRM.Text() + "\\");
-  RefrescarPathAplicacion();
+  showModuleFolder(txtDirCRM, txtCRM);
 }
 
 void frmActualiza1::txtMRP_Validate() {
-  if (busy.Value())
-    return;
-  txtDirMRP.setText(txtDirFD.Text() + txtMRP.Text() + "\\");
-  RefrescarPathAplicacion();
+  showModuleFolder(txtDirMRP, txtMRP);
 }
 
 void frmActualiza1::txtIni_Validate() {

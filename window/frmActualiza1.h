@@ -81,6 +81,8 @@ class frmActualiza1 {
   UpdateRun run_;
 
   void txtEstado_Change();
+  // A module's folder box after its name box was left: the root, the name and "\".
+  void showModuleFolder(TextBox& txtDir, const TextBox& txtName);
   void setButtons(bool enabled);
   // Runs an operation that holds the window busy; ignored while another one is under way.
   void exclusively(const std::function<void()>& operation);
