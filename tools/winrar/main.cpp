@@ -6,14 +6,7 @@
 #include <string>
 #include <vector>
 
-#ifdef _WIN32
-#include <windows.h>
-// After windows.h, which it needs.
-#include <shellapi.h>
-
-#include "platform/win32/Win32Text.h"
-#endif
-
+#include "platform/CommandLine.h"
 #include "platform/PathMapper.h"
 #include "tools/winrar/RarExtractor.h"
 #include "tools/winrar/TargetFolder.h"
@@ -65,27 +58,16 @@ std::filesystem::path hostPath(const std::string& text) {
   return host;
 }
 
-// The arguments as UTF-8 text: on Windows those of main are in the system's code page, so they
-// are read again from the wide command line.
+// The arguments as UTF-8 text. A quoted folder ending in "\" ("C:\Mis cosas\") reaches a Windows
+// program with the closing quote kept, since Windows reads \" as a quote; no name holds a quote.
 std::vector<std::string> arguments(int argc, char** argv) {
-#ifdef _WIN32
-  std::vector<std::string> args;
-  int count = 0;
-  wchar_t** wide = CommandLineToArgvW(GetCommandLineW(), &count);
-  for (int i = 0; wide != nullptr && i < count; ++i) {
-    std::string arg = fd::narrow(wide[i]);
-    // A quoted folder ending in "\" ("C:\Mis cosas\") reaches us with the closing quote kept,
-    // since Windows reads \" as a quote; no Windows name holds a quote.
+  std::vector<std::string> args = fd::programArguments(argc, argv);
+  for (std::string& arg : args) {
     if (arg.size() > 1 && arg.back() == '"' && arg.front() != '"') {
       arg.pop_back();
     }
-    args.push_back(arg);
   }
-  LocalFree(wide);
-  return args.empty() ? std::vector<std::string>(argv, argv + argc) : args;
-#else
-  return std::vector<std::string>(argv, argv + argc);
-#endif
+  return args;
 }
 
 int usage(const std::string& problem) {
