@@ -233,9 +233,7 @@ enum class Unnamed { kCopied, kUnsupported, kExists, kFailed };
 // without /proc) has no such files, before anything was read; errno holds why it failed.
 Unnamed copyUnnamed(int input, off_t size, const fs::path& folder, const fs::path& target,
                     mode_t mode, const timespec times[2]) {
-  // Linking may go through the descriptor's entry in /proc, which a host may lack.
-  static const bool procFds = ::access("/proc/self/fd", X_OK) == 0;
-  if (!procFds) {
+  if (!canLinkUnnamed()) {
     return Unnamed::kUnsupported;
   }
   Descriptor output(::open(folder.c_str(), O_WRONLY | O_TMPFILE | O_CLOEXEC, 0600));

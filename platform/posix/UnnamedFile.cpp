@@ -26,4 +26,9 @@ bool linkUnnamed(int fd, const std::filesystem::path& target) {
   return true;
 }
 
+bool canLinkUnnamed() {
+  static const bool procFds = ::access("/proc/self/fd", X_OK) == 0;
+  return procFds;
+}
+
 }  // namespace fd

@@ -10,5 +10,8 @@ namespace fd {
 // the descriptor's entry in /proc, the way taken elsewhere and from then on. False with errno set
 // when it failed.
 bool linkUnnamed(int fd, const std::filesystem::path& target);
+// Whether linkUnnamed can be counted on: the way through /proc needs the process's descriptors
+// there, which a host may lack. Asked once.
+bool canLinkUnnamed();
 
 }  // namespace fd

@@ -105,8 +105,7 @@ int createUnnamed(const fs::path& folder) {
 }
 
 bool canCreateUnnamed() {
-  // Linking goes through the descriptor's entry in /proc.
-  return ::access("/proc/self/fd", X_OK) == 0;
+  return canLinkUnnamed();
 }
 
 ssize_t writeSome(int fd, const char* bytes, std::size_t size) {
