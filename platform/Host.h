@@ -4,30 +4,33 @@
 #include <memory>
 #include <string>
 
+#include "platform/PathMapper.h"
+
 namespace fd {
 
 class Clock;
 class DatabaseProvider;
 class FileSystem;
-class PathMapper;
 class Processes;
 class Registry;
 
-// The machine the program runs on: the services the window and its stages reach it through, and
-// the few things a program does with its host at start. Made once for the running program by
-// makeHost(); posix/ and win32/ each give one.
+// The machine a program runs on: the services the window and its stages reach it through, and
+// the few things a program does with its host at start. Made by makeHost(); posix/ and win32/
+// each make the services of their own host and say how it treats the console and end requests.
 class Host {
  public:
-  virtual ~Host() = default;
+  virtual ~Host();
+  Host(const Host&) = delete;
+  Host& operator=(const Host&) = delete;
 
-  virtual FileSystem& fs() = 0;
-  virtual Processes& processes() = 0;
-  virtual Clock& clock() = 0;
-  virtual DatabaseProvider& databases() = 0;
-  virtual const PathMapper& paths() const = 0;
-  virtual Registry& registry() = 0;
+  FileSystem& fs() { return *fs_; }
+  Processes& processes() { return *processes_; }
+  Clock& clock() { return *clock_; }
+  DatabaseProvider& databases() { return *databases_; }
+  const PathMapper& paths() const { return paths_; }
+  Registry& registry() { return *registry_; }
   // The program's own folder as a Windows path.
-  virtual const std::string& programFolder() const = 0;
+  const std::string& programFolder() const { return programFolder_; }
 
   // Sends standard output and error to the console the program was started from, which a
   // window program does not have of its own on every host.
@@ -38,13 +41,27 @@ class Host {
   virtual int endRequests() = 0;
   // Reads the requests that arrived, so that the descriptor waits for the next one.
   virtual void clearEndRequests() = 0;
+
+ protected:
+  // From then on a path without a drive is on the drive of the program's folder (a host path),
+  // as on Windows. The database provider is ODBC on every host; the rest is the host's to make.
+  Host(PathMapper paths, const std::filesystem::path& hostFolder);
+
+  PathMapper paths_;
+  std::string programFolder_;
+  std::unique_ptr<FileSystem> fs_;
+  std::unique_ptr<Processes> processes_;
+  std::unique_ptr<Clock> clock_;
+  std::unique_ptr<DatabaseProvider> databases_;
+  std::unique_ptr<Registry> registry_;
 };
 
-// The host of the running program, found from its own executable.
-std::unique_ptr<Host> makeHost();
+// The folder of the running program's own executable.
+std::filesystem::path runningProgramFolder();
 
-// The Windows path of the program's folder (hostFolder); from then on a path without a drive is
-// on that folder's drive, as on Windows.
-std::string programFolderOf(PathMapper& paths, const std::filesystem::path& hostFolder);
+// The host of a program whose own folder is hostFolder, its Windows paths mapped by paths: by
+// default the running program's, in the prefix of its environment.
+std::unique_ptr<Host> makeHost(PathMapper paths = PathMapper::fromEnvironment(),
+                               const std::filesystem::path& hostFolder = runningProgramFolder());
 
 }  // namespace fd

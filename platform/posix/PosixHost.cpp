@@ -5,8 +5,6 @@
 #include <unistd.h>
 
 #include "platform/Host.h"
-#include "platform/PathMapper.h"
-#include "platform/odbc/OdbcDatabase.h"
 #include "platform/posix/PosixFileSystem.h"
 #include "platform/posix/PosixProcesses.h"
 #include "platform/posix/RegFileRegistry.h"
@@ -27,24 +25,16 @@ void onEndSignal(int) {
 
 class PosixHost : public Host {
  public:
-  explicit PosixHost(const std::filesystem::path& hostFolder)
-      : paths_(PathMapper::fromEnvironment()),
-        programFolder_(programFolderOf(paths_, hostFolder)),
-        fs_(paths_),
-        processes_(paths_, hostFolder),
-        registry_(registryFilePath(paths_)) {
+  PosixHost(PathMapper paths, const std::filesystem::path& hostFolder)
+      : Host(std::move(paths), hostFolder) {
+    fs_ = std::make_unique<PosixFileSystem>(paths_);
+    processes_ = std::make_unique<PosixProcesses>(paths_, hostFolder);
+    clock_ = std::make_unique<SystemClock>();
+    registry_ = std::make_unique<RegFileRegistry>(registryFilePath(paths_));
     // A file-size limit then fails the write with EFBIG, which the traps report, instead of
     // ending the program without a word.
     ::signal(SIGXFSZ, SIG_IGN);
   }
-
-  FileSystem& fs() override { return fs_; }
-  Processes& processes() override { return processes_; }
-  Clock& clock() override { return clock_; }
-  DatabaseProvider& databases() override { return databases_; }
-  const PathMapper& paths() const override { return paths_; }
-  Registry& registry() override { return registry_; }
-  const std::string& programFolder() const override { return programFolder_; }
 
   // Standard output and error are the starting terminal's already.
   void useStartingConsole() override {}
@@ -70,21 +60,16 @@ class PosixHost : public Host {
     while (endPipe[0] >= 0 && ::read(endPipe[0], bytes, sizeof bytes) > 0) {
     }
   }
-
- private:
-  PathMapper paths_;
-  std::string programFolder_;
-  PosixFileSystem fs_;
-  PosixProcesses processes_;
-  SystemClock clock_;
-  OdbcDatabaseProvider databases_;
-  RegFileRegistry registry_;
 };
 
 }  // namespace
 
-std::unique_ptr<Host> makeHost() {
-  return std::make_unique<PosixHost>(std::filesystem::read_symlink("/proc/self/exe").parent_path());
+std::filesystem::path runningProgramFolder() {
+  return std::filesystem::read_symlink("/proc/self/exe").parent_path();
+}
+
+std::unique_ptr<Host> makeHost(PathMapper paths, const std::filesystem::path& hostFolder) {
+  return std::make_unique<PosixHost>(std::move(paths), hostFolder);
 }
 
 }  // namespace fd

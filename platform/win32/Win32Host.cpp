@@ -4,8 +4,6 @@
 #include <cstdio>
 
 #include "platform/Host.h"
-#include "platform/PathMapper.h"
-#include "platform/odbc/OdbcDatabase.h"
 #include "platform/win32/Win32Clock.h"
 #include "platform/win32/Win32FileSystem.h"
 #include "platform/win32/Win32Processes.h"
@@ -13,10 +11,8 @@
 
 namespace fd {
 
-namespace {
-
 // Read as wide text so that no name is lost to the code page.
-std::filesystem::path executableFolder() {
+std::filesystem::path runningProgramFolder() {
   std::wstring name(MAX_PATH, L'\0');
   DWORD length = 0;
   while ((length = GetModuleFileNameW(nullptr, name.data(), static_cast<DWORD>(name.size()))) ==
@@ -27,19 +23,17 @@ std::filesystem::path executableFolder() {
   return std::filesystem::path(name).parent_path();
 }
 
+namespace {
+
 class Win32Host : public Host {
  public:
-  Win32Host()
-      : paths_(PathMapper::fromEnvironment()),
-        programFolder_(programFolderOf(paths_, executableFolder())) {}
-
-  FileSystem& fs() override { return fs_; }
-  Processes& processes() override { return processes_; }
-  Clock& clock() override { return clock_; }
-  DatabaseProvider& databases() override { return databases_; }
-  const PathMapper& paths() const override { return paths_; }
-  Registry& registry() override { return registry_; }
-  const std::string& programFolder() const override { return programFolder_; }
+  Win32Host(PathMapper paths, const std::filesystem::path& hostFolder)
+      : Host(std::move(paths), hostFolder) {
+    fs_ = std::make_unique<Win32FileSystem>();
+    processes_ = std::make_unique<Win32Processes>();
+    clock_ = std::make_unique<Win32Clock>();
+    registry_ = std::make_unique<Win32Registry>();
+  }
 
   // A window program has no console of its own; it writes to the one it was started from.
   void useStartingConsole() override {
@@ -53,21 +47,12 @@ class Win32Host : public Host {
   // Windows ends a program through its window's messages instead.
   int endRequests() override { return -1; }
   void clearEndRequests() override {}
-
- private:
-  PathMapper paths_;
-  std::string programFolder_;
-  Win32FileSystem fs_;
-  Win32Processes processes_;
-  Win32Clock clock_;
-  OdbcDatabaseProvider databases_;
-  Win32Registry registry_;
 };
 
 }  // namespace
 
-std::unique_ptr<Host> makeHost() {
-  return std::make_unique<Win32Host>();
+std::unique_ptr<Host> makeHost(PathMapper paths, const std::filesystem::path& hostFolder) {
+  return std::make_unique<Win32Host>(std::move(paths), hostFolder);
 }
 
 }  // namespace fd
