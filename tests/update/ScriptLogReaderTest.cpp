@@ -2,6 +2,7 @@
 
 #include <vector>
 
+#include "fixtures/ForwardingFileSystem.h"
 #include "fixtures/UpdaterFixture.h"
 #include "platform/AppError.h"
 #include "update/ScriptLogReader.h"
@@ -89,9 +90,8 @@ TEST_F(Reader, MissingFileRaisesItsErrorAgain) {
 
 TEST_F(Reader, NegativeNumbersKeepTheirSign) {
   // The host's file system, failing to read every file.
-  using HostFileSystem = decltype(f.fs);
-  struct FailingFileSystem : HostFileSystem {
-    explicit FailingFileSystem(const HostFileSystem& host) : HostFileSystem(host) {}
+  struct FailingFileSystem : ForwardingFileSystem {
+    using ForwardingFileSystem::ForwardingFileSystem;
     std::vector<std::string> readLines(const std::string&) const override {
       throw AppError(-2147217900, "ADO", "falla");
     }

@@ -17,7 +17,7 @@ class UsersCheckTest : public ::testing::Test {
     w.state.mCatalogo = catalogo;
     w.state.mProveedor = "SQLOLEDB";
     w.state.mClave = "Murales7261qz";
-    return UsersCheck(w.state, *f.databases, f.desktop, w.log, w.txtEstado);
+    return UsersCheck(w.state, f.databases, f.desktop, w.log, w.txtEstado);
   }
   std::vector<std::string> tail(std::size_t n) {
     auto texts = f.logTexts();

@@ -4,7 +4,7 @@
 
 #include <functional>
 
-#include "fixtures/win32/Win32TestFolder.h"
+#include "fixtures/TempPrefix.h"
 #include "platform/AnsiCodec.h"
 #include "platform/AppError.h"
 #include "platform/win32/Win32FileSystem.h"
@@ -27,7 +27,7 @@ class Win32FileSystemTest : public ::testing::Test {
     ASSERT_TRUE(SetFileAttributesW(widen(folder.path(name)).c_str(), bits));
   }
 
-  Win32TestFolder folder;
+  TempPrefix folder;
   Win32FileSystem fs;
 };
 
@@ -39,9 +39,9 @@ TEST_F(Win32FileSystemTest, CreateFolderGives58WhenItExistsAnd76WithoutItsParent
 }
 
 TEST_F(Win32FileSystemTest, HiddenAndSystemFilesAreNotOrdinary) {
-  folder.write("plain.txt", "x");
-  folder.write("hidden.txt", "x");
-  folder.write("system.txt", "x");
+  folder.writeFile(folder.path("plain.txt"), "x");
+  folder.writeFile(folder.path("hidden.txt"), "x");
+  folder.writeFile(folder.path("system.txt"), "x");
   setAttributes("hidden.txt", FILE_ATTRIBUTE_HIDDEN);
   setAttributes("system.txt", FILE_ATTRIBUTE_SYSTEM);
   EXPECT_TRUE(fs.ordinaryFileExists(folder.path("PLAIN.TXT")));
@@ -52,7 +52,7 @@ TEST_F(Win32FileSystemTest, HiddenAndSystemFilesAreNotOrdinary) {
 }
 
 TEST_F(Win32FileSystemTest, AttributesAreTheSystemBits) {
-  folder.write("a.txt", "x");
+  folder.writeFile(folder.path("a.txt"), "x");
   setAttributes("a.txt", FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_ARCHIVE);
   EXPECT_EQ(fs.attributes(folder.path("a.txt")), attr::kReadOnly | attr::kHidden | attr::kArchive);
   EXPECT_NE(fs.attributes(folder.path("")) & attr::kDirectory, 0);
@@ -60,25 +60,25 @@ TEST_F(Win32FileSystemTest, AttributesAreTheSystemBits) {
 }
 
 TEST_F(Win32FileSystemTest, CopyWritesTheContentsAndKeepsTheModificationTime) {
-  folder.write("source.bin", std::string("a\0b\r\nc", 6));
+  folder.writeFile(folder.path("source.bin"), std::string("a\0b\r\nc", 6));
   fs.copyFile(folder.path("source.bin"), folder.path("target.bin"), false);
-  EXPECT_EQ(folder.read("target.bin"), std::string("a\0b\r\nc", 6));
+  EXPECT_EQ(folder.readFile(folder.path("target.bin")), std::string("a\0b\r\nc", 6));
   EXPECT_EQ(fs.lastModified(folder.path("target.bin")), fs.lastModified(folder.path("source.bin")));
 }
 
 TEST_F(Win32FileSystemTest, CopyToAFolderPathTakesTheSourceName) {
-  folder.write("source.txt", "data");
+  folder.writeFile(folder.path("source.txt"), "data");
   fs.createFolder(folder.path("dest"));
   fs.copyFile(folder.path("source.txt"), folder.path("dest\\"), false);
-  EXPECT_EQ(folder.read("dest\\source.txt"), "data");
+  EXPECT_EQ(folder.readFile(folder.path("dest\\source.txt")), "data");
 }
 
 TEST_F(Win32FileSystemTest, CopyOverAnExistingFileReplacesItAndLeavesNothingBeside) {
-  folder.write("source.txt", "new");
-  folder.write("target.txt", "old contents");
+  folder.writeFile(folder.path("source.txt"), "new");
+  folder.writeFile(folder.path("target.txt"), "old contents");
   fs.copyFile(folder.path("source.txt"), folder.path("target.txt"), true);
-  EXPECT_EQ(folder.read("target.txt"), "new");
-  EXPECT_EQ(folder.everything().size(), 2u);
+  EXPECT_EQ(folder.readFile(folder.path("target.txt")), "new");
+  EXPECT_EQ(folder.names(folder.path()).size(), 2u);
 }
 
 struct CopyFailure {
@@ -93,16 +93,16 @@ class CopyFailures : public Win32FileSystemTest,
                      public ::testing::WithParamInterface<CopyFailure> {};
 
 TEST_P(CopyFailures, GiveThePlatformNumberAndKeepTheTarget) {
-  folder.write("source.txt", "new");
-  folder.write("target.txt", "old");
-  folder.write("locked.txt", "old");
+  folder.writeFile(folder.path("source.txt"), "new");
+  folder.writeFile(folder.path("target.txt"), "old");
+  folder.writeFile(folder.path("locked.txt"), "old");
   setAttributes("locked.txt", FILE_ATTRIBUTE_READONLY);
   const CopyFailure& c = GetParam();
   EXPECT_EQ(
       errorOf([&] { fs.copyFile(folder.path(c.source), folder.path(c.target), c.overwrite); }),
       c.number);
-  EXPECT_EQ(folder.read("target.txt"), "old");
-  EXPECT_EQ(folder.everything().size(), 3u);
+  EXPECT_EQ(folder.readFile(folder.path("target.txt")), "old");
+  EXPECT_EQ(folder.names(folder.path()).size(), 3u);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -116,19 +116,19 @@ INSTANTIATE_TEST_SUITE_P(
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(Win32FileSystemTest, RemoveRefusesAReadOnlyFileAndReportsAMissingOne) {
-  folder.write("locked.txt", "x");
+  folder.writeFile(folder.path("locked.txt"), "x");
   setAttributes("locked.txt", FILE_ATTRIBUTE_READONLY);
   EXPECT_EQ(errorOf([&] { fs.removeFile(folder.path("locked.txt")); }), err::kPermissionDenied);
   EXPECT_EQ(errorOf([&] { fs.removeFile(folder.path("missing.txt")); }), err::kFileNotFound);
   EXPECT_EQ(errorOf([&] { fs.removeFile(folder.path("none\\a.txt")); }), err::kPathNotFound);
-  folder.write("gone.txt", "x");
+  folder.writeFile(folder.path("gone.txt"), "x");
   fs.removeFile(folder.path("gone.txt"));
   EXPECT_FALSE(fs.fileExists(folder.path("gone.txt")));
 }
 
 TEST_F(Win32FileSystemTest, ListFilesMatchesWithoutCaseAndSortsOrdinaryFiles) {
   for (const char* name : {"b_1.RAR", "A_2.rar", "c.rarx", "hidden.rar", "notes.txt"}) {
-    folder.write(name, "x");
+    folder.writeFile(folder.path(name), "x");
   }
   setAttributes("hidden.rar", FILE_ATTRIBUTE_HIDDEN);
   CreateDirectoryW(widen(folder.path("folder.rar")).c_str(), nullptr);
@@ -144,7 +144,7 @@ TEST_F(Win32FileSystemTest, ListFoldersSortsWithoutCaseAndLeavesHiddenOnesOut) {
     fs.createFolder(folder.path(name));
   }
   setAttributes("secret", FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_DIRECTORY);
-  folder.write("file.txt", "x");
+  folder.writeFile(folder.path("file.txt"), "x");
   EXPECT_EQ(fs.listFolders(folder.path("")), (std::vector<std::string>{"Alpha", "beta", "gamma"}));
 }
 
@@ -152,26 +152,26 @@ TEST_F(Win32FileSystemTest, TextGoesThroughTheSystemCodePageWithCrLf) {
   fs.writeLines(folder.path("log.txt"), {"Actualización", "año"}, false);
   fs.appendLine(folder.path("log.txt"), "fin");
   const std::string expected = utf8ToAnsi("Actualización\r\naño\r\nfin\r\n");
-  EXPECT_EQ(folder.read("log.txt"), expected);
+  EXPECT_EQ(folder.readFile(folder.path("log.txt")), expected);
   EXPECT_EQ(fs.readLines(folder.path("log.txt")),
             (std::vector<std::string>{"Actualización", "año", "fin"}));
 }
 
 TEST_F(Win32FileSystemTest, ReadLinesEndsLinesAtALoneCr) {
-  folder.write("mixed.txt", "a\rb\r\nc\nd");
+  folder.writeFile(folder.path("mixed.txt"), "a\rb\r\nc\nd");
   EXPECT_EQ(fs.readLines(folder.path("mixed.txt")), (std::vector<std::string>{"a", "b", "c\nd"}));
   EXPECT_EQ(errorOf([&] { fs.readLines(folder.path("missing.txt")); }), err::kFileNotFound);
 }
 
 TEST_F(Win32FileSystemTest, WriteLinesFromTheStartEmptiesAHiddenFile) {
-  folder.write("hidden.log", "old old old");
+  folder.writeFile(folder.path("hidden.log"), "old old old");
   setAttributes("hidden.log", FILE_ATTRIBUTE_HIDDEN);
   fs.writeLines(folder.path("hidden.log"), {"new"}, false);
-  EXPECT_EQ(folder.read("hidden.log"), "new\r\n");
+  EXPECT_EQ(folder.readFile(folder.path("hidden.log")), "new\r\n");
 }
 
 TEST_F(Win32FileSystemTest, LastModifiedIsTheLocalTimeOfTheFile) {
-  folder.write("a.txt", "x");
+  folder.writeFile(folder.path("a.txt"), "x");
   SYSTEMTIME local{2024, 3, 0, 5, 14, 7, 9, 0};
   SYSTEMTIME utc;
   FILETIME when;

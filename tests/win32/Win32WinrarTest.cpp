@@ -12,8 +12,8 @@
 
 #include "fixtures/RarExpectedTable.h"
 #include "fixtures/Sha256.h"
+#include "fixtures/TempPrefix.h"
 #include "fixtures/UpdaterFixture.h"
-#include "fixtures/win32/Win32TestFolder.h"
 #include "platform/win32/Win32Processes.h"
 #include "platform/win32/Win32Text.h"
 
@@ -30,7 +30,7 @@ class Win32WinrarTest : public ::testing::TestWithParam<ArchiveCase> {};
 
 TEST_P(Win32WinrarTest, ExtractsAsTheTableSays) {
   const ArchiveCase& c = GetParam();
-  Win32TestFolder folder;
+  TempPrefix folder;
   const std::string archive = folder.path(c.archive);
   const std::string target = folder.path("out\\");
   ASSERT_TRUE(CopyFileW((kRarData / c.archive).wstring().c_str(), widen(archive).c_str(), TRUE));
@@ -59,7 +59,7 @@ TEST_P(Win32WinrarTest, ExtractsAsTheTableSays) {
     }
   }
   // Nothing written beside the target folder.
-  EXPECT_EQ(folder.everything().size(), fs::exists(fs::path(widen(target))) ? 2u : 1u);
+  EXPECT_EQ(folder.names(folder.path()).size(), fs::exists(fs::path(widen(target))) ? 2u : 1u);
 }
 
 INSTANTIATE_TEST_SUITE_P(RarMadeArchives, Win32WinrarTest,
