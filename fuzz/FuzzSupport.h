@@ -5,79 +5,43 @@
 #include <filesystem>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
+#include "fixtures/ForwardingFileSystem.h"
 #include "platform/Clock.h"
 #include "platform/Desktop.h"
-#include "platform/FileSystem.h"
-#include "platform/PathMapper.h"
 #include "platform/Processes.h"
-#include "platform/posix/PosixFileSystem.h"
 
 namespace fd::fuzz {
 
-// A throw-away Wine-style prefix (drive_c only) for one fuzzer process, removed when it ends.
-class ScratchPrefix {
- public:
-  ScratchPrefix();
-  ~ScratchPrefix();
-  ScratchPrefix(const ScratchPrefix&) = delete;
-  ScratchPrefix& operator=(const ScratchPrefix&) = delete;
+// The folder the fuzzers' prefixes (TempPrefix) go in: in memory where the host has such a
+// folder, since the registry's rewrite syncs its file, which on a disk would cost more than the
+// parsing under test.
+std::filesystem::path scratchFolder();
 
-  const std::filesystem::path& root() const { return root_; }
-  const PathMapper& mapper() const { return mapper_; }
-  std::filesystem::path driveC() const { return root_ / "drive_c"; }
-  // Writes the bytes as the whole file at a path below drive_c ("a/b.txt").
-  void write(const std::string& relative, const std::uint8_t* data, std::size_t size) const;
-  // Writes the bytes as the whole file at a host path.
-  static void writeHost(const std::filesystem::path& file, const std::uint8_t* data,
-                        std::size_t size);
-
- private:
-  std::filesystem::path root_;
-  PathMapper mapper_;
-};
+// A fuzzer's input as bytes.
+inline std::string_view bytesOf(const std::uint8_t* data, std::size_t size) {
+  return std::string_view(reinterpret_cast<const char*>(data), size);
+}
 
 // Reads through the real file system of the prefix, so that decoding and line splitting are
 // the program's own; every change is only recorded, so that a fuzzed command cannot touch the
 // host and the log costs no disk writes.
-class RecordingFileSystem : public FileSystem {
+class RecordingFileSystem : public test::ForwardingFileSystem {
  public:
-  explicit RecordingFileSystem(const PathMapper& mapper) : real_(mapper) {}
+  explicit RecordingFileSystem(FileSystem& real) : ForwardingFileSystem(real) {}
 
-  bool folderExists(const std::string& path) const override { return real_.folderExists(path); }
   void createFolder(const std::string& path) override { changes.push_back("mkdir " + path); }
-  bool fileExists(const std::string& path) const override { return real_.fileExists(path); }
-  bool ordinaryFileExists(const std::string& path) const override {
-    return real_.ordinaryFileExists(path);
-  }
   void copyFile(const std::string& source, const std::string& target, bool) override {
     changes.push_back("copy " + source + " " + target);
   }
   void removeFile(const std::string& path) override { changes.push_back("rm " + path); }
-  LocalDateTime lastModified(const std::string& path) const override {
-    return real_.lastModified(path);
-  }
-  std::uint64_t fileSize(const std::string& path) const override { return real_.fileSize(path); }
-  int attributes(const std::string& path) const override { return real_.attributes(path); }
-  std::vector<std::string> listFiles(const std::string& folder, const std::string& pattern,
-                                     bool admitArchived) const override {
-    return real_.listFiles(folder, pattern, admitArchived);
-  }
-  std::vector<std::string> listFolders(const std::string& folder) const override {
-    return real_.listFolders(folder);
-  }
-  std::vector<std::string> readLines(const std::string& path) const override {
-    return real_.readLines(path);
-  }
   void writeLines(const std::string& path, const std::vector<std::string>& lines, bool) override {
     changes.push_back("write " + path + " " + std::to_string(lines.size()));
   }
 
   std::vector<std::string> changes;
-
- private:
-  PosixFileSystem real_;
 };
 
 // A clock that never moves; a sleep returns at once.

@@ -1,14 +1,17 @@
 // The suite's INI reader (clsIni) over any bytes an INI file may hold.
 #include "FuzzSupport.h"
+#include "fixtures/TempPrefix.h"
 #include "platform/Text.h"
+#include "platform/posix/PosixFileSystem.h"
 #include "support/clsIni.h"
 
 using namespace fd;
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  static fuzz::ScratchPrefix prefix;
-  static fuzz::RecordingFileSystem fs(prefix.mapper());
-  prefix.write("Fendal/Comercial/fdCom.ini", data, size);
+  static TempPrefix prefix(fuzz::scratchFolder());
+  static PosixFileSystem real(prefix.mapper());
+  static fuzz::RecordingFileSystem fs(real);
+  prefix.writeFile("C:\\Fendal\\Comercial\\fdCom.ini", fuzz::bytesOf(data, size));
 
   clsIni ini(fs);
   const bool found = ini.LeerINI("C:\\Fendal\\Comercial\\fdCom.ini");

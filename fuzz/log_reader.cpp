@@ -1,16 +1,19 @@
 // The query tool's output reader (LeerLog) over any bytes the tool may leave.
 #include "FuzzSupport.h"
+#include "fixtures/TempPrefix.h"
 #include "platform/Text.h"
+#include "platform/posix/PosixFileSystem.h"
 #include "session/UpdateLog.h"
 #include "update/ScriptLogReader.h"
 
 using namespace fd;
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  static fuzz::ScratchPrefix prefix;
-  static fuzz::RecordingFileSystem fs(prefix.mapper());
+  static TempPrefix prefix(fuzz::scratchFolder());
+  static PosixFileSystem real(prefix.mapper());
+  static fuzz::RecordingFileSystem fs(real);
   static fuzz::StillClock clock;
-  prefix.write("Act/Paquete/01.log", data, size);
+  prefix.writeFile("C:\\Act\\Paquete\\01.log", fuzz::bytesOf(data, size));
 
   UpdateLog log(fs, clock);
   log.create("C:\\Act\\Actualiza.log");

@@ -5,6 +5,7 @@
 #include <string_view>
 
 #include "FuzzSupport.h"
+#include "fixtures/TempPrefix.h"
 
 using namespace fd;
 
@@ -16,10 +17,10 @@ bool below(const std::filesystem::path& path, const std::filesystem::path& folde
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  static fuzz::ScratchPrefix prefix;
+  static TempPrefix prefix(fuzz::scratchFolder());
   static bool made = [] {
-    for (const char* folder : {"Fendal/Comercial/RPT", "Fendal/Contab", "Act/Paquete 1"}) {
-      std::filesystem::create_directories(prefix.driveC() / folder);
+    for (const char* folder : {"Fendal\\Comercial\\RPT", "Fendal\\Contab", "Act\\Paquete 1"}) {
+      prefix.makeFolder(std::string("C:\\") + folder);
     }
     return true;
   }();
@@ -34,7 +35,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const std::filesystem::path host = prefix.mapper().toHost(text);
   if (!hasDrive || text[0] == 'c' || text[0] == 'C') {
     // ".." never climbs above a drive's root.
-    if (!below(host, prefix.driveC())) {
+    if (!below(host, prefix.root() / "drive_c")) {
       fuzz::broken("a C: path left its drive: " + host.string());
     }
     const std::string back = prefix.mapper().toWindows(host);

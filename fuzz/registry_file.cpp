@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "FuzzSupport.h"
+#include "fixtures/TempPrefix.h"
 #include "platform/posix/RegFileRegistry.h"
 
 using namespace fd;
@@ -106,9 +107,9 @@ Snapshot snapshotOf(Registry& registry) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  static fuzz::ScratchPrefix prefix;
+  static TempPrefix prefix(fuzz::scratchFolder());
   const std::filesystem::path file = registryFilePath(prefix.mapper());
-  fuzz::ScratchPrefix::writeHost(file, data, size);
+  writeHostFile(file, fuzz::bytesOf(data, size));
 
   RegFileRegistry registry(file);
   Snapshot before = snapshotOf(registry);

@@ -1,16 +1,19 @@
 // The sectioned key=value reader (Leer) over any bytes a manifest file may hold.
 #include "FuzzSupport.h"
+#include "fixtures/TempPrefix.h"
 #include "packages/SectionedReader.h"
 #include "platform/AppError.h"
+#include "platform/posix/PosixFileSystem.h"
 
 using namespace fd;
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  static fuzz::ScratchPrefix prefix;
-  static fuzz::RecordingFileSystem fs(prefix.mapper());
+  static TempPrefix prefix(fuzz::scratchFolder());
+  static PosixFileSystem real(prefix.mapper());
+  static fuzz::RecordingFileSystem fs(real);
   static fuzz::StillClock clock;
   static fuzz::CountingDesktop desktop;
-  prefix.write("Act/info.txt", data, size);
+  prefix.writeFile("C:\\Act\\info.txt", fuzz::bytesOf(data, size));
 
   KeyTable table;
   try {
