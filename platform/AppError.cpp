@@ -8,29 +8,34 @@ AppError::AppError(int number, std::string source, std::string description)
       source_(std::move(source)),
       description_(std::move(description)) {}
 
+namespace {
+
+struct Description {
+  int number;
+  const char* text;
+};
+
+constexpr Description kDescriptions[] = {
+    {err::kInvalidCall, "Llamada a procedimiento o argumento no válido"},
+    {err::kOverflow, "Desbordamiento"},
+    {68, "Dispositivo no disponible"},
+    {err::kFileNotFound, "No se encontró el archivo"},
+    {err::kFileExists, "El archivo ya existe"},
+    {err::kDiskFull, "Disco lleno"},
+    {err::kPermissionDenied, "Permiso denegado"},
+    {err::kPathFileAccess, "Error de acceso a la ruta o el archivo"},
+    {err::kPathNotFound, "No se encontró la ruta de acceso"},
+};
+
+}  // namespace
+
 std::string standardDescription(int number) {
-  switch (number) {
-    case err::kInvalidCall:
-      return "Llamada a procedimiento o argumento no válido";
-    case err::kOverflow:
-      return "Desbordamiento";
-    case 68:
-      return "Dispositivo no disponible";
-    case err::kFileNotFound:
-      return "No se encontró el archivo";
-    case err::kFileExists:
-      return "El archivo ya existe";
-    case err::kDiskFull:
-      return "Disco lleno";
-    case err::kPermissionDenied:
-      return "Permiso denegado";
-    case err::kPathFileAccess:
-      return "Error de acceso a la ruta o el archivo";
-    case err::kPathNotFound:
-      return "No se encontró la ruta de acceso";
-    default:
-      return "";
+  for (const Description& description : kDescriptions) {
+    if (description.number == number) {
+      return description.text;
+    }
   }
+  return "";
 }
 
 AppError platformError(int number, std::string source) {
