@@ -65,89 +65,78 @@ std::vector<Diagnostic> diagnostics(const Functions& functions, SQLSMALLINT hand
   return out;
 }
 
-Environment::Environment() {
-  SQLHENV handle = SQL_NULL_HENV;
-  if (succeeded(SQLAllocHandle(SQL_HANDLE_ENV, SQL_NULL_HANDLE, &handle))) {
-    handle_ = handle;
-    SQLSetEnvAttr(handle_, SQL_ATTR_ODBC_VERSION, reinterpret_cast<SQLPOINTER>(SQL_OV_ODBC3), 0);
-  }
-}
-
-Environment::~Environment() {
-  if (handle_ != SQL_NULL_HENV)
-    SQLFreeHandle(SQL_HANDLE_ENV, handle_);
-}
-
-std::vector<Diagnostic> Environment::diagnostics() const {
-  return odbc::diagnostics(managerFunctions(), SQL_HANDLE_ENV, handle_);
-}
-
-Connection::Connection(const Environment& environment) {
-  SQLHDBC handle = SQL_NULL_HDBC;
-  if (environment && succeeded(SQLAllocHandle(SQL_HANDLE_DBC, environment.handle(), &handle)))
+Handle::Handle(const Functions& functions, SQLSMALLINT type, SQLHANDLE parent)
+    : functions_(functions), type_(type) {
+  SQLHANDLE handle = SQL_NULL_HANDLE;
+  if ((type == SQL_HANDLE_ENV || parent != SQL_NULL_HANDLE) &&
+      succeeded(functions_.allocHandle(type, parent, &handle)))
     handle_ = handle;
 }
 
+Handle::~Handle() {
+  if (handle_ != SQL_NULL_HANDLE)
+    functions_.freeHandle(type_, handle_);
+}
+
+std::vector<Diagnostic> Handle::diagnostics() const {
+  return odbc::diagnostics(functions_, type_, handle_);
+}
+
+Environment::Environment() : handle_(managerFunctions(), SQL_HANDLE_ENV, SQL_NULL_HANDLE) {
+  if (handle_)
+    SQLSetEnvAttr(handle_.get(), SQL_ATTR_ODBC_VERSION, reinterpret_cast<SQLPOINTER>(SQL_OV_ODBC3),
+                  0);
+}
+
+Connection::Connection(const Environment& environment)
+    : handle_(managerFunctions(), SQL_HANDLE_DBC, environment.handle()) {}
+
+// The handle itself is freed after.
 Connection::~Connection() {
-  if (handle_ == SQL_NULL_HDBC)
-    return;
   if (connected_)
-    SQLDisconnect(handle_);
-  SQLFreeHandle(SQL_HANDLE_DBC, handle_);
+    SQLDisconnect(handle_.get());
 }
 
 bool Connection::connect(const std::string& text, int loginSeconds) {
-  setLoginTimeout(handle_, loginSeconds);
-  connected_ = succeeded(driverConnect(handle_, text));
+  setLoginTimeout(handle_.get(), loginSeconds);
+  connected_ = succeeded(driverConnect(handle_.get(), text));
   return connected_;
 }
 
 bool Connection::dead() const {
-  return connectionDead(handle_);
-}
-
-std::vector<Diagnostic> Connection::diagnostics() const {
-  return odbc::diagnostics(managerFunctions(), SQL_HANDLE_DBC, handle_);
+  return connectionDead(handle_.get());
 }
 
 void Connection::bypassManager() {
-  driver_ = driverFunctions(handle_);
+  driver_ = driverFunctions(handle_.get());
 }
 
 Statement::Statement(const Connection& connection)
     : functions_(connection.driver_ ? connection.driver_->functions : managerFunctions()),
-      connection_(connection.driver_ ? connection.driver_->connection : connection.handle_) {
-  SQLHSTMT handle = SQL_NULL_HSTMT;
-  if (succeeded(functions_.allocHandle(SQL_HANDLE_STMT, connection_, &handle)))
-    handle_ = handle;
-}
-
-Statement::~Statement() {
-  if (handle_ != SQL_NULL_HSTMT)
-    functions_.freeHandle(SQL_HANDLE_STMT, handle_);
-}
+      connection_(connection.driver_ ? connection.driver_->connection : connection.handle_.get()),
+      handle_(functions_, SQL_HANDLE_STMT, connection_) {}
 
 std::vector<Diagnostic> Statement::connectionDiagnostics() const {
   return odbc::diagnostics(functions_, SQL_HANDLE_DBC, connection_);
 }
 
 void Statement::setQueryTimeout(int seconds) {
-  functions_.setStmtAttr(handle_, SQL_ATTR_QUERY_TIMEOUT,
+  functions_.setStmtAttr(handle_.get(), SQL_ATTR_QUERY_TIMEOUT,
                          reinterpret_cast<SQLPOINTER>(static_cast<SQLULEN>(seconds)), 0);
 }
 
 SQLRETURN Statement::execute(const std::string& sql) {
   String text = toOdbc(sql);
-  return functions_.execDirect(handle_, text.data(), static_cast<SQLINTEGER>(text.size()));
+  return functions_.execDirect(handle_.get(), text.data(), static_cast<SQLINTEGER>(text.size()));
 }
 
 SQLRETURN Statement::moreResults() {
-  return functions_.moreResults(handle_);
+  return functions_.moreResults(handle_.get());
 }
 
 int Statement::columnCount() {
   SQLSMALLINT columns = 0;
-  if (!succeeded(functions_.numResultCols(handle_, &columns)))
+  if (!succeeded(functions_.numResultCols(handle_.get(), &columns)))
     return 0;
   return columns;
 }
@@ -155,20 +144,20 @@ int Statement::columnCount() {
 std::string Statement::columnLabel(int column) {
   Char name[256] = {};
   SQLSMALLINT length = 0;
-  functions_.colAttribute(handle_, static_cast<SQLUSMALLINT>(column), SQL_DESC_LABEL, name,
+  functions_.colAttribute(handle_.get(), static_cast<SQLUSMALLINT>(column), SQL_DESC_LABEL, name,
                           bytesOf(name), &length, nullptr);
   return fromOdbc(name);
 }
 
 SQLLEN Statement::columnNumber(int column, SQLUSMALLINT field) {
   SQLLEN value = 0;
-  functions_.colAttribute(handle_, static_cast<SQLUSMALLINT>(column), field, nullptr, 0, nullptr,
-                          &value);
+  functions_.colAttribute(handle_.get(), static_cast<SQLUSMALLINT>(column), field, nullptr, 0,
+                          nullptr, &value);
   return value;
 }
 
 SQLRETURN Statement::fetch() {
-  return functions_.fetch(handle_);
+  return functions_.fetch(handle_.get());
 }
 
 SQLRETURN Statement::text(int column, std::optional<std::string>& value) {
@@ -177,7 +166,7 @@ SQLRETURN Statement::text(int column, std::optional<std::string>& value) {
   SQLRETURN rc = SQL_SUCCESS;
   for (;;) {
     SQLLEN length = 0;
-    rc = functions_.getData(handle_, static_cast<SQLUSMALLINT>(column), kCharType, buffer,
+    rc = functions_.getData(handle_.get(), static_cast<SQLUSMALLINT>(column), kCharType, buffer,
                             sizeof buffer, &length);
     if (rc == SQL_NO_DATA) {
       rc = SQL_SUCCESS;
@@ -202,13 +191,9 @@ SQLRETURN Statement::text(int column, std::optional<std::string>& value) {
 
 std::optional<long long> Statement::rowCount() {
   SQLLEN count = -1;
-  if (!succeeded(functions_.rowCount(handle_, &count)) || count < 0)
+  if (!succeeded(functions_.rowCount(handle_.get(), &count)) || count < 0)
     return std::nullopt;
   return count;
-}
-
-std::vector<Diagnostic> Statement::diagnostics() const {
-  return odbc::diagnostics(functions_, SQL_HANDLE_STMT, handle_);
 }
 
 }  // namespace fd::odbc

@@ -26,20 +26,36 @@ struct Diagnostic {
 std::vector<Diagnostic> diagnostics(const Functions& functions, SQLSMALLINT handleType,
                                     SQLHANDLE handle);
 
+// One ODBC handle (SQL_HANDLE_ENV, _DBC or _STMT) made under its parent through a function table
+// and freed through it when it goes; null when it could not be made, or when its parent is null.
+class Handle {
+ public:
+  Handle(const Functions& functions, SQLSMALLINT type, SQLHANDLE parent);
+  ~Handle();
+  Handle(const Handle&) = delete;
+  Handle& operator=(const Handle&) = delete;
+
+  explicit operator bool() const { return handle_ != SQL_NULL_HANDLE; }
+  SQLHANDLE get() const { return handle_; }
+  std::vector<Diagnostic> diagnostics() const;
+
+ private:
+  const Functions& functions_;
+  SQLSMALLINT type_;
+  SQLHANDLE handle_ = SQL_NULL_HANDLE;
+};
+
 // An ODBC 3 environment; its handle is null when the driver manager could not make one.
 class Environment {
  public:
   Environment();
-  ~Environment();
-  Environment(const Environment&) = delete;
-  Environment& operator=(const Environment&) = delete;
 
-  explicit operator bool() const { return handle_ != SQL_NULL_HENV; }
-  SQLHENV handle() const { return handle_; }
-  std::vector<Diagnostic> diagnostics() const;
+  explicit operator bool() const { return bool(handle_); }
+  SQLHENV handle() const { return handle_.get(); }
+  std::vector<Diagnostic> diagnostics() const { return handle_.diagnostics(); }
 
  private:
-  SQLHENV handle_ = SQL_NULL_HENV;
+  Handle handle_;
 };
 
 // A connection of an environment, disconnected and freed with it.
@@ -47,17 +63,15 @@ class Connection {
  public:
   explicit Connection(const Environment& environment);
   ~Connection();
-  Connection(const Connection&) = delete;
-  Connection& operator=(const Connection&) = delete;
 
   // False when no handle could be made: the environment's diagnostics say why.
-  bool allocated() const { return handle_ != SQL_NULL_HDBC; }
+  bool allocated() const { return bool(handle_); }
   // Connects without prompting, by a UTF-8 connection string; false with diagnostics() saying
   // why.
   bool connect(const std::string& text, int loginSeconds);
   // Whether the driver knows the connection is lost.
   bool dead() const;
-  std::vector<Diagnostic> diagnostics() const;
+  std::vector<Diagnostic> diagnostics() const { return handle_.diagnostics(); }
 
   // Statements from now on call the driver's own functions where it can be reached. unixODBC
   // answers SQLMoreResults with "no data" once SQLExecDirect has failed, which would lose the
@@ -66,7 +80,7 @@ class Connection {
 
  private:
   friend class Statement;
-  SQLHDBC handle_ = SQL_NULL_HDBC;
+  Handle handle_;
   bool connected_ = false;
   std::optional<DriverFunctions> driver_;
 };
@@ -75,12 +89,9 @@ class Connection {
 class Statement {
  public:
   explicit Statement(const Connection& connection);
-  ~Statement();
-  Statement(const Statement&) = delete;
-  Statement& operator=(const Statement&) = delete;
 
   // False when no handle could be made: connectionDiagnostics() say why.
-  bool allocated() const { return handle_ != SQL_NULL_HSTMT; }
+  bool allocated() const { return bool(handle_); }
   std::vector<Diagnostic> connectionDiagnostics() const;
 
   void setQueryTimeout(int seconds);
@@ -96,12 +107,12 @@ class Statement {
   SQLRETURN text(int column, std::optional<std::string>& value);
   // Rows the statement affected, nullopt when the driver does not say.
   std::optional<long long> rowCount();
-  std::vector<Diagnostic> diagnostics() const;
+  std::vector<Diagnostic> diagnostics() const { return handle_.diagnostics(); }
 
  private:
   const Functions& functions_;
   SQLHDBC connection_;
-  SQLHSTMT handle_ = SQL_NULL_HSTMT;
+  Handle handle_;
 };
 
 }  // namespace fd::odbc
