@@ -9,9 +9,11 @@
 #include <vector>
 
 #include "fixtures/ForwardingFileSystem.h"
+#include "fixtures/TempPrefix.h"
 #include "platform/Clock.h"
 #include "platform/Desktop.h"
 #include "platform/Processes.h"
+#include "platform/posix/PosixFileSystem.h"
 
 namespace fd::fuzz {
 
@@ -42,6 +44,13 @@ class RecordingFileSystem : public test::ForwardingFileSystem {
   }
 
   std::vector<std::string> changes;
+};
+
+// A prefix in the scratch folder, read through the real file system with every change recorded.
+struct ScratchFiles {
+  TempPrefix prefix{scratchFolder()};
+  PosixFileSystem real{prefix.mapper()};
+  RecordingFileSystem fs{real};
 };
 
 // A clock that never moves; a sleep returns at once.

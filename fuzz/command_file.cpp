@@ -1,24 +1,22 @@
 // A package's command file (".cfd" command language or ".bat" batch) with any lines: the first
 // byte picks the kind, the rest is the file. Nothing is run: changes and starts are recorded.
 #include "FuzzSupport.h"
-#include "fixtures/TempPrefix.h"
-#include "platform/posix/PosixFileSystem.h"
 #include "session/UpdateLog.h"
 #include "update/CommandFiles.h"
 
 using namespace fd;
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  static TempPrefix prefix(fuzz::scratchFolder());
+  static fuzz::ScratchFiles scratch;
+  fuzz::RecordingFileSystem& fs = scratch.fs;
   if (size == 0) {
     return 0;
   }
   const bool batch = (data[0] & 1) != 0;
   const std::string name = batch ? "Alta.bat" : "Alta.cfd";
-  prefix.writeFile("C:\\Act\\Paquete\\" + name, fuzz::bytesOf(data + 1, size - 1));
+  scratch.prefix.writeFile("C:\\Act\\Paquete\\" + name, fuzz::bytesOf(data + 1, size - 1));
 
-  PosixFileSystem real(prefix.mapper());
-  fuzz::RecordingFileSystem fs(real);
+  fs.changes.clear();
   fuzz::RecordingProcesses processes;
   fuzz::StillClock clock;
   fuzz::CountingDesktop desktop;

@@ -8,10 +8,9 @@
 using namespace fd;
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  static TempPrefix prefix(fuzz::scratchFolder());
-  static PosixFileSystem real(prefix.mapper());
-  static fuzz::RecordingFileSystem fs(real);
-  prefix.writeFile("C:\\Fendal\\Comercial\\fdCom.ini", fuzz::bytesOf(data, size));
+  static fuzz::ScratchFiles scratch;
+  fuzz::RecordingFileSystem& fs = scratch.fs;
+  scratch.prefix.writeFile("C:\\Fendal\\Comercial\\fdCom.ini", fuzz::bytesOf(data, size));
 
   clsIni ini(fs);
   const bool found = ini.LeerINI("C:\\Fendal\\Comercial\\fdCom.ini");

@@ -9,11 +9,10 @@
 using namespace fd;
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  static TempPrefix prefix(fuzz::scratchFolder());
-  static PosixFileSystem real(prefix.mapper());
-  static fuzz::RecordingFileSystem fs(real);
+  static fuzz::ScratchFiles scratch;
+  fuzz::RecordingFileSystem& fs = scratch.fs;
   static fuzz::StillClock clock;
-  prefix.writeFile("C:\\Act\\Paquete\\01.log", fuzz::bytesOf(data, size));
+  scratch.prefix.writeFile("C:\\Act\\Paquete\\01.log", fuzz::bytesOf(data, size));
 
   UpdateLog log(fs, clock);
   log.create("C:\\Act\\Actualiza.log");

@@ -8,12 +8,11 @@
 using namespace fd;
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  static TempPrefix prefix(fuzz::scratchFolder());
-  static PosixFileSystem real(prefix.mapper());
-  static fuzz::RecordingFileSystem fs(real);
+  static fuzz::ScratchFiles scratch;
+  fuzz::RecordingFileSystem& fs = scratch.fs;
   static fuzz::StillClock clock;
   static fuzz::CountingDesktop desktop;
-  prefix.writeFile("C:\\Act\\info.txt", fuzz::bytesOf(data, size));
+  scratch.prefix.writeFile("C:\\Act\\info.txt", fuzz::bytesOf(data, size));
 
   KeyTable table;
   try {
