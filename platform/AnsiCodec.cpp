@@ -1,5 +1,6 @@
 #include "platform/AnsiCodec.h"
 
+#include <algorithm>
 #include <array>
 #include <cstdint>
 
@@ -146,6 +147,18 @@ std::string foldCase(std::string_view utf8) {
     }
   }
   return out;
+}
+
+void sortFolded(std::vector<std::string>& names) {
+  std::vector<std::pair<std::string, std::string>> folded;  // folded name, name
+  folded.reserve(names.size());
+  for (std::string& name : names) {
+    folded.emplace_back(foldCase(name), std::move(name));
+  }
+  std::sort(folded.begin(), folded.end());
+  for (std::size_t i = 0; i < names.size(); ++i) {
+    names[i] = std::move(folded[i].second);
+  }
 }
 
 }  // namespace fd

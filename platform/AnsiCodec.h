@@ -23,5 +23,7 @@ std::vector<std::string> splitTextLines(std::string_view text);
 // Lower-cases the letters of UTF-8 text that Windows-1252 holds (ASCII, Latin-1, Š Œ Ž Ÿ), so
 // that two names can be compared without regard to letter case as Windows file names are.
 std::string foldCase(std::string_view utf8);
+// Names in the order folder listings give them: by folded name, ties in byte order.
+void sortFolded(std::vector<std::string>& names);
 
 }  // namespace fd

@@ -1,4 +1,5 @@
 #include "platform/posix/PosixFileSystem.h"
+#include "platform/posix/ReadChunks.h"
 #include "platform/posix/UnnamedFile.h"
 
 #include <dirent.h>
@@ -124,22 +125,7 @@ bool writeAll(int fd, const char* data, size_t size) {
 }
 
 bool copyByReadAndWrite(int from, int to) {
-  char buffer[128 * 1024];
-  for (;;) {
-    ssize_t read = ::read(from, buffer, sizeof buffer);
-    if (read < 0 && errno == EINTR) {
-      continue;
-    }
-    if (read < 0) {
-      return false;
-    }
-    if (read == 0) {
-      return true;
-    }
-    if (!writeAll(to, buffer, static_cast<size_t>(read))) {
-      return false;
-    }
-  }
+  return readChunks(from, [to](const char* data, size_t size) { return writeAll(to, data, size); });
 }
 
 // Copies what is left of from into to, both at their current offsets: size bytes when known
@@ -303,7 +289,7 @@ bool matchesFolded(const std::string& name, const std::string& pattern) {
 // without regard to letter case (ties in byte order).
 template <typename Wanted>
 std::vector<std::string> listEntries(const fs::path& folder, Wanted wanted) {
-  std::vector<std::pair<std::string, std::string>> found;  // folded name, name
+  std::vector<std::string> names;
   DIR* dir = ::opendir(folder.c_str());
   if (dir == nullptr) {
     return {};
@@ -312,16 +298,11 @@ std::vector<std::string> listEntries(const fs::path& folder, Wanted wanted) {
     std::string name = entry->d_name;
     struct stat info;
     if (!name.starts_with('.') && statPath(folder / name, info) && wanted(name, info)) {
-      found.emplace_back(foldCase(name), std::move(name));
+      names.push_back(std::move(name));
     }
   }
   ::closedir(dir);
-  std::sort(found.begin(), found.end());
-  std::vector<std::string> names;
-  names.reserve(found.size());
-  for (auto& entry : found) {
-    names.push_back(std::move(entry.second));
-  }
+  sortFolded(names);
   return names;
 }
 
@@ -539,19 +520,11 @@ std::vector<std::string> PosixFileSystem::readLines(const std::string& path) con
     failWithErrno(errno);
   }
   std::string bytes;
-  char buffer[64 * 1024];
-  for (;;) {
-    ssize_t read = ::read(input.get(), buffer, sizeof buffer);
-    if (read < 0 && errno == EINTR) {
-      continue;
-    }
-    if (read < 0) {
-      failWithErrno(errno);
-    }
-    if (read == 0) {
-      break;
-    }
-    bytes.append(buffer, static_cast<size_t>(read));
+  if (!readChunks(input.get(), [&bytes](const char* data, size_t size) {
+        bytes.append(data, size);
+        return true;
+      })) {
+    failWithErrno(errno);
   }
   return splitTextLines(ansiToUtf8(bytes));
 }

@@ -10,6 +10,7 @@
 #include <utility>
 
 #include "platform/RegistryBuffers.h"
+#include "platform/posix/ReadChunks.h"
 #include "platform/posix/RegFileFormat.h"
 
 namespace fs = std::filesystem;
@@ -31,22 +32,14 @@ long load(const fs::path& file, Tree& tree) {
     return reg::kIoFailed;
   }
   std::string bytes;
-  char buffer[16 * 1024];
-  for (;;) {
-    ssize_t got = ::read(fd, buffer, sizeof buffer);
-    if (got < 0 && errno == EINTR) {
-      continue;
-    }
-    if (got < 0) {
-      ::close(fd);
-      return reg::kIoFailed;
-    }
-    if (got == 0) {
-      break;
-    }
-    bytes.append(buffer, static_cast<size_t>(got));
-  }
+  const bool read = readChunks(fd, [&bytes](const char* data, size_t size) {
+    bytes.append(data, size);
+    return true;
+  });
   ::close(fd);
+  if (!read) {
+    return reg::kIoFailed;
+  }
   tree = parseRegFile(bytes);
   return reg::kSuccess;
 }
@@ -111,14 +104,18 @@ RegHandle RegFileRegistry::remember(Location location) {
   return handle;
 }
 
+long RegFileRegistry::locate(RegHandle key, std::uint32_t need, Location& location) const {
+  if (long code = locate(key, location); code != reg::kSuccess) {
+    return code;
+  }
+  return (location.access & need) == need ? reg::kSuccess : reg::kAccessDenied;
+}
+
 long RegFileRegistry::readKey(RegHandle key, std::uint32_t need, std::shared_ptr<const Tree>& tree,
                               const Key*& found) const {
   Location at;
-  if (long code = locate(key, at); code != reg::kSuccess) {
+  if (long code = locate(key, need, at); code != reg::kSuccess) {
     return code;
-  }
-  if ((at.access & need) != need) {
-    return reg::kAccessDenied;
   }
   tree = at.tree;
   if (!tree) {
@@ -135,11 +132,8 @@ long RegFileRegistry::readKey(RegHandle key, std::uint32_t need, std::shared_ptr
 long RegFileRegistry::loadForChange(RegHandle key, std::uint32_t need, std::shared_ptr<Tree>& tree,
                                     Key*& found) const {
   Location at;
-  if (long code = locate(key, at); code != reg::kSuccess) {
+  if (long code = locate(key, need, at); code != reg::kSuccess) {
     return code;
-  }
-  if ((at.access & need) != need) {
-    return reg::kAccessDenied;
   }
   tree = std::make_shared<Tree>();
   if (long code = load(file_, *tree); code != reg::kSuccess) {

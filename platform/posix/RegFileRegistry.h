@@ -59,6 +59,8 @@ class RegFileRegistry : public Registry {
   };
 
   long locate(RegHandle key, Location& location) const;
+  // The same, for a use that needs the access rights need.
+  long locate(RegHandle key, std::uint32_t need, Location& location) const;
   RegHandle remember(Location location);
   // The registry a handle reads, and the key it points to there (null when it was deleted).
   long readKey(RegHandle key, std::uint32_t need, std::shared_ptr<const RegFileTree>& tree,

@@ -83,7 +83,10 @@ bool writeAll(HANDLE file, const char* data, size_t size) {
   return true;
 }
 
-bool copyContents(HANDLE from, HANDLE to) {
+// Reads a file to its end, handing each chunk to take, which may stop the reading by returning
+// false; false when a read or take failed.
+template <typename Take>
+bool readChunks(HANDLE from, Take take) {
   std::vector<char> buffer(64 * 1024);
   for (;;) {
     DWORD read = 0;
@@ -93,10 +96,29 @@ bool copyContents(HANDLE from, HANDLE to) {
     if (read == 0) {
       return true;
     }
-    if (!writeAll(to, buffer.data(), read)) {
+    if (!take(buffer.data(), read)) {
       return false;
     }
   }
+}
+
+// Opens an existing file to read it, with its attribute bits: 53 or 76 when it is missing,
+// folderError when it is a folder.
+Handle openToRead(const std::wstring& path, int folderError, DWORD& bits) {
+  bits = attributesOf(path);
+  if (bits == kNoAttributes) {
+    failMissing(path);
+  }
+  if (isFolder(bits)) {
+    fail(folderError);
+  }
+  Handle input =
+      openHandle(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                             nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!input) {
+    failWithLastError();
+  }
+  return input;
 }
 
 // The path of a folder entry: folder + "\" + name, without doubling a final separator.
@@ -118,24 +140,18 @@ std::vector<std::string> listEntries(const std::string& folder, const std::wstri
   if (find == INVALID_HANDLE_VALUE) {
     return {};
   }
-  std::vector<std::pair<std::string, std::string>> found;  // folded name, name
+  std::vector<std::string> names;
   do {
     std::wstring_view name = entry.cFileName;
     // The system's listing also matches "*.rar" against short names (so "a.rarx" too); each
     // long name is checked against the pattern again.
     if (name != L"." && name != L".." && wanted(entry.dwFileAttributes) &&
         PathMatchSpecW(entry.cFileName, pattern.c_str())) {
-      std::string text = narrow(name);
-      found.emplace_back(foldCase(text), std::move(text));
+      names.push_back(narrow(name));
     }
   } while (FindNextFileW(find, &entry));
   FindClose(find);
-  std::sort(found.begin(), found.end());
-  std::vector<std::string> names;
-  names.reserve(found.size());
-  for (auto& item : found) {
-    names.push_back(std::move(item.second));
-  }
+  sortFolded(names);
   return names;
 }
 
@@ -197,19 +213,8 @@ void Win32FileSystem::copyFile(const std::string& source, const std::string& tar
     to += nameOf(from);
   }
 
-  const DWORD sourceBits = attributesOf(from);
-  if (sourceBits == kNoAttributes) {
-    failMissing(from);
-  }
-  if (isFolder(sourceBits)) {
-    fail(err::kFileNotFound);
-  }
-  Handle input =
-      openHandle(CreateFileW(from.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                             nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-  if (!input) {
-    failWithLastError();
-  }
+  DWORD sourceBits = 0;
+  Handle input = openToRead(from, err::kFileNotFound, sourceBits);
 
   const std::wstring folder = folderOf(to);
   if (!isFolder(attributesOf(folder))) {
@@ -228,9 +233,8 @@ void Win32FileSystem::copyFile(const std::string& source, const std::string& tar
   // Hidden, so that a listing of the folder never shows a copy under way; short, so that any
   // name the folder takes can be copied into it.
   static std::atomic<unsigned> counter{0};
-  const std::wstring temporary =
-      inFolder(folder, L"~fd" + std::to_wstring(GetCurrentProcessId()) + L"." +
-                           std::to_wstring(counter++) + L".tmp");
+  const std::wstring temporary = inFolder(folder, L"~fd" + std::to_wstring(GetCurrentProcessId()) +
+                                                      L"." + std::to_wstring(counter++) + L".tmp");
   Handle output = openHandle(CreateFileW(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
                                          FILE_ATTRIBUTE_HIDDEN, nullptr));
   if (!output) {
@@ -238,7 +242,8 @@ void Win32FileSystem::copyFile(const std::string& source, const std::string& tar
   }
   DWORD error = 0;
   FILETIME created, accessed, written;
-  if (!copyContents(input.get(), output.get()) ||
+  if (!readChunks(input.get(), [&](const char* data,
+                                   DWORD size) { return writeAll(output.get(), data, size); }) ||
       !GetFileTime(input.get(), &created, &accessed, &written) ||
       !SetFileTime(output.get(), nullptr, &accessed, &written)) {
     error = GetLastError();
@@ -318,31 +323,14 @@ std::vector<std::string> Win32FileSystem::listFolders(const std::string& folder)
 }
 
 std::vector<std::string> Win32FileSystem::readLines(const std::string& path) const {
-  const std::wstring wide = widen(path);
-  const DWORD bits = attributesOf(wide);
-  if (bits == kNoAttributes) {
-    failMissing(wide);
-  }
-  if (isFolder(bits)) {
-    fail(err::kPermissionDenied);
-  }
-  Handle input =
-      openHandle(CreateFileW(wide.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                             nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-  if (!input) {
-    failWithLastError();
-  }
+  DWORD bits = 0;
+  Handle input = openToRead(widen(path), err::kPermissionDenied, bits);
   std::string bytes;
-  std::vector<char> buffer(64 * 1024);
-  for (;;) {
-    DWORD read = 0;
-    if (!ReadFile(input.get(), buffer.data(), static_cast<DWORD>(buffer.size()), &read, nullptr)) {
-      failWithLastError();
-    }
-    if (read == 0) {
-      break;
-    }
-    bytes.append(buffer.data(), read);
+  if (!readChunks(input.get(), [&](const char* data, DWORD size) {
+        bytes.append(data, size);
+        return true;
+      })) {
+    failWithLastError();
   }
   return splitTextLines(ansiToUtf8(bytes));
 }
