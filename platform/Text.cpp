@@ -1,5 +1,7 @@
 #include "platform/Text.h"
 
+#include <cstdint>
+
 namespace fd {
 namespace {
 
@@ -114,6 +116,63 @@ void appendUtf8(std::string& out, char32_t c) {
     out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
     out += static_cast<char>(0x80 | (c & 0x3F));
   }
+}
+
+std::string utf16ToUtf8(std::string_view bytes, bool bigEndian) {
+  auto unitAt = [&](std::size_t i) {
+    const auto first = static_cast<unsigned char>(bytes[i]);
+    const auto second = static_cast<unsigned char>(bytes[i + 1]);
+    return static_cast<char32_t>(bigEndian ? (first << 8) | second : (second << 8) | first);
+  };
+  std::string out;
+  out.reserve(bytes.size() / 2);
+  for (std::size_t i = 0; i + 1 < bytes.size(); i += 2) {
+    char32_t code = unitAt(i);
+    if (code >= 0xD800 && code < 0xDC00 && i + 3 < bytes.size()) {
+      const char32_t low = unitAt(i + 2);
+      if (low >= 0xDC00 && low < 0xE000) {
+        code = 0x10000 + ((code - 0xD800) << 10) + (low - 0xDC00);
+        i += 2;
+      }
+    }
+    appendUtf8(out, code);
+  }
+  return out;
+}
+
+std::string utf8ToUtf16le(std::string_view text) {
+  std::string out;
+  auto put = [&out](std::uint32_t unit) {
+    out += static_cast<char>(unit & 0xFF);
+    out += static_cast<char>(unit >> 8);
+  };
+  for (std::size_t i = 0; i < text.size();) {
+    auto c = static_cast<unsigned char>(text[i]);
+    std::uint32_t cp = 0xFFFD;
+    std::size_t len = 1;
+    if (c < 0x80) {
+      cp = c;
+    } else if ((c & 0xE0) == 0xC0 && i + 1 < text.size()) {
+      cp = ((c & 0x1F) << 6) | (text[i + 1] & 0x3F);
+      len = 2;
+    } else if ((c & 0xF0) == 0xE0 && i + 2 < text.size()) {
+      cp = ((c & 0x0F) << 12) | ((text[i + 1] & 0x3F) << 6) | (text[i + 2] & 0x3F);
+      len = 3;
+    } else if ((c & 0xF8) == 0xF0 && i + 3 < text.size()) {
+      cp = ((c & 0x07) << 18) | ((text[i + 1] & 0x3F) << 12) | ((text[i + 2] & 0x3F) << 6) |
+           (text[i + 3] & 0x3F);
+      len = 4;
+    }
+    i += len;
+    if (cp >= 0x10000) {
+      cp -= 0x10000;
+      put(0xD800 + (cp >> 10));
+      put(0xDC00 + (cp & 0x3FF));
+    } else {
+      put(cp);
+    }
+  }
+  return out;
 }
 
 bool isWindowsFileName(std::string_view name) {

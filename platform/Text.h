@@ -29,6 +29,11 @@ std::vector<std::string> splitText(std::string_view text, char separator);
 
 // Appends a code point to UTF-8 text.
 void appendUtf8(std::string& out, char32_t codePoint);
+// UTF-8 text of UTF-16 code units stored as bytes, little-endian unless bigEndian; a lone
+// surrogate is kept as its own code point, an odd last byte is dropped.
+std::string utf16ToUtf8(std::string_view bytes, bool bigEndian = false);
+// The UTF-16LE bytes of UTF-8 text; a malformed sequence becomes U+FFFD.
+std::string utf8ToUtf16le(std::string_view text);
 
 // The last n bytes of a text (all of it when shorter); for the ASCII endings the stages compare.
 std::string rightBytes(std::string_view text, std::size_t n);

@@ -23,49 +23,6 @@ bool equalsHive(const std::string& text, const HiveName& hive) {
   return foldCase(text) == foldCase(hive.name);
 }
 
-std::string utf16leToUtf8(std::string_view bytes) {
-  std::string out;
-  for (size_t i = 0; i + 1 < bytes.size(); i += 2) {
-    char32_t unit = static_cast<unsigned char>(bytes[i]) |
-                    (static_cast<char32_t>(static_cast<unsigned char>(bytes[i + 1])) << 8);
-    if (unit >= 0xD800 && unit < 0xDC00 && i + 3 < bytes.size()) {
-      char32_t low = static_cast<unsigned char>(bytes[i + 2]) |
-                     (static_cast<char32_t>(static_cast<unsigned char>(bytes[i + 3])) << 8);
-      if (low >= 0xDC00 && low < 0xE000) {
-        unit = 0x10000 + ((unit - 0xD800) << 10) + (low - 0xDC00);
-        i += 2;
-      }
-    }
-    appendUtf8(out, unit);
-  }
-  return out;
-}
-
-// UTF-8 from the ANSI codec is well formed, so a plain decoder serves.
-std::string utf8ToUtf16le(std::string_view text) {
-  std::string out;
-  auto unit = [&](char32_t u) {
-    out += static_cast<char>(u & 0xFF);
-    out += static_cast<char>((u >> 8) & 0xFF);
-  };
-  for (size_t i = 0; i < text.size();) {
-    unsigned char lead = static_cast<unsigned char>(text[i]);
-    int extra = lead < 0x80 ? 0 : lead < 0xE0 ? 1 : lead < 0xF0 ? 2 : 3;
-    char32_t c = extra == 0 ? lead : lead & (0x3F >> extra);
-    for (int k = 1; k <= extra && i + k < text.size(); ++k) {
-      c = (c << 6) | (static_cast<unsigned char>(text[i + k]) & 0x3F);
-    }
-    i += extra + 1;
-    if (c >= 0x10000) {
-      unit(0xD800 + ((c - 0x10000) >> 10));
-      unit(0xDC00 + ((c - 0x10000) & 0x3FF));
-    } else {
-      unit(c);
-    }
-  }
-  return out;
-}
-
 bool isTextType(std::uint32_t type) {
   return type == reg::kSz || type == reg::kExpandSz || type == reg::kMultiSz;
 }
@@ -187,13 +144,13 @@ std::optional<RegValue> readData(const std::string& written, bool utf16Strings) 
   if (!bytes) {
     return std::nullopt;
   }
-  value.data = isTextType(value.type) && utf16Strings ? utf8ToAnsi(utf16leToUtf8(*bytes)) : *bytes;
+  value.data = isTextType(value.type) && utf16Strings ? utf8ToAnsi(utf16ToUtf8(*bytes)) : *bytes;
   return value;
 }
 
 std::string decodedText(const std::string& bytes) {
   if (bytes.starts_with("\xFF\xFE")) {
-    return utf16leToUtf8(std::string_view(bytes).substr(2));
+    return utf16ToUtf8(std::string_view(bytes).substr(2));
   }
   if (bytes.starts_with("\xEF\xBB\xBF")) {
     return bytes.substr(3);

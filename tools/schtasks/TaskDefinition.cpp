@@ -11,27 +11,6 @@ namespace fd {
 
 namespace {
 
-std::string utf16ToUtf8(std::string_view bytes, bool bigEndian) {
-  auto unitAt = [&](std::size_t i) {
-    const auto first = static_cast<unsigned char>(bytes[i]);
-    const auto second = static_cast<unsigned char>(bytes[i + 1]);
-    return static_cast<std::uint32_t>(bigEndian ? (first << 8) | second : (second << 8) | first);
-  };
-  std::string out;
-  for (std::size_t i = 0; i + 1 < bytes.size(); i += 2) {
-    std::uint32_t code = unitAt(i);
-    if (code >= 0xD800 && code < 0xDC00 && i + 3 < bytes.size()) {
-      const std::uint32_t low = unitAt(i + 2);
-      if (low >= 0xDC00 && low < 0xE000) {
-        code = 0x10000 + ((code - 0xD800) << 10) + (low - 0xDC00);
-        i += 2;
-      }
-    }
-    appendUtf8(out, code);
-  }
-  return out;
-}
-
 // The name of an element without its namespace prefix.
 std::string_view localName(std::string_view name) {
   const std::size_t colon = name.rfind(':');

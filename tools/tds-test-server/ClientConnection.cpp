@@ -8,6 +8,8 @@
 #include <optional>
 #include <regex>
 
+#include "platform/Text.h"
+
 namespace fd::tds {
 
 namespace {
@@ -39,7 +41,7 @@ std::string loginString(const std::vector<std::uint8_t>& p, std::size_t field,
       b = static_cast<std::uint8_t>((b << 4) | (b >> 4));
     }
   }
-  return utf16leToUtf8(bytes.data(), characters);
+  return utf16ToUtf8(std::string_view(reinterpret_cast<const char*>(bytes.data()), 2 * characters));
 }
 
 bool isWord(const std::vector<Token>& t, std::size_t i, std::string_view word) {
@@ -187,7 +189,8 @@ bool ClientConnection::batch(const Message& message) {
   }
   if ((p.size() - at) % 2 != 0)
     throw ProtocolError{"odd batch text length"};
-  std::string text = utf16leToUtf8(p.data() + at, (p.size() - at) / 2);
+  std::string text =
+      utf16ToUtf8(std::string_view(reinterpret_cast<const char*>(p.data() + at), p.size() - at));
 
   ReplyBuilder reply(version_);
   for (const Statement& statement : splitBatch(text))

@@ -22,87 +22,32 @@ bool knownType(std::uint8_t type) {
          type == kPacketTransaction || type == kPacketLogin7 || type == kPacketPrelogin;
 }
 
-// Reads exactly n bytes; false when the peer closed or the socket failed.
-bool readAll(int socket, std::uint8_t* buffer, std::size_t n) {
-  std::size_t got = 0;
-  while (got < n) {
-    ssize_t r = recv(socket, buffer + got, n - got, 0);
+// Moves exactly n bytes, step(done) moving some of what is left, and retries a step a signal
+// interrupted; false when the peer closed or the socket failed.
+template <typename Step>
+bool moveAll(std::size_t n, Step step) {
+  std::size_t done = 0;
+  while (done < n) {
+    const ssize_t r = step(done);
     if (r < 0 && errno == EINTR)
       continue;
     if (r <= 0)
       return false;
-    got += static_cast<std::size_t>(r);
+    done += static_cast<std::size_t>(r);
   }
   return true;
+}
+
+bool readAll(int socket, std::uint8_t* buffer, std::size_t n) {
+  return moveAll(n, [&](std::size_t done) { return recv(socket, buffer + done, n - done, 0); });
 }
 
 bool writeAll(int socket, const std::uint8_t* data, std::size_t n) {
-  std::size_t sent = 0;
-  while (sent < n) {
-    ssize_t r = send(socket, data + sent, n - sent, MSG_NOSIGNAL);
-    if (r < 0 && errno == EINTR)
-      continue;
-    if (r <= 0)
-      return false;
-    sent += static_cast<std::size_t>(r);
-  }
-  return true;
+  return moveAll(
+      n, [&](std::size_t done) { return send(socket, data + done, n - done, MSG_NOSIGNAL); });
 }
 
 }  // namespace
-
-std::string utf16leToUtf8(const std::uint8_t* data, std::size_t characters) {
-  std::string out;
-  out.reserve(characters);
-  for (std::size_t i = 0; i < characters; ++i) {
-    std::uint32_t unit = data[2 * i] | (data[2 * i + 1] << 8);
-    if (unit >= 0xD800 && unit < 0xDC00 && i + 1 < characters) {
-      std::uint32_t low = data[2 * i + 2] | (data[2 * i + 3] << 8);
-      if (low >= 0xDC00 && low < 0xE000) {
-        appendUtf8(out, 0x10000 + ((unit - 0xD800) << 10) + (low - 0xDC00));
-        ++i;
-        continue;
-      }
-    }
-    appendUtf8(out, unit);
-  }
-  return out;
-}
-
-std::string utf8ToUtf16le(std::string_view text) {
-  std::string out;
-  auto put = [&out](std::uint32_t unit) {
-    out += static_cast<char>(unit & 0xFF);
-    out += static_cast<char>(unit >> 8);
-  };
-  for (std::size_t i = 0; i < text.size();) {
-    auto c = static_cast<unsigned char>(text[i]);
-    std::uint32_t cp = 0xFFFD;
-    std::size_t len = 1;
-    if (c < 0x80) {
-      cp = c;
-    } else if ((c & 0xE0) == 0xC0 && i + 1 < text.size()) {
-      cp = ((c & 0x1F) << 6) | (text[i + 1] & 0x3F);
-      len = 2;
-    } else if ((c & 0xF0) == 0xE0 && i + 2 < text.size()) {
-      cp = ((c & 0x0F) << 12) | ((text[i + 1] & 0x3F) << 6) | (text[i + 2] & 0x3F);
-      len = 3;
-    } else if ((c & 0xF8) == 0xF0 && i + 3 < text.size()) {
-      cp = ((c & 0x07) << 18) | ((text[i + 1] & 0x3F) << 12) | ((text[i + 2] & 0x3F) << 6) |
-           (text[i + 3] & 0x3F);
-      len = 4;
-    }
-    i += len;
-    if (cp >= 0x10000) {
-      cp -= 0x10000;
-      put(0xD800 + (cp >> 10));
-      put(0xDC00 + (cp & 0x3FF));
-    } else {
-      put(cp);
-    }
-  }
-  return out;
-}
 
 bool readMessage(int socket, Message& message) {
   message.payload.clear();
@@ -183,7 +128,7 @@ std::string truncatedUtf8(std::string_view text, std::size_t units) {
   const auto last = static_cast<std::uint8_t>(wide[wide.size() - 1]);
   if (last >= 0xD8 && last <= 0xDB)
     wide.resize(wide.size() - 2);
-  return utf16leToUtf8(reinterpret_cast<const std::uint8_t*>(wide.data()), wide.size() / 2);
+  return utf16ToUtf8(wide);
 }
 
 void ReplyBuilder::usVarchar(std::string_view text) {

@@ -27,8 +27,6 @@ inline constexpr std::uint32_t kTds71 = 0x71000001;
 inline constexpr std::uint32_t kTds72 = 0x72090002;
 inline constexpr std::uint32_t kTds74 = 0x74000004;
 
-std::string utf16leToUtf8(const std::uint8_t* data, std::size_t characters);
-std::string utf8ToUtf16le(std::string_view text);
 // The text cut to at most `units` UTF-16 code units, never inside a character.
 std::string truncatedUtf8(std::string_view text, std::size_t units);
 
