@@ -182,21 +182,24 @@ if [ -z "$mail_pid" ]; then
 fi
 
 # --- The update packages, real RAR archives made with mkrar from staged files.
-# package NAME.rar FOLDER: archives every file of FOLDER, info.txt first.
+# stage NAME: a new folder for the package NAME in $p, with its manifest info.txt from stdin.
+stage() {
+  p="$demo/paquetes/$1"
+  mkdir -p "$p"
+  crlf >"$p/info.txt"
+}
+# package: archives every file of the package in $p as its NAME.rar, info.txt first.
 package() {
-  local rar=$1 folder=$2 entries=()
-  local file
-  entries+=(-n info.txt "$folder/info.txt")
-  for file in "$folder"/*; do
+  local entries=() file
+  entries+=(-n info.txt "$p/info.txt")
+  for file in "$p"/*; do
     [ "$(basename "$file")" = info.txt ] && continue
     entries+=(-n "$(basename "$file")" "$file")
   done
-  "$app/mkrar" "$app/$rar" "${entries[@]}"
+  "$app/mkrar" "$app/$(basename "$p").rar" "${entries[@]}"
 }
 
-p="$demo/paquetes/COMERCIAL_5_2_7_demo"
-mkdir -p "$p"
-crlf >"$p/info.txt" <<'EOF'
+stage COMERCIAL_5_2_7_demo <<'EOF'
 [Destino]
 Comercial.exe=<Destino>
 fdComun.dll=<Destino>
@@ -229,11 +232,9 @@ GO
 UPDATE dbo.Parametros SET Version = '5.2.7'
 GO
 EOF
-package COMERCIAL_5_2_7_demo.rar "$p"
+package
 
-p="$demo/paquetes/CONTABILIDAD_3_1_0_demo"
-mkdir -p "$p"
-crlf >"$p/info.txt" <<'EOF'
+stage CONTABILIDAD_3_1_0_demo <<'EOF'
 [Destino]
 Contabilidad.exe=<Destino>
 01_CambioDeClavesSQL.sql=
@@ -251,18 +252,16 @@ GO
     DBCC DBREINDEX ('dbo.Asientos')
 GO
 EOF
-package CONTABILIDAD_3_1_0_demo.rar "$p"
+package
 
-p="$demo/paquetes/CRM_1_9_3_demo"
-mkdir -p "$p"
-crlf >"$p/info.txt" <<'EOF'
+stage CRM_1_9_3_demo <<'EOF'
 [Destino]
 CRM.exe=<Destino>
 fdEnvioMails.exe=<Destino>
 EOF
 printf 'CRM 1.9.3\n' >"$p/CRM.exe"
 mail_program 1.1 >"$p/fdEnvioMails.exe"
-package CRM_1_9_3_demo.rar "$p"
+package
 
 echo "MAIL_PID $mail_pid" >>"$demo/pids"
 echo "PORT $port"
