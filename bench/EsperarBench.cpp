@@ -4,7 +4,7 @@
 
 #include "BenchSupport.h"
 #include "platform/Desktop.h"
-#include "platform/posix/SystemClock.h"
+#include "platform/SystemClock.h"
 #include "session/Esperar.h"
 
 namespace fd::bench {

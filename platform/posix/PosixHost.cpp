@@ -5,10 +5,10 @@
 #include <unistd.h>
 
 #include "platform/Host.h"
+#include "platform/SystemClock.h"
 #include "platform/posix/PosixFileSystem.h"
 #include "platform/posix/PosixProcesses.h"
 #include "platform/posix/RegFileRegistry.h"
-#include "platform/posix/SystemClock.h"
 
 namespace fd {
 

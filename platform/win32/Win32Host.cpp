@@ -4,7 +4,7 @@
 #include <cstdio>
 
 #include "platform/Host.h"
-#include "platform/win32/Win32Clock.h"
+#include "platform/SystemClock.h"
 #include "platform/win32/Win32FileSystem.h"
 #include "platform/win32/Win32Processes.h"
 #include "platform/win32/Win32Registry.h"
@@ -31,7 +31,7 @@ class Win32Host : public Host {
       : Host(std::move(paths), hostFolder) {
     fs_ = std::make_unique<Win32FileSystem>();
     processes_ = std::make_unique<Win32Processes>();
-    clock_ = std::make_unique<Win32Clock>();
+    clock_ = std::make_unique<SystemClock>();
     registry_ = std::make_unique<Win32Registry>();
   }
 

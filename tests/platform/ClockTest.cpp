@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "fixtures/FakeClock.h"
-#include "platform/posix/SystemClock.h"
+#include "platform/SystemClock.h"
 
 namespace fd {
 namespace {

@@ -2,13 +2,13 @@
 
 #include <gtest/gtest.h>
 
-#include "platform/win32/Win32Clock.h"
+#include "platform/SystemClock.h"
 
 namespace fd::test {
 namespace {
 
 TEST(Win32Clock, NowIsTheLocalTime) {
-  Win32Clock clock;
+  SystemClock clock;
   SYSTEMTIME local;
   GetLocalTime(&local);
   LocalDateTime now = clock.now();
@@ -18,7 +18,7 @@ TEST(Win32Clock, NowIsTheLocalTime) {
 }
 
 TEST(Win32Clock, ElapsedCountsTheSleptTime) {
-  Win32Clock clock;
+  SystemClock clock;
   auto before = clock.elapsed();
   clock.sleep(std::chrono::milliseconds(30));
   EXPECT_GE(clock.elapsed() - before, std::chrono::milliseconds(15));

@@ -8,7 +8,7 @@
 
 #include "fixtures/FileStageFixture.h"
 #include "grid/Grid.h"
-#include "platform/win32/Win32Clock.h"
+#include "platform/SystemClock.h"
 #include "platform/win32/Win32Text.h"
 #include "update/MailTask.h"
 
@@ -29,7 +29,7 @@ class Win32FileStage : public FileCopy {
                        [&](const ProcessEntry& e) { return e.name == image; });
   }
 
-  Win32Clock realClock;
+  SystemClock realClock;
   Switch enabled;
 };
 

@@ -1,4 +1,4 @@
-#include "platform/posix/SystemClock.h"
+#include "platform/SystemClock.h"
 
 #include <ctime>
 #include <thread>
@@ -10,7 +10,11 @@ SystemClock::SystemClock() : started_(std::chrono::steady_clock::now()) {}
 LocalDateTime SystemClock::now() {
   std::time_t seconds = std::time(nullptr);
   std::tm local{};
+#ifdef _WIN32
+  localtime_s(&local, &seconds);
+#else
   localtime_r(&seconds, &local);
+#endif
   return {local.tm_year + 1900, local.tm_mon + 1, local.tm_mday,
           local.tm_hour,        local.tm_min,     local.tm_sec};
 }

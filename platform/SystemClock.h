@@ -6,7 +6,8 @@
 
 namespace fd {
 
-// The host's local clock, a steady count from the clock's creation and real sleeps.
+// The host's local clock, a steady count from the clock's creation and real sleeps; the
+// standard library serves both hosts but for the local time's conversion.
 class SystemClock : public Clock {
  public:
   SystemClock();
