@@ -129,53 +129,57 @@ clsRegistro::clsRegistro(Registry& registry) : registry_(registry) {}
 
 RegVariant clsRegistro::EnumerateRegistryValues(std::string xi_strSubKey,
                                                 std::int32_t xi_lngRegistryHive) {
-  OpenKey key(registry_);
-  if (!key.accept(registry_.openKeyEx(rootKey(xi_lngRegistryHive), utf8ToAnsi(xi_strSubKey),
-                                      reg::kRead, key.handle()))) {
-    return {};
-  }
-  std::vector<RegVariant> values;
-  for (std::uint32_t index = 0;; ++index) {
+  const auto value = [&](RegHandle key, std::uint32_t index) -> std::optional<RegVariant> {
     std::string name(kBufferSize, ' ');
     std::string data(kBufferSize, ' ');
     std::uint32_t nameSize = kBufferSize;
     std::uint32_t dataSize = kBufferSize;
     std::uint32_t type = 0;
-    if (registry_.enumValue(key.handle(), index, name, nameSize, type, data, dataSize) !=
-        reg::kSuccess) {
-      break;
+    if (registry_.enumValue(key, index, name, nameSize, type, data, dataSize) != reg::kSuccess) {
+      return std::nullopt;
     }
     // The data is cut to the length given back before its first NUL, since data written
     // without a NUL would otherwise run on into the buffer's filling.
     const std::string text = type == reg::kDword ? dwordText(firstDword(data))
                                                  : ansiToUtf8(beforeNul(data.substr(0, dataSize)));
-    values.push_back(
-        RegVariant::list({ansiToUtf8(name.substr(0, nameSize)), text, registryTypeName(type)}, 0));
-  }
-  return RegVariant::list(std::move(values), 1);
+    return RegVariant::list({ansiToUtf8(name.substr(0, nameSize)), text, registryTypeName(type)},
+                            0);
+  };
+  return enumerate(xi_strSubKey, xi_lngRegistryHive, reg::kRead, value);
 }
 
 RegVariant clsRegistro::EnumerateRegistryKeys(std::string xi_strSubKey,
                                               std::int32_t xi_lngRegistryHive) {
-  OpenKey key(registry_);
-  if (!key.accept(registry_.openKeyEx(rootKey(xi_lngRegistryHive), utf8ToAnsi(xi_strSubKey),
-                                      reg::kEnumerateSubKeys, key.handle()))) {
-    return {};
-  }
-  std::vector<RegVariant> keys;
-  for (std::uint32_t index = 0;; ++index) {
+  const auto subKey = [&](RegHandle key, std::uint32_t index) -> std::optional<RegVariant> {
     std::string name(kBufferSize, ' ');
     std::string className(kBufferSize, ' ');
     std::uint32_t nameSize = kBufferSize;
     std::uint32_t classSize = kBufferSize;
-    if (registry_.enumKeyEx(key.handle(), index, name, nameSize, className, classSize) !=
-        reg::kSuccess) {
+    if (registry_.enumKeyEx(key, index, name, nameSize, className, classSize) != reg::kSuccess) {
+      return std::nullopt;
+    }
+    return RegVariant::list(
+        {ansiToUtf8(name.substr(0, nameSize)), ansiToUtf8(className.substr(0, classSize))}, 0);
+  };
+  return enumerate(xi_strSubKey, xi_lngRegistryHive, reg::kEnumerateSubKeys, subKey);
+}
+
+RegVariant clsRegistro::enumerate(
+    const std::string& subKey, std::int32_t hive, std::uint32_t access,
+    const std::function<std::optional<RegVariant>(RegHandle, std::uint32_t)>& entry) {
+  OpenKey key(registry_);
+  if (!key.accept(registry_.openKeyEx(rootKey(hive), utf8ToAnsi(subKey), access, key.handle()))) {
+    return {};
+  }
+  std::vector<RegVariant> entries;
+  for (std::uint32_t index = 0;; ++index) {
+    std::optional<RegVariant> each = entry(key.handle(), index);
+    if (!each) {
       break;
     }
-    keys.push_back(RegVariant::list(
-        {ansiToUtf8(name.substr(0, nameSize)), ansiToUtf8(className.substr(0, classSize))}, 0));
+    entries.push_back(std::move(*each));
   }
-  return RegVariant::list(std::move(keys), 1);
+  return RegVariant::list(std::move(entries), 1);
 }
 
 bool clsRegistro::DeleteRegistryValue(std::string xi_strSubKey, std::string xi_strValueName,
