@@ -1,33 +1,21 @@
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <chrono>
 
-#include "fixtures/UpdaterFixture.h"
+#include "PackageTestSupport.h"
 
 namespace fd::test {
 namespace {
 
-using Row = std::vector<std::string>;
-
-// Rows of a grid from column 1 on, without the dates, which depend on the files' times:
-// file grid: name, source, destination, kind, full destination; script grid: name, source.
+// The rows of the file and script grids without the dates, which depend on the files' times.
 std::vector<Row> fileRows(const Grid& grid) {
-  std::vector<Row> rows;
-  for (int r = 1; r < grid.Rows(); ++r) {
-    rows.push_back({grid.TextMatrix(r, 0), grid.TextMatrix(r, 1), grid.TextMatrix(r, 3),
-                    grid.TextMatrix(r, 4), grid.TextMatrix(r, 5), grid.TextMatrix(r, 6)});
-  }
-  return rows;
+  return gridRows(grid, {kFileNumber, kFileName, kFileSource, kFileDestination, kFileKind,
+                         kFileFullDestination});
 }
 
 std::vector<Row> scriptRows(const Grid& grid) {
-  std::vector<Row> rows;
-  for (int r = 1; r < grid.Rows(); ++r) {
-    rows.push_back({grid.TextMatrix(r, 0), grid.TextMatrix(r, 1), grid.TextMatrix(r, 3),
-                    grid.TextMatrix(r, 4), grid.TextMatrix(r, 5)});
-  }
-  return rows;
+  return gridRows(grid,
+                  {kScriptNumber, kScriptName, kScriptSource, kScriptDestination, kScriptKind});
 }
 
 class ManifestReader : public ::testing::Test {
@@ -119,10 +107,7 @@ TEST_P(Destinations, ResolvesThePlaceholdersOfEachEntry) {
     else
       expected.push_back(d);
   }
-  std::vector<std::string> found;
-  for (int r = 1; r < w().flxFile.Rows(); ++r)
-    found.push_back(w().flxFile.TextMatrix(r, kFileDestination));
-  EXPECT_EQ(found, expected);
+  EXPECT_EQ(gridColumn(w().flxFile, kFileDestination), expected);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -192,10 +177,7 @@ TEST_F(ManifestReader, ScriptsRunByPackageThenByName) {
   put("CRM_1_9_3_a", "info.txt", "[Destino]\r\nzz.sql=\r\n");
   put("CRM_1_9_3_a", "zz.sql");
   w().LeerFiles();
-  std::vector<std::string> order;
-  for (int r = 1; r < w().flxScrp.Rows(); ++r)
-    order.push_back(w().flxScrp.TextMatrix(r, kScriptName));
-  EXPECT_EQ(order, (std::vector<std::string>{"01_a.sql", "02_b.sql", "zz.sql"}));
+  EXPECT_EQ(gridColumn(w().flxScrp, kScriptName), (Row{"01_a.sql", "02_b.sql", "zz.sql"}));
   EXPECT_EQ(w().flxScrp.TextMatrix(3, 0), "3");
 }
 
@@ -224,10 +206,7 @@ TEST_F(ManifestReader, LogsEveryPackageAndDestination) {
   put("COMERCIAL_5_2_7_x", "León.dll");
   put("COMERCIAL_5_2_7_x", "Precio€.rpt");
   w().LeerFiles();
-  auto texts = f.logTexts();
-  auto from = std::find(texts.begin(), texts.end(), " LeerFiles");
-  ASSERT_NE(from, texts.end());
-  EXPECT_EQ(std::vector<std::string>(from, texts.end()),
+  EXPECT_EQ(logTextsFrom(f, " LeerFiles"),
             (std::vector<std::string>{" LeerFiles", " " + tmp("COMERCIAL_5_2_7_x"),
                                       " " + comercial() + "Bin\\León.dll",
                                       " " + comercial() + "Informes\\Precio€.rpt"}));
