@@ -147,27 +147,35 @@ TEST_F(ManifestReader, ReportGoesToTheCommonReportFolderOnlyWhenItIsThere) {
   EXPECT_EQ(w().flxFile.TextMatrix(2, kFileFullDestination), comercial() + "s.RPT");
 }
 
-TEST_F(ManifestReader, TheNewestOfTwoPackagesDeliveringOneFileWins) {
+// Comercial.exe in a package read first, and under the given name in one read after it.
+struct OverlapCase {
+  std::string name;
+  int firstAge, laterAge;  // seconds
+  std::string laterName;
+  std::string kept;  // below the updater's folder
+};
+
+class OneFileInTwoPackages : public ManifestReader,
+                             public ::testing::WithParamInterface<OverlapCase> {};
+
+TEST_P(OneFileInTwoPackages, KeepsTheNewestOrElseTheFirstRead) {
   start({"COMERCIAL_5_2_7_a", "COMERCIAL_5_2_8_b"});
   put("COMERCIAL_5_2_7_a", "info.txt", "");
-  put("COMERCIAL_5_2_7_a", "Comercial.exe", "old", 1000);
+  put("COMERCIAL_5_2_7_a", "Comercial.exe", "a", GetParam().firstAge);
   put("COMERCIAL_5_2_8_b", "info.txt", "");
-  put("COMERCIAL_5_2_8_b", "comercial.EXE", "new", 10);
+  put("COMERCIAL_5_2_8_b", GetParam().laterName, "b", GetParam().laterAge);
   w().LeerFiles();
   ASSERT_EQ(w().flxFile.Rows(), 2);
-  EXPECT_EQ(w().flxFile.TextMatrix(1, kFileSource), tmp("COMERCIAL_5_2_8_b") + "comercial.EXE");
+  EXPECT_EQ(w().flxFile.TextMatrix(1, kFileSource), f.act() + GetParam().kept);
 }
 
-TEST_F(ManifestReader, WithEqualDatesThePackageReadFirstStays) {
-  start({"COMERCIAL_5_2_7_a", "COMERCIAL_5_2_8_b"});
-  put("COMERCIAL_5_2_7_a", "info.txt", "");
-  put("COMERCIAL_5_2_7_a", "Comercial.exe", "a", 100);
-  put("COMERCIAL_5_2_8_b", "info.txt", "");
-  put("COMERCIAL_5_2_8_b", "Comercial.exe", "b", 100);
-  w().LeerFiles();
-  ASSERT_EQ(w().flxFile.Rows(), 2);
-  EXPECT_EQ(w().flxFile.TextMatrix(1, kFileSource), tmp("COMERCIAL_5_2_7_a") + "Comercial.exe");
-}
+INSTANTIATE_TEST_SUITE_P(Dates, OneFileInTwoPackages,
+                         ::testing::Values(OverlapCase{"TheNewestWins", 1000, 10, "comercial.EXE",
+                                                       "COMERCIAL_5_2_8_b\\comercial.EXE"},
+                                           OverlapCase{"WithEqualDatesTheFirstReadStays", 100, 100,
+                                                       "Comercial.exe",
+                                                       "COMERCIAL_5_2_7_a\\Comercial.exe"}),
+                         [](const auto& info) { return info.param.name; });
 
 TEST_F(ManifestReader, ScriptsRunByPackageThenByName) {
   start({"CRM_1_9_3_a", "COMERCIAL_5_2_7_x"});
