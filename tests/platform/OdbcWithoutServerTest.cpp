@@ -9,44 +9,42 @@
 namespace fd {
 namespace {
 
-struct ConnectionStringCase {
-  OdbcLogin login;
-  const char* keys;  // after the driver
+// A data source with the login FD, sa, p, and the server it names.
+struct ServerCase {
+  const char* dataSource;
+  const char* server;
 };
 
-class OdbcConnectionString : public ::testing::TestWithParam<ConnectionStringCase> {};
+class OdbcConnectionString : public ::testing::TestWithParam<ServerCase> {};
 
 TEST_P(OdbcConnectionString, NamesTheDriverServerAndLogin) {
-  const std::string keys = GetParam().keys;
-  EXPECT_EQ(odbcConnectionString("SQL Server", GetParam().login), "Driver={SQL Server};" + keys);
-  EXPECT_EQ(freeTdsConnectionString(GetParam().login),
+  const OdbcLogin login{GetParam().dataSource, "FD", "sa", "p"};
+  const std::string keys =
+      std::string("Server=") + GetParam().server + ";Database=FD;UID=sa;PWD=p;";
+  EXPECT_EQ(odbcConnectionString("SQL Server", login), "Driver={SQL Server};" + keys);
+  EXPECT_EQ(freeTdsConnectionString(login),
             "Driver={FreeTDS};" + keys + "TDS_Version=7.4;ClientCharset=UTF-8;");
 }
 
 INSTANTIATE_TEST_SUITE_P(
     DataSources, OdbcConnectionString,
-    ::testing::Values(
-        ConnectionStringCase{{"(local)", "FD", "sa", "p"},
-                             "Server=127.0.0.1,1433;Database=FD;UID=sa;PWD=p;"},
-        ConnectionStringCase{{".", "FD", "sa", "p"},
-                             "Server=127.0.0.1,1433;Database=FD;UID=sa;PWD=p;"},
-        ConnectionStringCase{{"LOCALHOST", "FD", "sa", "p"},
-                             "Server=127.0.0.1,1433;Database=FD;UID=sa;PWD=p;"},
-        ConnectionStringCase{{" LocalHost ", "FD", "sa", "p"},
-                             "Server=127.0.0.1,1433;Database=FD;UID=sa;PWD=p;"},
-        ConnectionStringCase{{".\\SQLEXPRESS", "FD", "sa", "p"},
-                             "Server=127.0.0.1\\SQLEXPRESS;Database=FD;UID=sa;PWD=p;"},
-        ConnectionStringCase{{"(local)\\SQL2005", "FD", "sa", "p"},
-                             "Server=127.0.0.1\\SQL2005;Database=FD;UID=sa;PWD=p;"},
-        ConnectionStringCase{{"(LOCAL),1501", "FD", "sa", "p"},
-                             "Server=127.0.0.1,1501;Database=FD;UID=sa;PWD=p;"},
-        ConnectionStringCase{{"servidor\\SQLEXPRESS", "FD", "sa", "p"},
-                             "Server=servidor\\SQLEXPRESS;Database=FD;UID=sa;PWD=p;"},
-        // Spaces and empty values are kept by braces; nothing inside them can end them early.
-        ConnectionStringCase{{"servidor,1500", "Mi Base", "sa", ""},
-                             "Server=servidor,1500;Database={Mi Base};UID=sa;PWD={};"},
-        ConnectionStringCase{{"servidor,1500", "FD", "sa", "p w"},
-                             "Server=servidor,1500;Database=FD;UID=sa;PWD={p w};"}));
+    ::testing::Values(ServerCase{"(local)", "127.0.0.1,1433"}, ServerCase{".", "127.0.0.1,1433"},
+                      ServerCase{"LOCALHOST", "127.0.0.1,1433"},
+                      ServerCase{" LocalHost ", "127.0.0.1,1433"},
+                      ServerCase{".\\SQLEXPRESS", "127.0.0.1\\SQLEXPRESS"},
+                      ServerCase{"(local)\\SQL2005", "127.0.0.1\\SQL2005"},
+                      ServerCase{"(LOCAL),1501", "127.0.0.1,1501"},
+                      ServerCase{"servidor,1500", "servidor,1500"},
+                      ServerCase{"servidor\\SQLEXPRESS", "servidor\\SQLEXPRESS"}));
+
+// Spaces and empty values are kept by braces; nothing inside them can end them early.
+TEST(OdbcConnectionText, BracesKeepSpacesAndEmptyValues) {
+  EXPECT_EQ(odbcConnectionString("SQL Server", {"servidor,1500", "Mi Base", "sa", ""}),
+            "Driver={SQL Server};Server=servidor,1500;Database={Mi Base};UID=sa;PWD={};");
+  EXPECT_EQ(freeTdsConnectionString({"servidor", "FD", "sa", "p w"}),
+            "Driver={FreeTDS};Server=servidor;Database=FD;UID=sa;PWD={p w};"
+            "TDS_Version=7.4;ClientCharset=UTF-8;");
+}
 
 TEST(OdbcDatabase, OnlySqlOledbIsAProvider) {
   OdbcDatabaseProvider provider;
