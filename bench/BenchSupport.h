@@ -1,6 +1,8 @@
 #pragma once
 
 #include <filesystem>
+#include <map>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -19,6 +21,17 @@ struct Figure {
   // blur.
   bool processorTime = false;
 };
+
+// The one T made from `size` for the whole run, made on first use: what a benchmark works on is
+// made once, outside its timed loop, whichever of its arguments runs first.
+template <typename T>
+T& madeOnce(int size) {
+  static std::map<int, std::unique_ptr<T>> made;
+  auto& slot = made[size];
+  if (!slot)
+    slot = std::make_unique<T>(size);
+  return *slot;
+}
 
 // Figures are declared beside their benchmarks, in the order they are printed.
 void addFigure(Figure figure);

@@ -2,8 +2,6 @@
 #include <benchmark/benchmark.h>
 
 #include <fstream>
-#include <map>
-#include <memory>
 
 #include "BenchSupport.h"
 #include "fixtures/UpdaterFixture.h"
@@ -62,17 +60,9 @@ class ExtractedPackages {
   test::UpdaterFixture f;
 };
 
-ExtractedPackages& packagesOf(int files) {
-  static std::map<int, std::unique_ptr<ExtractedPackages>> made;
-  auto& slot = made[files];
-  if (!slot)
-    slot = std::make_unique<ExtractedPackages>(files);
-  return *slot;
-}
-
 void LeerFiles(benchmark::State& state) {
   const int files = static_cast<int>(state.range(0));
-  frmActualiza1& window = packagesOf(files).window();
+  frmActualiza1& window = madeOnce<ExtractedPackages>(files).window();
   for (auto _ : state) {
     window.LeerFiles();
   }

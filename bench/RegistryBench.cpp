@@ -4,8 +4,6 @@
 
 #include <cstdio>
 #include <fstream>
-#include <map>
-#include <memory>
 
 #include "BenchSupport.h"
 #include "fixtures/TempPrefix.h"
@@ -41,16 +39,8 @@ class RegistryFile {
   TempPrefix prefix;
 };
 
-const RegistryFile& fileOf(int keys) {
-  static std::map<int, std::unique_ptr<RegistryFile>> made;
-  auto& slot = made[keys];
-  if (!slot)
-    slot = std::make_unique<RegistryFile>(keys);
-  return *slot;
-}
-
 void GetRegistryValue(benchmark::State& state) {
-  RegFileRegistry registry = fileOf(static_cast<int>(state.range(0))).registry();
+  RegFileRegistry registry = madeOnce<RegistryFile>(static_cast<int>(state.range(0))).registry();
   clsRegistro registro(registry);
   for (auto _ : state) {
     if (registro.GetRegistryValue(kClientSetup, "SQLPath").text().empty())
@@ -60,7 +50,7 @@ void GetRegistryValue(benchmark::State& state) {
 
 void EnumerateRegistryKeys(benchmark::State& state) {
   const int keys = static_cast<int>(state.range(0));
-  RegFileRegistry registry = fileOf(keys).registry();
+  RegFileRegistry registry = madeOnce<RegistryFile>(keys).registry();
   clsRegistro registro(registry);
   for (auto _ : state) {
     if (static_cast<int>(

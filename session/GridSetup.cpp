@@ -36,6 +36,14 @@ void configure(Grid& grid, const std::vector<ColumnSpec>& columns, bool centreFi
   grid.setCellAlignment(0, 0, 0, grid.Cols() - 1, Alignment::Center);
 }
 
+// flxFile and flxScrp list a package's files alike; flxFile adds the full destination.
+std::vector<ColumnSpec> packageFileColumns() {
+  return {
+      {"", 420},        {"Archivo", 3000}, {"Fecha", 1000, ColumnType::Date},
+      {"Orígen", 4500}, {"Destino", 4500}, {"", std::nullopt, ColumnType::Text, true},
+  };
+}
+
 }  // namespace
 
 void ConfigurarBases(Grid& flxBases) {
@@ -44,26 +52,13 @@ void ConfigurarBases(Grid& flxBases) {
 }
 
 void ConfigurarArchivos(Grid& flxFile) {
-  configure(flxFile,
-            {{"", 420},
-             {"Archivo", 3000},
-             {"Fecha", 1000, ColumnType::Date},
-             {"Orígen", 4500},
-             {"Destino", 4500},
-             {"", std::nullopt, ColumnType::Text, true},
-             {"", std::nullopt, ColumnType::Text, true}},
-            false);
+  std::vector<ColumnSpec> columns = packageFileColumns();
+  columns.push_back({"", std::nullopt, ColumnType::Text, true});
+  configure(flxFile, columns, false);
 }
 
 void ConfigurarScripts(Grid& flxScrp) {
-  configure(flxScrp,
-            {{"", 420},
-             {"Archivo", 3000},
-             {"Fecha", 1000, ColumnType::Date},
-             {"Orígen", 4500},
-             {"Destino", 4500},
-             {"", std::nullopt, ColumnType::Text, true}},
-            false);
+  configure(flxScrp, packageFileColumns(), false);
 }
 
 void ConfigurarPaquetes(Grid& flxRar) {

@@ -63,6 +63,16 @@ std::string beforeNul(const std::string& text) {
   return text.substr(0, text.find('\0'));
 }
 
+// A buffer the registry writes into, with the size it gives back.
+struct Buffer {
+  explicit Buffer(char fill = ' ') : bytes(clsRegistro::kBufferSize, fill) {}
+  // What the registry gave back, as UTF-8.
+  std::string text() const { return ansiToUtf8(bytes.substr(0, size)); }
+
+  std::string bytes;
+  std::uint32_t size = clsRegistro::kBufferSize;
+};
+
 // Closes a key on every way out.
 class OpenKey {
  public:
@@ -129,53 +139,53 @@ clsRegistro::clsRegistro(Registry& registry) : registry_(registry) {}
 
 RegVariant clsRegistro::EnumerateRegistryValues(std::string xi_strSubKey,
                                                 std::int32_t xi_lngRegistryHive) {
-  OpenKey key(registry_);
-  if (!key.accept(registry_.openKeyEx(rootKey(xi_lngRegistryHive), utf8ToAnsi(xi_strSubKey),
-                                      reg::kRead, key.handle()))) {
-    return {};
-  }
-  std::vector<RegVariant> values;
-  for (std::uint32_t index = 0;; ++index) {
-    std::string name(kBufferSize, ' ');
-    std::string data(kBufferSize, ' ');
-    std::uint32_t nameSize = kBufferSize;
-    std::uint32_t dataSize = kBufferSize;
+  const auto value = [&](RegHandle key, std::uint32_t index) -> std::optional<RegVariant> {
+    Buffer name;
+    Buffer data;
     std::uint32_t type = 0;
-    if (registry_.enumValue(key.handle(), index, name, nameSize, type, data, dataSize) !=
+    if (registry_.enumValue(key, index, name.bytes, name.size, type, data.bytes, data.size) !=
         reg::kSuccess) {
-      break;
+      return std::nullopt;
     }
     // The data is cut to the length given back before its first NUL, since data written
     // without a NUL would otherwise run on into the buffer's filling.
-    const std::string text = type == reg::kDword ? dwordText(firstDword(data))
-                                                 : ansiToUtf8(beforeNul(data.substr(0, dataSize)));
-    values.push_back(
-        RegVariant::list({ansiToUtf8(name.substr(0, nameSize)), text, registryTypeName(type)}, 0));
-  }
-  return RegVariant::list(std::move(values), 1);
+    const std::string text =
+        type == reg::kDword ? dwordText(firstDword(data.bytes)) : beforeNul(data.text());
+    return RegVariant::list({name.text(), text, registryTypeName(type)}, 0);
+  };
+  return enumerate(xi_strSubKey, xi_lngRegistryHive, reg::kRead, value);
 }
 
 RegVariant clsRegistro::EnumerateRegistryKeys(std::string xi_strSubKey,
                                               std::int32_t xi_lngRegistryHive) {
+  const auto subKey = [&](RegHandle key, std::uint32_t index) -> std::optional<RegVariant> {
+    Buffer name;
+    Buffer className;
+    if (registry_.enumKeyEx(key, index, name.bytes, name.size, className.bytes, className.size) !=
+        reg::kSuccess) {
+      return std::nullopt;
+    }
+    return RegVariant::list({name.text(), className.text()}, 0);
+  };
+  return enumerate(xi_strSubKey, xi_lngRegistryHive, reg::kEnumerateSubKeys, subKey);
+}
+
+RegVariant clsRegistro::enumerate(
+    const std::string& subKey, std::int32_t hive, std::uint32_t access,
+    const std::function<std::optional<RegVariant>(RegHandle, std::uint32_t)>& entry) {
   OpenKey key(registry_);
-  if (!key.accept(registry_.openKeyEx(rootKey(xi_lngRegistryHive), utf8ToAnsi(xi_strSubKey),
-                                      reg::kEnumerateSubKeys, key.handle()))) {
+  if (!key.accept(registry_.openKeyEx(rootKey(hive), utf8ToAnsi(subKey), access, key.handle()))) {
     return {};
   }
-  std::vector<RegVariant> keys;
+  std::vector<RegVariant> entries;
   for (std::uint32_t index = 0;; ++index) {
-    std::string name(kBufferSize, ' ');
-    std::string className(kBufferSize, ' ');
-    std::uint32_t nameSize = kBufferSize;
-    std::uint32_t classSize = kBufferSize;
-    if (registry_.enumKeyEx(key.handle(), index, name, nameSize, className, classSize) !=
-        reg::kSuccess) {
+    std::optional<RegVariant> each = entry(key.handle(), index);
+    if (!each) {
       break;
     }
-    keys.push_back(RegVariant::list(
-        {ansiToUtf8(name.substr(0, nameSize)), ansiToUtf8(className.substr(0, classSize))}, 0));
+    entries.push_back(std::move(*each));
   }
-  return RegVariant::list(std::move(keys), 1);
+  return RegVariant::list(std::move(entries), 1);
 }
 
 bool clsRegistro::DeleteRegistryValue(std::string xi_strSubKey, std::string xi_strValueName,
@@ -232,8 +242,7 @@ void clsRegistro::SetRegistryValue(std::string xi_strSubKey, std::string xi_strV
 
 RegVariant clsRegistro::GetRegistryValue(std::string xi_strSubKey, std::string xi_strValueName,
                                          std::int32_t xi_lngRegistryHive) {
-  std::string buffer(kBufferSize, '\0');
-  std::uint32_t size = kBufferSize;
+  Buffer buffer('\0');
   std::uint32_t type = 0;
   {
     OpenKey key(registry_);
@@ -242,15 +251,16 @@ RegVariant clsRegistro::GetRegistryValue(std::string xi_strSubKey, std::string x
       return {};
     }
     // A missing value leaves the buffer as it was filled, which gives the empty string.
-    registry_.queryValueEx(key.handle(), utf8ToAnsi(xi_strValueName), type, buffer, size);
+    registry_.queryValueEx(key.handle(), utf8ToAnsi(xi_strValueName), type, buffer.bytes,
+                           buffer.size);
   }
   if (type == reg::kDword) {
-    return dwordText(firstDword(buffer));
+    return dwordText(firstDword(buffer.bytes));
   }
-  if (buffer.find('\0') == std::string::npos) {
+  if (buffer.bytes.find('\0') == std::string::npos) {
     return {};
   }
-  return ansiToUtf8(beforeNul(buffer));
+  return ansiToUtf8(beforeNul(buffer.bytes));
 }
 
 }  // namespace fd

@@ -1,13 +1,15 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
+#include <optional>
 #include <string>
 #include <variant>
 #include <vector>
 
-namespace fd {
+#include "platform/Registry.h"
 
-class Registry;
+namespace fd {
 
 // What the registry operations give back: empty, a string, or a list of such values whose first
 // index is lowerBound(). Empty is not the empty string.
@@ -70,6 +72,12 @@ class clsRegistro {
   static constexpr std::uint32_t kBufferSize = 260;
 
  private:
+  // List from 1 of what entry gives for each index from 0 until it gives nothing; empty when
+  // the key cannot be opened with access.
+  RegVariant enumerate(
+      const std::string& subKey, std::int32_t hive, std::uint32_t access,
+      const std::function<std::optional<RegVariant>(RegHandle, std::uint32_t)>& entry);
+
   Registry& registry_;
 };
 

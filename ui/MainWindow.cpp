@@ -86,13 +86,10 @@ MainWindow::MainWindow(frmActualiza1& form, QWidget* parent) : QMainWindow(paren
   tabs_ = new QTabWidget;
   tabs_->setObjectName("SSTab1");
   tabs_->setAccessibleName("SSTab1");
-  tabs_->addTab(buildGeneral(), QString::fromUtf8(kTabCaptions[0]));
-  tabs_->addTab(buildDescomprimir(), QString::fromUtf8(kTabCaptions[1]));
-  tabs_->addTab(buildActualizar(), QString::fromUtf8(kTabCaptions[2]));
-  tabs_->addTab(buildResultados(), QString::fromUtf8(kTabCaptions[3]));
-  for (int i = 0; i < tabs_->count(); ++i) {
-    tabs_->widget(i)->setAccessibleName(QString::fromUtf8(kTabCaptions[i]).trimmed());
-  }
+  buildGeneral(addPage(0));
+  buildDescomprimir(addPage(1));
+  buildActualizar(addPage(2));
+  buildResultados(addPage(3));
   QPointer<QTabWidget> tabs = tabs_;
   form_.SSTab1.addListener([tabs, this] {
     if (tabs)
@@ -146,10 +143,14 @@ MainWindow::~MainWindow() {
   form_.showPicker = nullptr;
 }
 
-QWidget* MainWindow::buildGeneral() {
+QVBoxLayout* MainWindow::addPage(int tab) {
   auto* page = new QWidget;
-  auto* layout = new QVBoxLayout(page);
+  page->setAccessibleName(QString::fromUtf8(kTabCaptions[tab]).trimmed());
+  tabs_->addTab(page, QString::fromUtf8(kTabCaptions[tab]));
+  return new QVBoxLayout(page);
+}
 
+void MainWindow::buildGeneral(QVBoxLayout* layout) {
   layout->addWidget(sectionBar("Directorios"));
   auto* folders = new QGridLayout;
   folders->setColumnStretch(2, 1);
@@ -212,24 +213,18 @@ QWidget* MainWindow::buildGeneral() {
   GridView* databases = gridView(form_.flxBases, "flxBases", kBasesRowTwips);
   actOnlyWhenIdle(databases);
   layout->addWidget(databases, 1);
-  return page;
 }
 
-QWidget* MainWindow::buildDescomprimir() {
-  auto* page = new QWidget;
-  auto* layout = new QVBoxLayout(page);
+void MainWindow::buildDescomprimir(QVBoxLayout* layout) {
   addCaptionedGrid(layout, "Paquetes", form_.flxRar, "flxRar", 1);
   auto* buttons = new QHBoxLayout;
   buttons->addStretch(1);
   buttons->addWidget(
       button(form_.cmdDes, "cmdDes", "Descomprimir", [this] { form_.cmdDes_Click(); }));
   layout->addLayout(buttons);
-  return page;
 }
 
-QWidget* MainWindow::buildActualizar() {
-  auto* page = new QWidget;
-  auto* layout = new QVBoxLayout(page);
+void MainWindow::buildActualizar(QVBoxLayout* layout) {
   addCaptionedGrid(layout, "Archivos", form_.flxFile, "flxFile", 3);
   addCaptionedGrid(layout, "Scripts", form_.flxScrp, "flxScrp", 2);
   auto* stages = new QHBoxLayout;
@@ -239,14 +234,10 @@ QWidget* MainWindow::buildActualizar() {
   stages->addStretch(1);
   stages->addWidget(button(form_.cmdAct, "cmdAct", "Actualizar", [this] { form_.cmdAct_Click(); }));
   layout->addLayout(stages);
-  return page;
 }
 
-QWidget* MainWindow::buildResultados() {
-  auto* page = new QWidget;
-  auto* layout = new QVBoxLayout(page);
+void MainWindow::buildResultados(QVBoxLayout* layout) {
   addCaptionedGrid(layout, "Logs", form_.flxLog, "flxLog", 1);
-  return page;
 }
 
 QLabel* MainWindow::label(const char* text, QWidget* buddy) {

@@ -43,10 +43,12 @@ class MainWindow : public QMainWindow {
   bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
-  QWidget* buildGeneral();
-  QWidget* buildDescomprimir();
-  QWidget* buildActualizar();
-  QWidget* buildResultados();
+  // A new tab page with its caption; the page is filled through the layout returned.
+  QVBoxLayout* addPage(int tab);
+  void buildGeneral(QVBoxLayout* layout);
+  void buildDescomprimir(QVBoxLayout* layout);
+  void buildActualizar(QVBoxLayout* layout);
+  void buildResultados(QVBoxLayout* layout);
 
   QLabel* label(const char* text, QWidget* buddy = nullptr);
   QLabel* sectionBar(const char* text);

@@ -27,9 +27,9 @@ std::vector<std::string> column(const Grid& grid, int col) {
 struct SortCase {
   const char* name;
   std::vector<std::string> rows;  // column 0 a tag, columns 1.. the keys
-  int col1, col2;                 // the block's key columns
-  SortOrder order;
   std::vector<std::string> tags;  // column 0 after the sort
+  SortOrder order = SortOrder::GenericAscending;
+  int col1 = 1, col2 = 1;  // the block's key columns
 };
 
 class GridSort : public testing::TestWithParam<SortCase> {};
@@ -45,7 +45,7 @@ TEST_P(GridSort, OrdersTheSelectedRows) {
 
 // More equal rows than a sort handles by insertion, so that only a stable sort keeps their order.
 SortCase manyEqualRows() {
-  SortCase c{"ManyEqualRowsKeepTheirOrder", {}, 1, 1, SortOrder::GenericAscending, {}};
+  SortCase c{"ManyEqualRowsKeepTheirOrder", {}, {}};
   for (int i = 0; i < 40; ++i) {
     c.rows.push_back("r" + std::to_string(i) + (i % 2 == 0 ? "\tB" : "\ta"));
   }
@@ -59,67 +59,27 @@ SortCase manyEqualRows() {
 
 const SortCase kSortCases[] = {
     manyEqualRows(),
-    {"NumbersCompareByValue",
-     {"a\t100", "b\t99", "c\t5"},
-     1,
-     1,
-     SortOrder::GenericAscending,
-     {"c", "b", "a"}},
-    {"SignedAndDecimalNumbers",
-     {"a\t2.5", "b\t-3", "c\t10"},
-     1,
-     1,
-     SortOrder::GenericAscending,
-     {"b", "a", "c"}},
+    {"NumbersCompareByValue", {"a\t100", "b\t99", "c\t5"}, {"c", "b", "a"}},
+    {"SignedAndDecimalNumbers", {"a\t2.5", "b\t-3", "c\t10"}, {"b", "a", "c"}},
     {"VersionsWithTwoDotsCompareAsText",
      {"a\t05.10.001", "b\t05.02.007", "c\t5.9"},
-     1,
-     1,
-     SortOrder::GenericAscending,
      {"b", "a", "c"}},
-    {"TextIgnoresLetterCase",
-     {"a\tcrm", "b\tCOMERCIAL", "c\tBeta"},
-     1,
-     1,
-     SortOrder::GenericAscending,
-     {"c", "b", "a"}},
-    {"NumberAgainstTextComparesAsText",
-     {"a\tx", "b\t10", "c\t9", "d\t0x"},
-     1,
-     1,
-     SortOrder::GenericAscending,
-     {"d", "c", "b", "a"}},
-    {"EmptyCellsComeFirst",
-     {"a\t3", "b\t", "c\t1"},
-     1,
-     1,
-     SortOrder::GenericAscending,
-     {"b", "c", "a"}},
-    {"Descending", {"a\t1", "b\t30", "c\t4"}, 1, 1, SortOrder::GenericDescending, {"b", "c", "a"}},
-    {"EqualRowsKeepTheirOrder",
-     {"a\tX", "b\tx", "c\tA", "d\tX"},
-     1,
-     1,
-     SortOrder::GenericAscending,
-     {"c", "a", "b", "d"}},
+    {"TextIgnoresLetterCase", {"a\tcrm", "b\tCOMERCIAL", "c\tBeta"}, {"c", "b", "a"}},
+    {"NumberAgainstTextComparesAsText", {"a\tx", "b\t10", "c\t9", "d\t0x"}, {"d", "c", "b", "a"}},
+    {"EmptyCellsComeFirst", {"a\t3", "b\t", "c\t1"}, {"b", "c", "a"}},
+    {"Descending", {"a\t1", "b\t30", "c\t4"}, {"b", "c", "a"}, SortOrder::GenericDescending},
+    {"EqualRowsKeepTheirOrder", {"a\tX", "b\tx", "c\tA", "d\tX"}, {"c", "a", "b", "d"}},
     {"EqualRowsKeepTheirOrderDescending",
      {"a\tX", "b\tx", "c\tA", "d\tX"},
-     1,
-     1,
-     SortOrder::GenericDescending,
-     {"a", "b", "d", "c"}},
+     {"a", "b", "d", "c"},
+     SortOrder::GenericDescending},
     {"LaterColumnsBreakTies",
      {"a\tCOM\t05.02.010", "b\tCOM\t05.02.007", "c\tCRM\t01.00.000"},
-     1,
-     2,
+     {"b", "a", "c"},
      SortOrder::GenericAscending,
-     {"b", "a", "c"}},
-    {"ColumnsOutsideTheBlockAreNoKeys",
-     {"a\tx\t2", "b\tx\t1"},
      1,
-     1,
-     SortOrder::GenericAscending,
-     {"a", "b"}},
+     2},
+    {"ColumnsOutsideTheBlockAreNoKeys", {"a\tx\t2", "b\tx\t1"}, {"a", "b"}},
 };
 
 INSTANTIATE_TEST_SUITE_P(Cases, GridSort, testing::ValuesIn(kSortCases),

@@ -30,28 +30,31 @@ TEST(Grid, WritingOneRowLeavesOnlyTheHeader) {
   EXPECT_EQ(grid.TextMatrix(1, 1), "");
 }
 
-TEST(Grid, AddItemFillsMissingCellsWithEmptyText) {
-  Grid grid;
-  threeColumns(grid).AddItem("1\tonly");
-  EXPECT_EQ(grid.TextMatrix(1, 0), "1");
-  EXPECT_EQ(grid.TextMatrix(1, 1), "only");
-  EXPECT_EQ(grid.TextMatrix(1, 2), "");
-}
+// A tab-separated line added to a three-column grid, and the row's cells it gives.
+struct AddItemCase {
+  const char* name;
+  const char* line;
+  std::vector<std::string> cells;
+};
 
-TEST(Grid, AddItemDropsCellsBeyondTheLastColumn) {
+class GridAddItem : public testing::TestWithParam<AddItemCase> {};
+
+TEST_P(GridAddItem, FillsTheRowsCells) {
   Grid grid;
-  threeColumns(grid).AddItem("1\ta\tb\tc\td");
+  threeColumns(grid).AddItem(GetParam().line);
   EXPECT_EQ(grid.Cols(), 3);
-  EXPECT_EQ(grid.TextMatrix(1, 2), "b");
+  EXPECT_EQ((std::vector<std::string>{grid.TextMatrix(1, 0), grid.TextMatrix(1, 1),
+                                      grid.TextMatrix(1, 2)}),
+            GetParam().cells);
 }
 
-TEST(Grid, AddItemKeepsEmptyCellsBetweenTabs) {
-  Grid grid;
-  threeColumns(grid).AddItem("\t\tlast");
-  EXPECT_EQ(grid.TextMatrix(1, 0), "");
-  EXPECT_EQ(grid.TextMatrix(1, 1), "");
-  EXPECT_EQ(grid.TextMatrix(1, 2), "last");
-}
+INSTANTIATE_TEST_SUITE_P(
+    Lines, GridAddItem,
+    testing::Values(AddItemCase{"MissingCellsAreEmpty", "1\tonly", {"1", "only", ""}},
+                    AddItemCase{
+                        "CellsBeyondTheLastColumnAreDropped", "1\ta\tb\tc\td", {"1", "a", "b"}},
+                    AddItemCase{"EmptyCellsBetweenTabsStay", "\t\tlast", {"", "", "last"}}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 TEST(Grid, ColumnsAddedLaterAreEmptyInEveryRow) {
   Grid grid;

@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
+#include "PackageTestSupport.h"
 #include "fixtures/PackageBuilder.h"
-#include "fixtures/UpdaterFixture.h"
 #include "platform/Text.h"
 
 namespace fd::test {
@@ -18,11 +18,6 @@ class Extraction : public ::testing::Test {
     boxes = f.desktop.boxes.size();
   }
   PackageBuilder packages() { return PackageBuilder(f, f.programFolder); }
-  std::vector<std::string> textsFrom(const std::string& first) {
-    auto texts = f.logTexts();
-    auto from = std::find(texts.begin(), texts.end(), first);
-    return std::vector<std::string>(from, texts.end());
-  }
   frmActualiza1& w() { return f.window(); }
   UpdaterFixture f;
   std::size_t boxes = 0;
@@ -49,36 +44,26 @@ TEST_F(Extraction, ExtractsEveryPackageAndFillsTheWorkLists) {
 
   const std::string tmp = f.act() + "COMERCIAL_5_2_7_x\\";
   EXPECT_EQ(f.readFile(tmp + "Comercial.exe"), "exe");
-  EXPECT_EQ(textsFrom(" Descomprimir").size() > 3, true);
+  const std::vector<std::string> extraction = logTextsFrom(f, " Descomprimir");
+  ASSERT_GT(extraction.size(), 3u);
   const std::string winrar = " " + f.act() + "Winrar95.exe e -o+ " + f.act();
-  EXPECT_EQ(textsFrom(" Descomprimir")[1],
-            winrar + "COMERCIAL_5_2_7_x.rar " + f.act() + "COMERCIAL_5_2_7_x");
-  EXPECT_EQ(textsFrom(" Descomprimir")[2], winrar + "CRM_1_9_3_a.rar " + f.act() + "CRM_1_9_3_a");
-  EXPECT_EQ(textsFrom(" Descomprimir")[3], " LeerFiles");
+  EXPECT_EQ(extraction[1], winrar + "COMERCIAL_5_2_7_x.rar " + f.act() + "COMERCIAL_5_2_7_x");
+  EXPECT_EQ(extraction[2], winrar + "CRM_1_9_3_a.rar " + f.act() + "CRM_1_9_3_a");
+  EXPECT_EQ(extraction[3], " LeerFiles");
 
-  std::vector<std::vector<std::string>> files;
-  for (int r = 1; r < w().flxFile.Rows(); ++r) {
-    files.push_back({w().flxFile.TextMatrix(r, 0), w().flxFile.TextMatrix(r, kFileName),
-                     w().flxFile.TextMatrix(r, kFileDate),
-                     w().flxFile.TextMatrix(r, kFileDestination)});
-  }
   const std::string fecha = w().flxFile.TextMatrix(1, kFileDate);
   // By destination, the last first: where the drive's own folder (<Unidad>) falls among the
   // suite's depends on where the suite's root lies.
-  std::vector<std::vector<std::string>> expected{
-      {"", "Léame con espacios.txt", fecha, f.fendal() + "Comercial\\Docs\\"},
-      {"", "x.dll", fecha, f.fendal() + "Comercial\\Bin\\"},
-      {"", "Comercial.exe", fecha, f.fendal() + "Comercial\\"},
-      {"", "Instalar.cfd", fecha, ""}};
-  const std::vector<std::string> comun{"", "x.dll", fecha, "C:\\Fendal\\Comun\\"};
+  std::vector<Row> expected{{"", "Léame con espacios.txt", fecha, f.fendal() + "Comercial\\Docs\\"},
+                            {"", "x.dll", fecha, f.fendal() + "Comercial\\Bin\\"},
+                            {"", "Comercial.exe", fecha, f.fendal() + "Comercial\\"},
+                            {"", "Instalar.cfd", fecha, ""}};
+  const Row comun{"", "x.dll", fecha, "C:\\Fendal\\Comun\\"};
   expected.insert(comun[3] > expected[0][3] ? expected.begin() : expected.end() - 1, comun);
   for (std::size_t i = 0; i < expected.size(); ++i)
     expected[i][0] = std::to_string(i + 1);
-  EXPECT_EQ(files, expected);
-  std::vector<std::string> scripts;
-  for (int r = 1; r < w().flxScrp.Rows(); ++r)
-    scripts.push_back(w().flxScrp.TextMatrix(r, kScriptName));
-  EXPECT_EQ(scripts, (std::vector<std::string>{"01_a.sql", "02_b.sql", "zz.sql"}));
+  EXPECT_EQ(gridRows(w().flxFile, {kFileNumber, kFileName, kFileDate, kFileDestination}), expected);
+  EXPECT_EQ(gridColumn(w().flxScrp, kScriptName), (Row{"01_a.sql", "02_b.sql", "zz.sql"}));
   EXPECT_EQ(w().flxScrp.TextMatrix(3, kScriptSource), f.act() + "CRM_1_9_3_a\\zz.sql");
   EXPECT_TRUE(w().cmdDes.Enabled());
   EXPECT_TRUE(w().cmdAct.Enabled());
@@ -126,7 +111,9 @@ TEST_P(SpacedPaths, AreQuotedAndExtracted) {
   const std::string target = dropRightBytes(GetParam().package, 4);
   EXPECT_EQ(f.readFile(f.programFolder + "\\" + target + "\\a.dll"), "a");
   EXPECT_EQ(w().flxFile.Rows(), 2);
-  EXPECT_EQ(textsFrom(" Descomprimir")[1], replaceAll(GetParam().line, "<F>", f.programFolder));
+  const std::vector<std::string> extraction = logTextsFrom(f, " Descomprimir");
+  ASSERT_GT(extraction.size(), 1u);
+  EXPECT_EQ(extraction[1], replaceAll(GetParam().line, "<F>", f.programFolder));
 }
 
 INSTANTIATE_TEST_SUITE_P(

@@ -1,33 +1,21 @@
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <chrono>
 
-#include "fixtures/UpdaterFixture.h"
+#include "PackageTestSupport.h"
 
 namespace fd::test {
 namespace {
 
-using Row = std::vector<std::string>;
-
-// Rows of a grid from column 1 on, without the dates, which depend on the files' times:
-// file grid: name, source, destination, kind, full destination; script grid: name, source.
+// The rows of the file and script grids without the dates, which depend on the files' times.
 std::vector<Row> fileRows(const Grid& grid) {
-  std::vector<Row> rows;
-  for (int r = 1; r < grid.Rows(); ++r) {
-    rows.push_back({grid.TextMatrix(r, 0), grid.TextMatrix(r, 1), grid.TextMatrix(r, 3),
-                    grid.TextMatrix(r, 4), grid.TextMatrix(r, 5), grid.TextMatrix(r, 6)});
-  }
-  return rows;
+  return gridRows(grid, {kFileNumber, kFileName, kFileSource, kFileDestination, kFileKind,
+                         kFileFullDestination});
 }
 
 std::vector<Row> scriptRows(const Grid& grid) {
-  std::vector<Row> rows;
-  for (int r = 1; r < grid.Rows(); ++r) {
-    rows.push_back({grid.TextMatrix(r, 0), grid.TextMatrix(r, 1), grid.TextMatrix(r, 3),
-                    grid.TextMatrix(r, 4), grid.TextMatrix(r, 5)});
-  }
-  return rows;
+  return gridRows(grid,
+                  {kScriptNumber, kScriptName, kScriptSource, kScriptDestination, kScriptKind});
 }
 
 class ManifestReader : public ::testing::Test {
@@ -119,10 +107,7 @@ TEST_P(Destinations, ResolvesThePlaceholdersOfEachEntry) {
     else
       expected.push_back(d);
   }
-  std::vector<std::string> found;
-  for (int r = 1; r < w().flxFile.Rows(); ++r)
-    found.push_back(w().flxFile.TextMatrix(r, kFileDestination));
-  EXPECT_EQ(found, expected);
+  EXPECT_EQ(gridColumn(w().flxFile, kFileDestination), expected);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -162,27 +147,35 @@ TEST_F(ManifestReader, ReportGoesToTheCommonReportFolderOnlyWhenItIsThere) {
   EXPECT_EQ(w().flxFile.TextMatrix(2, kFileFullDestination), comercial() + "s.RPT");
 }
 
-TEST_F(ManifestReader, TheNewestOfTwoPackagesDeliveringOneFileWins) {
+// Comercial.exe in a package read first, and under the given name in one read after it.
+struct OverlapCase {
+  std::string name;
+  int firstAge, laterAge;  // seconds
+  std::string laterName;
+  std::string kept;  // below the updater's folder
+};
+
+class OneFileInTwoPackages : public ManifestReader,
+                             public ::testing::WithParamInterface<OverlapCase> {};
+
+TEST_P(OneFileInTwoPackages, KeepsTheNewestOrElseTheFirstRead) {
   start({"COMERCIAL_5_2_7_a", "COMERCIAL_5_2_8_b"});
   put("COMERCIAL_5_2_7_a", "info.txt", "");
-  put("COMERCIAL_5_2_7_a", "Comercial.exe", "old", 1000);
+  put("COMERCIAL_5_2_7_a", "Comercial.exe", "a", GetParam().firstAge);
   put("COMERCIAL_5_2_8_b", "info.txt", "");
-  put("COMERCIAL_5_2_8_b", "comercial.EXE", "new", 10);
+  put("COMERCIAL_5_2_8_b", GetParam().laterName, "b", GetParam().laterAge);
   w().LeerFiles();
   ASSERT_EQ(w().flxFile.Rows(), 2);
-  EXPECT_EQ(w().flxFile.TextMatrix(1, kFileSource), tmp("COMERCIAL_5_2_8_b") + "comercial.EXE");
+  EXPECT_EQ(w().flxFile.TextMatrix(1, kFileSource), f.act() + GetParam().kept);
 }
 
-TEST_F(ManifestReader, WithEqualDatesThePackageReadFirstStays) {
-  start({"COMERCIAL_5_2_7_a", "COMERCIAL_5_2_8_b"});
-  put("COMERCIAL_5_2_7_a", "info.txt", "");
-  put("COMERCIAL_5_2_7_a", "Comercial.exe", "a", 100);
-  put("COMERCIAL_5_2_8_b", "info.txt", "");
-  put("COMERCIAL_5_2_8_b", "Comercial.exe", "b", 100);
-  w().LeerFiles();
-  ASSERT_EQ(w().flxFile.Rows(), 2);
-  EXPECT_EQ(w().flxFile.TextMatrix(1, kFileSource), tmp("COMERCIAL_5_2_7_a") + "Comercial.exe");
-}
+INSTANTIATE_TEST_SUITE_P(Dates, OneFileInTwoPackages,
+                         ::testing::Values(OverlapCase{"TheNewestWins", 1000, 10, "comercial.EXE",
+                                                       "COMERCIAL_5_2_8_b\\comercial.EXE"},
+                                           OverlapCase{"WithEqualDatesTheFirstReadStays", 100, 100,
+                                                       "Comercial.exe",
+                                                       "COMERCIAL_5_2_7_a\\Comercial.exe"}),
+                         [](const auto& info) { return info.param.name; });
 
 TEST_F(ManifestReader, ScriptsRunByPackageThenByName) {
   start({"CRM_1_9_3_a", "COMERCIAL_5_2_7_x"});
@@ -192,10 +185,7 @@ TEST_F(ManifestReader, ScriptsRunByPackageThenByName) {
   put("CRM_1_9_3_a", "info.txt", "[Destino]\r\nzz.sql=\r\n");
   put("CRM_1_9_3_a", "zz.sql");
   w().LeerFiles();
-  std::vector<std::string> order;
-  for (int r = 1; r < w().flxScrp.Rows(); ++r)
-    order.push_back(w().flxScrp.TextMatrix(r, kScriptName));
-  EXPECT_EQ(order, (std::vector<std::string>{"01_a.sql", "02_b.sql", "zz.sql"}));
+  EXPECT_EQ(gridColumn(w().flxScrp, kScriptName), (Row{"01_a.sql", "02_b.sql", "zz.sql"}));
   EXPECT_EQ(w().flxScrp.TextMatrix(3, 0), "3");
 }
 
@@ -224,10 +214,7 @@ TEST_F(ManifestReader, LogsEveryPackageAndDestination) {
   put("COMERCIAL_5_2_7_x", "León.dll");
   put("COMERCIAL_5_2_7_x", "Precio€.rpt");
   w().LeerFiles();
-  auto texts = f.logTexts();
-  auto from = std::find(texts.begin(), texts.end(), " LeerFiles");
-  ASSERT_NE(from, texts.end());
-  EXPECT_EQ(std::vector<std::string>(from, texts.end()),
+  EXPECT_EQ(logTextsFrom(f, " LeerFiles"),
             (std::vector<std::string>{" LeerFiles", " " + tmp("COMERCIAL_5_2_7_x"),
                                       " " + comercial() + "Bin\\León.dll",
                                       " " + comercial() + "Informes\\Precio€.rpt"}));

@@ -2,24 +2,11 @@
 
 #include <algorithm>
 
-#include "fixtures/UpdaterFixture.h"
+#include "PackageTestSupport.h"
 #include "packages/PackageDiscovery.h"
 
 namespace fd::test {
 namespace {
-
-using Row = std::vector<std::string>;
-
-std::vector<Row> packageRows(const Grid& grid) {
-  std::vector<Row> rows;
-  for (int r = 1; r < grid.Rows(); ++r) {
-    Row row;
-    for (int c = 0; c < grid.Cols(); ++c)
-      row.push_back(grid.TextMatrix(r, c));
-    rows.push_back(row);
-  }
-  return rows;
-}
 
 // A cell with "ACT\" and "FD\" standing for the updater's folder and the suite's root.
 std::string expand(const UpdaterFixture& f, const std::string& cell) {
@@ -33,38 +20,6 @@ std::vector<Row> expand(const UpdaterFixture& f, std::vector<Row> rows) {
     std::transform(row.begin(), row.end(), row.begin(),
                    [&](const std::string& cell) { return expand(f, cell); });
   return rows;
-}
-
-TEST(CargarPaquetes, ListsSortsAndNumbersThePackages) {
-  UpdaterFixture f;
-  for (const char* name : {"comercial_5_2_7_base.rar", "CRM_1_10_0_b.rar", "CRM_1_9_3_a.rar"}) {
-    f.writeFile(f.act() + name, "");
-  }
-  frmActualiza1& w = f.started();
-  EXPECT_EQ(
-      packageRows(w.flxRar),
-      expand(f,
-             {{"1", "comercial_5_2_7_base.rar", "COMERCIAL", "05.02.007", "FD\\Comercial\\",
-               "ACT\\comercial_5_2_7_base\\"},
-              {"2", "CRM_1_9_3_a.rar", "CRM", "01.09.003", "FD\\CRM\\", "ACT\\CRM_1_9_3_a\\"},
-              {"3", "CRM_1_10_0_b.rar", "CRM", "01.10.000", "FD\\CRM\\", "ACT\\CRM_1_10_0_b\\"}}));
-  EXPECT_TRUE(w.cmdDes.Enabled());
-  EXPECT_TRUE(w.cmdAct.Enabled());
-  auto texts = f.logTexts();
-  auto cargar = std::find(texts.begin(), texts.end(), " Cargar Paquetes");
-  ASSERT_NE(cargar, texts.end());
-  EXPECT_EQ(texts.end() - cargar, 4);
-}
-
-TEST(CargarPaquetes, NoPackageLeavesOnlyTheHeaderAndDisablesTheButtons) {
-  UpdaterFixture f;
-  f.writeFile(f.act() + "leeme.txt", "");
-  frmActualiza1& w = f.started();
-  EXPECT_EQ(w.flxRar.Rows(), 1);
-  EXPECT_FALSE(w.cmdDes.Enabled());
-  EXPECT_FALSE(w.cmdAct.Enabled());
-  EXPECT_EQ(f.logTexts().back(), " Cargar Paquetes");
-  EXPECT_TRUE(f.desktop.boxes.size() <= 1);  // only the server's message, if any
 }
 
 struct DiscoveryCase {
@@ -90,14 +45,13 @@ TEST_P(Discovery, ListsSortsAndNumbersThePackagesAtStartUp) {
     f.makeFolder(f.act() + name);
   const std::vector<Row> expected = expand(f, GetParam().expected);
   frmActualiza1& w = f.started();
-  EXPECT_EQ(packageRows(w.flxRar), expected);
+  EXPECT_EQ(gridRows(w.flxRar), expected);
   EXPECT_EQ(w.cmdDes.Enabled(), !expected.empty());
   EXPECT_EQ(w.cmdAct.Enabled(), !expected.empty());
-  // The start-up logs each package it lists after the heading.
-  const std::vector<std::string> texts = f.logTexts();
-  const auto cargar = std::find(texts.begin(), texts.end(), " Cargar Paquetes");
-  ASSERT_NE(cargar, texts.end());
-  EXPECT_EQ(texts.end() - cargar, static_cast<long>(expected.size()) + 1);
+  // The start-up logs each package it lists after the heading, and shows no message of its own
+  // (only the server's, if any).
+  EXPECT_EQ(logTextsFrom(f, " Cargar Paquetes").size(), expected.size() + 1);
+  EXPECT_LE(f.desktop.boxes.size(), 1u);
 }
 
 INSTANTIATE_TEST_SUITE_P(

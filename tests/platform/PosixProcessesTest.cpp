@@ -11,6 +11,7 @@
 #include <iterator>
 #include <thread>
 
+#include "PlatformTestSupport.h"
 #include "fixtures/TempPrefix.h"
 #include "platform/AppError.h"
 
@@ -18,6 +19,8 @@ namespace fs = std::filesystem;
 
 namespace fd {
 namespace {
+
+using test::errorNumberOf;
 
 // Sets PATH for one test and puts the old one back.
 class ScopedPath {
@@ -76,16 +79,6 @@ class PosixProcessesTest : public testing::Test {
     return kStillActive;
   }
 
-  template <typename Action>
-  static int errorOf(Action action) {
-    try {
-      action();
-    } catch (const AppError& error) {
-      return error.number();
-    }
-    return 0;
-  }
-
   TempPrefix prefix;
   fs::path appFolder = makeTempFolder("app");
   fs::path pathFolder = makeTempFolder("path");
@@ -131,8 +124,9 @@ TEST_F(PosixProcessesTest, ChildrenReadNothingFromTheirInput) {
 TEST_F(PosixProcessesTest, MissingProgramIsError53) {
   for (const char* line : {"C:\\Fendal\\nada.exe", "\\nada.exe /x", "programa-que-no-existe",
                            "sub\\nada.exe", "/no/existe", "", "  "}) {
-    EXPECT_EQ(errorOf([&] { processes.start(line, WindowState::NormalFocus); }), 53) << line;
-    EXPECT_EQ(errorOf([&] { processes.syncShell(line, WindowState::NormalFocus); }), 53) << line;
+    EXPECT_EQ(errorNumberOf([&] { processes.start(line, WindowState::NormalFocus); }), 53) << line;
+    EXPECT_EQ(errorNumberOf([&] { processes.syncShell(line, WindowState::NormalFocus); }), 53)
+        << line;
   }
 }
 
@@ -179,13 +173,15 @@ TEST_F(PosixProcessesTest, WindowsProgramWithoutWineIsError53) {
   ScopedPath path(pathFolder.string());
   std::ofstream(appFolder / "fdEnvioMails.exe", std::ios::binary) << "MZ\x90";
   std::ofstream(appFolder / "limpiar.bat", std::ios::binary) << "del x\r\n";
-  EXPECT_EQ(errorOf([&] { processes.start("fdEnvioMails.exe", WindowState::NormalFocus); }), 53);
-  EXPECT_EQ(errorOf([&] { processes.syncShell("limpiar.bat", WindowState::NormalFocus); }), 53);
+  EXPECT_EQ(errorNumberOf([&] { processes.start("fdEnvioMails.exe", WindowState::NormalFocus); }),
+            53);
+  EXPECT_EQ(errorNumberOf([&] { processes.syncShell("limpiar.bat", WindowState::NormalFocus); }),
+            53);
 }
 
 TEST_F(PosixProcessesTest, NativeProgramWithoutExecutePermissionIsError70) {
   std::ofstream(appFolder / "script") << "#!/bin/sh\nexit 0\n";
-  EXPECT_EQ(errorOf([&] { processes.syncShell("script", WindowState::NormalFocus); }), 70);
+  EXPECT_EQ(errorNumberOf([&] { processes.syncShell("script", WindowState::NormalFocus); }), 70);
 }
 
 TEST_F(PosixProcessesTest, ListFindsAProcessOfItsPrefixByTheLastPartOfItsArgv0) {
@@ -255,7 +251,7 @@ TEST_F(PosixProcessesTest, ListHoldsTheProcessesOfItsPrefixByCommandLineOrKernel
 
 TEST_F(PosixProcessesTest, ListFailsWhenProcessesCannotBeRead) {
   PosixProcesses fake(prefix.mapper(), appFolder, pathFolder / "no-proc");
-  EXPECT_NE(errorOf([&] { fake.list(); }), 0);
+  EXPECT_NE(errorNumberOf([&] { fake.list(); }), 0);
 }
 
 }  // namespace

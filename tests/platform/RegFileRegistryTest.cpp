@@ -230,30 +230,42 @@ TEST_F(RegFile, AccessMaskLimitsWhatAHandleMayDo) {
   EXPECT_EQ(registry.closeKey(handle), reg::kInvalidHandle);
 }
 
-TEST_F(RegFile, DataLargerThanTheBufferIsCutAndAsksForMore) {
-  setSz("SOFTWARE\\T", "v", std::string(300, 'a'));
+// A query of SOFTWARE\T into a buffer too small or for a value that is not there.
+struct BufferCase {
+  std::string name;
+  std::string data;   // of the value "v"
+  std::string value;  // the name queried
+  std::string buffer;
+  std::uint32_t type;  // as the caller's variable holds it
+  long code;
+  std::uint32_t size, typeAfter;  // as the call leaves them
+  std::string bufferAfter;
+};
+
+class RegFileBuffers : public RegFile, public ::testing::WithParamInterface<BufferCase> {};
+
+TEST_P(RegFileBuffers, FollowTheSizeRules) {
+  const BufferCase& c = GetParam();
+  setSz("SOFTWARE\\T", "v", c.data);
   RegHandle handle = 0;
   ASSERT_EQ(registry.openKey(reg::kLocalMachine, "SOFTWARE\\T", handle), 0);
-  std::string buffer(260, '\0');
-  std::uint32_t size = 260;
-  std::uint32_t type = 0;
-  EXPECT_EQ(registry.queryValueEx(handle, "v", type, buffer, size), reg::kMoreData);
-  EXPECT_EQ(size, 301u);
-  EXPECT_EQ(type, reg::kSz);
-  EXPECT_EQ(buffer, std::string(260, 'a'));
+  std::string buffer = c.buffer;
+  auto size = static_cast<std::uint32_t>(buffer.size());
+  std::uint32_t type = c.type;
+  EXPECT_EQ(registry.queryValueEx(handle, c.value, type, buffer, size), c.code);
+  EXPECT_EQ(size, c.size);
+  EXPECT_EQ(type, c.typeAfter);
+  EXPECT_EQ(buffer, c.bufferAfter);
 }
 
-TEST_F(RegFile, MissingValueLeavesTheBufferUntouched) {
-  setSz("SOFTWARE\\T", "v", "x");
-  RegHandle handle = 0;
-  ASSERT_EQ(registry.openKey(reg::kLocalMachine, "SOFTWARE\\T", handle), 0);
-  std::string buffer(8, '#');
-  std::uint32_t size = 8;
-  std::uint32_t type = 77;
-  EXPECT_EQ(registry.queryValueEx(handle, "otro", type, buffer, size), reg::kFileNotFound);
-  EXPECT_EQ(buffer, "########");
-  EXPECT_EQ(type, 77u);
-}
+INSTANTIATE_TEST_SUITE_P(
+    Queries, RegFileBuffers,
+    ::testing::Values(BufferCase{"DataLargerThanTheBufferIsCutAndAsksForMore",
+                                 std::string(300, 'a'), "v", std::string(260, '\0'), 0,
+                                 reg::kMoreData, 301, reg::kSz, std::string(260, 'a')},
+                      BufferCase{"MissingValueLeavesTheBufferUntouched", "x", "otro", "########",
+                                 77, reg::kFileNotFound, 8, 77, "########"}),
+    [](const auto& info) { return info.param.name; });
 
 TEST_F(RegFile, EnumerationEndsWithNoMoreItems) {
   setSz("SOFTWARE\\T\\beta", "v", "x");

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "RarTestSupport.h"
+#include "ToolTestSupport.h"
 #include "fixtures/Sha256.h"
 #include "fixtures/TempPrefix.h"
 

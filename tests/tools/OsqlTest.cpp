@@ -1,99 +1,62 @@
 #include <gtest/gtest.h>
-#include <spawn.h>
-#include <sys/wait.h>
 
 #include <chrono>
-#include <cstdlib>
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 
-#include "fixtures/TdsTestServer.h"
-
-extern char** environ;
+#include "ToolTestSupport.h"
+#include "fixtures/TempPrefix.h"
 
 namespace fd {
 namespace {
 
 namespace fs = std::filesystem;
-using test::TdsServerConfig;
 using test::TdsTestServer;
 
-TdsServerConfig config() {
-  return {.serverName = "FDSRV",
-          .logins = {{"Fendal", "Murales"}},
-          .databases = {"Empresa1"},
-          .otherSessions = {}};
-}
+constexpr const char* kPassword = "Murales7261qz";
 
-// Runs osql.exe; with a file-size limit (blocks of 512 bytes) through the shell's ulimit.
-int run(std::vector<std::string> args, int fileSizeLimit = -1) {
-  std::string program = std::string(FD_BIN_DIR) + "/osql.exe";
+// Runs osql.exe and gives its exit code; with a file-size limit (blocks of 512 bytes) through
+// the shell's ulimit.
+int run(std::vector<std::string> args, int fileSizeLimit = -1, const fs::path& winePrefix = {}) {
+  fs::path program = fs::path(FD_BIN_DIR) / "osql.exe";
   if (fileSizeLimit >= 0) {
-    args.insert(
-        args.begin(),
-        {"-c", "ulimit -f " + std::to_string(fileSizeLimit) + "; exec \"$0\" \"$@\"", program});
+    args.insert(args.begin(),
+                {"-c", "ulimit -f " + std::to_string(fileSizeLimit) + "; exec \"$0\" \"$@\"",
+                 program.string()});
     program = "/bin/sh";
   }
-  std::vector<char*> argv = {program.data()};
-  for (std::string& a : args)
-    argv.push_back(a.data());
-  argv.push_back(nullptr);
-  pid_t pid = 0;
-  if (posix_spawn(&pid, program.c_str(), nullptr, nullptr, argv.data(), environ) != 0)
-    return -1;
-  int status = 0;
-  waitpid(pid, &status, 0);
-  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-}
-
-void write(const fs::path& path, const std::string& bytes) {
-  std::ofstream(path, std::ios::binary) << bytes;
-}
-
-std::string read(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::stringstream s;
-  s << in.rdbuf();
-  return s.str();
+  return runProgram(program, args, winePrefix, std::chrono::seconds(60)).exitCode;
 }
 
 class OsqlTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    folder_ =
-        fs::temp_directory_path() /
-        ("osql-" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
-    fs::remove_all(folder_);
-    fs::create_directories(folder_);
-  }
-  void TearDown() override { fs::remove_all(folder_); }
+  ~OsqlTest() override { removeTree(folder_); }
 
   int osql(const std::string& password, const fs::path& script, const fs::path& output) {
     return run({"-S", server_.dataSource(), "-d", "Empresa1", "-U", "Fendal", "-P", password, "-i",
                 script.string(), "-o", output.string()});
   }
 
-  TdsTestServer server_{config()};
-  fs::path folder_;
+  TdsTestServer server_{fdsrvServer()};
+  fs::path folder_ = makeTempFolder("osql");
 };
 
 TEST_F(OsqlTest, WritesEachBatchsOutputInOsqlFormat) {
-  write(folder_ / "s.sql",
-        "PRINT 'ERROR: falta la tabla'\r\n"
-        "GO\r\n"
-        "RAISERROR('malo', 16, 3)\r\n"
-        "PRINT 'sigue; con punto y coma'\r\n"
-        "GO\r\n"
-        "SELECT COUNT(*) as CC FROM master..SYSPROCESSES SP INNER JOIN master..SYSDATABASES SD  ON "
-        "SP.dbid = SD.dbid  WHERE SP.LOGINAME = 'Fendal' \r\n"
-        "go\r\n"
-        "select name from sysdatabases order by name\r\n"
-        "GO\r\n"
-        "SET NOCOUNT ON\r\n"
-        " GO \r\n"
-        "PRINT 'a\xF1o'\r\n");
-  ASSERT_EQ(osql("Murales", folder_ / "s.sql", folder_ / "s.log"), 0);
+  writeBytes(
+      folder_ / "s.sql",
+      "PRINT 'ERROR: falta la tabla'\r\n"
+      "GO\r\n"
+      "RAISERROR('malo', 16, 3)\r\n"
+      "PRINT 'sigue; con punto y coma'\r\n"
+      "GO\r\n"
+      "SELECT COUNT(*) as CC FROM master..SYSPROCESSES SP INNER JOIN master..SYSDATABASES SD  ON "
+      "SP.dbid = SD.dbid  WHERE SP.LOGINAME = 'Fendal' \r\n"
+      "go\r\n"
+      "select name from sysdatabases order by name\r\n"
+      "GO\r\n"
+      "SET NOCOUNT ON\r\n"
+      " GO \r\n"
+      "PRINT 'a\xF1o'\r\n");
+  ASSERT_EQ(osql(kPassword, folder_ / "s.sql", folder_ / "s.log"), 0);
   auto nameLine = [](const std::string& name) {
     return " " + name + std::string(128 - name.size(), ' ') + "\r\n";
   };
@@ -113,46 +76,46 @@ TEST_F(OsqlTest, WritesEachBatchsOutputInOsqlFormat) {
       "\r\n"
       "(5 rows affected)\r\n"
       "1> 2> 1> a\xF1o\r\n";
-  EXPECT_EQ(read(folder_ / "s.log"), expected);
+  EXPECT_EQ(readBytes(folder_ / "s.log"), expected);
 }
 
 TEST_F(OsqlTest, ErrorLinesCountFromTheBatchStart) {
-  write(folder_ / "s.sql",
-        "PRINT 'uno'\r\nGO\r\nSET NOCOUNT ON\r\n\r\nRAISERROR('tres', 11, 1)\r\nGO\r\n");
-  ASSERT_EQ(osql("Murales", folder_ / "s.sql", folder_ / "s.log"), 0);
-  EXPECT_EQ(read(folder_ / "s.log"),
+  writeBytes(folder_ / "s.sql",
+             "PRINT 'uno'\r\nGO\r\nSET NOCOUNT ON\r\n\r\nRAISERROR('tres', 11, 1)\r\nGO\r\n");
+  ASSERT_EQ(osql(kPassword, folder_ / "s.sql", folder_ / "s.log"), 0);
+  EXPECT_EQ(readBytes(folder_ / "s.log"),
             "1> 2> uno\r\n"
             "1> 2> 3> 4> Msg 50000, Level 11, State 1, Server FDSRV, Line 3\r\n"
             "tres\r\n");
 }
 
 TEST_F(OsqlTest, WrongPasswordExitsWithOneAndTheMessage) {
-  write(folder_ / "s.sql", "PRINT 'x'\r\nGO\r\n");
-  EXPECT_EQ(osql("Murales7261qz", folder_ / "s.sql", folder_ / "s.log"), 1);
-  EXPECT_NE(read(folder_ / "s.log").find("Login failed for user 'Fendal'.\r\n"), std::string::npos);
+  writeBytes(folder_ / "s.sql", "PRINT 'x'\r\nGO\r\n");
+  EXPECT_EQ(osql("otra", folder_ / "s.sql", folder_ / "s.log"), 1);
+  EXPECT_NE(readBytes(folder_ / "s.log").find("Login failed for user 'Fendal'.\r\n"),
+            std::string::npos);
   EXPECT_TRUE(server_.entries("SQL", "Fendal").empty());
 }
 
 TEST_F(OsqlTest, MissingInputFileExitsWithOneAndTheMessage) {
-  EXPECT_EQ(osql("Murales", folder_ / "nada.sql", folder_ / "s.log"), 1);
-  EXPECT_EQ(read(folder_ / "s.log"),
+  EXPECT_EQ(osql(kPassword, folder_ / "nada.sql", folder_ / "s.log"), 1);
+  EXPECT_EQ(readBytes(folder_ / "s.log"),
             "Cannot open input file - " + (folder_ / "nada.sql").string() + "\r\n");
 }
 
 TEST_F(OsqlTest, TakesWindowsPathsAndOptionsInAnyOrder) {
   fs::create_directories(folder_ / "prefix" / "drive_c" / "Tmp" / "P1");
-  write(folder_ / "prefix" / "drive_c" / "Tmp" / "P1" / "Alta.sql", "PRINT 'hecho'\r\n");
-  setenv("WINEPREFIX", (folder_ / "prefix").c_str(), 1);
-  int code = run({"-o", "C:\\Tmp\\P1\\Alta.log", "-P", "Murales", "-i", "C:\\TMP\\p1\\Alta.sql",
-                  "-U", "Fendal", "-d", "Empresa1", "-S", server_.dataSource()});
-  unsetenv("WINEPREFIX");
-  EXPECT_EQ(code, 0);
-  EXPECT_EQ(read(folder_ / "prefix" / "drive_c" / "Tmp" / "P1" / "Alta.log"), "1> hecho\r\n");
+  writeBytes(folder_ / "prefix" / "drive_c" / "Tmp" / "P1" / "Alta.sql", "PRINT 'hecho'\r\n");
+  EXPECT_EQ(run({"-o", "C:\\Tmp\\P1\\Alta.log", "-P", kPassword, "-i", "C:\\TMP\\p1\\Alta.sql",
+                 "-U", "Fendal", "-d", "Empresa1", "-S", server_.dataSource()},
+                -1, folder_ / "prefix"),
+            0);
+  EXPECT_EQ(readBytes(folder_ / "prefix" / "drive_c" / "Tmp" / "P1" / "Alta.log"), "1> hecho\r\n");
 }
 
 TEST_F(OsqlTest, AnOutputFileThatCannotBeWrittenIsAnErrorExitNotACrash) {
-  write(folder_ / "s.sql", "PRINT '" + std::string(4000, 'x') + "'\r\n");
-  EXPECT_EQ(run({"-S", server_.dataSource(), "-d", "Empresa1", "-U", "Fendal", "-P", "Murales",
+  writeBytes(folder_ / "s.sql", "PRINT '" + std::string(4000, 'x') + "'\r\n");
+  EXPECT_EQ(run({"-S", server_.dataSource(), "-d", "Empresa1", "-U", "Fendal", "-P", kPassword,
                  "-i", (folder_ / "s.sql").string(), "-o", (folder_ / "s.log").string()},
                 1),
             1);
@@ -167,9 +130,9 @@ class OsqlInjectionTest : public OsqlTest,
 
 TEST_P(OsqlInjectionTest, IsRefusedWithAReasonBeforeAnythingConnects) {
   test::SilentServer decoy;
-  write(folder_ / "s.sql", "PRINT 'x'\r\n");
+  writeBytes(folder_ / "s.sql", "PRINT 'x'\r\n");
   std::vector<std::string> args = {
-      "-S", server_.dataSource(), "-d", "Empresa1", "-U", "Fendal", "-P", "Murales"};
+      "-S", server_.dataSource(), "-d", "Empresa1", "-U", "Fendal", "-P", kPassword};
   const int option = std::get<0>(GetParam());
   std::string& value = args[2 * static_cast<std::size_t>(option) + 1];
   value = test::injected(value, std::get<1>(GetParam()), decoy.port());
@@ -183,8 +146,8 @@ TEST_P(OsqlInjectionTest, IsRefusedWithAReasonBeforeAnythingConnects) {
     return;
   }
   EXPECT_EQ(code, 1);
-  EXPECT_EQ(read(folder_ / "s.log"), std::string("La conexi\xF3n no admite el valor de ") +
-                                         kOptionKeys[option][1] + ": contiene \"}\".\r\n");
+  EXPECT_EQ(readBytes(folder_ / "s.log"), std::string("La conexi\xF3n no admite el valor de ") +
+                                              kOptionKeys[option][1] + ": contiene \"}\".\r\n");
   EXPECT_TRUE(server_.logEntries().empty());
 }
 
@@ -200,15 +163,15 @@ INSTANTIATE_TEST_SUITE_P(Options, OsqlInjectionTest,
 
 TEST_F(OsqlTest, AServerThatNeverAnswersTheLoginIsGivenUpAfterTheLoginTimeOut) {
   test::SilentServer stalled;
-  write(folder_ / "s.sql", "PRINT 'x'\r\n");
+  writeBytes(folder_ / "s.sql", "PRINT 'x'\r\n");
   const auto start = std::chrono::steady_clock::now();
   EXPECT_EQ(
-      run({"-S", stalled.dataSource(), "-d", "Empresa1", "-U", "Fendal", "-P", "Murales", "-l", "2",
+      run({"-S", stalled.dataSource(), "-d", "Empresa1", "-U", "Fendal", "-P", kPassword, "-l", "2",
            "-i", (folder_ / "s.sql").string(), "-o", (folder_ / "s.log").string()}),
       1);
   // Generous for a loaded machine; without the time-out the login waits for ever.
   EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(60));
-  EXPECT_NE(read(folder_ / "s.log").find("Timeout expired\r\n"), std::string::npos);
+  EXPECT_NE(readBytes(folder_ / "s.log").find("Timeout expired\r\n"), std::string::npos);
   EXPECT_EQ(stalled.connections(), 1);
 }
 

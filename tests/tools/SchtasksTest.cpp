@@ -11,7 +11,7 @@
 #include <thread>
 #include <vector>
 
-#include "RarTestSupport.h"
+#include "ToolTestSupport.h"
 #include "fixtures/TempPrefix.h"
 #include "platform/Text.h"
 

@@ -10,22 +10,14 @@
 #include <string>
 #include <vector>
 
-#include "fixtures/TdsTestServer.h"
+#include "ToolTestSupport.h"
 #include "platform/AppError.h"
 #include "platform/odbc/OdbcDatabase.h"
 
 namespace fd {
 namespace {
 
-using test::TdsServerConfig;
 using test::TdsTestServer;
-
-TdsServerConfig config() {
-  return {.serverName = "FDSRV",
-          .logins = {{"Fendal", "Murales7261qz"}},
-          .databases = {"Empresa1"},
-          .otherSessions = {}};
-}
 
 std::unique_ptr<Connection> connect(DatabaseProvider& provider, const TdsTestServer& server,
                                     const std::string& catalog = "Empresa1",
@@ -76,7 +68,7 @@ std::string databaseCount(DatabaseProvider& provider, const TdsTestServer& serve
 
 class TdsServerTest : public ::testing::Test {
  protected:
-  TdsTestServer server_{config()};
+  TdsTestServer server_{fdsrvServer()};
   OdbcDatabaseProvider provider_;
 };
 

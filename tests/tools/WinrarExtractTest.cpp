@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "RarTestSupport.h"
+#include "ToolTestSupport.h"
 #include "fixtures/RarExpectedTable.h"
 #include "fixtures/Sha256.h"
 #include "fixtures/TempPrefix.h"

@@ -21,17 +21,11 @@
 
 #include "UiTestSupport.h"
 #include "fixtures/Helpers.h"
-#include "fixtures/TempPrefix.h"
 #include "grid/Grid.h"
 #include "platform/AnsiCodec.h"
 #include "platform/SystemClock.h"
 #include "platform/odbc/OdbcDatabase.h"
-#include "platform/posix/PosixFileSystem.h"
-#include "platform/posix/PosixProcesses.h"
-#include "platform/posix/RegFileRegistry.h"
-#include "ui/MainWindow.h"
 #include "ui/QtDesktop.h"
-#include "window/frmActualiza1.h"
 
 namespace fd {
 namespace {
@@ -98,9 +92,9 @@ std::string joined(const std::vector<std::string>& lines) {
 // The demo installation of scripts/make-demo.sh in a temporary prefix, updated through the
 // real window over the real services: files, processes, ODBC, the registry file and Qt's
 // message boxes, with the stand-in tools and the SQL Server stand-in the demo runs.
-class DemoRunTest : public testing::Test {
+class DemoRunTest : public test::PrefixWindowTest<SystemClock, QtDesktop, OdbcDatabaseProvider> {
  protected:
-  static void SetUpTestSuite() { test::ensureApplication(); }
+  DemoRunTest() : PrefixWindowTest("C:\\Actualizador") {}
 
   void SetUp() override {
     for (const char* name : {"TDSVER", "TDSPORT", "TDSHOST", "TDSDUMP"}) {
@@ -191,26 +185,8 @@ class DemoRunTest : public testing::Test {
     meddler.start(15);
   }
 
-  void click(const char* name) {
-    auto* button = window.findChild<QPushButton*>(name);
-    ASSERT_NE(button, nullptr) << name;
-    ASSERT_TRUE(button->isEnabled()) << name;
-    button->click();
-  }
-
-  TempPrefix prefix;
   std::map<std::string, int> demo;
   std::string dataSource;
-
-  PosixFileSystem fs{prefix.mapper()};
-  PosixProcesses processes{prefix.mapper(), prefix.host("C:\\Actualizador")};
-  SystemClock clock;
-  OdbcDatabaseProvider databases;
-  RegFileRegistry registry{registryFilePath(prefix.mapper())};
-  QtDesktop desktop;
-  frmActualiza1 form{Services{fs, processes, clock, desktop, databases, prefix.mapper(), registry,
-                              "C:\\Actualizador"}};
-  MainWindow window{form};
   test::MessageBoxAnswerer answerer;
   QTimer meddler;
   int meddled = 0;

@@ -17,30 +17,16 @@
 #include "UiTestSupport.h"
 #include "fixtures/FakeClock.h"
 #include "fixtures/ScriptedDesktop.h"
-#include "fixtures/TempPrefix.h"
-#include "platform/posix/PosixFileSystem.h"
-#include "platform/posix/PosixProcesses.h"
-#include "platform/posix/RegFileRegistry.h"
 #include "session/GridSetup.h"
 #include "ui/GridView.h"
-#include "ui/MainWindow.h"
-#include "window/frmActualiza1.h"
 
 namespace fd {
 namespace {
 
-class MainWindowTest : public testing::Test {
+class MainWindowTest
+    : public test::PrefixWindowTest<FakeClock, test::ScriptedDesktop, test::NoServer> {
  protected:
-  static void SetUpTestSuite() { test::ensureApplication(); }
-
-  MainWindowTest()
-      : fs(prefix.mapper()),
-        processes(prefix.mapper(), prefix.host("C:\\Upd")),
-        form(Services{fs, processes, clock, desktop, databases, prefix.mapper(), registry,
-                      "C:\\Upd"}),
-        window(form) {
-    prefix.makeFolder("C:\\Upd");
-  }
+  MainWindowTest() : PrefixWindowTest("C:\\Upd") { prefix.makeFolder("C:\\Upd"); }
 
   // The grids as start-up sets them up, without the rest of start-up.
   void setUpGrids() {
@@ -81,16 +67,6 @@ class MainWindowTest : public testing::Test {
     }
     return captions;
   }
-
-  TempPrefix prefix;
-  PosixFileSystem fs;
-  PosixProcesses processes;
-  FakeClock clock;
-  test::ScriptedDesktop desktop;
-  test::NoServer databases;
-  RegFileRegistry registry{registryFilePath(prefix.mapper())};
-  frmActualiza1 form;
-  MainWindow window;
 };
 
 TEST_F(MainWindowTest, TitleIsActualizadorFD) {

@@ -2,23 +2,17 @@
 
 #include <QLineEdit>
 #include <QMenu>
-#include <QPushButton>
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "UiTestSupport.h"
 #include "fixtures/FakeClock.h"
+#include "fixtures/Helpers.h"
 #include "fixtures/TdsTestServer.h"
-#include "fixtures/TempPrefix.h"
 #include "platform/odbc/OdbcDatabase.h"
-#include "platform/posix/PosixFileSystem.h"
-#include "platform/posix/PosixProcesses.h"
-#include "platform/posix/RegFileRegistry.h"
 #include "support/clsRegistro.h"
-#include "ui/MainWindow.h"
 #include "ui/QtDesktop.h"
-#include "window/frmActualiza1.h"
 
 namespace fd {
 namespace {
@@ -28,41 +22,24 @@ using Box = test::MessageBoxAnswerer::Box;
 // The real window at start-up, over a server where two other users of the suite are connected,
 // with one package and no RAR tool beside the updater. ctest runs this suite under LANG=C and
 // LANG=es_ES.UTF-8 as well: the window is Spanish whatever the machine's locale.
-class SpanishWindowTest : public testing::Test {
+class SpanishWindowTest
+    : public test::PrefixWindowTest<FakeClock, QtDesktop, OdbcDatabaseProvider> {
  protected:
-  static void SetUpTestSuite() { test::ensureApplication(); }
+  SpanishWindowTest() : PrefixWindowTest("C:\\Upd") {}
 
   void SetUp() override {
     prefix.writeFile("C:\\Fendal\\Comercial\\fdCom.ini",
                      "[Comercial]\r\nServidor=" + server.dataSource() + "\r\n");
     prefix.writeFile("C:\\Upd\\COMERCIAL_5_2_7_x.rar", "");
-    clsRegistro(registry).SetRegistryValue(
-        "SOFTWARE\\Microsoft\\Microsoft SQL Server\\90\\Tools\\ClientSetup", "SQLPath", "C:\\SQL");
+    clsRegistro(registry).SetRegistryValue(test::kClientSetup, "SQLPath", "C:\\SQL");
     prefix.writeFile("C:\\SQL\\Binn\\osql.exe", "");
     desktop.setParentWindow(&window);
     ASSERT_TRUE(form.Form_Load());
     ASSERT_EQ(form.flxBases.CellChecked(1, kBasesTicked), kChecked);
   }
 
-  void click(const char* name) {
-    auto* button = window.findChild<QPushButton*>(name);
-    ASSERT_NE(button, nullptr) << name;
-    ASSERT_TRUE(button->isEnabled()) << name;
-    button->click();
-  }
-
   test::TdsTestServer server{
       {"TDSTEST", {{"Fendal", "Murales7261qz"}}, {"EMPRESA_COMERCIAL"}, {{"Fendal", 2, ""}}}};
-  TempPrefix prefix;
-  PosixFileSystem fs{prefix.mapper()};
-  PosixProcesses processes{prefix.mapper(), prefix.host("C:\\Upd")};
-  FakeClock clock;
-  OdbcDatabaseProvider databases;
-  RegFileRegistry registry{registryFilePath(prefix.mapper())};
-  QtDesktop desktop;
-  frmActualiza1 form{
-      Services{fs, processes, clock, desktop, databases, prefix.mapper(), registry, "C:\\Upd"}};
-  MainWindow window{form};
   test::MessageBoxAnswerer answerer{QMessageBox::No};
 };
 

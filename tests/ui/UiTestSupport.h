@@ -6,6 +6,7 @@
 #include <QApplication>
 #include <QMessageBox>
 #include <QPointer>
+#include <QPushButton>
 #include <QTimer>
 #include <QWidget>
 #include <memory>
@@ -13,9 +14,15 @@
 #include <string>
 #include <vector>
 
+#include "fixtures/TempPrefix.h"
 #include "platform/AppError.h"
 #include "platform/Database.h"
+#include "platform/posix/PosixFileSystem.h"
+#include "platform/posix/PosixProcesses.h"
+#include "platform/posix/RegFileRegistry.h"
+#include "ui/MainWindow.h"
 #include "ui/SpanishTranslations.h"
+#include "window/frmActualiza1.h"
 
 namespace fd::test {
 
@@ -96,6 +103,37 @@ class NoServer : public DatabaseProvider {
     }
     void close() override {}
   };
+};
+
+// A suite of the real window over the services of a temporary Wine-style prefix, with the
+// updater in programFolder; the clock, the desktop and the databases are the suite's choice.
+template <typename ClockType, typename DesktopType, typename DatabasesType>
+class PrefixWindowTest : public testing::Test {
+ protected:
+  static void SetUpTestSuite() { ensureApplication(); }
+
+  explicit PrefixWindowTest(const std::string& programFolder)
+      : processes(prefix.mapper(), prefix.host(programFolder)),
+        form(Services{fs, processes, clock, desktop, databases, prefix.mapper(), registry,
+                      programFolder}) {}
+
+  // Clicks a button of the window, which must be there and enabled.
+  void click(const char* name) {
+    auto* button = window.findChild<QPushButton*>(name);
+    ASSERT_NE(button, nullptr) << name;
+    ASSERT_TRUE(button->isEnabled()) << name;
+    button->click();
+  }
+
+  TempPrefix prefix;
+  PosixFileSystem fs{prefix.mapper()};
+  PosixProcesses processes;
+  ClockType clock;
+  DesktopType desktop;
+  DatabasesType databases;
+  RegFileRegistry registry{registryFilePath(prefix.mapper())};
+  frmActualiza1 form;
+  MainWindow window{form};
 };
 
 // Saves a picture of the widget when FD_UI_SCREENSHOT_DIR names a folder, to look at by eye.

@@ -66,64 +66,12 @@ TEST_F(Win32FileSystemTest, CopyWritesTheContentsAndKeepsTheModificationTime) {
   EXPECT_EQ(fs.lastModified(folder.path("target.bin")), fs.lastModified(folder.path("source.bin")));
 }
 
-TEST_F(Win32FileSystemTest, CopyToAFolderPathTakesTheSourceName) {
-  folder.writeFile(folder.path("source.txt"), "data");
-  fs.createFolder(folder.path("dest"));
-  fs.copyFile(folder.path("source.txt"), folder.path("dest\\"), false);
-  EXPECT_EQ(folder.readFile(folder.path("dest\\source.txt")), "data");
-}
-
 TEST_F(Win32FileSystemTest, CopyOverAnExistingFileReplacesItAndLeavesNothingBeside) {
   folder.writeFile(folder.path("source.txt"), "new");
   folder.writeFile(folder.path("target.txt"), "old contents");
   fs.copyFile(folder.path("source.txt"), folder.path("target.txt"), true);
   EXPECT_EQ(folder.readFile(folder.path("target.txt")), "new");
   EXPECT_EQ(folder.names(folder.path()).size(), 2u);
-}
-
-struct CopyFailure {
-  const char* name;
-  const char* source;
-  const char* target;
-  bool overwrite;
-  int number;
-};
-
-class CopyFailures : public Win32FileSystemTest,
-                     public ::testing::WithParamInterface<CopyFailure> {};
-
-TEST_P(CopyFailures, GiveThePlatformNumberAndKeepTheTarget) {
-  folder.writeFile(folder.path("source.txt"), "new");
-  folder.writeFile(folder.path("target.txt"), "old");
-  folder.writeFile(folder.path("locked.txt"), "old");
-  setAttributes("locked.txt", FILE_ATTRIBUTE_READONLY);
-  const CopyFailure& c = GetParam();
-  EXPECT_EQ(
-      errorOf([&] { fs.copyFile(folder.path(c.source), folder.path(c.target), c.overwrite); }),
-      c.number);
-  EXPECT_EQ(folder.readFile(folder.path("target.txt")), "old");
-  EXPECT_EQ(folder.names(folder.path()).size(), 3u);
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Cases, CopyFailures,
-    ::testing::Values(
-        CopyFailure{"Exists", "source.txt", "target.txt", false, err::kFileExists},
-        CopyFailure{"ReadOnly", "source.txt", "locked.txt", true, err::kPermissionDenied},
-        CopyFailure{"NoSource", "missing.txt", "target.txt", true, err::kFileNotFound},
-        CopyFailure{"NoSourceFolder", "none\\a.txt", "target.txt", true, err::kPathNotFound},
-        CopyFailure{"NoTargetFolder", "source.txt", "none\\a.txt", true, err::kPathNotFound}),
-    [](const auto& info) { return std::string(info.param.name); });
-
-TEST_F(Win32FileSystemTest, RemoveRefusesAReadOnlyFileAndReportsAMissingOne) {
-  folder.writeFile(folder.path("locked.txt"), "x");
-  setAttributes("locked.txt", FILE_ATTRIBUTE_READONLY);
-  EXPECT_EQ(errorOf([&] { fs.removeFile(folder.path("locked.txt")); }), err::kPermissionDenied);
-  EXPECT_EQ(errorOf([&] { fs.removeFile(folder.path("missing.txt")); }), err::kFileNotFound);
-  EXPECT_EQ(errorOf([&] { fs.removeFile(folder.path("none\\a.txt")); }), err::kPathNotFound);
-  folder.writeFile(folder.path("gone.txt"), "x");
-  fs.removeFile(folder.path("gone.txt"));
-  EXPECT_FALSE(fs.fileExists(folder.path("gone.txt")));
 }
 
 TEST_F(Win32FileSystemTest, ListFilesMatchesWithoutCaseAndSortsOrdinaryFiles) {

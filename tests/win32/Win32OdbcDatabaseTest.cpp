@@ -9,40 +9,6 @@
 namespace fd::test {
 namespace {
 
-struct ServerCase {
-  const char* dataSource;
-  const char* server;
-};
-
-class ConnectionStrings : public ::testing::TestWithParam<ServerCase> {};
-
-TEST_P(ConnectionStrings, NameTheDriverAndTheServer) {
-  EXPECT_EQ(odbcConnectionString("SQL Server", {GetParam().dataSource, "FD", "sa", "p w"}),
-            std::string("Driver={SQL Server};Server=") + GetParam().server +
-                ";Database=FD;UID=sa;PWD={p w};");
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Sources, ConnectionStrings,
-    ::testing::Values(ServerCase{"(local)", "127.0.0.1,1433"}, ServerCase{".", "127.0.0.1,1433"},
-                      ServerCase{"LOCALHOST", "127.0.0.1,1433"},
-                      ServerCase{"(local)\\SQL2005", "127.0.0.1\\SQL2005"},
-                      ServerCase{"servidor,1500", "servidor,1500"},
-                      ServerCase{"servidor\\SQLEXPRESS", "servidor\\SQLEXPRESS"}));
-
-TEST(Win32OdbcDatabase, AnotherProviderIsNotFound) {
-  OdbcDatabaseProvider provider;
-  auto connection = provider.createConnection();
-  connection->setProvider("MSDASQL");
-  try {
-    connection->open();
-    FAIL() << "opened";
-  } catch (const AppError& e) {
-    EXPECT_EQ(e.number(), err::kDbProviderNotFound);
-  }
-  EXPECT_EQ(connection->state(), kStateClosed);
-}
-
 // Against the SQL stand-in started by the Windows test script (FD_TEST_SQL_PORT, a login
 // "sa"/"clave" and databases FD_A and FD_B), through the driver FD_ODBC_DRIVER names.
 class Win32OdbcServer : public ::testing::Test {

@@ -7,7 +7,17 @@
 #include <string_view>
 #include <vector>
 
+#include "fixtures/TdsTestServer.h"
+
 namespace fd {
+
+// The SQL stand-in the tools' suites log in to: server FDSRV, login Fendal, database Empresa1.
+inline test::TdsServerConfig fdsrvServer() {
+  return {.serverName = "FDSRV",
+          .logins = {{"Fendal", "Murales7261qz"}},
+          .databases = {"Empresa1"},
+          .otherSessions = {}};
+}
 
 // How a run of one of the real tools in the updater's folder ended.
 struct ToolRun {

@@ -1,4 +1,4 @@
-#include "RarTestSupport.h"
+#include "ToolTestSupport.h"
 
 #include <fcntl.h>
 #include <poll.h>

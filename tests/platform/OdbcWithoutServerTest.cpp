@@ -1,0 +1,70 @@
+// The ODBC layer's cases that need no server, on both hosts.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "platform/AppError.h"
+#include "platform/odbc/OdbcDatabase.h"
+
+namespace fd {
+namespace {
+
+// A data source with the login FD, sa, p, and the server it names.
+struct ServerCase {
+  const char* dataSource;
+  const char* server;
+};
+
+class OdbcConnectionString : public ::testing::TestWithParam<ServerCase> {};
+
+TEST_P(OdbcConnectionString, NamesTheDriverServerAndLogin) {
+  const OdbcLogin login{GetParam().dataSource, "FD", "sa", "p"};
+  const std::string keys =
+      std::string("Server=") + GetParam().server + ";Database=FD;UID=sa;PWD=p;";
+  EXPECT_EQ(odbcConnectionString("SQL Server", login), "Driver={SQL Server};" + keys);
+  EXPECT_EQ(freeTdsConnectionString(login),
+            "Driver={FreeTDS};" + keys + "TDS_Version=7.4;ClientCharset=UTF-8;");
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    DataSources, OdbcConnectionString,
+    ::testing::Values(ServerCase{"(local)", "127.0.0.1,1433"}, ServerCase{".", "127.0.0.1,1433"},
+                      ServerCase{"LOCALHOST", "127.0.0.1,1433"},
+                      ServerCase{" LocalHost ", "127.0.0.1,1433"},
+                      ServerCase{".\\SQLEXPRESS", "127.0.0.1\\SQLEXPRESS"},
+                      ServerCase{"(local)\\SQL2005", "127.0.0.1\\SQL2005"},
+                      ServerCase{"(LOCAL),1501", "127.0.0.1,1501"},
+                      ServerCase{"servidor,1500", "servidor,1500"},
+                      ServerCase{"servidor\\SQLEXPRESS", "servidor\\SQLEXPRESS"}));
+
+// Spaces and empty values are kept by braces; nothing inside them can end them early.
+TEST(OdbcConnectionText, BracesKeepSpacesAndEmptyValues) {
+  EXPECT_EQ(odbcConnectionString("SQL Server", {"servidor,1500", "Mi Base", "sa", ""}),
+            "Driver={SQL Server};Server=servidor,1500;Database={Mi Base};UID=sa;PWD={};");
+  EXPECT_EQ(freeTdsConnectionString({"servidor", "FD", "sa", "p w"}),
+            "Driver={FreeTDS};Server=servidor;Database=FD;UID=sa;PWD={p w};"
+            "TDS_Version=7.4;ClientCharset=UTF-8;");
+}
+
+TEST(OdbcDatabase, OnlySqlOledbIsAProvider) {
+  OdbcDatabaseProvider provider;
+  for (const char* other : {"MSDAORA", "MSDASQL"}) {
+    auto connection = provider.createConnection();
+    connection->setProvider(other);
+    try {
+      connection->open();
+      ADD_FAILURE() << "opened with " << other;
+    } catch (const AppError& e) {
+      EXPECT_EQ(e.number(), err::kDbProviderNotFound) << other;
+    }
+    EXPECT_EQ(connection->state(), kStateClosed) << other;
+  }
+}
+
+TEST(OdbcDatabase, ExecuteOnAClosedConnectionFails) {
+  OdbcDatabaseProvider provider;
+  EXPECT_THROW(provider.createConnection()->execute("SELECT 1"), AppError);
+}
+
+}  // namespace
+}  // namespace fd

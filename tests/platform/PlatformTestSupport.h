@@ -1,0 +1,22 @@
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include "platform/AppError.h"
+
+namespace fd::test {
+
+// The number of the AppError that action throws, or 0 when it throws none; the error must carry
+// the number's standard description.
+template <typename Action>
+int errorNumberOf(Action action) {
+  try {
+    action();
+  } catch (const AppError& error) {
+    EXPECT_EQ(error.description(), standardDescription(error.number()));
+    return error.number();
+  }
+  return 0;
+}
+
+}  // namespace fd::test
