@@ -85,13 +85,7 @@ TEST_P(RealArchiveTest, ExtractsAsTheTableSays) {
 INSTANTIATE_TEST_SUITE_P(RarMadeArchives, RealArchiveTest,
                          ::testing::ValuesIn(test::loadRarExpectedTable(kRarData / "expected.tsv")),
                          [](const ::testing::TestParamInfo<RealArchiveCase>& info) {
-                           std::string name = fs::path(info.param.archive).stem().string();
-                           for (char& ch : name) {
-                             if (!std::isalnum(static_cast<unsigned char>(ch))) {
-                               ch = '_';
-                             }
-                           }
-                           return name;
+                           return rarCaseName(info.param);
                          });
 
 // Archives made with mkrar in a temporary prefix, extracted from C:\Act into C:\Act\out.

@@ -390,9 +390,8 @@ TEST_F(ScriptStage, ASecondClickDuringTheRunIsIgnored) {
       w().cmdAct_Click();
   };
   w().cmdAct_Click();
-  auto texts = f.logTexts();
-  EXPECT_EQ(std::count(texts.begin(), texts.end(), " Actualizar"), 1);
-  EXPECT_EQ(std::count(texts.begin(), texts.end(), " FIN Actualizar"), 1);
+  EXPECT_EQ(f.logCount(" Actualizar"), 1);
+  EXPECT_EQ(f.logCount(" FIN Actualizar"), 1);
 }
 
 TEST_F(ScriptStage, ClosingTheWindowStopsTheRunAtItsNextStep) {

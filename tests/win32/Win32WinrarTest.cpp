@@ -65,13 +65,7 @@ TEST_P(Win32WinrarTest, ExtractsAsTheTableSays) {
 INSTANTIATE_TEST_SUITE_P(RarMadeArchives, Win32WinrarTest,
                          ::testing::ValuesIn(loadRarExpectedTable(kRarData / "expected.tsv")),
                          [](const ::testing::TestParamInfo<ArchiveCase>& info) {
-                           std::string name = fs::path(info.param.archive).stem().string();
-                           for (char& ch : name) {
-                             if (!std::isalnum(static_cast<unsigned char>(ch))) {
-                               ch = '_';
-                             }
-                           }
-                           return name;
+                           return rarCaseName(info.param);
                          });
 
 }  // namespace
