@@ -34,6 +34,14 @@ TEST_F(HostFileSystem, CopyIntoAFolderKeepsTheSourceName) {
   EXPECT_EQ(f.readFile(at("RPT\\a.rpt")), "rpt");
 }
 
+TEST_F(HostFileSystem, CopyOverwritesWholeAndLeavesNoTemporaryFile) {
+  f.writeFile(at("Tmp\\a.txt"), "new");
+  f.writeFile(at("Dest\\A.TXT"), std::string(100000, 'o'));
+  f.fs.copyFile(at("Tmp\\a.txt"), at("Dest\\a.txt"), true);
+  EXPECT_EQ(f.readFile(at("Dest\\A.TXT")), "new");
+  EXPECT_EQ(entriesOf("Dest"), std::vector<std::string>{"A.TXT"});
+}
+
 struct CopyCase {
   const char* name;
   const char* source;
@@ -69,6 +77,33 @@ INSTANTIATE_TEST_SUITE_P(
                     CopyCase{"ReadOnlyTarget", "Tmp\\a.txt", "ReadOnly\\a.txt", true, 70},
                     CopyCase{"TargetIsFolder", "Tmp\\a.txt", "Dir\\a.txt", true, 70}),
     [](const testing::TestParamInfo<CopyCase>& info) { return info.param.name; });
+
+TEST_F(HostFileSystem, CreateFolderMakesOneLevel) {
+  f.fs.createFolder(at("Nueva"));
+  EXPECT_TRUE(std::filesystem::is_directory(f.host(at("Nueva"))));
+  EXPECT_TRUE(f.fs.folderExists(at("NUEVA")));
+}
+
+struct CreateFolderCase {
+  const char* name;
+  const char* path;
+  int number;
+};
+
+class CreateFolderErrors : public HostFileSystem,
+                           public testing::WithParamInterface<CreateFolderCase> {};
+
+TEST_P(CreateFolderErrors, HaveThePlatformNumbers) {
+  f.makeFolder(at("Existe"));
+  EXPECT_EQ(errorNumberOf([&] { f.fs.createFolder(at(GetParam().path)); }), GetParam().number);
+}
+
+INSTANTIATE_TEST_SUITE_P(Table, CreateFolderErrors,
+                         testing::Values(CreateFolderCase{"Exists", "EXISTE", 58},
+                                         CreateFolderCase{"ParentMissing", "No\\Hay", 76}),
+                         [](const testing::TestParamInfo<CreateFolderCase>& info) {
+                           return info.param.name;
+                         });
 
 TEST_F(HostFileSystem, RemoveFileDeletesItOrGivesThePlatformNumbers) {
   f.writeFile(at("Tmp\\a.txt"), "x");

@@ -86,13 +86,6 @@ class PosixProcessesTest : public testing::Test {
   PosixProcesses processes{prefix.mapper(), appFolder};
 };
 
-TEST_F(PosixProcessesTest, StartedProcessIsPolledUntilItsExitCode) {
-  const int pid = processes.start("/bin/sh -c \"exit 3\"", WindowState::MinimizedNoFocus);
-  EXPECT_GT(pid, 0);
-  EXPECT_EQ(waitForExit(pid), 3);
-  EXPECT_EQ(processes.exitCode(pid), 3);  // remembered once reaped
-}
-
 TEST_F(PosixProcessesTest, RunningProcessIsStillActiveAndASignalGivesItsCode) {
   const int pid = processes.start("/bin/sleep 30", WindowState::NormalFocus);
   EXPECT_EQ(processes.exitCode(pid), kStillActive);
@@ -105,29 +98,12 @@ TEST_F(PosixProcessesTest, ExitCodeOfAProcessNotStartedHereCannotBeRead) {
   EXPECT_EQ(processes.exitCode(1), std::nullopt);
 }
 
-TEST_F(PosixProcessesTest, SyncShellReturnsOnlyWhenTheProcessHasEnded) {
-  const fs::path done = pathFolder / "done";
-  EXPECT_EQ(processes.syncShell("/bin/sh -c \"sleep 0.2; echo x > " + done.string() + "; exit 4\"",
-                                WindowState::NormalFocus),
-            4);
-  EXPECT_TRUE(fs::exists(done));
-}
-
 TEST_F(PosixProcessesTest, ChildrenReadNothingFromTheirInput) {
   const fs::path out = pathFolder / "out";
   EXPECT_EQ(
       processes.syncShell("/bin/sh -c \"cat > " + out.string() + "\"", WindowState::NormalFocus),
       0);
   EXPECT_EQ(fs::file_size(out), 0u);
-}
-
-TEST_F(PosixProcessesTest, MissingProgramIsError53) {
-  for (const char* line : {"C:\\Fendal\\nada.exe", "\\nada.exe /x", "programa-que-no-existe",
-                           "sub\\nada.exe", "/no/existe", "", "  "}) {
-    EXPECT_EQ(errorNumberOf([&] { processes.start(line, WindowState::NormalFocus); }), 53) << line;
-    EXPECT_EQ(errorNumberOf([&] { processes.syncShell(line, WindowState::NormalFocus); }), 53)
-        << line;
-  }
 }
 
 TEST_F(PosixProcessesTest, ProgramWithADriveIsMappedThroughThePrefix) {

@@ -31,13 +31,6 @@ class Win32FileSystemTest : public ::testing::Test {
   Win32FileSystem fs;
 };
 
-TEST_F(Win32FileSystemTest, CreateFolderGives58WhenItExistsAnd76WithoutItsParent) {
-  fs.createFolder(folder.path("new"));
-  EXPECT_TRUE(fs.folderExists(folder.path("NEW")));
-  EXPECT_EQ(errorOf([&] { fs.createFolder(folder.path("new")); }), err::kFileExists);
-  EXPECT_EQ(errorOf([&] { fs.createFolder(folder.path("none\\child")); }), err::kPathNotFound);
-}
-
 TEST_F(Win32FileSystemTest, HiddenAndSystemFilesAreNotOrdinary) {
   folder.writeFile(folder.path("plain.txt"), "x");
   folder.writeFile(folder.path("hidden.txt"), "x");
@@ -64,14 +57,6 @@ TEST_F(Win32FileSystemTest, CopyWritesTheContentsAndKeepsTheModificationTime) {
   fs.copyFile(folder.path("source.bin"), folder.path("target.bin"), false);
   EXPECT_EQ(folder.readFile(folder.path("target.bin")), std::string("a\0b\r\nc", 6));
   EXPECT_EQ(fs.lastModified(folder.path("target.bin")), fs.lastModified(folder.path("source.bin")));
-}
-
-TEST_F(Win32FileSystemTest, CopyOverAnExistingFileReplacesItAndLeavesNothingBeside) {
-  folder.writeFile(folder.path("source.txt"), "new");
-  folder.writeFile(folder.path("target.txt"), "old contents");
-  fs.copyFile(folder.path("source.txt"), folder.path("target.txt"), true);
-  EXPECT_EQ(folder.readFile(folder.path("target.txt")), "new");
-  EXPECT_EQ(folder.names(folder.path()).size(), 2u);
 }
 
 TEST_F(Win32FileSystemTest, ListFilesMatchesWithoutCaseAndSortsOrdinaryFiles) {

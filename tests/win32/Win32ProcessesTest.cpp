@@ -4,7 +4,6 @@
 
 #include <algorithm>
 
-#include "platform/AppError.h"
 #include "platform/win32/Win32Processes.h"
 #include "platform/win32/Win32Text.h"
 
@@ -38,18 +37,6 @@ TEST(Win32ProcessHelper, WaitsWhenAsked) {
   Sleep(60000);
 }
 
-TEST(Win32Processes, SyncShellWaitsAndGivesTheExitCode) {
-  Win32Processes processes;
-  EXPECT_EQ(processes.syncShell("cmd /c exit 7", WindowState::NormalFocus), 7);
-}
-
-TEST(Win32Processes, StartReturnsAtOnceAndTheExitCodeIsPolled) {
-  Win32Processes processes;
-  int pid = processes.start("cmd /c exit 3", WindowState::MinimizedNoFocus);
-  EXPECT_GT(pid, 0);
-  EXPECT_EQ(waitForExit(processes, pid), 3);
-}
-
 TEST(Win32Processes, ARunningProcessReportsStillActiveAndIsListedUntilEnded) {
   Win32Processes processes;
   SetEnvironmentVariableW(L"FD_WIN32_HELPER", L"1");
@@ -75,20 +62,6 @@ TEST(Win32Processes, TheListHoldsThisProcessUnderItsImageName) {
   });
   ASSERT_NE(self, list.end());
   EXPECT_EQ(self->name, image);
-}
-
-TEST(Win32Processes, AMissingProgramGives53) {
-  Win32Processes processes;
-  try {
-    processes.start("C:\\no\\such\\program.exe /x", WindowState::NormalFocus);
-    FAIL() << "started";
-  } catch (const AppError& e) {
-    EXPECT_EQ(e.number(), err::kFileNotFound);
-  }
-}
-
-TEST(Win32Processes, AProcessThatCannotBeOpenedHasNoExitCode) {
-  EXPECT_EQ(Win32Processes().exitCode(0x7FFFFFF0), std::nullopt);
 }
 
 TEST(Win32Processes, WindowStatesAreTheSystemShowCommands) {
