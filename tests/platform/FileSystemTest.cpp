@@ -84,12 +84,6 @@ TEST_F(HostFileSystem, CreateFolderMakesOneLevel) {
   EXPECT_TRUE(f.fs.folderExists(at("NUEVA")));
 }
 
-struct CreateFolderCase {
-  const char* name;
-  const char* path;
-  int number;
-};
-
 class CreateFolderErrors : public HostFileSystem,
                            public testing::WithParamInterface<CreateFolderCase> {};
 
@@ -101,9 +95,7 @@ TEST_P(CreateFolderErrors, HaveThePlatformNumbers) {
 INSTANTIATE_TEST_SUITE_P(Table, CreateFolderErrors,
                          testing::Values(CreateFolderCase{"Exists", "EXISTE", 58},
                                          CreateFolderCase{"ParentMissing", "No\\Hay", 76}),
-                         [](const testing::TestParamInfo<CreateFolderCase>& info) {
-                           return info.param.name;
-                         });
+                         createFolderCaseName);
 
 TEST_F(HostFileSystem, RemoveFileDeletesItOrGivesThePlatformNumbers) {
   f.writeFile(at("Tmp\\a.txt"), "x");

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <string>
+
 #include "platform/AppError.h"
 
 namespace fd::test {
@@ -17,6 +19,17 @@ int errorNumberOf(Action action) {
     return error.number();
   }
   return 0;
+}
+
+// A folder that createFolder must refuse, and the number it must refuse it with.
+struct CreateFolderCase {
+  const char* name;
+  const char* path;
+  int number;
+};
+
+inline std::string createFolderCaseName(const testing::TestParamInfo<CreateFolderCase>& info) {
+  return info.param.name;
 }
 
 }  // namespace fd::test

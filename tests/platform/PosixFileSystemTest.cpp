@@ -18,6 +18,7 @@ namespace fs = std::filesystem;
 namespace fd {
 namespace {
 
+using test::CreateFolderCase;
 using test::errorNumberOf;
 
 class PosixFileSystemTest : public testing::Test {
@@ -54,12 +55,6 @@ TEST_F(PosixFileSystemTest, ExistenceChecksTellFilesFoldersAndHiddenFilesApart) 
   EXPECT_FALSE(files.fileExists("C:\\Fendal\\b.txt"));
 }
 
-struct CreateFolderCase {
-  const char* name;
-  const char* path;
-  int number;
-};
-
 // Beyond the errors both hosts share: the prefix's drives and a folder without write permission.
 class PrefixCreateFolderErrors : public PosixFileSystemTest,
                                  public testing::WithParamInterface<CreateFolderCase> {};
@@ -70,12 +65,12 @@ TEST_P(PrefixCreateFolderErrors, HaveThePlatformNumbers) {
   EXPECT_EQ(errorNumberOf([&] { files.createFolder(GetParam().path); }), GetParam().number);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Table, PrefixCreateFolderErrors,
-    testing::Values(CreateFolderCase{"ReadOnlyParent", "C:\\SoloLectura\\Nueva", 70},
-                    CreateFolderCase{"DriveMissing", "D:\\Fendal", 76},
-                    CreateFolderCase{"DriveRootMissing", "D:\\", 76}),
-    [](const testing::TestParamInfo<CreateFolderCase>& info) { return info.param.name; });
+INSTANTIATE_TEST_SUITE_P(Table, PrefixCreateFolderErrors,
+                         testing::Values(CreateFolderCase{"ReadOnlyParent",
+                                                          "C:\\SoloLectura\\Nueva", 70},
+                                         CreateFolderCase{"DriveMissing", "D:\\Fendal", 76},
+                                         CreateFolderCase{"DriveRootMissing", "D:\\", 76}),
+                         test::createFolderCaseName);
 
 TEST_F(PosixFileSystemTest, NewCopyKeepsContentModificationTimeAndPermissions) {
   prefix.writeFile("C:\\Tmp\\Comercial.exe", std::string("MZ\0\x90 binary", 10));
