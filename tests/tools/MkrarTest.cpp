@@ -33,7 +33,7 @@ class MkrarTest : public ::testing::Test {
 
   std::string source(const std::string& name, const std::string& bytes) {
     const fs::path path = folder_ / "src" / name;
-    writeBytes(path, bytes);
+    writeHostFile(path, bytes);
     return path.string();
   }
   fs::path archive() const { return folder_ / "p.rar"; }
@@ -93,7 +93,7 @@ TEST_F(MkrarTest, WritesArchivesThatUnarReadsWithFoldersAndAccents) {
 TEST_F(MkrarTest, StoresDataUncompressedAfterTheRar5Signature) {
   ASSERT_EQ(mkrar({source("a.txt", "texto sin comprimir")}).exitCode, 0);
 
-  const std::string bytes = readBytes(archive());
+  const std::string bytes = readHostFile(archive());
 
   EXPECT_EQ(bytes.substr(0, 8), std::string("Rar!\x1A\x07\x01\x00", 8));
   EXPECT_NE(bytes.find("a.txt"), std::string::npos);

@@ -41,7 +41,7 @@ class OsqlTest : public ::testing::Test {
 };
 
 TEST_F(OsqlTest, WritesEachBatchsOutputInOsqlFormat) {
-  writeBytes(
+  writeHostFile(
       folder_ / "s.sql",
       "PRINT 'ERROR: falta la tabla'\r\n"
       "GO\r\n"
@@ -76,45 +76,46 @@ TEST_F(OsqlTest, WritesEachBatchsOutputInOsqlFormat) {
       "\r\n"
       "(5 rows affected)\r\n"
       "1> 2> 1> a\xF1o\r\n";
-  EXPECT_EQ(readBytes(folder_ / "s.log"), expected);
+  EXPECT_EQ(readHostFile(folder_ / "s.log"), expected);
 }
 
 TEST_F(OsqlTest, ErrorLinesCountFromTheBatchStart) {
-  writeBytes(folder_ / "s.sql",
-             "PRINT 'uno'\r\nGO\r\nSET NOCOUNT ON\r\n\r\nRAISERROR('tres', 11, 1)\r\nGO\r\n");
+  writeHostFile(folder_ / "s.sql",
+                "PRINT 'uno'\r\nGO\r\nSET NOCOUNT ON\r\n\r\nRAISERROR('tres', 11, 1)\r\nGO\r\n");
   ASSERT_EQ(osql(kPassword, folder_ / "s.sql", folder_ / "s.log"), 0);
-  EXPECT_EQ(readBytes(folder_ / "s.log"),
+  EXPECT_EQ(readHostFile(folder_ / "s.log"),
             "1> 2> uno\r\n"
             "1> 2> 3> 4> Msg 50000, Level 11, State 1, Server FDSRV, Line 3\r\n"
             "tres\r\n");
 }
 
 TEST_F(OsqlTest, WrongPasswordExitsWithOneAndTheMessage) {
-  writeBytes(folder_ / "s.sql", "PRINT 'x'\r\nGO\r\n");
+  writeHostFile(folder_ / "s.sql", "PRINT 'x'\r\nGO\r\n");
   EXPECT_EQ(osql("otra", folder_ / "s.sql", folder_ / "s.log"), 1);
-  EXPECT_NE(readBytes(folder_ / "s.log").find("Login failed for user 'Fendal'.\r\n"),
+  EXPECT_NE(readHostFile(folder_ / "s.log").find("Login failed for user 'Fendal'.\r\n"),
             std::string::npos);
   EXPECT_TRUE(server_.entries("SQL", "Fendal").empty());
 }
 
 TEST_F(OsqlTest, MissingInputFileExitsWithOneAndTheMessage) {
   EXPECT_EQ(osql(kPassword, folder_ / "nada.sql", folder_ / "s.log"), 1);
-  EXPECT_EQ(readBytes(folder_ / "s.log"),
+  EXPECT_EQ(readHostFile(folder_ / "s.log"),
             "Cannot open input file - " + (folder_ / "nada.sql").string() + "\r\n");
 }
 
 TEST_F(OsqlTest, TakesWindowsPathsAndOptionsInAnyOrder) {
   fs::create_directories(folder_ / "prefix" / "drive_c" / "Tmp" / "P1");
-  writeBytes(folder_ / "prefix" / "drive_c" / "Tmp" / "P1" / "Alta.sql", "PRINT 'hecho'\r\n");
+  writeHostFile(folder_ / "prefix" / "drive_c" / "Tmp" / "P1" / "Alta.sql", "PRINT 'hecho'\r\n");
   EXPECT_EQ(run({"-o", "C:\\Tmp\\P1\\Alta.log", "-P", kPassword, "-i", "C:\\TMP\\p1\\Alta.sql",
                  "-U", "Fendal", "-d", "Empresa1", "-S", server_.dataSource()},
                 -1, folder_ / "prefix"),
             0);
-  EXPECT_EQ(readBytes(folder_ / "prefix" / "drive_c" / "Tmp" / "P1" / "Alta.log"), "1> hecho\r\n");
+  EXPECT_EQ(readHostFile(folder_ / "prefix" / "drive_c" / "Tmp" / "P1" / "Alta.log"),
+            "1> hecho\r\n");
 }
 
 TEST_F(OsqlTest, AnOutputFileThatCannotBeWrittenIsAnErrorExitNotACrash) {
-  writeBytes(folder_ / "s.sql", "PRINT '" + std::string(4000, 'x') + "'\r\n");
+  writeHostFile(folder_ / "s.sql", "PRINT '" + std::string(4000, 'x') + "'\r\n");
   EXPECT_EQ(run({"-S", server_.dataSource(), "-d", "Empresa1", "-U", "Fendal", "-P", kPassword,
                  "-i", (folder_ / "s.sql").string(), "-o", (folder_ / "s.log").string()},
                 1),
@@ -130,7 +131,7 @@ class OsqlInjectionTest : public OsqlTest,
 
 TEST_P(OsqlInjectionTest, IsRefusedWithAReasonBeforeAnythingConnects) {
   test::SilentServer decoy;
-  writeBytes(folder_ / "s.sql", "PRINT 'x'\r\n");
+  writeHostFile(folder_ / "s.sql", "PRINT 'x'\r\n");
   std::vector<std::string> args = {
       "-S", server_.dataSource(), "-d", "Empresa1", "-U", "Fendal", "-P", kPassword};
   const int option = std::get<0>(GetParam());
@@ -146,8 +147,8 @@ TEST_P(OsqlInjectionTest, IsRefusedWithAReasonBeforeAnythingConnects) {
     return;
   }
   EXPECT_EQ(code, 1);
-  EXPECT_EQ(readBytes(folder_ / "s.log"), std::string("La conexi\xF3n no admite el valor de ") +
-                                              kOptionKeys[option][1] + ": contiene \"}\".\r\n");
+  EXPECT_EQ(readHostFile(folder_ / "s.log"), std::string("La conexi\xF3n no admite el valor de ") +
+                                                 kOptionKeys[option][1] + ": contiene \"}\".\r\n");
   EXPECT_TRUE(server_.logEntries().empty());
 }
 
@@ -163,7 +164,7 @@ INSTANTIATE_TEST_SUITE_P(Options, OsqlInjectionTest,
 
 TEST_F(OsqlTest, AServerThatNeverAnswersTheLoginIsGivenUpAfterTheLoginTimeOut) {
   test::SilentServer stalled;
-  writeBytes(folder_ / "s.sql", "PRINT 'x'\r\n");
+  writeHostFile(folder_ / "s.sql", "PRINT 'x'\r\n");
   const auto start = std::chrono::steady_clock::now();
   EXPECT_EQ(
       run({"-S", stalled.dataSource(), "-d", "Empresa1", "-U", "Fendal", "-P", kPassword, "-l", "2",
@@ -171,7 +172,7 @@ TEST_F(OsqlTest, AServerThatNeverAnswersTheLoginIsGivenUpAfterTheLoginTimeOut) {
       1);
   // Generous for a loaded machine; without the time-out the login waits for ever.
   EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(60));
-  EXPECT_NE(readBytes(folder_ / "s.log").find("Timeout expired\r\n"), std::string::npos);
+  EXPECT_NE(readHostFile(folder_ / "s.log").find("Timeout expired\r\n"), std::string::npos);
   EXPECT_EQ(stalled.connections(), 1);
 }
 

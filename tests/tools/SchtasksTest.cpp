@@ -102,7 +102,7 @@ std::optional<std::string> awaitFile(const fs::path& file) {
     }
     std::this_thread::sleep_for(std::chrono::milliseconds(10));
   }
-  return readBytes(file);
+  return readHostFile(file);
 }
 
 // A prefix with a program that writes its process id, current folder and arguments (one per
@@ -112,7 +112,7 @@ class SchtasksTest : public ::testing::Test {
   ~SchtasksTest() override {
     // The program is no child of ours: it is ended by the process id it wrote.
     if (fs::exists(marker_)) {
-      const std::vector<std::string> lines = splitText(readBytes(marker_), '\n');
+      const std::vector<std::string> lines = splitText(readHostFile(marker_), '\n');
       if (!lines.empty() && !lines[0].empty()) {
         ::kill(std::stoi(lines[0]), SIGKILL);
       }

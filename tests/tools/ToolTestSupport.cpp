@@ -7,8 +7,6 @@
 #include <unistd.h>
 
 #include <cstdlib>
-#include <fstream>
-#include <iterator>
 #include <stdexcept>
 
 #include "fixtures/Sha256.h"
@@ -135,20 +133,6 @@ std::map<std::string, std::string> treeOf(const fs::path& folder) {
     }
   }
   return tree;
-}
-
-void writeBytes(const fs::path& file, std::string_view bytes) {
-  fs::create_directories(file.parent_path());
-  std::ofstream out(file, std::ios::binary | std::ios::trunc);
-  out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-  if (!out) {
-    throw std::runtime_error("cannot write " + file.string());
-  }
-}
-
-std::string readBytes(const fs::path& file) {
-  std::ifstream in(file, std::ios::binary);
-  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
 }  // namespace fd

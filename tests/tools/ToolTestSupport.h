@@ -43,7 +43,4 @@ std::filesystem::path findOnPath(const std::string& name);
 // Everything under folder, by path relative to it: a file's SHA-256, "<folder>" or "<link>".
 std::map<std::string, std::string> treeOf(const std::filesystem::path& folder);
 
-void writeBytes(const std::filesystem::path& file, std::string_view bytes);
-std::string readBytes(const std::filesystem::path& file);
-
 }  // namespace fd

@@ -99,7 +99,7 @@ class WinrarExtractTest : public ::testing::Test {
   // A source file with the given bytes, for mkrar to store.
   std::string source(const std::string& name, const std::string& bytes) {
     const fs::path path = prefix_.root() / "src" / name;
-    writeBytes(path, bytes);
+    writeHostFile(path, bytes);
     return path.string();
   }
 
@@ -116,10 +116,10 @@ class WinrarExtractTest : public ::testing::Test {
   }
 
   std::string archiveBytes(const std::string& name = "p.rar") const {
-    return readBytes(act() / name);
+    return readHostFile(act() / name);
   }
   void replaceArchive(const std::string& bytes, const std::string& name = "p.rar") const {
-    writeBytes(act() / name, bytes);
+    writeHostFile(act() / name, bytes);
   }
 
   TempPrefix prefix_;
@@ -228,8 +228,8 @@ TEST_F(WinrarExtractTest, KeepsNamesWithSpacesAndAccentsUpToTheLongestName) {
 }
 
 TEST_F(WinrarExtractTest, ReplacesFilesAlreadyThereAndLeavesTheOthers) {
-  writeBytes(target() / "datos.txt", "contenido anterior, más largo que el nuevo");
-  writeBytes(target() / "otro.txt", "de antes");
+  writeHostFile(target() / "datos.txt", "contenido anterior, más largo que el nuevo");
+  writeHostFile(target() / "otro.txt", "de antes");
   makeArchive({"-n", "datos.txt", source("d", "nuevo")});
 
   const ToolRun run = extract();
@@ -240,8 +240,8 @@ TEST_F(WinrarExtractTest, ReplacesFilesAlreadyThereAndLeavesTheOthers) {
 }
 
 TEST_F(WinrarExtractTest, ReplacesAFileWhoseNameDiffersOnlyInCase) {
-  writeBytes(target() / "INFO.TXT", "viejo");
-  writeBytes(target() / "ÁRBOL.txt", "viejo");
+  writeHostFile(target() / "INFO.TXT", "viejo");
+  writeHostFile(target() / "ÁRBOL.txt", "viejo");
   makeArchive({"-n", "info.txt", source("i", "nuevo"), "-n", "árbol.TXT", source("a", "nuevo")});
 
   const ToolRun run = extract();
@@ -293,7 +293,7 @@ TEST_F(WinrarExtractTest, FailsOnAMissingArchive) {
 }
 
 TEST_F(WinrarExtractTest, FailsOnAFileThatIsNotAnArchive) {
-  writeBytes(act() / "p.rar", "Esto es texto, no un archivo RAR.\r\n");
+  writeHostFile(act() / "p.rar", "Esto es texto, no un archivo RAR.\r\n");
 
   const ToolRun run = extract();
 
@@ -376,7 +376,7 @@ class FailedEntryTest : public WinrarExtractTest,
 TEST_P(FailedEntryTest, LeavesTheFileAlreadyThereAndNoTemporary) {
   const FailedEntryCase& c = GetParam();
   if (c.alreadyThere) {
-    writeBytes(target() / "b.txt", "de una extracción anterior");
+    writeHostFile(target() / "b.txt", "de una extracción anterior");
   }
   const std::string b = "DATOS" + std::string(300000, 'x');
   makeArchive({"-n", "a.txt", source("a", "intacto"), c.fileCopy ? "-c" : "-n", "b.txt",
@@ -420,7 +420,7 @@ INSTANTIATE_TEST_SUITE_P(
 
 // libarchive 3.6.2 checks the CRC of no stored entry, RAR 4 ones included.
 TEST_F(WinrarExtractTest, RemovesAStoredRar4FileWhoseDataFailsItsCrc) {
-  std::string bytes = readBytes(kRarData / "test_read_format_rar_windows.rar");
+  std::string bytes = readHostFile(kRarData / "test_read_format_rar_windows.rar");
   const std::size_t shortcutData = 245;  // where testshortcut.lnk's 441 stored bytes begin
   bytes[shortcutData + 100] ^= 0x01;
   replaceArchive(bytes);
