@@ -1,8 +1,7 @@
 // Programs started through the host's processes service, on both hosts.
 #include <gtest/gtest.h>
 
-#include <chrono>
-#include <thread>
+#include <optional>
 
 #include "PlatformTestSupport.h"
 #include "fixtures/UpdaterFixture.h"
@@ -12,16 +11,14 @@ namespace {
 
 class HostProcesses : public ::testing::Test {
  protected:
-  // Polls the exit code as a waiting caller does, up to thirty seconds.
+  // Polls the exit code as a waiting caller does; kStillActive when it never ends.
   int waitForExit(int pid) {
-    for (int i = 0; i < 30000; ++i) {
-      std::optional<int> code = f.processes().exitCode(pid);
-      if (!code || *code != kStillActive) {
-        return code.value_or(-1);
-      }
-      std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    }
-    return kStillActive;
+    std::optional<int> code;
+    eventually([&] {
+      code = f.processes().exitCode(pid);
+      return !code || *code != kStillActive;
+    });
+    return code.value_or(-1);
   }
 
   UpdaterFixture f;
