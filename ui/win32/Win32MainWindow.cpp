@@ -422,12 +422,18 @@ void Win32MainWindow::drawLogo(const DRAWITEMSTRUCT& item) const {
   DeleteObject(blue);
 }
 
-void Win32MainWindow::run(const std::function<void()>& event) {
+bool Win32MainWindow::load() {
+  bool loaded = false;
+  return run([&] { loaded = form_.Form_Load(); }) && loaded;
+}
+
+bool Win32MainWindow::run(const std::function<void()>& event) {
   try {
     event();
+    return true;
   } catch (const std::exception& error) {
-    MessageBoxW(window_, widen(error.what()).c_str(), widen(kProgramTitle).c_str(),
-                MB_ICONERROR | MB_OK);
+    form_.services.desktop.msgBox(error.what(), msgbox::kCritical, "");
+    return false;
   }
 }
 

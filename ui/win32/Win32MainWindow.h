@@ -64,6 +64,9 @@ class Win32MainWindow {
   // The captions of the four pages, spaces included.
   static const wchar_t* const kTabCaptions[4];
 
+  // Start-up, run like every other event of the window: false when the program must end.
+  bool load();
+
   HWND handle() const { return window_; }
   HWND control(int id) const { return GetDlgItem(window_, id); }
   ListViewGrid& grid(int id) { return *grids_.at(id); }
@@ -92,8 +95,9 @@ class Win32MainWindow {
   void applyDpi(int dpi);
   void drawLogo(const DRAWITEMSTRUCT& item) const;
   void close();
-  // Runs one of the window's events; a failure no trap caught is shown, not lost.
-  void run(const std::function<void()>& event);
+  // Runs one of the window's events; a failure no trap caught is shown, not lost. False when
+  // it failed.
+  bool run(const std::function<void()>& event);
 
   frmActualiza1& form_;
   Win32Desktop& desktop_;

@@ -16,7 +16,7 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
   fd::frmActualiza1 form(fd::hostServices(*host, desktop));
   fd::Win32MainWindow window(form, desktop);
 
-  if (!form.Form_Load())
+  if (!window.load())
     return 1;
   MSG message;
   while (GetMessageW(&message, nullptr, 0, 0) > 0) {
