@@ -44,17 +44,22 @@ std::string odbcValueFault(std::string_view value) {
 
 std::string odbcConnectionString(const std::string& driver, const OdbcLogin& login) {
   std::string server = trimSpaces(login.dataSource);
-  std::string rest;
-  const std::size_t cut = server.find_first_of(",\\");
-  if (cut != std::string::npos) {
-    rest = server.substr(cut);
-    server = trimSpaces(server.substr(0, cut));
-  }
-  const std::string lower = toLower(server);
-  if (lower == "(local)" || lower == "." || lower == "localhost") {
-    server = "127.0.0.1";
-    if (rest.empty())
-      rest = ",1433";
+  // FreeTDS needs a host and a port; the system's own driver resolves the local names itself
+  // (shared memory, a default instance on another port, a named instance).
+  if (equalsNoCase(driver, "FreeTDS")) {
+    std::string rest;
+    const std::size_t cut = server.find_first_of(",\\");
+    if (cut != std::string::npos) {
+      rest = server.substr(cut);
+      server = trimSpaces(server.substr(0, cut));
+    }
+    const std::string lower = toLower(server);
+    if (lower == "(local)" || lower == "." || lower == "localhost") {
+      server = "127.0.0.1";
+      if (rest.empty())
+        rest = ",1433";
+    }
+    server += rest;
   }
   // The driver is braced: names such as "SQL Server" hold spaces. It is ours, not outside text,
   // but goes through the same check. Built by appending: "..." + a string trips a false
@@ -66,7 +71,7 @@ std::string odbcConnectionString(const std::string& driver, const OdbcLogin& log
     throw AppError(err::kDbFailure, "Microsoft OLE DB Provider for SQL Server",
                    "No se encuentra el controlador ODBC.");
   }
-  text += keyValue("Server", server + rest);
+  text += keyValue("Server", server);
   text += keyValue("Database", login.database);
   text += keyValue("UID", login.user);
   text += keyValue("PWD", login.password);

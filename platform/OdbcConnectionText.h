@@ -26,10 +26,11 @@ struct OdbcLogin {
   std::string password;
 };
 
-// The one connection string of every connection, on every host: Data Source "(local)", "."
-// and "localhost" (any case) are 127.0.0.1 on port 1433, "host,port" and "host\instance" pass
-// as they are. Throws AppError (kDbFailure) naming the key, never the value, when a value
-// cannot pass safely, before anything connects.
+// The one connection string of every connection, on every host. The Data Source reaches the
+// driver as typed, but for FreeTDS, which takes "(local)", "." and "localhost" (any case) only as
+// 127.0.0.1 on port 1433; "host,port" and "host\instance" pass as they are. Throws AppError
+// (kDbFailure) naming the key, never the value, when a value cannot pass safely, before anything
+// connects.
 std::string odbcConnectionString(const std::string& driver, const OdbcLogin& login);
 
 // The connection string of the FreeTDS driver for a login, in UTF-8; throws as above.

@@ -9,33 +9,38 @@
 namespace fd {
 namespace {
 
-// A data source with the login FD, sa, p, and the server it names.
+// A data source with the login FD, sa, p, the server FreeTDS is given for it and the one the
+// system's driver is given (as typed, which it resolves itself).
 struct ServerCase {
   const char* dataSource;
-  const char* server;
+  const char* freeTdsServer;
+  const char* systemServer;
 };
 
 class OdbcConnectionString : public ::testing::TestWithParam<ServerCase> {};
 
 TEST_P(OdbcConnectionString, NamesTheDriverServerAndLogin) {
   const OdbcLogin login{GetParam().dataSource, "FD", "sa", "p"};
-  const std::string keys =
-      std::string("Server=") + GetParam().server + ";Database=FD;UID=sa;PWD=p;";
-  EXPECT_EQ(odbcConnectionString("SQL Server", login), "Driver={SQL Server};" + keys);
-  EXPECT_EQ(freeTdsConnectionString(login),
-            "Driver={FreeTDS};" + keys + "TDS_Version=7.4;ClientCharset=UTF-8;");
+  const std::string keys = ";Database=FD;UID=sa;PWD=p;";
+  EXPECT_EQ(odbcConnectionString("SQL Server", login),
+            std::string("Driver={SQL Server};Server=") + GetParam().systemServer + keys);
+  EXPECT_EQ(freeTdsConnectionString(login), std::string("Driver={FreeTDS};Server=") +
+                                                GetParam().freeTdsServer + keys +
+                                                "TDS_Version=7.4;ClientCharset=UTF-8;");
 }
 
 INSTANTIATE_TEST_SUITE_P(
     DataSources, OdbcConnectionString,
-    ::testing::Values(ServerCase{"(local)", "127.0.0.1,1433"}, ServerCase{".", "127.0.0.1,1433"},
-                      ServerCase{"LOCALHOST", "127.0.0.1,1433"},
-                      ServerCase{" LocalHost ", "127.0.0.1,1433"},
-                      ServerCase{".\\SQLEXPRESS", "127.0.0.1\\SQLEXPRESS"},
-                      ServerCase{"(local)\\SQL2005", "127.0.0.1\\SQL2005"},
-                      ServerCase{"(LOCAL),1501", "127.0.0.1,1501"},
-                      ServerCase{"servidor,1500", "servidor,1500"},
-                      ServerCase{"servidor\\SQLEXPRESS", "servidor\\SQLEXPRESS"}));
+    ::testing::Values(ServerCase{"(local)", "127.0.0.1,1433", "(local)"},
+                      ServerCase{".", "127.0.0.1,1433", "."},
+                      ServerCase{"LOCALHOST", "127.0.0.1,1433", "LOCALHOST"},
+                      ServerCase{" LocalHost ", "127.0.0.1,1433", "LocalHost"},
+                      ServerCase{".\\SQLEXPRESS", "127.0.0.1\\SQLEXPRESS", ".\\SQLEXPRESS"},
+                      ServerCase{"(local)\\SQL2005", "127.0.0.1\\SQL2005", "(local)\\SQL2005"},
+                      ServerCase{"(LOCAL),1501", "127.0.0.1,1501", "(LOCAL),1501"},
+                      ServerCase{"servidor,1500", "servidor,1500", "servidor,1500"},
+                      ServerCase{"servidor\\SQLEXPRESS", "servidor\\SQLEXPRESS",
+                                 "servidor\\SQLEXPRESS"}));
 
 // Spaces and empty values are kept by braces; nothing inside them can end them early.
 TEST(OdbcConnectionText, BracesKeepSpacesAndEmptyValues) {
