@@ -99,6 +99,18 @@ void CALLBACK closePickerWithF12(HWND, UINT, UINT_PTR timer, DWORD) {
   PostMessageW(folders, WM_KEYDOWN, VK_F12, 0);
 }
 
+// The text of the program's message box while it is up, then OK pressed on it.
+std::wstring messageBoxText;
+
+void CALLBACK answerMessageBox(HWND, UINT, UINT_PTR timer, DWORD) {
+  HWND box = threadWindow(widen(kProgramTitle));
+  if (box == nullptr || !IsWindowVisible(box))
+    return;
+  KillTimer(nullptr, timer);
+  messageBoxText = textOf(GetDlgItem(box, 0xFFFF));
+  PostMessageW(box, WM_COMMAND, IDOK, 0);
+}
+
 // The closed window asked its thread to quit; the next test's loops must not take that up.
 void forgetQuit() {
   MSG quit;
@@ -363,6 +375,39 @@ INSTANTIATE_TEST_SUITE_P(Operations, Win32BusyWindowTest,
                          ::testing::Values(BusyCase{"Extraction", 1, id::cmdDes, false},
                                            BusyCase{"Run", 2, id::cmdAct, true}),
                          [](const auto& info) { return std::string(info.param.name); });
+
+// A start-up that cannot create its log says why in a box and, as the Qt build does, on standard
+// error; the program then ends.
+TEST(Win32WindowStartUp, ALogThatCannotBeCreatedIsToldInABoxAndOnStandardError) {
+  UpdaterFixture f;
+  f.clock.setNow({2026, 12, 8, 6, 1, 0});
+  const std::string log = f.act() + "ACT_202612861.log";
+  // A folder in the log's place cannot be opened as a file.
+  f.makeFolder(log);
+  const fs::path errors = f.host(f.root() + "errores.txt");
+  HANDLE file = CreateFileW(errors.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
+                            FILE_ATTRIBUTE_NORMAL, nullptr);
+  ASSERT_NE(file, INVALID_HANDLE_VALUE);
+  const HANDLE standardError = GetStdHandle(STD_ERROR_HANDLE);
+  bool loaded = true;
+  {
+    Win32Desktop desktop;
+    frmActualiza1 form(f.services(desktop));
+    Win32MainWindow window(form, desktop);
+    SetStdHandle(STD_ERROR_HANDLE, file);
+    messageBoxText.clear();
+    const UINT_PTR timer = SetTimer(nullptr, 0, 50, answerMessageBox);
+    loaded = window.load();
+    KillTimer(nullptr, timer);
+    SetStdHandle(STD_ERROR_HANDLE, standardError);
+  }
+  forgetQuit();
+  CloseHandle(file);
+  EXPECT_FALSE(loaded);
+  const std::string told = narrow(messageBoxText);
+  EXPECT_EQ(told.find("No se pudo crear el archivo de log " + log + ". Mensaje: ("), 0u) << told;
+  EXPECT_EQ(f.readFile(f.root() + "errores.txt"), told + "\r\n");
+}
 
 }  // namespace
 }  // namespace fd::test
