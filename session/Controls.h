@@ -6,14 +6,19 @@
 
 namespace fd {
 
-// Plain models of the window's controls. The logic reads and writes them; the Qt view mirrors
-// them both ways and listens for changes.
+// Plain models of the window's controls. The logic reads and writes them; the views mirror them
+// both ways and listen for changes.
 class Control {
  public:
   using Listener = std::function<void()>;
   void addListener(Listener listener) { listeners_.push_back(std::move(listener)); }
 
+  // Asked before the user's input changes the control; false refuses it, as the grids'
+  // beforeEdit does.
+  std::function<bool()> beforeEdit;
+
  protected:
+  bool editAllowed() const { return !beforeEdit || beforeEdit(); }
   void notify() {
     for (auto& listener : listeners_)
       listener();
@@ -41,6 +46,13 @@ class TextBox : public Control {
     if (change(text_, text) && onChange)
       onChange();
   }
+  // What a view calls when the user changes the text: false, and nothing changed, when refused.
+  bool userEdit(const std::string& text) {
+    if (!editAllowed())
+      return false;
+    setText(text);
+    return true;
+  }
   bool Locked() const { return locked_; }
   void setLocked(bool locked) {
     locked_ = locked;
@@ -58,6 +70,14 @@ class CheckBox : public Control {
  public:
   int Value() const { return value_; }  // 1 ticked, 0 not
   void setValue(int value) { change(value_, value); }
+  // What a view calls when the user ticks or clears the box: false, and nothing changed, when
+  // refused.
+  bool userEdit(int value) {
+    if (!editAllowed())
+      return false;
+    setValue(value);
+    return true;
+  }
 
  private:
   int value_ = 0;

@@ -22,6 +22,7 @@
 #include "ui/GridView.h"
 #include "ui/PickerDialog.h"
 #include "ui/QtDesktop.h"
+#include "window/WindowControls.h"
 #include "window/frmActualiza1.h"
 #include "window/frmPath.h"
 
@@ -126,21 +127,27 @@ MainWindow::MainWindow(frmActualiza1& form, QWidget* parent) : QMainWindow(paren
     dialog.exec();
   };
 
+  for (const ControlDescription& control : windowControls()) {
+    auto* widget = findChild<QWidget*>(QString::fromUtf8(control.name));
+    if (widget != nullptr)
+      described_.emplace_back(widget, &control);
+  }
   QPointer<MainWindow> self = this;
-  form_.busy.addListener([self] {
-    if (!self)
-      return;
-    self->showAvailability();
-    // Deferred: the operation that just ended is still on the stack.
-    if (!self->form_.busy.Value() && self->closeWhenIdle_)
-      QTimer::singleShot(0, self, &QWidget::close);
+  form_.addAvailabilityListener([self] {
+    if (self)
+      self->showAvailability();
   });
   showAvailability();
+  form_.closeWindow = [self] {
+    if (self)
+      QTimer::singleShot(0, self, &QWidget::close);
+  };
 }
 
 MainWindow::~MainWindow() {
   form_.showWindow = nullptr;
   form_.showPicker = nullptr;
+  form_.closeWindow = nullptr;
 }
 
 QVBoxLayout* MainWindow::addPage(int tab) {
@@ -162,11 +169,6 @@ void MainWindow::buildGeneral(QVBoxLayout* layout) {
   pick->setAccessibleName("cmdRaiz");
   pick->setToolTip("Seleccionar carpeta");
   pick->setIcon(style()->standardIcon(QStyle::SP_DirOpenIcon));
-  actOnlyWhenIdle(pick, [this] { return form_.cmdRaiz.Enabled(); });
-  form_.cmdRaiz.addListener([self = QPointer<MainWindow>(this)] {
-    if (self)
-      self->showAvailability();
-  });
   connect(pick, &QPushButton::clicked, this, [this] { run([this] { form_.cmdRaiz_Click(); }); });
   folders->addWidget(pick, 0, 3);
 
@@ -210,17 +212,14 @@ void MainWindow::buildGeneral(QVBoxLayout* layout) {
   server->addWidget(label("Servidor", serverBox));
   server->addWidget(serverBox, 1);
   layout->addLayout(server);
-  GridView* databases = gridView(form_.flxBases, "flxBases", kBasesRowTwips);
-  actOnlyWhenIdle(databases);
-  layout->addWidget(databases, 1);
+  layout->addWidget(gridView(form_.flxBases, "flxBases", kBasesRowTwips), 1);
 }
 
 void MainWindow::buildDescomprimir(QVBoxLayout* layout) {
   addCaptionedGrid(layout, "Paquetes", form_.flxRar, "flxRar", 1);
   auto* buttons = new QHBoxLayout;
   buttons->addStretch(1);
-  buttons->addWidget(
-      button(form_.cmdDes, "cmdDes", "Descomprimir", [this] { form_.cmdDes_Click(); }));
+  buttons->addWidget(button("cmdDes", "Descomprimir", [this] { form_.cmdDes_Click(); }));
   layout->addLayout(buttons);
 }
 
@@ -232,7 +231,7 @@ void MainWindow::buildActualizar(QVBoxLayout* layout) {
   stages->addWidget(checkBox(form_.chkComandos, "chkComandos", "Ejecutar cfd"));
   stages->addWidget(checkBox(form_.chkScripts, "chkScripts", "Ejecutar Scripts"));
   stages->addStretch(1);
-  stages->addWidget(button(form_.cmdAct, "cmdAct", "Actualizar", [this] { form_.cmdAct_Click(); }));
+  stages->addWidget(button("cmdAct", "Actualizar", [this] { form_.cmdAct_Click(); }));
   layout->addLayout(stages);
 }
 
@@ -269,12 +268,13 @@ QLineEdit* MainWindow::textBox(TextBox& box, const char* name, std::function<voi
       guard->setText(text);
     guard->setReadOnly(box.Locked());
   });
-  connect(edit, &QLineEdit::textEdited, this,
-          [&box](const QString& text) { box.setText(text.toStdString()); });
+  connect(edit, &QLineEdit::textEdited, this, [guard, &box](const QString& text) {
+    if (!box.userEdit(text.toStdString()) && guard)
+      guard->setText(QString::fromStdString(box.Text()));
+  });
   if (validate) {
     validations_[edit] = std::move(validate);
     edit->installEventFilter(this);
-    actOnlyWhenIdle(edit);
   }
   return edit;
 }
@@ -289,14 +289,14 @@ QCheckBox* MainWindow::checkBox(CheckBox& box, const char* name, const char* tex
     if (guard)
       guard->setChecked(box.Value() == 1);
   });
-  connect(check, &QCheckBox::toggled, this, [&box](bool on) { box.setValue(on ? 1 : 0); });
-  // A run reads the stages to do as it reaches them.
-  actOnlyWhenIdle(check);
+  connect(check, &QCheckBox::toggled, this, [guard, &box](bool on) {
+    if (!box.userEdit(on ? 1 : 0) && guard)
+      guard->setChecked(box.Value() == 1);
+  });
   return check;
 }
 
-QPushButton* MainWindow::button(CommandButton& model, const char* name, const char* text,
-                                std::function<void()> click) {
+QPushButton* MainWindow::button(const char* name, const char* text, std::function<void()> click) {
   auto* push = new QPushButton(QString::fromUtf8(text));
   push->setObjectName(name);
   push->setAccessibleName(push->text());
@@ -304,11 +304,6 @@ QPushButton* MainWindow::button(CommandButton& model, const char* name, const ch
   bold.setBold(true);
   push->setFont(bold);
   push->setMinimumWidth(130);
-  actOnlyWhenIdle(push, [&model] { return model.Enabled(); });
-  model.addListener([self = QPointer<MainWindow>(this)] {
-    if (self)
-      self->showAvailability();
-  });
   connect(push, &QPushButton::clicked, this, [this, click = std::move(click)] { run(click); });
   return push;
 }
@@ -342,15 +337,10 @@ bool MainWindow::run(const std::function<void()>& event) {
   }
 }
 
-void MainWindow::actOnlyWhenIdle(QWidget* widget, std::function<bool()> available) {
-  idleActions_.emplace_back(widget, std::move(available));
-}
-
 void MainWindow::showAvailability() {
-  const bool idle = !form_.busy.Value();
-  for (const auto& [widget, available] : idleActions_) {
+  for (const auto& [widget, control] : described_) {
     if (widget)
-      widget->setEnabled(idle && available());
+      widget->setEnabled(form_.available(*control));
   }
 }
 
@@ -368,11 +358,7 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {
-  // An operation under way still holds the shared state: it stops at its next step and the
-  // window closes when it has ended.
-  if (form_.running()) {
-    form_.requestStop();
-    closeWhenIdle_ = true;
+  if (!form_.Form_QueryUnload()) {
     event->ignore();
     return;
   }

@@ -17,11 +17,11 @@ class QTabWidget;
 namespace fd {
 
 class CheckBox;
-class CommandButton;
 class Grid;
 class GridView;
 class TextBox;
 class frmActualiza1;
+struct ControlDescription;
 
 // The updater's window: standard widgets mirroring the control models of frmActualiza1 both
 // ways, and the window's events passed on to it. Every widget is named after its control.
@@ -55,8 +55,8 @@ class MainWindow : public QMainWindow {
   // A line edit mirroring a text box; validate runs each time the user leaves it.
   QLineEdit* textBox(TextBox& box, const char* name, std::function<void()> validate = {});
   QCheckBox* checkBox(CheckBox& box, const char* name, const char* text);
-  QPushButton* button(CommandButton& model, const char* name, const char* text,
-                      std::function<void()> click);
+  // A button whose availability the window's description gives.
+  QPushButton* button(const char* name, const char* text, std::function<void()> click);
   GridView* gridView(Grid& grid, const char* name, int rowHeightTwips);
   // A grid of the usual row height under its caption, taking stretch of the page's height.
   void addCaptionedGrid(QVBoxLayout* layout, const char* caption, Grid& grid, const char* name,
@@ -65,17 +65,13 @@ class MainWindow : public QMainWindow {
   // Runs one of the window's events; a failure no trap caught is shown, not lost. False when
   // it failed.
   bool run(const std::function<void()>& event);
-  // A widget the user may act on only while the window is not busy, and then when available.
-  void actOnlyWhenIdle(
-      QWidget* widget, std::function<bool()> available = [] { return true; });
+  // Each described control's widget, enabled while the user may act on it.
   void showAvailability();
 
   frmActualiza1& form_;
-  // Set when the user closed the window while an operation was under way.
-  bool closeWhenIdle_ = false;
   QTabWidget* tabs_;
   std::map<QObject*, std::function<void()>> validations_;
-  std::vector<std::pair<QPointer<QWidget>, std::function<bool()>>> idleActions_;
+  std::vector<std::pair<QPointer<QWidget>, const ControlDescription*>> described_;
 };
 
 }  // namespace fd

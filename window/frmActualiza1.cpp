@@ -1,5 +1,6 @@
 #include "window/frmActualiza1.h"
 
+#include <variant>
 #include <vector>
 
 #include "databases/ServerConnection.h"
@@ -12,6 +13,7 @@
 #include "session/Esperar.h"
 #include "session/GridSetup.h"
 #include "support/clsIni.h"
+#include "window/WindowControls.h"
 
 namespace fd {
 
@@ -28,9 +30,7 @@ frmActualiza1::frmActualiza1(Services services_)
             Enabled, flxBases, flxFile, flxScrp, flxLog},
            state, services, log) {
   txtEstado.onChange = [this] { txtEstado_Change(); };
-  flxBases.beforeEdit = [this](int row, int col) {
-    return row != 0 && col == kBasesTicked && !busy.Value();
-  };
+  flxBases.beforeEdit = [](int row, int col) { return row != 0 && col == kBasesTicked; };
   flxBases.afterEdit = [this](int row, int col) {
     if (row == 0 || col != kBasesTicked)
       return;
@@ -45,6 +45,17 @@ frmActualiza1::frmActualiza1(Services services_)
   }
   for (CheckBox* box : {&chkFiles, &chkComandos, &chkScripts})
     box->setValue(1);
+  for (const ControlDescription& control : windowControls()) {
+    if (control.idleOnly)
+      std::visit([this](auto model) { holdBackWhileBusy(this->*model); }, control.model);
+  }
+  busy.addListener([this] {
+    if (busy.Value() || !closePending_)
+      return;
+    closePending_ = false;
+    if (closeWindow)
+      closeWindow();
+  });
 }
 
 frmActualiza1::~frmActualiza1() = default;
@@ -98,6 +109,15 @@ bool frmActualiza1::Form_Load() {
   return true;
 }
 
+bool frmActualiza1::Form_QueryUnload() {
+  // An operation under way still holds the shared state.
+  if (!running())
+    return true;
+  requestStop();
+  closePending_ = true;
+  return false;
+}
+
 void frmActualiza1::Form_Unload() {
   state.mConexion.reset();
 }
@@ -145,6 +165,31 @@ void frmActualiza1::exclusively(const std::function<void()>& operation) {
 void frmActualiza1::requestStop() {
   extraction_.requestStop();
   run_.requestStop();
+}
+
+void frmActualiza1::holdBackWhileBusy(Control& control) {
+  control.beforeEdit = [this] { return !busy.Value(); };
+}
+
+void frmActualiza1::holdBackWhileBusy(Grid& grid) {
+  grid.beforeEdit = [this, own = std::move(grid.beforeEdit)](int row, int col) {
+    return !busy.Value() && (!own || own(row, col));
+  };
+}
+
+bool frmActualiza1::available(const ControlDescription& control) const {
+  if (control.idleOnly && busy.Value())
+    return false;
+  const auto* button = std::get_if<CommandButton frmActualiza1::*>(&control.model);
+  return button == nullptr || (this->**button).Enabled();
+}
+
+void frmActualiza1::addAvailabilityListener(const Control::Listener& listener) {
+  busy.addListener(listener);
+  for (const ControlDescription& control : windowControls()) {
+    if (const auto* button = std::get_if<CommandButton frmActualiza1::*>(&control.model))
+      (this->**button).addListener(listener);
+  }
 }
 
 void frmActualiza1::txtServidor_Validate() {

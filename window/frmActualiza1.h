@@ -15,10 +15,12 @@
 namespace fd {
 
 class frmPath;
+struct ControlDescription;
 
 // The updater's window without its widgets: the controls as plain models, the five grids, the
-// shared state, and the event procedures that wire the stages together. The Qt view binds to
-// the public members and calls the events.
+// shared state, and the event procedures that wire the stages together. Each view binds to the
+// public members and calls the events; which controls an operation under way holds back is
+// written once, in windowControls().
 class frmActualiza1 {
  public:
   explicit frmActualiza1(Services services);
@@ -29,6 +31,9 @@ class frmActualiza1 {
   // Start-up. Returns false when it cannot go on (the log file cannot be created); the user has
   // then been told why and the program should end.
   bool Form_Load();
+  // The window is being closed. False while an operation is under way: it is asked to stop at
+  // its next step, and closeWindow runs once it has ended.
+  bool Form_QueryUnload();
   void Form_Unload();
 
   void txtDirFD_Validate();
@@ -45,6 +50,10 @@ class frmActualiza1 {
   // asking it to stop at its next step (the window is being closed).
   bool running() const { return busy.Value(); }
   void requestStop();
+  // Whether the user may act on a control of the window now: an idle-only one not while busy,
+  // a button only while enabled. The listener runs whenever that may have changed.
+  bool available(const ControlDescription& control) const;
+  void addAvailabilityListener(const Control::Listener& listener);
 
   // The module folder of a package's system code.
   std::string PathSistema(const std::string& code) const;
@@ -57,6 +66,9 @@ class frmActualiza1 {
   // folder picker modally until it closes.
   std::function<void()> showWindow;
   std::function<void(frmPath& picker)> showPicker;
+  // Closing the window that Form_QueryUnload put off, to be done once the operation that just
+  // ended, still on the stack, has returned.
+  std::function<void()> closeWindow;
 
   Services services;
   UpdaterState state;
@@ -79,11 +91,16 @@ class frmActualiza1 {
  private:
   PackageExtraction extraction_;
   UpdateRun run_;
+  // Set when the window was closed while an operation was under way.
+  bool closePending_ = false;
 
   void txtEstado_Change();
   // A module's folder box after its name box was left: the root, the name and "\".
   void showModuleFolder(TextBox& txtDir, const TextBox& txtName);
   void setButtons(bool enabled);
+  // The idle-only controls refuse the user's input while busy, whatever a view lets through.
+  void holdBackWhileBusy(Control& control);
+  void holdBackWhileBusy(Grid& grid);
   // Runs an operation that holds the window busy; ignored while another one is under way.
   void exclusively(const std::function<void()>& operation);
 };

@@ -16,6 +16,7 @@
 
 #include "UiTestSupport.h"
 #include "fixtures/FakeClock.h"
+#include "fixtures/IdleOnlyControls.h"
 #include "fixtures/ScriptedDesktop.h"
 #include "session/GridSetup.h"
 #include "ui/GridView.h"
@@ -267,16 +268,16 @@ TEST_F(MainWindowTest, AnExtractionHoldsEveryOtherActionBackUntilItEnds) {
                                std::filesystem::perm_options::add);
   ASSERT_TRUE(form.Form_Load());
   form.flxBases.AddItem("1\tventas\t");
-  const std::vector<const char*> idleOnly = {"cmdDes",   "cmdAct",    "cmdRaiz",     "txtDirFD",
-                                             "txtCom",   "txtIni",    "txtServidor", "flxBases",
-                                             "chkFiles", "chkScripts"};
+  const std::string server = form.txtServidor.Text();
   int rounds = 0;
   desktop.onEvents = [&] {
     if (rounds++ > 0)
       return;
-    for (const char* name : idleOnly)
-      EXPECT_FALSE(find<QWidget>(name)->isEnabled()) << name;
+    for (std::string_view name : test::kIdleOnlyControls)
+      EXPECT_FALSE(find<QWidget>(std::string(name).c_str())->isEnabled()) << name;
     // What the widgets would pass on were they not shown unavailable.
+    find<QCheckBox>("chkScripts")->setChecked(false);
+    emit find<QLineEdit>("txtServidor")->textEdited("otro");
     leave(find<QLineEdit>("txtServidor"));
     form.txtCom.setText("Otro");
     leave(find<QLineEdit>("txtCom"));
@@ -300,6 +301,10 @@ TEST_F(MainWindowTest, AnExtractionHoldsEveryOtherActionBackUntilItEnds) {
   EXPECT_EQ(count(" Actualizar"), 0);
   EXPECT_NE(form.flxBases.CellChecked(1, kBasesTicked), kChecked);
   EXPECT_EQ(form.txtDirCom.Text(), "C:\\Fendal\\Comercial\\");
+  EXPECT_EQ(form.chkScripts.Value(), 1);
+  EXPECT_TRUE(find<QCheckBox>("chkScripts")->isChecked());
+  EXPECT_EQ(form.txtServidor.Text(), server);
+  EXPECT_EQ(find<QLineEdit>("txtServidor")->text().toStdString(), server);
   // Once the extraction has ended the window is available again, then closes as asked.
   EXPECT_TRUE(find<QWidget>("txtServidor")->isEnabled());
   EXPECT_TRUE(window.isVisible());

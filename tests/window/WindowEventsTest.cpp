@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
+#include "fixtures/IdleOnlyControls.h"
 #include "fixtures/UpdaterFixture.h"
+#include "window/WindowControls.h"
 
 namespace fd::test {
 namespace {
@@ -73,36 +75,52 @@ TEST_F(DatabaseTicks, NamesNumbersAndHeaderCannotBeEdited) {
 }
 
 // The server box's validation may wait on its message; whatever the user does meanwhile is
-// ignored, and works again once the validation has ended.
+// ignored, closing the window waits for its end, and all works again once it has ended.
 TEST(BusyWindow, EveryOtherActionWaitsForTheServerValidation) {
   UpdaterFixture f;
   auto& w = f.started();
   const std::size_t boxes = f.desktop.boxes.size();
   const std::size_t entries = f.logTexts().size();
+  const std::string server = w.txtServidor.Text();
+  int closes = 0;
+  w.closeWindow = [&] { ++closes; };
   int tries = 0;
   f.desktop.onBox = [&] {
     if (tries++ > 0)
       return;
     EXPECT_TRUE(w.running());
+    for (const ControlDescription& control : windowControls())
+      EXPECT_EQ(w.available(control), !isIdleOnly(control.name)) << control.name;
+    for (std::string_view name : kIdleOnlyControls)
+      EXPECT_NE(findControl(name), nullptr) << name;
     w.flxBases.AddItem("1\tCOMERCIAL_A\t");
     EXPECT_FALSE(w.flxBases.userEdit(1, 2, "1"));
+    EXPECT_FALSE(w.txtServidor.userEdit("otro"));
+    EXPECT_FALSE(w.chkScripts.userEdit(0));
     w.txtCom.setText("Otro");
     w.txtCom_Validate();
     w.cmdRaiz_Click();
     w.txtServidor_Validate();
     w.cmdDes_Click();
     w.cmdAct_Click();
+    EXPECT_FALSE(w.Form_QueryUnload());
+    EXPECT_EQ(closes, 0);
   };
   w.txtServidor_Validate();
   EXPECT_FALSE(w.running());
+  EXPECT_EQ(closes, 1);
   // Only the validation's own log line and failure message.
   EXPECT_EQ(f.desktop.boxes.size(), boxes + 1);
   EXPECT_EQ(f.logTexts().size(), entries + 2);
   EXPECT_EQ(w.txtDirCom.Text(), f.fendal() + "Comercial\\");
+  EXPECT_EQ(w.txtServidor.Text(), server);
+  EXPECT_EQ(w.chkScripts.Value(), 1);
 
   w.flxBases.AddItem("1\tCOMERCIAL_A\t");
   EXPECT_TRUE(w.flxBases.userEdit(1, 2, "1"));
   EXPECT_TRUE(w.cmdAct.Enabled());
+  EXPECT_TRUE(w.chkScripts.userEdit(0));
+  EXPECT_TRUE(w.Form_QueryUnload());
 }
 
 }  // namespace

@@ -11,6 +11,7 @@
 #include "ui/win32/Win32Desktop.h"
 #include "ui/win32/Win32PickerDialog.h"
 #include "ui/win32/WindowClass.h"
+#include "window/WindowControls.h"
 #include "window/frmActualiza1.h"
 #include "window/frmPath.h"
 
@@ -30,23 +31,40 @@ constexpr COLORREF kFolderColor = RGB(224, 224, 224);
 
 enum Page { General, Descomprimir, Actualizar, Resultados, EveryPage = -1 };
 
-// The controls whose window text is not their name for screen readers (content, or none at all)
-// take the names the Qt view gives them; the others read their own text.
+// Every control that has a name, the name of its model in frmActualiza1 or, for the others, the
+// one the Qt view gives it. Those whose window text is not their name for screen readers
+// (content, or none at all) take that name, as in the Qt view; the others read their own text.
 constexpr struct {
   int id;
-  const wchar_t* name;
-} kAccessibleNames[] = {
-    {controlid::SSTab1, L"SSTab1"},       {controlid::txtEstado, L"txtEstado"},
-    {controlid::iLogo, L"iLogo"},         {controlid::txtDirFD, L"txtDirFD"},
-    {controlid::cmdRaiz, L"cmdRaiz"},     {controlid::txtCom, L"txtCom"},
-    {controlid::txtDirCom, L"txtDirCom"}, {controlid::txtCon, L"txtCon"},
-    {controlid::txtDirCon, L"txtDirCon"}, {controlid::txtCRM, L"txtCRM"},
-    {controlid::txtDirCRM, L"txtDirCRM"}, {controlid::txtMRP, L"txtMRP"},
-    {controlid::txtDirMRP, L"txtDirMRP"}, {controlid::txtIni, L"txtIni"},
-    {controlid::txtDirIni, L"txtDirIni"}, {controlid::txtServidor, L"txtServidor"},
-    {controlid::flxBases, L"flxBases"},   {controlid::flxRar, L"flxRar"},
-    {controlid::flxFile, L"flxFile"},     {controlid::flxScrp, L"flxScrp"},
-    {controlid::flxLog, L"flxLog"},
+  std::string_view name;
+  bool readByName;
+} kNamedControls[] = {
+    {controlid::SSTab1, "SSTab1", true},
+    {controlid::txtEstado, "txtEstado", true},
+    {controlid::iLogo, "iLogo", true},
+    {controlid::txtDirFD, "txtDirFD", true},
+    {controlid::cmdRaiz, "cmdRaiz", true},
+    {controlid::txtCom, "txtCom", true},
+    {controlid::txtDirCom, "txtDirCom", true},
+    {controlid::txtCon, "txtCon", true},
+    {controlid::txtDirCon, "txtDirCon", true},
+    {controlid::txtCRM, "txtCRM", true},
+    {controlid::txtDirCRM, "txtDirCRM", true},
+    {controlid::txtMRP, "txtMRP", true},
+    {controlid::txtDirMRP, "txtDirMRP", true},
+    {controlid::txtIni, "txtIni", true},
+    {controlid::txtDirIni, "txtDirIni", true},
+    {controlid::txtServidor, "txtServidor", true},
+    {controlid::flxBases, "flxBases", true},
+    {controlid::flxRar, "flxRar", true},
+    {controlid::cmdDes, "cmdDes", false},
+    {controlid::flxFile, "flxFile", true},
+    {controlid::flxScrp, "flxScrp", true},
+    {controlid::chkFiles, "chkFiles", false},
+    {controlid::chkComandos, "chkComandos", false},
+    {controlid::chkScripts, "chkScripts", false},
+    {controlid::cmdAct, "cmdAct", false},
+    {controlid::flxLog, "flxLog", true},
 };
 
 Win32MainWindow* self(HWND window) {
@@ -100,11 +118,13 @@ Win32MainWindow::Win32MainWindow(frmActualiza1& form, Win32Desktop& desktop)
     Win32PickerDialog dialog(picker, window_);
     dialog.exec();
   };
+  form_.closeWindow = [this] { PostMessageW(window_, WM_CLOSE, 0, 0); };
 }
 
 Win32MainWindow::~Win32MainWindow() {
   form_.showWindow = nullptr;
   form_.showPicker = nullptr;
+  form_.closeWindow = nullptr;
   desktop_.setParentWindow(nullptr);
   grids_.clear();
   if (IsWindow(window_))
@@ -145,16 +165,18 @@ void Win32MainWindow::textBox(int page, TextBox& box, int id, std::function<void
       add(page, WC_EDITW, widen(box.Text()).c_str(),
           WS_TABSTOP | ES_AUTOHSCROLL | (box.Locked() ? ES_READONLY : 0), id, WS_EX_CLIENTEDGE);
   boxes_[id] = &box;
-  box.addListener([this, edit, &box] {
-    const std::wstring text = widen(box.Text());
-    writing_ = true;
-    if (textOf(edit) != text)
-      SetWindowTextW(edit, text.c_str());
-    SendMessageW(edit, EM_SETREADONLY, box.Locked(), 0);
-    writing_ = false;
-  });
+  box.addListener([this, edit, &box] { showText(edit, box); });
   if (validate)
     validations_[id] = std::move(validate);
+}
+
+void Win32MainWindow::showText(HWND edit, const TextBox& box) {
+  const std::wstring text = widen(box.Text());
+  writing_ = true;
+  if (textOf(edit) != text)
+    SetWindowTextW(edit, text.c_str());
+  SendMessageW(edit, EM_SETREADONLY, box.Locked(), 0);
+  writing_ = false;
 }
 
 void Win32MainWindow::checkBox(int page, CheckBox& box, int id, const wchar_t* text) {
@@ -165,12 +187,8 @@ void Win32MainWindow::checkBox(int page, CheckBox& box, int id, const wchar_t* t
       [check, &box] { Button_SetCheck(check, box.Value() == 1 ? BST_CHECKED : BST_UNCHECKED); });
 }
 
-void Win32MainWindow::button(int page, CommandButton& model, int id, const wchar_t* text,
-                             std::function<void()> click) {
-  HWND push = add(page, WC_BUTTONW, text, WS_TABSTOP | BS_PUSHBUTTON, id);
-  boldButtons_.push_back(push);
-  EnableWindow(push, model.Enabled());
-  model.addListener([push, &model] { EnableWindow(push, model.Enabled()); });
+void Win32MainWindow::button(int page, int id, const wchar_t* text, std::function<void()> click) {
+  boldButtons_.push_back(add(page, WC_BUTTONW, text, WS_TABSTOP | BS_PUSHBUTTON, id));
   clicks_[id] = std::move(click);
 }
 
@@ -195,9 +213,7 @@ void Win32MainWindow::build() {
   sectionBar(General, L"Directorios");
   label(General, L"Fendal");
   textBox(General, form_.txtDirFD, txtDirFD, [this] { form_.txtDirFD_Validate(); });
-  HWND pick = add(General, WC_BUTTONW, L"...", WS_TABSTOP | BS_PUSHBUTTON, cmdRaiz);
-  EnableWindow(pick, form_.cmdRaiz.Enabled());
-  form_.cmdRaiz.addListener([this, pick] { EnableWindow(pick, form_.cmdRaiz.Enabled()); });
+  add(General, WC_BUTTONW, L"...", WS_TABSTOP | BS_PUSHBUTTON, cmdRaiz);
   clicks_[cmdRaiz] = [this] { form_.cmdRaiz_Click(); };
   struct Module {
     const wchar_t* caption;
@@ -231,7 +247,7 @@ void Win32MainWindow::build() {
 
   label(Descomprimir, L"Paquetes");
   gridView(Descomprimir, form_.flxRar, flxRar, kGridRowTwips);
-  button(Descomprimir, form_.cmdDes, cmdDes, L"Descomprimir", [this] { form_.cmdDes_Click(); });
+  button(Descomprimir, cmdDes, L"Descomprimir", [this] { form_.cmdDes_Click(); });
 
   label(Actualizar, L"Archivos");
   gridView(Actualizar, form_.flxFile, flxFile, kGridRowTwips);
@@ -240,19 +256,50 @@ void Win32MainWindow::build() {
   checkBox(Actualizar, form_.chkFiles, chkFiles, L"Bajar Archivos");
   checkBox(Actualizar, form_.chkComandos, chkComandos, L"Ejecutar cfd");
   checkBox(Actualizar, form_.chkScripts, chkScripts, L"Ejecutar Scripts");
-  button(Actualizar, form_.cmdAct, cmdAct, L"Actualizar", [this] {
-    form_.cmdAct_Click();
-    if (closeWhenIdle_)
-      PostMessageW(window_, WM_CLOSE, 0, 0);
-  });
+  button(Actualizar, cmdAct, L"Actualizar", [this] { form_.cmdAct_Click(); });
 
   label(Resultados, L"Logs");
   gridView(Resultados, form_.flxLog, flxLog, kGridRowTwips);
-  for (const auto& [id, name] : kAccessibleNames)
-    setAccessibleName(control(id), name);
+  for (const auto& named : kNamedControls) {
+    if (named.readByName)
+      setAccessibleName(control(named.id), widen(named.name));
+  }
+  for (const ControlDescription& described : windowControls()) {
+    if (HWND widget = controlNamed(described.name))
+      described_[GetDlgCtrlID(widget)] = &described;
+  }
+  form_.addAvailabilityListener([this] { showAvailability(); });
+  showAvailability();
   // The pages' controls lie over the tab control.
   SetWindowPos(tabs_, HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
   ShowWindow(tabs_, SW_SHOW);
+}
+
+HWND Win32MainWindow::controlNamed(std::string_view name) const {
+  for (const auto& named : kNamedControls) {
+    if (named.name == name)
+      return control(named.id);
+  }
+  return nullptr;
+}
+
+bool Win32MainWindow::available(int id) const {
+  const auto described = described_.find(id);
+  return described == described_.end() || form_.available(*described->second);
+}
+
+void Win32MainWindow::showAvailability() {
+  const bool busy = form_.busy.Value();
+  if (busy && focusBeforeBusy_ == nullptr)
+    focusBeforeBusy_ = GetFocus();
+  for (const auto& [id, described] : described_)
+    EnableWindow(control(id), form_.available(*described));
+  if (!busy && focusBeforeBusy_ != nullptr) {
+    // Disabling the control that had the keyboard focus took it away.
+    if (GetFocus() == nullptr && IsWindowEnabled(focusBeforeBusy_))
+      SetFocus(focusBeforeBusy_);
+    focusBeforeBusy_ = nullptr;
+  }
 }
 
 void Win32MainWindow::showPage(int page) {
@@ -438,13 +485,8 @@ bool Win32MainWindow::run(const std::function<void()>& event) {
 }
 
 void Win32MainWindow::close() {
-  // A run under way still holds the shared state: it stops at its next step and the window
-  // closes when it has ended.
-  if (form_.running()) {
-    form_.requestStop();
-    closeWhenIdle_ = true;
+  if (!form_.Form_QueryUnload())
     return;
-  }
   form_.Form_Unload();
   DestroyWindow(window_);
 }
@@ -468,20 +510,27 @@ LRESULT Win32MainWindow::handle(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_COMMAND: {
       const int id = LOWORD(wParam);
       const int code = HIWORD(wParam);
+      // Input that reaches a control the window shows unavailable is ignored; a refused tick or
+      // text shows the model's again.
       if (code == BN_CLICKED) {
         if (auto click = clicks_.find(id); click != clicks_.end()) {
-          run(click->second);
+          if (available(id))
+            run(click->second);
           return 0;
         }
         if (auto check = checks_.find(id); check != checks_.end()) {
-          check->second->setValue(
-              Button_GetCheck(reinterpret_cast<HWND>(lParam)) == BST_CHECKED ? 1 : 0);
+          auto box = reinterpret_cast<HWND>(lParam);
+          if (!check->second->userEdit(Button_GetCheck(box) == BST_CHECKED ? 1 : 0))
+            Button_SetCheck(box, check->second->Value() == 1 ? BST_CHECKED : BST_UNCHECKED);
           return 0;
         }
       }
       if (code == EN_CHANGE && !writing_) {
-        if (auto box = boxes_.find(id); box != boxes_.end())
-          box->second->setText(narrow(textOf(reinterpret_cast<HWND>(lParam))));
+        if (auto box = boxes_.find(id); box != boxes_.end()) {
+          auto edit = reinterpret_cast<HWND>(lParam);
+          if (!box->second->userEdit(narrow(textOf(edit))))
+            showText(edit, *box->second);
+        }
         return 0;
       }
       // Leaving a box is its validation; another window coming to the front is not leaving it.

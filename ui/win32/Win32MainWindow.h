@@ -6,6 +6,7 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "ui/win32/ListViewGrid.h"
@@ -13,10 +14,10 @@
 namespace fd {
 
 class CheckBox;
-class CommandButton;
 class TextBox;
 class Win32Desktop;
 class frmActualiza1;
+struct ControlDescription;
 
 // The controls' identifiers, for the window's own messages and for whoever drives it.
 namespace controlid {
@@ -69,6 +70,8 @@ class Win32MainWindow {
 
   HWND handle() const { return window_; }
   HWND control(int id) const { return GetDlgItem(window_, id); }
+  // The control of that name in frmActualiza1 (or in the Qt view); nullptr when there is none.
+  HWND controlNamed(std::string_view name) const;
   ListViewGrid& grid(int id) { return *grids_.at(id); }
 
  private:
@@ -84,9 +87,10 @@ class Win32MainWindow {
   void label(int page, const wchar_t* text);
   void sectionBar(int page, const wchar_t* text);
   void textBox(int page, TextBox& box, int id, std::function<void()> validate = {});
+  void showText(HWND edit, const TextBox& box);
   void checkBox(int page, CheckBox& box, int id, const wchar_t* text);
-  void button(int page, CommandButton& model, int id, const wchar_t* text,
-              std::function<void()> click);
+  // A button whose availability the window's description gives.
+  void button(int page, int id, const wchar_t* text, std::function<void()> click);
   void gridView(int page, Grid& grid, int id, int rowHeightTwips);
 
   void build();
@@ -95,6 +99,10 @@ class Win32MainWindow {
   void applyDpi(int dpi);
   void drawLogo(const DRAWITEMSTRUCT& item) const;
   void close();
+  // Whether the user may act on a control now, as the window's description says.
+  bool available(int id) const;
+  // Each described control enabled while the user may act on it.
+  void showAvailability();
   // Runs one of the window's events; a failure no trap caught is shown, not lost. False when
   // it failed.
   bool run(const std::function<void()>& event);
@@ -117,10 +125,11 @@ class Win32MainWindow {
   std::map<int, CheckBox*> checks_;
   std::map<int, std::function<void()>> validations_;
   std::map<int, std::function<void()>> clicks_;
+  std::map<int, const ControlDescription*> described_;
   // Set while a control is written from its model, so that it is not taken for the user's edit.
   bool writing_ = false;
-  // Set when the user closed the window while an update run was under way.
-  bool closeWhenIdle_ = false;
+  // The control that had the keyboard focus when an operation began.
+  HWND focusBeforeBusy_ = nullptr;
 };
 
 }  // namespace fd

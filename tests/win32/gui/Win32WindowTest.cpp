@@ -2,16 +2,20 @@
 // the server typed into its box, buttons pressed, list-view cells and ticks read back. Three real
 // packages (made by the test script with mkrar, FD_TEST_PACKAGES) are extracted by the Windows
 // Winrar95.exe and their files and script applied through the system's ODBC with osql.exe against
-// the SQL stand-in (FD_TEST_SQL_PORT). Message boxes are answered by the scripted desktop.
+// the SQL stand-in (FD_TEST_SQL_PORT). Message boxes are answered by the scripted desktop, from
+// which a test also acts while an operation is under way (its waits and its messages).
 #include <windows.h>
 
 #include <commctrl.h>
 #include <gtest/gtest.h>
 #include <oleacc.h>
+#include <windowsx.h>
 
 #include <cstdlib>
 #include <filesystem>
+#include <string_view>
 
+#include "fixtures/IdleOnlyControls.h"
 #include "fixtures/UpdaterFixture.h"
 #include "platform/win32/Win32Text.h"
 #include "ui/win32/Win32Desktop.h"
@@ -46,6 +50,12 @@ std::wstring accessibleName(HWND control) {
   return result;
 }
 
+std::wstring textOf(HWND control) {
+  wchar_t text[1024] = {};
+  GetWindowTextW(control, text, 1024);
+  return text;
+}
+
 // The folder picker while it is open: its lists' names, then F12 pressed on it.
 struct PickerSeen {
   bool opened = false;
@@ -53,21 +63,27 @@ struct PickerSeen {
 };
 PickerSeen pickerSeen;
 
-// The picker among this thread's windows (none when it is closed).
-HWND pickerWindow() {
-  HWND found = nullptr;
+// The window of this thread with that caption (none when it is closed).
+HWND threadWindow(const std::wstring& caption) {
+  struct Search {
+    const std::wstring& caption;
+    HWND found = nullptr;
+  } search{caption};
   EnumThreadWindows(
       GetCurrentThreadId(),
-      [](HWND window, LPARAM result) {
-        wchar_t caption[64] = {};
-        GetWindowTextW(window, caption, 64);
-        if (widen(frmPath::kCaption) != caption)
+      [](HWND window, LPARAM searched) {
+        auto* search = reinterpret_cast<Search*>(searched);
+        if (textOf(window) != search->caption)
           return TRUE;
-        *reinterpret_cast<HWND*>(result) = window;
+        search->found = window;
         return FALSE;
       },
-      reinterpret_cast<LPARAM>(&found));
-  return found;
+      reinterpret_cast<LPARAM>(&search));
+  return search.found;
+}
+
+HWND pickerWindow() {
+  return threadWindow(widen(frmPath::kCaption));
 }
 
 void CALLBACK closePickerWithF12(HWND, UINT, UINT_PTR timer, DWORD) {
@@ -81,6 +97,25 @@ void CALLBACK closePickerWithF12(HWND, UINT, UINT_PTR timer, DWORD) {
   pickerSeen.drives = accessibleName(drives);
   pickerSeen.folders = accessibleName(folders);
   PostMessageW(folders, WM_KEYDOWN, VK_F12, 0);
+}
+
+// The text of the program's message box while it is up, then OK pressed on it.
+std::wstring messageBoxText;
+
+void CALLBACK answerMessageBox(HWND, UINT, UINT_PTR timer, DWORD) {
+  HWND box = threadWindow(widen(kProgramTitle));
+  if (box == nullptr || !IsWindowVisible(box))
+    return;
+  KillTimer(nullptr, timer);
+  messageBoxText = textOf(GetDlgItem(box, 0xFFFF));
+  PostMessageW(box, WM_COMMAND, IDOK, 0);
+}
+
+// The closed window asked its thread to quit; the next test's loops must not take that up.
+void forgetQuit() {
+  MSG quit;
+  while (PeekMessageW(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)) {
+  }
 }
 
 class Win32WindowTest : public ::testing::Test {
@@ -110,10 +145,7 @@ class Win32WindowTest : public ::testing::Test {
   }
   void TearDown() override {
     window_.reset();
-    // The closed window asked its thread to quit; the next test's loops must not take that up.
-    MSG quit;
-    while (PeekMessageW(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)) {
-    }
+    forgetQuit();
     if (com_)
       CoUninitialize();
   }
@@ -270,6 +302,111 @@ TEST_F(Win32WindowTest, TheFolderPickerClosesWithF12) {
   EXPECT_EQ(pickerSeen.folders, L"Dir1");
   // Closed where it opened, the picker leaves the folder as it was.
   EXPECT_EQ(form_->txtDirFD.Text(), folder);
+}
+
+// What an operation under way must leave alone, tried from within it (at its first wait, then at
+// its first message): the controls greyed out, a stage box clicked, another server typed in and
+// the window's close box pressed.
+struct BusyCase {
+  const char* name;
+  int page;
+  int button;
+  // Whether the operation is the update, which ends with the script run.
+  bool updates;
+  friend void PrintTo(const BusyCase& busy, std::ostream* out) { *out << busy.name; }
+};
+
+class Win32BusyWindowTest : public Win32WindowTest,
+                            public ::testing::WithParamInterface<BusyCase> {};
+
+TEST_P(Win32BusyWindowTest, NothingChangesUntilTheOperationEndsThenTheWindowCloses) {
+  const BusyCase& busy = GetParam();
+  choosePage(0);
+  type(id::txtServidor, server_);
+  if (busy.button == id::cmdAct) {
+    choosePage(1);
+    press(id::cmdDes);
+  } else {
+    // A package the RAR tool cannot open: reading its manifest waits between attempts, then
+    // says it could not.
+    f.writeFile(f.act() + "MRP_1_0_0_roto.rar", "no es un RAR");
+    form_->CargarPaquetes();
+  }
+  const HWND window = window_->handle();
+  const long validations = f.logCount(" Cambio de SERVIDOR");
+  int rounds = 0;
+  f.desktop.onEvents = [&] {
+    if (rounds++ > 0)
+      return;
+    for (std::string_view name : kIdleOnlyControls)
+      EXPECT_FALSE(IsWindowEnabled(window_->controlNamed(name))) << name;
+    SendMessageW(control(id::chkScripts), BM_CLICK, 0, 0);
+    type(id::txtServidor, "otro");
+  };
+  int closes = 0;
+  f.desktop.onBox = [&] {
+    if (closes++ == 0)
+      SendMessageW(window, WM_SYSCOMMAND, SC_CLOSE, 0);
+  };
+  choosePage(busy.page);
+  press(busy.button);
+  f.desktop.onEvents = nullptr;
+  f.desktop.onBox = nullptr;
+
+  EXPECT_GT(rounds, 0);
+  EXPECT_GT(closes, 0);
+  EXPECT_EQ(form_->chkScripts.Value(), 1);
+  EXPECT_EQ(Button_GetCheck(control(id::chkScripts)), BST_CHECKED);
+  EXPECT_EQ(form_->txtServidor.Text(), server_);
+  EXPECT_EQ(narrow(textOf(control(id::txtServidor))), server_);
+  EXPECT_EQ(f.logCount(" Cambio de SERVIDOR"), validations);
+  EXPECT_EQ(form_->flxFile.Rows(), 4);
+  EXPECT_EQ(f.logHas(" FIN Actualizar"), busy.updates);
+  EXPECT_EQ(form_->flxScrp.CellBackColor(1, 1) == colors::kLightGreen, busy.updates);
+  // Available again once the operation has ended, the window closes as asked.
+  EXPECT_TRUE(IsWindowEnabled(control(id::txtServidor)));
+  EXPECT_TRUE(IsWindowEnabled(control(id::chkScripts)));
+  ASSERT_TRUE(IsWindow(window));
+  desktop_.doEvents();
+  EXPECT_FALSE(IsWindow(window));
+}
+
+INSTANTIATE_TEST_SUITE_P(Operations, Win32BusyWindowTest,
+                         ::testing::Values(BusyCase{"Extraction", 1, id::cmdDes, false},
+                                           BusyCase{"Run", 2, id::cmdAct, true}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+// A start-up that cannot create its log says why in a box and, as the Qt build does, on standard
+// error; the program then ends.
+TEST(Win32WindowStartUp, ALogThatCannotBeCreatedIsToldInABoxAndOnStandardError) {
+  UpdaterFixture f;
+  f.clock.setNow({2026, 12, 8, 6, 1, 0});
+  const std::string log = f.act() + "ACT_202612861.log";
+  // A folder in the log's place cannot be opened as a file.
+  f.makeFolder(log);
+  const fs::path errors = f.host(f.root() + "errores.txt");
+  HANDLE file = CreateFileW(errors.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
+                            FILE_ATTRIBUTE_NORMAL, nullptr);
+  ASSERT_NE(file, INVALID_HANDLE_VALUE);
+  const HANDLE standardError = GetStdHandle(STD_ERROR_HANDLE);
+  bool loaded = true;
+  {
+    Win32Desktop desktop;
+    frmActualiza1 form(f.services(desktop));
+    Win32MainWindow window(form, desktop);
+    SetStdHandle(STD_ERROR_HANDLE, file);
+    messageBoxText.clear();
+    const UINT_PTR timer = SetTimer(nullptr, 0, 50, answerMessageBox);
+    loaded = window.load();
+    KillTimer(nullptr, timer);
+    SetStdHandle(STD_ERROR_HANDLE, standardError);
+  }
+  forgetQuit();
+  CloseHandle(file);
+  EXPECT_FALSE(loaded);
+  const std::string told = narrow(messageBoxText);
+  EXPECT_EQ(told.find("No se pudo crear el archivo de log " + log + ". Mensaje: ("), 0u) << told;
+  EXPECT_EQ(f.readFile(f.root() + "errores.txt"), told + "\r\n");
 }
 
 }  // namespace
