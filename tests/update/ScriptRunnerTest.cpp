@@ -180,16 +180,13 @@ INSTANTIATE_TEST_SUITE_P(
     [](const auto& info) { return std::string(info.param.name); });
 
 // The stage end to end: the query tool found through the registry, run as the real osql.exe
-// against the shared SQL stand-in (the login Fendal with the current password), and its output
+// against the fixture's SQL stand-in (the login Fendal with the current password), and its output
 // file read back into the grids.
 class ScriptRunnerOsql : public ScriptRunnerTest {
  protected:
   void SetUp() override {
     ScriptRunnerTest::SetUp();
     const std::string server = f.sharedServer();
-    if (server.empty()) {
-      GTEST_SKIP() << "no SQL stand-in (FD_TEST_SQL_PORT) for this run";
-    }
     // The client tools' layout: SQLPath names the folder whose Binn holds the tool.
     f.registerQueryTool(f.root() + "SQL");
     ASSERT_TRUE(ConseguirPathISQL(state.mISQL, f.registry, f.fs, f.log, f.desktop));
