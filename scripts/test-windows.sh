@@ -2,7 +2,7 @@
 # Cross-builds the updater's core library and its Windows test suites with mingw-w64 and runs
 # them under Wine, in a private Wine prefix. The suites start the SQL stand-in built for Windows
 # themselves, on loopback (Wine's odbc32 reaches unixODBC and FreeTDS); the window's suite and
-# the packaged program use one started here.
+# the packaged program use one started here. Each suite's report goes to $build/results/.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/install-deps.sh g++-mingw-w64-x86-64-posix wine wine64 dpkg-dev unzip
@@ -92,8 +92,11 @@ done
 export FD_TEST_PACKAGES="Z:${work//\//\\}\\paquetes"
 
 # One Wine session at a time: the suites share the prefix's wineserver; the window's suite needs a
-# display.
-xvfb-run -a ctest --test-dir "$build" --output-on-failure -j1 --timeout 300
+# display. Each suite writes its cases' report to $results (scripts/compare-suites.py reads them).
+results="$(cd "$build" && pwd)/results"
+rm -rf "$results" && mkdir -p "$results"
+GTEST_OUTPUT="xml:Z:${results//\//\\}\\" \
+  xvfb-run -a ctest --test-dir "$build" --output-on-failure -j1 --timeout 300
 
 # The packaged program as a technician runs it: unzipped into C:\Actualizador\ beside three
 # packages, on a suite whose fdCom.ini names the SQL stand-in. Its start-up writes the log.
