@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Cross-builds the updater's core library and its Windows test suites with mingw-w64 and runs
-# them under Wine, in a private Wine prefix, with the SQL stand-in on loopback for the ODBC tests
-# (Wine's odbc32 reaches unixODBC and FreeTDS).
+# them under Wine, in a private Wine prefix. The suites start the SQL stand-in built for Windows
+# themselves, on loopback (Wine's odbc32 reaches unixODBC and FreeTDS); the window's suite and
+# the packaged program use one started here. Each suite's report goes to $build/results/.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/install-deps.sh g++-mingw-w64-x86-64-posix wine wine64 dpkg-dev unzip
@@ -9,7 +10,8 @@ scripts/install-deps.sh g++-mingw-w64-x86-64-posix wine wine64 dpkg-dev unzip
 build=${BUILD_DIR:-build/windows}
 native=${NATIVE_BUILD_DIR:-build/windows-native}
 
-# The SQL stand-in runs natively; only it is built for the host.
+# The SQL stand-in of the window's suite and the packaged program, and the RAR writer of their
+# packages, run natively; only they are built for the host.
 cmake -S . -B "$native" -G Ninja -DFD_BUILD_UI=OFF -DFD_BUILD_TESTS=OFF >/dev/null
 cmake --build "$native" --target tds_test_server mkrar
 
@@ -24,11 +26,10 @@ cmake --build "$build"
 
 work=$(mktemp -d /tmp/fd-windows-XXXXXX)
 server_pid=""
-legacy_pid=""
 cleanup() {
-  for pid in $server_pid $legacy_pid; do
-    kill "$pid" 2>/dev/null && wait "$pid" 2>/dev/null || true
-  done
+  if [ -n "$server_pid" ]; then
+    kill "$server_pid" 2>/dev/null && wait "$server_pid" 2>/dev/null || true
+  fi
   WINEPREFIX="$work/prefix" wineserver -k 2>/dev/null || true
   rm -rf "$work"
 }
@@ -53,8 +54,8 @@ start_server() {
     sleep 0.1
   done
 }
-# sa for the database layer's tests, Fendal (the updater's login) for the script stage's and
-# the server validation's, which also lists the user databases (system ones in another case).
+# For the window's suite and the packaged program: the updater's login and user databases
+# (system ones in another letter case).
 start_server server <<'EOF'
 login sa clave
 login Fendal Murales7261qz
@@ -67,14 +68,7 @@ database Master
 database TEMPDB
 EOF
 server_pid=$started_pid
-# A server that still knows the updater's login by its former password.
-start_server legacy <<'EOF'
-login Fendal Murales
-database Comercial2019
-EOF
-legacy_pid=$started_pid
 export FD_TEST_SQL_PORT=$(awk '/^PORT /{print $2; exit}' "$work/server.out")
-export FD_TEST_SQL_LEGACY_PORT=$(awk '/^PORT /{print $2; exit}' "$work/legacy.out")
 export FD_ODBC_DRIVER=FreeTDS
 # FreeTDS reads these over the connection string (an empty TDSPORT is port 0).
 unset TDSVER TDSPORT TDSHOST TDSDUMP
@@ -98,8 +92,11 @@ done
 export FD_TEST_PACKAGES="Z:${work//\//\\}\\paquetes"
 
 # One Wine session at a time: the suites share the prefix's wineserver; the window's suite needs a
-# display.
-xvfb-run -a ctest --test-dir "$build" --output-on-failure -j1 --timeout 300
+# display. Each suite writes its cases' report to $results (scripts/compare-suites.py reads them).
+results="$(cd "$build" && pwd)/results"
+rm -rf "$results" && mkdir -p "$results"
+GTEST_OUTPUT="xml:Z:${results//\//\\}\\" \
+  xvfb-run -a ctest --test-dir "$build" --output-on-failure -j1 --timeout 300
 
 # The packaged program as a technician runs it: unzipped into C:\Actualizador\ beside three
 # packages, on a suite whose fdCom.ini names the SQL stand-in. Its start-up writes the log.

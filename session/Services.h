@@ -23,6 +23,9 @@ struct Services {
   Registry& registry;
   // The program's own folder as a Windows path (with or without a final "\").
   std::string programFolder;
+  // The suite's root the start-up begins with (with its final "\"); a test's own folder where
+  // the machine's C:\ must stay untouched.
+  std::string suiteRoot = "C:\\Fendal\\";
 };
 
 }  // namespace fd

@@ -79,7 +79,7 @@ bool frmActualiza1::Form_Load() {
   txtCRM.setText("CRM");
   txtMRP.setText("MRP");
   txtIni.setText("fdCom.ini");
-  txtDirFD.setText("C:\\Fendal\\");
+  txtDirFD.setText(services.suiteRoot);
   txtDirFD_Validate();
 
   clsIni ini(services.fs);

@@ -2,6 +2,8 @@
 
 #include <cstdlib>
 
+#include "platform/Text.h"
+
 #ifdef _WIN32
 #include "platform/win32/Win32Text.h"
 #else
@@ -34,7 +36,11 @@ std::optional<DriverFunctions> driverFunctions(SQLHDBC) {
 
 std::string sqlServerConnectionString(const OdbcLogin& login) {
   const char* driver = std::getenv("FD_ODBC_DRIVER");
-  return odbcConnectionString(driver != nullptr && *driver != '\0' ? driver : "SQL Server", login);
+  if (driver == nullptr || *driver == '\0')
+    return odbcConnectionString("SQL Server", login);
+  // FreeTDS (under Wine) with its protocol version pinned, as on POSIX.
+  return equalsNoCase(driver, "FreeTDS") ? freeTdsConnectionString(login)
+                                         : odbcConnectionString(driver, login);
 }
 
 #else

@@ -44,16 +44,16 @@ struct Functions {
   SQLRETURN (*execDirect)(SQLHSTMT, Char*, SQLINTEGER) = nullptr;
   SQLRETURN (*moreResults)(SQLHSTMT) = nullptr;
   SQLRETURN (*numResultCols)(SQLHSTMT, SQLSMALLINT*) = nullptr;
-  SQLRETURN (*colAttribute)
+  SQLRETURN(*colAttribute)
   (SQLHSTMT, SQLUSMALLINT, SQLUSMALLINT, SQLPOINTER, SQLSMALLINT, SQLSMALLINT*, SQLLEN*) = nullptr;
   SQLRETURN (*fetch)(SQLHSTMT) = nullptr;
   SQLRETURN (*getData)(SQLHSTMT, SQLUSMALLINT, SQLSMALLINT, SQLPOINTER, SQLLEN, SQLLEN*) = nullptr;
   SQLRETURN (*rowCount)(SQLHSTMT, SQLLEN*) = nullptr;
   SQLRETURN (*setStmtAttr)(SQLHSTMT, SQLINTEGER, SQLPOINTER, SQLINTEGER) = nullptr;
-  SQLRETURN (*getDiagRec)
+  SQLRETURN(*getDiagRec)
   (SQLSMALLINT, SQLHANDLE, SQLSMALLINT, Char*, SQLINTEGER*, Char*, SQLSMALLINT,
    SQLSMALLINT*) = nullptr;
-  SQLRETURN (*getDiagField)
+  SQLRETURN(*getDiagField)
   (SQLSMALLINT, SQLHANDLE, SQLSMALLINT, SQLSMALLINT, SQLPOINTER, SQLSMALLINT,
    SQLSMALLINT*) = nullptr;
 };
@@ -75,7 +75,7 @@ bool connectionDead(SQLHDBC connection);
 
 // The connection string for SQL Server on this host: the FreeTDS driver through unixODBC; on
 // Windows the "SQL Server" driver, or the one FD_ODBC_DRIVER names (FreeTDS under Wine in the
-// tests). Throws AppError for a value that cannot pass safely.
+// tests, then given as on POSIX). Throws AppError for a value that cannot pass safely.
 std::string sqlServerConnectionString(const OdbcLogin& login);
 
 }  // namespace fd::odbc

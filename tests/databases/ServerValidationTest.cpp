@@ -1,19 +1,32 @@
-// The server box's validation against the SQL stand-ins both hosts share: the updater's login
-// through the host's ODBC and the user databases it lists.
+// The server box's validation against a SQL stand-in set up per case: the updater's login through
+// the host's ODBC, tried with the current and then the legacy password, and the user databases
+// it lists.
 #include <gtest/gtest.h>
+
+#include <algorithm>
+#include <optional>
 
 #include "databases/ServerConnection.h"
 #include "fixtures/ServerValidationFixture.h"
+#include "fixtures/TdsTestServer.h"
 #include "platform/Desktop.h"
 
 namespace fd::test {
 namespace {
 
+const TdsServerConfig kCurrent{
+    "TDSTEST",
+    {{"Fendal", kClaveActual}},
+    {"COMERCIAL_A", "Contab1", "Comercial2019", "Master", "TEMPDB", "FD_A"},
+    {}};
+
 struct ServerCase {
   std::string name;
-  std::optional<SharedServer> server;  // none: a port nothing listens on
+  std::optional<TdsServerConfig> server;  // none: a port nothing listens on
   std::vector<DatabaseRow> databases;
-  std::string clave;  // the password the updater goes on with
+  std::string clave;                // the password the updater goes on with
+  std::vector<std::string> logins;  // the outcome of each login, as the server logged it
+  bool reported = false;            // "No se pudo conectar" shown and logged
 };
 
 void PrintTo(const ServerCase& c, std::ostream* out) {
@@ -24,12 +37,16 @@ class Servers : public ServerValidation, public ::testing::WithParamInterface<Se
 
 TEST_P(Servers, ListUserDatabasesTickingComercialOrReportTheServer) {
   const ServerCase& c = GetParam();
-  // Nothing listens on the loopback's port 1 (tcpmux has no service here).
-  const std::string server = c.server ? f.sharedServer(*c.server) : "127.0.0.1,1";
-  if (server.empty()) {
-    GTEST_SKIP() << "no such SQL stand-in for this run";
+  std::optional<TdsTestServer> server;
+  std::string source;
+  if (c.server) {
+    server.emplace(*c.server);
+    source = server->dataSource();
+  } else {
+    TdsTestServer gone(kCurrent);
+    source = gone.dataSource();
   }
-  validate(server);
+  validate(source);
 
   EXPECT_EQ(databaseRows(w().flxBases), c.databases);
   EXPECT_EQ(w().state.mClave, c.clave);
@@ -38,11 +55,17 @@ TEST_P(Servers, ListUserDatabasesTickingComercialOrReportTheServer) {
   EXPECT_FALSE(w().state.mConexion);
   EXPECT_EQ(f.desktop.busyDepth, 0);
   EXPECT_EQ(f.desktop.busyChanges, busyChangesStart + 2);
-  if (c.databases.empty()) {
+  if (server) {
+    std::vector<std::string> logins;
+    for (const StatementLogEntry& login : server->entries("LOGIN", "Fendal"))
+      logins.push_back(login.text);
+    EXPECT_EQ(logins, c.logins);
+  }
+  if (c.reported) {
     EXPECT_EQ(newLogTexts(), (std::vector<std::string>{" Cambio de SERVIDOR",
-                                                       " ERROR no se pudo conectar a " + server}));
+                                                       " ERROR no se pudo conectar a " + source}));
     ASSERT_EQ(f.desktop.boxes.size(), boxesStart + 1);
-    EXPECT_EQ(f.desktop.boxes.back().prompt, "No se pudo conectar al servidor " + server);
+    EXPECT_EQ(f.desktop.boxes.back().prompt, "No se pudo conectar al servidor " + source);
     EXPECT_EQ(f.desktop.boxes.back().style, msgbox::kQuestion);
     EXPECT_EQ(f.desktop.boxes.back().title, "Vadelo");
   } else {
@@ -52,40 +75,77 @@ TEST_P(Servers, ListUserDatabasesTickingComercialOrReportTheServer) {
 }
 
 INSTANTIATE_TEST_SUITE_P(
-    Shared, Servers,
+    PerCase, Servers,
     ::testing::Values(
         // In the server's order; master and tempdb are left out whatever their letter case.
         ServerCase{"CurrentPassword",
-                   SharedServer::Current,
+                   kCurrent,
                    {{"1", "COMERCIAL_A", "ticked"},
                     {"2", "Comercial2019", "ticked"},
                     {"3", "Contab1", ""},
-                    {"4", "FD_A", ""},
-                    {"5", "FD_B", ""}},
-                   kClaveActual},
+                    {"4", "FD_A", ""}},
+                   kClaveActual,
+                   {"OK"}},
         ServerCase{"FormerPassword",
-                   SharedServer::Legacy,
+                   TdsServerConfig{"TDSTEST", {{"Fendal", kClaveAnterior}}, {"Comercial2019"}, {}},
                    {{"1", "Comercial2019", "ticked"}},
-                   kClaveAnterior},
+                   kClaveAnterior,
+                   {"FAILED 18456", "OK"}},
         // Both passwords are tried before the one message.
-        ServerCase{"NothingListening", std::nullopt, {}, kClaveAnterior}),
+        ServerCase{"BothPasswordsRefused",
+                   TdsServerConfig{"TDSTEST", {{"Fendal", "Otra"}}, {"Comercial2019"}, {}},
+                   {},
+                   kClaveAnterior,
+                   {"FAILED 18456", "FAILED 18456"},
+                   true},
+        ServerCase{"OnlySystemDatabases",
+                   TdsServerConfig{"TDSTEST", {{"Fendal", kClaveActual}}, {}, {}},
+                   {},
+                   kClaveActual,
+                   {"OK"}},
+        ServerCase{"NothingListening", std::nullopt, {}, kClaveAnterior, {}, true}),
     [](const auto& info) { return info.param.name; });
 
 TEST_F(ServerValidation, EveryValidationTicksAfresh) {
-  const std::string server = f.sharedServer();
-  if (server.empty()) {
-    GTEST_SKIP() << "no SQL stand-in (FD_TEST_SQL_PORT) for this run";
-  }
-  validate(server);
+  TdsTestServer server(kCurrent);
+  validate(server.dataSource());
   w().flxBases.userEdit(1, 2, "");
   w().flxBases.userEdit(4, 2, "1");
   EXPECT_EQ(w().flxBases.CellChecked(4, 2), kChecked);
-  validate(server);
+  validate(server.dataSource());
   EXPECT_EQ(databaseRows(w().flxBases), (std::vector<DatabaseRow>{{"1", "COMERCIAL_A", "ticked"},
                                                                   {"2", "Comercial2019", "ticked"},
                                                                   {"3", "Contab1", ""},
-                                                                  {"4", "FD_A", ""},
-                                                                  {"5", "FD_B", ""}}));
+                                                                  {"4", "FD_A", ""}}));
+}
+
+TEST_F(ServerValidation, NamesThatCannotBePassedSafelyAreListedUntickedAndLogged) {
+  const std::string hostile = "Comercial_Z};Driver={/tmp/fd-evil.so};Database={COMERCIAL_A";
+  TdsTestServer server({"TDSTEST",
+                        {{"Fendal", kClaveActual}},
+                        {"COMERCIAL_A", hostile, "Comercial/**/DROP", "Comercial-Dos"},
+                        {}});
+  validate(server.dataSource());
+  auto rows = databaseRows(w().flxBases);
+  auto ticked = [&](const std::string& name) {
+    for (const DatabaseRow& row : rows) {
+      if (row[1] == name)
+        return row[2];
+    }
+    return std::string("not listed");
+  };
+  EXPECT_EQ(ticked("COMERCIAL_A"), "ticked");
+  EXPECT_EQ(ticked(hostile), "");
+  EXPECT_EQ(ticked("Comercial/**/DROP"), "");
+  EXPECT_EQ(ticked("Comercial-Dos"), "");
+  auto texts = newLogTexts();
+  for (const char* entry :
+       {" ERROR la base Comercial_Z};Driver={/tmp/fd-evil.so};Database={COMERCIAL_A no se puede "
+        "actualizar: contiene \"}\"",
+        " ERROR la base Comercial/**/DROP no se puede actualizar: contiene \"/\"",
+        " ERROR la base Comercial-Dos no se puede actualizar: contiene \"-\""}) {
+    EXPECT_NE(std::find(texts.begin(), texts.end(), entry), texts.end()) << entry;
+  }
 }
 
 }  // namespace

@@ -1,13 +1,15 @@
+// Faults injected while an update runs over the host's real services: a full disk, files and
+// folders gone, a log that cannot be written, the server gone mid-script.
 #include <gtest/gtest.h>
-#include <signal.h>
-#include <sys/resource.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <chrono>
+#include <condition_variable>
+#include <cstdio>
+#include <cstdlib>
 #include <filesystem>
-#include <fstream>
+#include <mutex>
+#include <thread>
 
 #include "fixtures/PackageBuilder.h"
 #include "fixtures/TdsTestServer.h"
@@ -19,35 +21,48 @@ namespace {
 namespace fs = std::filesystem;
 
 constexpr const char* kPackage = "COMERCIAL_1_0_0_a.rar";
-constexpr const char* kPackageFolder = "C:\\Act\\COMERCIAL_1_0_0_a";
-constexpr const char* kModule = "C:\\Fendal\\Comercial";
 
 // Ends the test process if the run does not come back: a hang fails instead of blocking.
 class HangGuard {
  public:
-  explicit HangGuard(unsigned seconds) { alarm(seconds); }
-  ~HangGuard() { alarm(0); }
+  explicit HangGuard(std::chrono::seconds limit)
+      : watcher_([this, limit] {
+          std::unique_lock lock(mutex_);
+          if (!ended_.wait_for(lock, limit, [this] { return done_; })) {
+            std::fputs("the run did not come back\n", stderr);
+            std::abort();
+          }
+        }) {}
+  ~HangGuard() {
+    {
+      std::lock_guard lock(mutex_);
+      done_ = true;
+    }
+    ended_.notify_one();
+    watcher_.join();
+  }
+
+ private:
+  std::mutex mutex_;
+  std::condition_variable ended_;
+  bool done_ = false;
+  std::thread watcher_;
 };
 
-// An update run on a real prefix, faults injected while it runs.
+// An update run in the fixture's folders, faults injected while it runs.
 class FaultInjection : public testing::Test {
  protected:
   void SetUp() override {
-    setenv("WINEPREFIX", f.prefix.root().c_str(), 1);
-    f.prefix.makeFolder(kModule);
-    for (const char* tool : {"Winrar95.exe", "taskkill", "schtasks"}) {
-      packages().installTool(tool);
-    }
+    f.makeFolder(module);
+    packages().installTools();
   }
-  void TearDown() override { unsetenv("WINEPREFIX"); }
 
   PackageBuilder packages() { return PackageBuilder(f, f.programFolder); }
   frmActualiza1& w() { return f.window(); }
 
   // Starts the window on the server and extracts the packages; the run's boxes come after.
   void startAndExtract(const std::string& server = "127.0.0.1,1") {
-    f.prefix.writeFile("C:\\Fendal\\Comercial\\fdCom.ini",
-                       "[Comercial]\r\nServidor=" + server + "\r\n");
+    f.writeFile(module + "fdCom.ini", "[Comercial]\r\nServidor=" + server + "\r\n");
     ASSERT_TRUE(w().Form_Load());
     const std::size_t before = f.desktop.boxes.size();
     w().cmdDes_Click();
@@ -65,7 +80,7 @@ class FaultInjection : public testing::Test {
   // The entries of the module folder, hidden ones included.
   std::vector<std::string> moduleEntries() const {
     std::vector<std::string> names;
-    for (const auto& entry : fs::directory_iterator(f.prefix.host(kModule))) {
+    for (const auto& entry : fs::directory_iterator(f.host(module))) {
       names.push_back(entry.path().filename().string());
     }
     std::sort(names.begin(), names.end());
@@ -73,49 +88,34 @@ class FaultInjection : public testing::Test {
   }
 
   UpdaterFixture f;
+  const std::string module = f.fendal() + "Comercial\\";
+  const std::string packageFolder = f.act() + "COMERCIAL_1_0_0_a\\";
   std::size_t boxes = 0;
 };
 
 TEST_F(FaultInjection, FileSizeLimitMidCopyEndsTheRunWithTheOldTargetIntact) {
   const std::string big(3 * 1024 * 1024, 'n');
   packages().make(kPackage, {{"info.txt", ""}, {"a.dll", "nueva a"}, {"grande.dat", big}});
-  f.prefix.writeFile("C:\\Fendal\\Comercial\\a.dll", "vieja a");
-  f.prefix.writeFile("C:\\Fendal\\Comercial\\grande.dat", "viejo grande");
+  f.writeFile(module + "a.dll", "vieja a");
+  f.writeFile(module + "grande.dat", "viejo grande");
   startAndExtract();
   w().chkScripts.setValue(0);
 
   // The run goes on in a child whose files may not grow past 1 MB; it sends back its boxes.
-  int channel[2];
-  ASSERT_EQ(pipe(channel), 0);
-  const pid_t child = fork();
-  if (child == 0) {
-    close(channel[0]);
-    signal(SIGXFSZ, SIG_IGN);
-    const rlimit limit{1024 * 1024, 1024 * 1024};
-    setrlimit(RLIMIT_FSIZE, &limit);
-    w().cmdAct_Click();
-    for (const std::string& prompt : runBoxes()) {
-      const std::string record = prompt + '\0';
-      if (write(channel[1], record.data(), record.size()) < 0) {
-        _exit(2);
-      }
-    }
-    _exit(w().running() ? 1 : 0);
-  }
-  close(channel[1]);
-  std::string received;
-  char buffer[4096];
-  for (ssize_t got; (got = read(channel[0], buffer, sizeof buffer)) > 0;) {
-    received.append(buffer, static_cast<std::size_t>(got));
-  }
-  close(channel[0]);
-  int status = 0;
-  ASSERT_EQ(waitpid(child, &status, 0), child);
-  ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+  const std::optional<std::string> received =
+      FixtureHost::inChildWithFileSizeLimit(1024 * 1024, [&] {
+        w().cmdAct_Click();
+        std::string records = w().running() ? "still running" : "";
+        for (const std::string& prompt : runBoxes())
+          records += prompt + '\0';
+        return records;
+      });
+  if (!received)
+    GTEST_SKIP() << "Windows limits no process's file size";
 
-  EXPECT_EQ(received, std::string("Actualizar : (61). Línea : 3. Disco lleno") + '\0');
-  EXPECT_EQ(f.prefix.readFile("C:\\Fendal\\Comercial\\grande.dat"), "viejo grande");
-  EXPECT_EQ(f.prefix.readFile("C:\\Fendal\\Comercial\\a.dll"), "nueva a");
+  EXPECT_EQ(*received, std::string("Actualizar : (61). Línea : 3. Disco lleno") + '\0');
+  EXPECT_EQ(f.readFile(module + "grande.dat"), "viejo grande");
+  EXPECT_EQ(f.readFile(module + "a.dll"), "nueva a");
   // No half-written copy is left beside the target.
   EXPECT_EQ(moduleEntries(), (std::vector<std::string>{"a.dll", "fdCom.ini", "grande.dat"}));
   EXPECT_FALSE(f.logHas(" FIN Actualizar"));
@@ -125,16 +125,16 @@ TEST_F(FaultInjection, FileSizeLimitMidCopyEndsTheRunWithTheOldTargetIntact) {
 
 TEST_F(FaultInjection, PackageFolderDeletedBeforeTheRunEndsItThroughTheTrap) {
   packages().make(kPackage, {{"info.txt", ""}, {"a.dll", "nueva a"}});
-  f.prefix.writeFile("C:\\Fendal\\Comercial\\a.dll", "vieja a");
+  f.writeFile(module + "a.dll", "vieja a");
   startAndExtract();
   w().chkScripts.setValue(0);
-  fs::remove_all(f.prefix.host(kPackageFolder));
-  HangGuard guard(120);
+  fs::remove_all(f.host(packageFolder));
+  HangGuard guard(std::chrono::seconds(120));
   w().cmdAct_Click();
   // The file's folder is missing, which the platform reports as a path not found.
   EXPECT_EQ(runBoxes(), std::vector<std::string>{"Actualizar : (76). Línea : 3. No se encontró "
                                                  "la ruta de acceso"});
-  EXPECT_EQ(f.prefix.readFile("C:\\Fendal\\Comercial\\a.dll"), "vieja a");
+  EXPECT_EQ(f.readFile(module + "a.dll"), "vieja a");
   EXPECT_FALSE(f.logHas(" FIN Actualizar"));
   EXPECT_FALSE(w().running());
   EXPECT_TRUE(w().Enabled.Value());
@@ -142,19 +142,20 @@ TEST_F(FaultInjection, PackageFolderDeletedBeforeTheRunEndsItThroughTheTrap) {
 
 TEST_F(FaultInjection, PackageFileDeletedBeforeTheRunShowsTheReplaceMessage) {
   packages().make(kPackage, {{"info.txt", ""}, {"a.dll", "nueva a"}, {"b.dll", "nueva b"}});
-  f.prefix.writeFile("C:\\Fendal\\Comercial\\b.dll", "vieja b");
+  f.writeFile(module + "b.dll", "vieja b");
   startAndExtract();
   w().chkScripts.setValue(0);
-  fs::remove(f.prefix.host(std::string(kPackageFolder) + "\\b.dll"));
-  HangGuard guard(120);
+  fs::remove(f.host(packageFolder + "b.dll"));
+  HangGuard guard(std::chrono::seconds(120));
   w().cmdAct_Click();
   EXPECT_EQ(runBoxes(),
             std::vector<std::string>{
-                "Error 53. El archivo C:\\Fendal\\Comercial\\b.dll no se puede REEMPLAZAR. Revise "
-                "en Mi PC -> Administrar -> Carpetas Compartidas -> Archivos Abiertos. Parese "
-                "sobre el archivo y con botón derecho obligue el CIERRE del mismo."});
-  EXPECT_EQ(f.prefix.readFile("C:\\Fendal\\Comercial\\a.dll"), "nueva a");
-  EXPECT_EQ(f.prefix.readFile("C:\\Fendal\\Comercial\\b.dll"), "vieja b");
+                "Error 53. El archivo " + module +
+                "b.dll no se puede REEMPLAZAR. Revise en Mi PC -> Administrar -> Carpetas "
+                "Compartidas -> Archivos Abiertos. Parese sobre el archivo y con botón derecho "
+                "obligue el CIERRE del mismo."});
+  EXPECT_EQ(f.readFile(module + "a.dll"), "nueva a");
+  EXPECT_EQ(f.readFile(module + "b.dll"), "vieja b");
 }
 
 struct ReadOnlyCase {
@@ -171,9 +172,9 @@ TEST_P(LogBecomesReadOnly, MidRunGivesOneClearMessage) {
   packages().make(kPackage, {{"info.txt", ""}, {"a.dll", "nueva a"}, {"b.dll", "nueva b"}});
   startAndExtract();
   w().chkScripts.setValue(0);
-  const fs::path log = f.prefix.host(w().state.mArchivoLog);
+  const fs::path log = f.host(w().state.mArchivoLog);
   // Only the updater's folder itself loses its write bit; the backups below it keep theirs.
-  f.prefix.makeFolder("C:\\Act\\Respaldo");
+  f.makeFolder(f.act() + "Respaldo");
   const auto noWrite = fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write;
   f.desktop.onEvents = [&] {
     if (w().txtEstado.Text() == "Copiando a.dll") {
@@ -183,7 +184,7 @@ TEST_P(LogBecomesReadOnly, MidRunGivesOneClearMessage) {
       }
     }
   };
-  HangGuard guard(120);
+  HangGuard guard(std::chrono::seconds(120));
   w().cmdAct_Click();
   fs::permissions(log.parent_path(), fs::perms::owner_write, fs::perm_options::add);
   fs::permissions(log, fs::perms::owner_write, fs::perm_options::add);
@@ -193,8 +194,8 @@ TEST_P(LogBecomesReadOnly, MidRunGivesOneClearMessage) {
     prompt.replace(at, 5, w().state.mArchivoLog);
   EXPECT_EQ(runBoxes(), std::vector<std::string>{prompt});
   EXPECT_EQ(f.logHas(" FIN Actualizar"), GetParam().finished);
-  EXPECT_EQ(f.prefix.readFile("C:\\Fendal\\Comercial\\a.dll"), "nueva a");
-  EXPECT_EQ(f.prefix.exists("C:\\Fendal\\Comercial\\b.dll"), GetParam().finished);
+  EXPECT_EQ(f.readFile(module + "a.dll"), "nueva a");
+  EXPECT_EQ(f.exists(module + "b.dll"), GetParam().finished);
   EXPECT_FALSE(w().running());
 }
 
@@ -209,21 +210,7 @@ INSTANTIATE_TEST_SUITE_P(
                      false}),
     [](const auto& info) { return std::string(info.param.name); });
 
-class ServerDrops : public FaultInjection {
- protected:
-  // Kills the query tools started from this test's prefix.
-  void endQueryTools() {
-    const std::string ours = f.prefix.host("C:\\SQL").string();
-    for (const ProcessEntry& entry : f.processes().list()) {
-      std::ifstream cmdline("/proc/" + std::to_string(entry.pid) + "/cmdline");
-      std::string program;
-      std::getline(cmdline, program, '\0');
-      if (entry.name == "osql.exe" && program.starts_with(ours)) {
-        kill(entry.pid, SIGKILL);
-      }
-    }
-  }
-};
+class ServerDrops : public FaultInjection {};
 
 TEST_F(ServerDrops, MidScriptTheRunReportsTheScriptAndGoesOn) {
   TdsTestServer server({"TDSTEST", {{"Fendal", "Murales7261qz"}}, {"COMERCIAL_A"}, {}});
@@ -256,10 +243,10 @@ TEST_F(ServerDrops, MidScriptTheRunReportsTheScriptAndGoesOn) {
       // A tool that never ends would also go on writing its output: end it here, not by the
       // guard, which would leave it running.
       toolOutlivedTheServer = true;
-      endQueryTools();
+      f.endProgramsBelow(f.root() + "SQL");
     }
   };
-  HangGuard guard(120);
+  HangGuard guard(std::chrono::seconds(120));
   w().cmdAct_Click();
   ASSERT_TRUE(stopped);
   ASSERT_FALSE(toolOutlivedTheServer) << "the query tool did not end when the server went";

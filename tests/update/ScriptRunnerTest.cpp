@@ -4,6 +4,7 @@
 #include <deque>
 
 #include "databases/ServerConnection.h"
+#include "fixtures/TdsTestServer.h"
 #include "fixtures/UpdaterFixture.h"
 #include "platform/AnsiCodec.h"
 #include "platform/AppError.h"
@@ -180,21 +181,17 @@ INSTANTIATE_TEST_SUITE_P(
     [](const auto& info) { return std::string(info.param.name); });
 
 // The stage end to end: the query tool found through the registry, run as the real osql.exe
-// against the shared SQL stand-in (the login Fendal with the current password), and its output
-// file read back into the grids.
+// against the SQL stand-in (the login Fendal with the current password), and its output file read
+// back into the grids.
 class ScriptRunnerOsql : public ScriptRunnerTest {
  protected:
   void SetUp() override {
     ScriptRunnerTest::SetUp();
-    const std::string server = f.sharedServer();
-    if (server.empty()) {
-      GTEST_SKIP() << "no SQL stand-in (FD_TEST_SQL_PORT) for this run";
-    }
     // The client tools' layout: SQLPath names the folder whose Binn holds the tool.
     f.registerQueryTool(f.root() + "SQL");
     ASSERT_TRUE(ConseguirPathISQL(state.mISQL, f.registry, f.fs, f.log, f.desktop));
     EXPECT_EQ(state.mISQL, f.root() + "SQL\\Binn\\osql.exe");
-    state.mServidor = server;
+    state.mServidor = server.dataSource();
     state.mCatalogo = "FD_A";
     state.mClave = kClaveActual;
   }
@@ -206,6 +203,8 @@ class ScriptRunnerOsql : public ScriptRunnerTest {
     flxScrp.AddItem("2\t" + name + "\t\t" + script + "\t\t.sql");
     return run(f.processes(), script, flxScrp.Rows() - 1);
   }
+
+  TdsTestServer server{{"TDSTEST", {{"Fendal", kClaveActual}}, {"FD_A"}, {}}};
 };
 
 struct OsqlCase {

@@ -12,6 +12,7 @@
 #include "fixtures/PackageBuilder.h"
 #include "fixtures/TdsTestServer.h"
 #include "fixtures/UpdaterFixture.h"
+#include "platform/Text.h"
 #include "window/ConsoleDesktop.h"
 #include "window/ConsoleRun.h"
 
@@ -20,9 +21,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-constexpr const char* kExe = "C:\\Fendal\\Comercial\\Comercial.exe";
-constexpr const char* kReport = "C:\\Fendal\\RPT\\Leeme.txt";
-constexpr const char* kNewFile = "C:\\Fendal\\Comercial\\Leeme.txt";
+// Where the mail task's stand-in notes that it ran (POSIX).
 constexpr const char* kMarker = "C:\\Tmp\\reiniciado.txt";
 
 struct Output {
@@ -47,12 +46,21 @@ std::map<std::string, std::string> filesUnder(const fs::path& root) {
   return files;
 }
 
+// The texts with the fixture's root, also as a backup names it (its colon left out), as "{root}":
+// on Windows each fixture has a root of its own.
+std::vector<std::string> rootless(std::vector<std::string> texts, const UpdaterFixture& u) {
+  const std::string root = u.root();
+  const std::string kept = root.substr(0, 1) + root.substr(2);
+  for (std::string& text : texts)
+    text = replaceAll(replaceAll(text, root, "{root}"), kept, "{root}");
+  return texts;
+}
+
 // An installation with a replaced program, a new file, a command file that copies over a report
 // and a script, updated by the window or by the program without it.
 class UnattendedRunTest : public ::testing::Test {
  protected:
   void SetUp() override { startServer(0); }
-  void TearDown() override { unsetenv("WINEPREFIX"); }
 
   void startServer(int otherUsers) {
     server.reset();
@@ -62,30 +70,36 @@ class UnattendedRunTest : public ::testing::Test {
                                                              {{"Fendal", otherUsers, "Otra"}}});
   }
 
+  // The installation's replaced program, its report and the package's new file.
+  static std::string exe(const UpdaterFixture& u) {
+    return u.fendal() + "Comercial\\Comercial.exe";
+  }
+  static std::string report(const UpdaterFixture& u) { return u.fendal() + "RPT\\Leeme.txt"; }
+  static std::string newFile(const UpdaterFixture& u) {
+    return u.fendal() + "Comercial\\Leeme.txt";
+  }
+
   void install(UpdaterFixture& u) {
-    setenv("WINEPREFIX", u.prefix.root().c_str(), 1);
-    u.prefix.writeFile("C:\\Fendal\\Comercial\\fdCom.ini",
-                       "[Comercial]\r\nServidor=" + server->dataSource() + "\r\n");
-    u.prefix.writeFile(kExe, "viejo");
-    fs::last_write_time(u.prefix.host(kExe),
+    u.writeFile(u.fendal() + "Comercial\\fdCom.ini",
+                "[Comercial]\r\nServidor=" + server->dataSource() + "\r\n");
+    u.writeFile(exe(u), "viejo");
+    fs::last_write_time(u.host(exe(u)),
                         fs::file_time_type::clock::now() - std::chrono::hours(24 * 400));
-    u.prefix.writeFile(kReport, "leeme viejo");
+    u.writeFile(report(u), "leeme viejo");
     PackageBuilder packages(u, u.programFolder);
-    for (const char* tool : {"Winrar95.exe", "taskkill", "schtasks"})
-      packages.installTool(tool);
+    packages.installTools();
     u.registerQueryTool();
-    u.writeMailTask();
+    taskRuns = u.writeMailTask();
     packages.make("COMERCIAL_5_2_7_x.rar",
                   {{"info.txt", "[Destino]\r\nAlta.cfd=\r\n01.sql=\r\n"},
                    {"Comercial.exe", "nuevo"},
                    {"Leeme.txt", "leeme nuevo"},
-                   {"Alta.cfd", "COPY %PathActTmp%Leeme.txt C:\\Fendal\\RPT\\Leeme.txt\r\n"},
+                   {"Alta.cfd", "COPY %PathActTmp%Leeme.txt " + report(u) + "\r\n"},
                    {"01.sql", "PRINT 'alta'\r\nGO\r\n"}});
   }
 
   // The program started with these switches, as main starts it.
   Output console(UpdaterFixture& u, const std::vector<std::string>& args) {
-    setenv("WINEPREFIX", u.prefix.root().c_str(), 1);
     const ProgramArguments arguments = ProgramArguments::parse(args);
     std::ostringstream out, err;
     ConsoleDesktop desktop(err, arguments.continueWithUsers);
@@ -116,11 +130,12 @@ class UnattendedRunTest : public ::testing::Test {
     return texts;
   }
   std::map<std::string, std::string> suite(UpdaterFixture& u) {
-    return filesUnder(u.prefix.host("C:\\Fendal"));
+    return filesUnder(u.host(u.fendal()));
   }
 
   std::unique_ptr<TdsTestServer> server;
   UpdaterFixture f;
+  bool taskRuns = false;  // the mail task restarts the fixture's own program (POSIX)
 };
 
 TEST_F(UnattendedRunTest, UpdatesTheInstallationAsTheWindowDoes) {
@@ -144,7 +159,7 @@ TEST_F(UnattendedRunTest, UpdatesTheInstallationAsTheWindowDoes) {
     if (!text.starts_with(" Mensaje "))
       texts.push_back(text);
   }
-  EXPECT_EQ(texts, window.logTexts());
+  EXPECT_EQ(rootless(texts, f), rootless(window.logTexts(), window));
   EXPECT_NE(run.out.find("\nCopiando Comercial.exe\n"), std::string::npos) << run.out;
   EXPECT_EQ(run.lastLine(), "Terminó la Actualización");
   EXPECT_EQ(run.err, "Fendal: Terminó la Actualización\n");
@@ -153,41 +168,44 @@ TEST_F(UnattendedRunTest, UpdatesTheInstallationAsTheWindowDoes) {
 TEST_F(UnattendedRunTest, KeepsWhatItReplacesAndRestoresIt) {
   install(f);
   const auto before = suite(f);
-  const auto exeTime = fs::last_write_time(f.prefix.host(kExe));
+  const auto exeTime = fs::last_write_time(f.host(exe(f)));
   Output run = console(f, {"/desatendido"});
   ASSERT_EQ(run.code, 0) << run.out << run.err;
-  ASSERT_EQ(f.prefix.readFile(kExe), "nuevo");
+  ASSERT_EQ(f.readFile(exe(f)), "nuevo");
 
-  const std::string stamp = UpdateLog::stampOf(run.log);
-  const std::string backup = "C:\\Act\\Respaldo\\" + stamp + "\\";
-  EXPECT_EQ(f.prefix.readFile(backup + "C\\Fendal\\Comercial\\Comercial.exe"), "viejo");
-  EXPECT_EQ(fs::last_write_time(f.prefix.host(backup + "C\\Fendal\\Comercial\\Comercial.exe")),
-            exeTime);
-  EXPECT_EQ(f.prefix.readFile(backup + "C\\Fendal\\RPT\\Leeme.txt"), "leeme viejo");
-  const std::string index = f.prefix.readFile(backup + "respaldo.txt");
-  EXPECT_NE(index.find(std::string(kExe) + "\t5\t"), std::string::npos) << index;
-  EXPECT_NE(index.find(std::string(kNewFile) + "\tnuevo\r\n"), std::string::npos) << index;
-  EXPECT_NE(index.find(std::string(kReport) + "\t11\t"), std::string::npos) << index;
+  // A file's copy lies below the backup at its path, the drive's colon left out.
+  const std::string backup = f.act() + "Respaldo\\" + UpdateLog::stampOf(run.log) + "\\";
+  auto kept = [&](const std::string& file) { return backup + file.substr(0, 1) + file.substr(2); };
+  EXPECT_EQ(f.readFile(kept(exe(f))), "viejo");
+  EXPECT_EQ(fs::last_write_time(f.host(kept(exe(f)))), exeTime);
+  EXPECT_EQ(f.readFile(kept(report(f))), "leeme viejo");
+  const std::string index = f.readFile(backup + "respaldo.txt");
+  EXPECT_NE(index.find(exe(f) + "\t5\t"), std::string::npos) << index;
+  EXPECT_NE(index.find(newFile(f) + "\tnuevo\r\n"), std::string::npos) << index;
+  EXPECT_NE(index.find(report(f) + "\t11\t"), std::string::npos) << index;
   auto texts = UpdaterFixture::textsOf(f.fs.readLines(run.log));
   EXPECT_EQ(std::count_if(texts.begin(), texts.end(),
                           [](const std::string& t) { return t.starts_with(" Respaldo "); }),
             2);
 
   // The run restarted the task; the restore must do it again.
-  ASSERT_TRUE(eventually([&] { return f.prefix.exists(kMarker); }));
-  fs::remove(f.prefix.host(kMarker));
+  if (taskRuns) {
+    ASSERT_TRUE(eventually([&] { return f.prefix.exists(kMarker); }));
+    fs::remove(f.prefix.host(kMarker));
+  }
   f.clock.advance(std::chrono::minutes(5));
   Output restore = console(f, {"-RESTAURAR"});
   EXPECT_EQ(restore.code, 0) << restore.out << restore.err;
   EXPECT_EQ(suite(f), before);
-  EXPECT_EQ(fs::last_write_time(f.prefix.host(kExe)), exeTime);
+  EXPECT_EQ(fs::last_write_time(f.host(exe(f))), exeTime);
   EXPECT_NE(restore.log, run.log);
-  EXPECT_TRUE(eventually([&] { return f.prefix.exists(kMarker); }));
+  if (taskRuns) {
+    EXPECT_TRUE(eventually([&] { return f.prefix.exists(kMarker); }));
+  }
   texts = UpdaterFixture::textsOf(f.fs.readLines(restore.log));
   EXPECT_NE(std::find(texts.begin(), texts.end(), "Tarea fdEnvioMails detenida con éxito"),
             texts.end());
-  EXPECT_NE(std::find(texts.begin(), texts.end(), " Eliminado " + std::string(kNewFile)),
-            texts.end());
+  EXPECT_NE(std::find(texts.begin(), texts.end(), " Eliminado " + newFile(f)), texts.end());
 }
 
 struct EndCase {
@@ -196,7 +214,9 @@ struct EndCase {
   int otherUsers = 0;
   std::function<void(UpdaterFixture&)> before;
   int code = 0;
-  std::string lastLine;  // its beginning; "" when nothing is printed on standard output
+  // Its beginning, "{Fendal}" standing for the suite's root; "" when nothing is printed on
+  // standard output.
+  std::string lastLine;
   bool scriptsRun = false;
   bool filesReplaced = false;
 };
@@ -211,14 +231,17 @@ TEST_P(UnattendedEnds, ExitCodeAndReason) {
     c.before(f);
   Output run = console(f, c.args);
   EXPECT_EQ(run.code, c.code) << run.out << run.err;
-  if (c.lastLine.empty())
+  std::string lastLine = c.lastLine;
+  if (const auto at = lastLine.find("{Fendal}"); at != std::string::npos)
+    lastLine.replace(at, 8, f.fendal());
+  if (lastLine.empty())
     EXPECT_NE(run.err.find("no se "), std::string::npos) << run.err;
   else
-    EXPECT_EQ(run.lastLine().substr(0, c.lastLine.size()), c.lastLine) << run.out;
+    EXPECT_EQ(run.lastLine().substr(0, lastLine.size()), lastLine) << run.out;
   auto sql = server->entries("SQL", "Fendal");
   EXPECT_EQ(std::any_of(sql.begin(), sql.end(), [](auto& e) { return e.text == "PRINT 'alta'"; }),
             c.scriptsRun);
-  EXPECT_EQ(f.prefix.readFile(kExe), c.filesReplaced ? "nuevo" : "viejo");
+  EXPECT_EQ(f.readFile(exe(f)), c.filesReplaced ? "nuevo" : "viejo");
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -246,7 +269,7 @@ INSTANTIATE_TEST_SUITE_P(
                 [](UpdaterFixture& u) {
                   PackageBuilder(u, u.programFolder)
                       .make("CRM_1_0_0_a.rar",
-                            {{"info.txt", "[Destino]\r\nb.dll=C:\\No\\Existe\\\r\n"},
+                            {{"info.txt", "[Destino]\r\nb.dll=" + u.root() + "No\\Existe\\\r\n"},
                              {"b.dll", "b"}});
                 },
                 1,
@@ -256,10 +279,10 @@ INSTANTIATE_TEST_SUITE_P(
         EndCase{"BackupThatCannotBeWritten",
                 {"/desatendido"},
                 0,
-                [](UpdaterFixture& u) { u.prefix.writeFile("C:\\Act\\Respaldo", "no es carpeta"); },
+                [](UpdaterFixture& u) { u.writeFile(u.act() + "Respaldo", "no es carpeta"); },
                 1,
                 "ERROR: Actualizar : (75). Línea : 3. No se pudo respaldar el archivo "
-                "C:\\Fendal\\Comercial\\",
+                "{Fendal}Comercial\\",
                 false,
                 false},
         EndCase{"UnknownDatabase",
@@ -276,24 +299,25 @@ INSTANTIATE_TEST_SUITE_P(
 TEST_F(UnattendedRunTest, DryRunChangesNothingAndListsWhatTheRunDoes) {
   install(f);
   const auto before = suite(f);
-  fs::remove(f.prefix.host(kMarker));
   Output dry = console(f, {"/Simular"});
   ASSERT_EQ(dry.code, 0) << dry.out << dry.err;
   EXPECT_EQ(suite(f), before);
-  EXPECT_FALSE(f.prefix.exists(kMarker));
-  EXPECT_FALSE(f.prefix.exists("C:\\Act\\Respaldo"));
+  if (taskRuns) {
+    EXPECT_FALSE(f.prefix.exists(kMarker));
+  }
+  EXPECT_FALSE(f.exists(f.act() + "Respaldo"));
   for (const auto& entry : server->entries("SQL", "Fendal"))
     EXPECT_EQ(entry.text.find("PRINT"), std::string::npos) << entry.text;
-  const std::string pkg = "C:\\Act\\COMERCIAL_5_2_7_x\\";
+  const std::string pkg = f.act() + "COMERCIAL_5_2_7_x\\";
   for (const std::string& line : std::vector<std::string>{
            "Detener la tarea de envío de mails: taskkill /f /im fdEnvioMails.exe",
-           "Copiar " + pkg + "Comercial.exe a " + kExe + " (reemplaza)",
-           "Copiar " + pkg + "Leeme.txt a " + kNewFile + " (nuevo)",
-           "    COPY " + pkg + "Leeme.txt C:\\Fendal\\RPT\\Leeme.txt",
+           "Copiar " + pkg + "Comercial.exe a " + exe(f) + " (reemplaza)",
+           "Copiar " + pkg + "Leeme.txt a " + newFile(f) + " (nuevo)",
+           "    COPY " + pkg + "Leeme.txt " + report(f),
            "Base de datos COMERCIAL_A: 1 sesiones de Fendal",
-           "Ejecutar \"C:\\SQL\\90\\Tools\\Binn\\osql.exe\" -S " + server->dataSource() +
-               " -d COMERCIAL_A -U Fendal -P ******** -i \"" + pkg + "01.sql\" -o \"" + pkg +
-               "01.log\""}) {
+           "Ejecutar \"" + f.root() + "SQL\\90\\Tools\\Binn\\osql.exe\" -S " +
+               server->dataSource() + " -d COMERCIAL_A -U Fendal -P ******** -i \"" + pkg +
+               "01.sql\" -o \"" + pkg + "01.log\""}) {
     EXPECT_NE(dry.out.find("\n" + line + "\n"), std::string::npos) << line << "\n" << dry.out;
   }
   EXPECT_EQ(dry.out.find("Murales"), std::string::npos);

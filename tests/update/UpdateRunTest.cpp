@@ -1,65 +1,34 @@
+// The update run end to end over the host's real services: packages extracted by the RAR
+// extractor, the mail program ended and its task started again, scripts run by the query tool
+// against a SQL stand-in of the case's own.
 #include <gtest/gtest.h>
-#include <signal.h>
-#include <spawn.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
-#include <chrono>
-#include <cstdlib>
+#include <algorithm>
 #include <filesystem>
-#include <stdexcept>
-#include <thread>
 
+#include "fixtures/MailProgram.h"
 #include "fixtures/PackageBuilder.h"
 #include "fixtures/TdsTestServer.h"
 #include "fixtures/UpdaterFixture.h"
 
-extern char** environ;
-
 namespace fd::test {
 namespace {
-
-// A real process of the test's prefix whose image name is fdEnvioMails.exe, ended when the test
-// ends.
-class MailProgram {
- public:
-  MailProgram() {
-    char name[] = "fdEnvioMails.exe";
-    char seconds[] = "60";
-    char* argv[] = {name, seconds, nullptr};
-    // posix_spawn returns once sleep has replaced the child, so the name is visible at once.
-    if (posix_spawn(&pid_, "/bin/sleep", nullptr, nullptr, argv, environ) != 0)
-      throw std::runtime_error("cannot start the mail program");
-  }
-  ~MailProgram() {
-    kill(pid_, SIGKILL);
-    waitpid(pid_, nullptr, 0);
-  }
-  bool running() const {
-    // A killed child stays a zombie until it is reaped here.
-    return waitpid(pid_, nullptr, WNOHANG) == 0;
-  }
-
- private:
-  pid_t pid_;
-};
 
 class UpdateRunTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    setenv("WINEPREFIX", f.prefix.root().c_str(), 1);
-    f.prefix.makeFolder("C:\\Fendal\\Comercial");
-    for (const char* tool : {"Winrar95.exe", "taskkill", "schtasks"})
-      packages().installTool(tool);
+    f.makeFolder(comercial);
+    packages().installTools();
   }
-  void TearDown() override { unsetenv("WINEPREFIX"); }
 
   PackageBuilder packages() { return PackageBuilder(f, f.programFolder); }
   void registerQueryTool() { f.registerQueryTool(); }
-  void writeTask() { f.writeMailTask(); }
+  // Whether the mail task restarted, where the fixture has a task of its own (POSIX).
+  bool taskRestarted() {
+    return eventually([&] { return f.prefix.exists("C:\\Tmp\\reiniciado.txt"); });
+  }
   void start(const std::string& server = "127.0.0.1,1") {
-    f.prefix.writeFile("C:\\Fendal\\Comercial\\fdCom.ini",
-                       "[Comercial]\r\nServidor=" + server + "\r\n");
+    f.writeFile(comercial + "fdCom.ini", "[Comercial]\r\nServidor=" + server + "\r\n");
     ASSERT_TRUE(f.window().Form_Load());
     boxes = f.desktop.boxes.size();
   }
@@ -85,6 +54,7 @@ class UpdateRunTest : public ::testing::Test {
   frmActualiza1& w() { return f.window(); }
 
   UpdaterFixture f;
+  const std::string comercial = f.fendal() + "Comercial\\";
   std::size_t boxes = 0;
 };
 
@@ -106,20 +76,20 @@ TEST_F(UpdateRunTest, WithNothingTickedOnlyWaitsAndFinishes) {
 
 TEST_F(UpdateRunTest, CommandFilesDoNotRunWithoutTheFileStage) {
   packages().make("COMERCIAL_1_0_0_a.rar", {{"info.txt", "[Destino]\r\nAlta.cfd=\r\n"},
-                                            {"Alta.cfd", "MAKEDIR C:\\Hecho\r\n"}});
+                                            {"Alta.cfd", "MAKEDIR " + f.root() + "Hecho\r\n"}});
   start();
   extract();
   untickAll();
   w().chkComandos.setValue(1);
   w().cmdAct_Click();
-  EXPECT_FALSE(f.prefix.exists("C:\\Hecho"));
+  EXPECT_FALSE(f.exists(f.root() + "Hecho"));
   EXPECT_FALSE(f.logHas("FSyncShell taskkill /f /im fdEnvioMails.exe"));
   EXPECT_TRUE(f.logHas(" FIN Actualizar"));
 }
 
 TEST_F(UpdateRunTest, EmptyFileListStillStopsAndRestartsTheMailTask) {
-  writeTask();
-  MailProgram mails;
+  const bool taskRuns = f.writeMailTask();
+  MailProgram mails(f, f.fendal());
   start();
   w().chkScripts.setValue(0);
   w().cmdAct_Click();
@@ -131,7 +101,9 @@ TEST_F(UpdateRunTest, EmptyFileListStillStopsAndRestartsTheMailTask) {
           " Actualizar", " Copiar Archivos a su destino", " Copiar Archivos a su destino",
           "FSyncShell taskkill /f /im fdEnvioMails.exe", "Tarea fdEnvioMails detenida con éxito",
           "Shell schtasks /run /tn fdEnvioMails", " FIN Actualizar"}));
-  EXPECT_TRUE(eventually([&] { return f.prefix.exists("C:\\Tmp\\reiniciado.txt"); }));
+  if (taskRuns) {
+    EXPECT_TRUE(taskRestarted());
+  }
   auto rows = statusRows();
   ASSERT_GE(rows.size(), 3u);
   EXPECT_EQ(std::vector<std::string>(rows.end() - 3, rows.end()),
@@ -139,10 +111,13 @@ TEST_F(UpdateRunTest, EmptyFileListStillStopsAndRestartsTheMailTask) {
 }
 
 TEST_F(UpdateRunTest, MailProgramThatSurvivesEndsTheRunBeforeAnyCopy) {
+#ifdef _WIN32
+  GTEST_SKIP() << "Windows runs its own taskkill, which no program survives";
+#endif
   // A taskkill that ends nothing.
-  f.writeScript("C:\\Act\\taskkill", "exit 0");
+  f.writeScript(f.act() + "taskkill", "exit 0");
   packages().make("COMERCIAL_1_0_0_a.rar", {{"info.txt", ""}, {"a.dll", "a"}});
-  MailProgram mails;
+  MailProgram mails(f, f.fendal());
   start();
   extract();
   w().cmdAct_Click();
@@ -152,7 +127,7 @@ TEST_F(UpdateRunTest, MailProgramThatSurvivesEndsTheRunBeforeAnyCopy) {
             "No se puede detener la tarea de envío de mails. Para actualizar, deberá\r\ndetenerla "
             "manualmente a través del Administrador de Tareas (buscar el proceso "
             "\"fdEnvioMails.exe\")");
-  EXPECT_FALSE(f.prefix.exists("C:\\Fendal\\Comercial\\a.dll"));
+  EXPECT_FALSE(f.exists(comercial + "a.dll"));
   EXPECT_FALSE(f.logHas("Tarea fdEnvioMails detenida con éxito"));
   EXPECT_FALSE(f.logHas("Shell schtasks /run /tn fdEnvioMails"));
   EXPECT_FALSE(f.logHas(" FIN Actualizar"));
@@ -160,54 +135,60 @@ TEST_F(UpdateRunTest, MailProgramThatSurvivesEndsTheRunBeforeAnyCopy) {
 }
 
 TEST_F(UpdateRunTest, CopyFailureShowsTheReplaceMessageAndStartsTheTaskAgain) {
-  writeTask();
-  packages().make(
-      "COMERCIAL_1_0_0_a.rar",
-      {{"info.txt", "[Destino]\r\nb.dll=C:\\No\\Existe\\\r\n"}, {"a.dll", "a"}, {"b.dll", "b"}});
+  const bool taskRuns = f.writeMailTask();
+  packages().make("COMERCIAL_1_0_0_a.rar",
+                  {{"info.txt", "[Destino]\r\nb.dll=" + f.root() + "No\\Existe\\\r\n"},
+                   {"a.dll", "a"},
+                   {"b.dll", "b"}});
   start();
   extract();
   // The source of b.dll disappears before the copy.
-  f.prefix.writeFile("C:\\Fendal\\Comercial\\a.dll", "old");
-  std::filesystem::remove(f.prefix.host("C:\\Act\\COMERCIAL_1_0_0_a\\a.dll"));
+  f.writeFile(comercial + "a.dll", "old");
+  std::filesystem::remove(f.host(f.act() + "COMERCIAL_1_0_0_a\\a.dll"));
   w().cmdAct_Click();
   ASSERT_EQ(f.desktop.boxes.size(), boxes + 1);
   EXPECT_EQ(
       f.desktop.boxes.back().prompt.substr(0, 90),
       std::string("Actualizar : (76). Línea : 3. No se encontró la ruta de acceso").substr(0, 90));
   EXPECT_TRUE(f.logHas("Shell schtasks /run /tn fdEnvioMails"));
-  EXPECT_TRUE(eventually([&] { return f.prefix.exists("C:\\Tmp\\reiniciado.txt"); }));
+  if (taskRuns) {
+    EXPECT_TRUE(taskRestarted());
+  }
   EXPECT_FALSE(f.logHas(" FIN Actualizar"));
 }
 
 TEST_F(UpdateRunTest, NewMailProgramReplacesTheRunningOneAndTheTaskStartsIt) {
-  f.writeMailTask("C:\\Fendal\\fdEnvioMails.exe");
-  f.writeScript("C:\\Fendal\\fdEnvioMails.exe", "exit 0");
-  packages().make("COMERCIAL_1_0_0_a.rar",
-                  {{"info.txt", ""},
-                   {"fdEnvioMails.exe",
-                    "#!/bin/sh\necho nuevo > \"$WINEPREFIX/drive_c/Tmp/reiniciado.txt\"\n"}});
-  MailProgram mails;
+  const std::string program = f.fendal() + "fdEnvioMails.exe";
+  const bool taskRuns = f.writeMailTask(program);
+  // On Windows the running program is that file, which cannot be replaced until it has ended.
+  MailProgram mails(f, f.fendal());
+  const std::string nuevo = "#!/bin/sh\necho nuevo > \"$WINEPREFIX/drive_c/Tmp/reiniciado.txt\"\n";
+  packages().make("COMERCIAL_1_0_0_a.rar", {{"info.txt", ""}, {"fdEnvioMails.exe", nuevo}});
   start();
   extract();
   w().chkScripts.setValue(0);
   w().cmdAct_Click();
   EXPECT_FALSE(mails.running());
   EXPECT_TRUE(f.logHas(" FIN Actualizar"));
-  EXPECT_TRUE(
-      eventually([&] { return f.prefix.readFile("C:\\Tmp\\reiniciado.txt") == "nuevo\n"; }));
+  EXPECT_EQ(f.readFile(program), nuevo);
+  if (taskRuns) {
+    EXPECT_TRUE(
+        eventually([&] { return f.prefix.readFile("C:\\Tmp\\reiniciado.txt") == "nuevo\n"; }));
+  }
 }
 
 TEST_F(UpdateRunTest, MissingSourceShowsTheReplaceMessageWithFolderAndFile) {
   packages().make("COMERCIAL_1_0_0_a.rar", {{"info.txt", ""}, {"a.dll", "a"}});
   start();
   extract();
-  std::filesystem::remove(f.prefix.host("C:\\Act\\COMERCIAL_1_0_0_a\\a.dll"));
+  std::filesystem::remove(f.host(f.act() + "COMERCIAL_1_0_0_a\\a.dll"));
   w().cmdAct_Click();
   ASSERT_EQ(f.desktop.boxes.size(), boxes + 1);
   EXPECT_EQ(f.desktop.boxes.back().prompt,
-            "Error 53. El archivo C:\\Fendal\\Comercial\\a.dll no se puede REEMPLAZAR. Revise en "
-            "Mi PC -> Administrar -> Carpetas Compartidas -> Archivos Abiertos. Parese sobre el "
-            "archivo y con botón derecho obligue el CIERRE del mismo.");
+            "Error 53. El archivo " + comercial +
+                "a.dll no se puede REEMPLAZAR. Revise en Mi PC -> Administrar -> Carpetas "
+                "Compartidas -> Archivos Abiertos. Parese sobre el archivo y con botón derecho "
+                "obligue el CIERRE del mismo.");
   EXPECT_EQ(f.desktop.boxes.back().style, msgbox::kInformation);
 }
 
@@ -287,10 +268,10 @@ TEST_F(ScriptStage, RunsEveryScriptAgainstEveryTickedDatabase) {
   }
   EXPECT_EQ(backups, (std::vector<std::string>{"BACKUP DATABASE " + A + " TO " + source,
                                                "BACKUP DATABASE " + B + " TO " + source}));
-  EXPECT_EQ(f.prefix.readFile("C:\\Act\\COMERCIAL_5_2_7_x\\MANTEN_Indices.old"),
+  EXPECT_EQ(f.readFile(f.act() + "COMERCIAL_5_2_7_x\\MANTEN_Indices.old"),
             "   BACKUP DATABASE %Catalogo% TO %Servidor%  \r\nGO\r\n");
   // The password never reaches the log file.
-  std::string logBytes = f.prefix.readFile(w().state.mArchivoLog);
+  std::string logBytes = f.readFile(w().state.mArchivoLog);
   EXPECT_EQ(logBytes.find("Murales7261qz"), std::string::npos);
   EXPECT_NE(logBytes.find(" -U Fendal -P ******** -i "), std::string::npos);
   EXPECT_TRUE(f.logHas(" FIN Actualizar"));
@@ -341,7 +322,7 @@ INSTANTIATE_TEST_SUITE_P(Answers, UsersConnected,
 TEST_F(ScriptStage, ToolThatFailsMarksTheScript) {
   prepare({"TDSTEST", {{"Fendal", "Murales7261qz"}}, {"COMERCIAL_A"}, {}},
           {{"info.txt", "[Destino]\r\n01.sql=\r\n"}, {"01.sql", "PRINT 'x'\r\nGO\r\n"}});
-  f.writeScript("C:\\SQL\\90\\Tools\\Binn\\osql.exe", "exit 1");
+  f.writeFailingProgram(f.root() + "SQL\\90\\Tools\\Binn\\osql.exe");
   w().cmdAct_Click();
   EXPECT_EQ(w().flxLog.TextMatrix(w().flxLog.Rows() - 2, 2), "No se pudo ejecutar");
   EXPECT_EQ(w().flxScrp.CellBackColor(1, 1), colors::kLightRed);
@@ -354,7 +335,7 @@ TEST_F(ScriptStage, ToolThatVanishesEndsTheRunWithTheReplaceMessage) {
           {{"info.txt", "[Destino]\r\n01.sql=\r\n"}, {"01.sql", "PRINT 'x'\r\nGO\r\n"}});
   f.desktop.onEvents = [&] {
     if (w().txtEstado.Text().find(": Ejecutar ") != std::string::npos) {
-      std::filesystem::remove(f.prefix.host("C:\\SQL\\90\\Tools\\Binn\\osql.exe"));
+      std::filesystem::remove(f.host(f.root() + "SQL\\90\\Tools\\Binn\\osql.exe"));
     }
   };
   w().cmdAct_Click();

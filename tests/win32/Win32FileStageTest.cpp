@@ -7,9 +7,9 @@
 #include <algorithm>
 
 #include "fixtures/FileStageFixture.h"
+#include "fixtures/MailProgram.h"
 #include "grid/Grid.h"
 #include "platform/SystemClock.h"
-#include "platform/win32/Win32Text.h"
 #include "update/MailTask.h"
 
 namespace fd::test {
@@ -71,12 +71,11 @@ TEST_F(Win32FileStage, CopiesOverTheSuitesFilesAndRunsBatchesThroughCmd) {
 
 TEST_F(Win32FileStage, TheMailProgramIsEndedByTaskkillReplacedAndItsTaskStartedAgain) {
   const std::string program = f.fendal() + MailTask::kProceso;
-  ASSERT_TRUE(CopyFileW(UpdaterFixture::builtProgram(MailTask::kProceso).c_str(),
-                        widen(program).c_str(), FALSE));
-  f.processes().start("\"" + program + "\"", WindowState::MinimizedNoFocus);
+  MailProgram mails(f, f.fendal());
   ASSERT_TRUE(mail().BuscarProceso(MailTask::kProceso));
 
   EXPECT_TRUE(mail().DetenerTareaMails());
+  EXPECT_FALSE(mails.running());
   EXPECT_FALSE(running(MailTask::kProceso));
   EXPECT_TRUE(enabled.Value());
   const auto stopped = f.logTexts();

@@ -1,12 +1,11 @@
 # The suites of the Windows build (cross-built with mingw-w64, run under Wine or on Windows).
 
 # What only Windows has: cmd.exe batches, wide names, the real registry, the Win32 file system,
-# processes and clock, the system's ODBC, and the programs below.
+# processes and clock, and the programs below.
 set(win32_tests
   Win32ClockTest.cpp
   Win32FileStageTest.cpp
   Win32FileSystemTest.cpp
-  Win32OdbcDatabaseTest.cpp
   Win32PackagesTest.cpp
   Win32ProcessesTest.cpp
   Win32RegistryTest.cpp
@@ -30,22 +29,23 @@ foreach(suite IN LISTS portable_suites ITEMS win32)
   add_executable(test_${suite} ${sources})
   target_link_libraries(test_${suite} PRIVATE fdtestfixtures GTest::gtest_main)
   set_target_properties(test_${suite} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tests)
-  # The suites run the query tool built for Windows (bin/osql.exe).
-  add_dependencies(test_${suite} osql)
+  # The suites run the query tool and the SQL stand-in built for Windows (bin/osql.exe,
+  # bin/tds-test-server.exe).
+  add_dependencies(test_${suite} osql tds_test_server)
   # One CTest test per suite: discovering each case would start Wine once more per suite.
   add_test(NAME test_${suite} COMMAND test_${suite})
   set_tests_properties(test_${suite} PROPERTIES ENVIRONMENT "WINEDEBUG=-all")
 endforeach()
 
-# Programs the end-to-end suites run: stand-ins with the mail program's name and for a program a
-# command file starts, beside the suites, the query tool (bin/osql.exe) and the RAR extractor
-# (bin/Winrar95.exe).
-foreach(program fdEnvioMails marcar)
+# Programs the end-to-end suites run: stand-ins with the mail program's name, for a program a
+# command file starts and for a query tool that fails, beside the suites; the query tool
+# (bin/osql.exe) and the RAR extractor (bin/Winrar95.exe).
+foreach(program fdEnvioMails failing marcar)
   add_executable(${program} ${CMAKE_CURRENT_SOURCE_DIR}/win32/programs/${program}.cpp)
   set_target_properties(${program} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tests)
 endforeach()
 add_dependencies(test_win32 fdEnvioMails)
-add_dependencies(test_update marcar)
+add_dependencies(test_update fdEnvioMails failing marcar)
 if(TARGET winrar)
   add_dependencies(test_win32 winrar)
 endif()

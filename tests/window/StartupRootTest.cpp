@@ -1,5 +1,5 @@
-// The start-up over the suite's fixed root C:\Fendal and its fdCom.ini, and an updater at a
-// drive's root.
+// The start-up over the suite's root (C:\Fendal, the fixture's own folder on Windows) and its
+// fdCom.ini, and an updater at a drive's root.
 #include <gtest/gtest.h>
 
 #include "fixtures/UpdaterFixture.h"
@@ -15,6 +15,9 @@ struct FolderCase {
 class ProgramFolder : public ::testing::TestWithParam<FolderCase> {};
 
 TEST_P(ProgramFolder, EndsInExactlyOneBackslash) {
+#ifdef _WIN32
+  GTEST_SKIP() << "Windows' drive letters are the machine's, not a test's";
+#endif
   UpdaterFixture f;
   f.prefix.addDrive('D');
   f.programFolder = GetParam().programFolder;
@@ -28,8 +31,7 @@ INSTANTIATE_TEST_SUITE_P(Folders, ProgramFolder,
 
 TEST(Startup, LogBeginsWithHeaderIniNameAndServerInAnsiWithCrLf) {
   UpdaterFixture f;
-  f.prefix.writeFile("C:\\Fendal\\Comercial\\fdCom.ini",
-                     "[Comercial]\r\nServidor = 127.0.0.1,1\r\n");
+  f.writeFile(f.fendal() + "Comercial\\fdCom.ini", "[Comercial]\r\nServidor = 127.0.0.1,1\r\n");
   ASSERT_TRUE(f.window().Form_Load());
   std::string bytes = f.prefix.readFile(f.window().state.mArchivoLog);
   // "Actualización" in Windows-1252: the accented letter is the single byte 0xF3.
@@ -46,21 +48,20 @@ TEST(Startup, LogBeginsWithHeaderIniNameAndServerInAnsiWithCrLf) {
 
 TEST(Startup, WithoutIniFileUsesLocalServerAndLogsTheDefaultPath) {
   UpdaterFixture f;
-  f.prefix.makeFolder("C:\\Fendal\\Comercial");
+  f.makeFolder(f.fendal() + "Comercial");
   ASSERT_TRUE(f.window().Form_Load());
   auto texts = f.logTexts();
-  EXPECT_EQ(texts[1], " C:\\Fendal\\Comercial\\fdCom.ini");
+  EXPECT_EQ(texts[1], " " + f.fendal() + "Comercial\\fdCom.ini");
   EXPECT_EQ(texts[2], " (local)");
   EXPECT_EQ(f.window().txtServidor.Text(), "(local)");
 }
 
 TEST(Startup, TakesTheFirstListedIniFile) {
   UpdaterFixture f;
-  f.prefix.writeFile("C:\\Fendal\\Comercial\\fdCom2.ini",
-                     "[Comercial]\r\nServidor=127.0.0.1,2\r\n");
-  f.prefix.writeFile("C:\\Fendal\\Comercial\\fdCom.ini", "[Comercial]\r\nServidor=127.0.0.1,1\r\n");
+  f.writeFile(f.fendal() + "Comercial\\fdCom2.ini", "[Comercial]\r\nServidor=127.0.0.1,2\r\n");
+  f.writeFile(f.fendal() + "Comercial\\fdCom.ini", "[Comercial]\r\nServidor=127.0.0.1,1\r\n");
   ASSERT_TRUE(f.window().Form_Load());
-  auto listed = f.fs.listFiles("C:\\Fendal\\Comercial\\", "fdCom*.ini", false);
+  auto listed = f.fs.listFiles(f.fendal() + "Comercial\\", "fdCom*.ini", false);
   ASSERT_FALSE(listed.empty());
   EXPECT_EQ(f.logTexts()[1], " " + listed.front());
   EXPECT_EQ(f.window().txtServidor.Text(),
@@ -69,7 +70,7 @@ TEST(Startup, TakesTheFirstListedIniFile) {
 
 TEST(Startup, IniWithoutServerEntryFallsBackToLocal) {
   UpdaterFixture f;
-  f.prefix.writeFile("C:\\Fendal\\Comercial\\fdCom.ini", "[Otra]\r\nServidor=X\r\n");
+  f.writeFile(f.fendal() + "Comercial\\fdCom.ini", "[Otra]\r\nServidor=X\r\n");
   ASSERT_TRUE(f.window().Form_Load());
   EXPECT_EQ(f.window().txtServidor.Text(), "(local)");
 }

@@ -1,7 +1,5 @@
 #include "ClientConnection.h"
 
-#include <unistd.h>
-
 #include <algorithm>
 #include <charconv>
 #include <limits>

@@ -12,7 +12,7 @@ namespace fd::tds {
 // One client from pre-login to disconnect. A malformed message ends this connection only.
 class ClientConnection {
  public:
-  ClientConnection(int socket, ServerState& state) : socket_(socket), state_(state) {}
+  ClientConnection(Socket socket, ServerState& state) : socket_(socket), state_(state) {}
   ~ClientConnection();
   ClientConnection(const ClientConnection&) = delete;
   ClientConnection& operator=(const ClientConnection&) = delete;
@@ -38,7 +38,7 @@ class ClientConnection {
                   int line);
   void alterLogin(const std::vector<Token>& tokens, ReplyBuilder& reply, int line);
 
-  int socket_;
+  Socket socket_;
   ServerState& state_;
   std::uint32_t version_ = kTds74;
   std::uint16_t spid_ = 0;

@@ -1,7 +1,5 @@
 #include "ServerState.h"
 
-#include <poll.h>
-
 #include <algorithm>
 #include <fstream>
 #include <sstream>
@@ -53,8 +51,9 @@ bool equalsCi(std::string_view a, std::string_view b) {
   return true;
 }
 
-ServerConfig readConfig(const std::string& path) {
-  std::ifstream in(path);
+ServerConfig readConfig(const std::filesystem::path& file) {
+  const std::string path = file.string();
+  std::ifstream in(file);
   if (!in)
     throw std::runtime_error("cannot read the configuration file " + path);
   ServerConfig config;
@@ -101,7 +100,7 @@ ServerConfig readConfig(const std::string& path) {
   return config;
 }
 
-ServerState::ServerState(ServerConfig config, std::string logPath)
+ServerState::ServerState(ServerConfig config, std::filesystem::path logPath)
     : config_(std::move(config)), logPath_(std::move(logPath)) {
   databases_ = {"master", "model", "msdb", "tempdb"};
   for (const std::string& name : config_.databases) {
@@ -138,7 +137,7 @@ std::vector<std::string> ServerState::databasesInOrder() const {
   return databases_;
 }
 
-int ServerState::openSession(const std::string& login, const std::string& database, int socket) {
+int ServerState::openSession(const std::string& login, const std::string& database, Socket socket) {
   std::lock_guard lock(mutex_);
   int spid = nextSpid_++;
   sessions_[spid] = Session{login, database, socket};
@@ -157,22 +156,11 @@ void ServerState::closeSession(int spid) {
   sessions_.erase(spid);
 }
 
-namespace {
-
-// Whether the client has closed its end: its session then ends at once, although its thread
-// may not have read the end of the stream yet.
-bool hungUp(int socket) {
-  pollfd p{socket, POLLRDHUP, 0};
-  return poll(&p, 1, 0) > 0 && (p.revents & (POLLRDHUP | POLLHUP | POLLERR)) != 0;
-}
-
-}  // namespace
-
 int ServerState::sessionCount(std::string_view login) const {
   std::lock_guard lock(mutex_);
   int count = 0;
   for (const auto& [spid, s] : sessions_) {
-    if (equalsCi(s.login, login) && findDatabase(s.database) && !hungUp(s.socket))
+    if (equalsCi(s.login, login) && findDatabase(s.database) && !peerHungUp(s.socket))
       ++count;
   }
   for (const auto& others : config_.otherSessions) {

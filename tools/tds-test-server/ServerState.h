@@ -1,11 +1,14 @@
 #pragma once
 
+#include <filesystem>
 #include <map>
 #include <mutex>
 #include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
+
+#include "ServerHost.h"
 
 namespace fd::tds {
 
@@ -29,7 +32,7 @@ struct ServerConfig {
 };
 
 // Throws std::runtime_error with the line at fault.
-ServerConfig readConfig(const std::string& path);
+ServerConfig readConfig(const std::filesystem::path& path);
 
 // The server's case-insensitive order: punctuation before digits before letters, as SQL Server's
 // default collation sorts names.
@@ -39,7 +42,7 @@ bool equalsCi(std::string_view a, std::string_view b);
 // Everything the connections share: logins, databases, live sessions, the statement log.
 class ServerState {
  public:
-  ServerState(ServerConfig config, std::string logPath);
+  ServerState(ServerConfig config, std::filesystem::path logPath);
 
   const std::string& serverName() const { return config_.serverName; }
 
@@ -49,7 +52,7 @@ class ServerState {
   std::vector<std::string> databasesInOrder() const;
 
   // A session of the client on `socket`, which stays open until closeSession.
-  int openSession(const std::string& login, const std::string& database, int socket);
+  int openSession(const std::string& login, const std::string& database, Socket socket);
   void setSessionDatabase(int spid, const std::string& database);
   void closeSession(int spid);
   // Live sessions of the login (those whose client has not hung up) plus the configured other
@@ -70,11 +73,11 @@ class ServerState {
   struct Session {
     std::string login;
     std::string database;
-    int socket = -1;
+    Socket socket = kNoSocket;
   };
 
   ServerConfig config_;
-  std::string logPath_;
+  std::filesystem::path logPath_;
   std::vector<std::string> databases_;
   mutable std::mutex mutex_;
   std::map<int, Session> sessions_;

@@ -1,8 +1,5 @@
 #include "TdsWire.h"
 
-#include <sys/socket.h>
-
-#include <cerrno>
 #include <cstring>
 
 #include "platform/Text.h"
@@ -22,15 +19,13 @@ bool knownType(std::uint8_t type) {
          type == kPacketTransaction || type == kPacketLogin7 || type == kPacketPrelogin;
 }
 
-// Moves exactly n bytes, step(done) moving some of what is left, and retries a step a signal
-// interrupted; false when the peer closed or the socket failed.
+// Moves exactly n bytes, step(done) moving some of what is left; false when the peer closed or
+// the socket failed.
 template <typename Step>
 bool moveAll(std::size_t n, Step step) {
   std::size_t done = 0;
   while (done < n) {
-    const ssize_t r = step(done);
-    if (r < 0 && errno == EINTR)
-      continue;
+    const long r = step(done);
     if (r <= 0)
       return false;
     done += static_cast<std::size_t>(r);
@@ -38,18 +33,17 @@ bool moveAll(std::size_t n, Step step) {
   return true;
 }
 
-bool readAll(int socket, std::uint8_t* buffer, std::size_t n) {
-  return moveAll(n, [&](std::size_t done) { return recv(socket, buffer + done, n - done, 0); });
+bool readAll(Socket socket, std::uint8_t* buffer, std::size_t n) {
+  return moveAll(n, [&](std::size_t done) { return receiveSome(socket, buffer + done, n - done); });
 }
 
-bool writeAll(int socket, const std::uint8_t* data, std::size_t n) {
-  return moveAll(
-      n, [&](std::size_t done) { return send(socket, data + done, n - done, MSG_NOSIGNAL); });
+bool writeAll(Socket socket, const std::uint8_t* data, std::size_t n) {
+  return moveAll(n, [&](std::size_t done) { return sendSome(socket, data + done, n - done); });
 }
 
 }  // namespace
 
-bool readMessage(int socket, Message& message) {
+bool readMessage(Socket socket, Message& message) {
   message.payload.clear();
   bool first = true;
   for (;;) {
@@ -81,7 +75,7 @@ bool readMessage(int socket, Message& message) {
   }
 }
 
-bool sendMessage(int socket, std::uint8_t type, const std::vector<std::uint8_t>& payload,
+bool sendMessage(Socket socket, std::uint8_t type, const std::vector<std::uint8_t>& payload,
                  std::uint16_t spid, std::size_t packetSize) {
   const std::size_t chunk = packetSize - kHeaderBytes;
   std::size_t at = 0;

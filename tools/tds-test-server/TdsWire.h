@@ -5,6 +5,8 @@
 #include <string_view>
 #include <vector>
 
+#include "ServerHost.h"
+
 namespace fd::tds {
 
 // TDS packet types the server reads and writes.
@@ -46,10 +48,10 @@ struct Message {
 
 // Reads packets from a socket until one with the end-of-message bit; false when the peer closed
 // the connection (cleanly or mid-packet). Throws ProtocolError for an impossible header.
-bool readMessage(int socket, Message& message);
+bool readMessage(Socket socket, Message& message);
 
 // Sends a reply split into packets of packetSize bytes; false when the peer is gone.
-bool sendMessage(int socket, std::uint8_t type, const std::vector<std::uint8_t>& payload,
+bool sendMessage(Socket socket, std::uint8_t type, const std::vector<std::uint8_t>& payload,
                  std::uint16_t spid, std::size_t packetSize);
 
 // The 5 collation bytes of Latin1_General_CI_AS.
