@@ -74,6 +74,8 @@ INSTANTIATE_TEST_SUITE_P(
     Cases, ProgramStartModes,
     ::testing::Values(
         StartCase{"NoArguments", {}, true, kLoopEnded, "", ""},
+        StartCase{"DroppedFile", {"C:\\Paquetes\\CRM_1_9_3.rar"}, true, kLoopEnded, "", ""},
+        StartCase{"ToolkitOptions", {"-platform", "offscreen"}, true, kLoopEnded, "", ""},
         StartCase{"Usage", {"-?"}, false, 0, "Uso: actualizador [opciones]\n", ""},
         StartCase{"UnknownSwitch",
                   {"/rapido"},
