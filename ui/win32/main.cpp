@@ -1,5 +1,7 @@
 // The actualizador program on Windows: the host, and the native window the program's start opens
-// when the command line asks for it.
+// when the command line asks for it. Built twice from this file: actualizador.exe, a window
+// program (no console window when double-clicked), and its console twin actualizador.com, which
+// cmd.exe runs for "actualizador" and waits for (see README, "The switches on Windows").
 #include <objbase.h>
 #include <windows.h>
 
@@ -26,8 +28,15 @@ class Win32View : public fd::ProgramWindow::View {
 
 class Win32Window : public fd::ProgramWindow {
  public:
-  // Screen readers reach the controls' accessible objects through COM.
-  Win32Window() { CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED); }
+  Win32Window() {
+    // The console twin opened from Explorer has a console of its own, which the window does not
+    // need; a console shared with cmd.exe stays.
+    DWORD processes[2];
+    if (GetConsoleWindow() != nullptr && GetConsoleProcessList(processes, 2) == 1)
+      FreeConsole();
+    // Screen readers reach the controls' accessible objects through COM.
+    CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+  }
 
   fd::Desktop& desktop() override { return desktop_; }
 
@@ -50,7 +59,7 @@ class Win32Window : public fd::ProgramWindow {
 
 }  // namespace
 
-// The wide entry point (-municode).
+// The wide entry point of both programs (-municode), whatever their subsystem.
 int wmain(int argc, wchar_t* argv[]) {
   std::vector<std::string> args;
   for (int i = 1; i < argc; ++i)
