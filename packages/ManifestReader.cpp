@@ -85,7 +85,9 @@ class EntryIndex {
 };
 }  // namespace
 
-void LeerFiles(ManifestInputs in, Grid& flxFile, Grid& flxScrp, ActionButtons buttons) {
+std::vector<std::string> LeerFiles(ManifestInputs in, Grid& flxFile, Grid& flxScrp,
+                                   ActionButtons buttons) {
+  std::vector<std::string> unreadable;
   if (!in.txtDirFD.Text().ends_with('\\'))
     in.txtDirFD.setText(in.txtDirFD.Text() + "\\");
   flxFile.setRows(1);
@@ -100,7 +102,9 @@ void LeerFiles(ManifestInputs in, Grid& flxFile, Grid& flxScrp, ActionButtons bu
     in.log.EscribirLog(" " + temporal);
     KeyTable info;
     try {
-      Leer(temporal + "info.txt", info, in.fs, in.clock, in.desktop);
+      std::string shown;
+      if (!Leer(temporal + "info.txt", info, in.fs, in.clock, in.desktop, &shown))
+        unreadable.push_back(shown);
     } catch (const AppError&) {
       // A bad manifest line keeps the entries above it.
     }
@@ -182,6 +186,7 @@ void LeerFiles(ManifestInputs in, Grid& flxFile, Grid& flxScrp, ActionButtons bu
   if (flxScrp.Rows() > 1)
     fitToContents(flxScrp);
   buttons.setEnabled(true);
+  return unreadable;
 }
 
 }  // namespace fd

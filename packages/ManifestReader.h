@@ -1,5 +1,8 @@
 #pragma once
 
+#include <string>
+#include <vector>
+
 #include "session/Controls.h"
 
 namespace fd {
@@ -23,6 +26,9 @@ struct ManifestInputs {
 // Reads every extracted package's info.txt and fills the work lists: flxFile with the files to
 // copy (command files among them), one row per full destination, the newest file winning; and
 // flxScrp with the scripts to run, by package and then by name. Enables both buttons at the end.
-void LeerFiles(ManifestInputs in, Grid& flxFile, Grid& flxScrp, ActionButtons buttons);
+// Returns the messages shown for the manifests that could not be read (the others are read all
+// the same).
+std::vector<std::string> LeerFiles(ManifestInputs in, Grid& flxFile, Grid& flxScrp,
+                                   ActionButtons buttons);
 
 }  // namespace fd

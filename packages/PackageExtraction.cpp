@@ -28,7 +28,8 @@ std::string extractionCommand(const std::string& pathApp, const std::string& arc
 
 PackageExtraction::PackageExtraction(const Grid& flxRar, UpdaterState& state, FileSystem& fs,
                                      Processes& processes, UpdateLog& log, Desktop& desktop,
-                                     ActionButtons buttons, std::function<void()> leerFiles)
+                                     ActionButtons buttons,
+                                     std::function<std::vector<std::string>()> leerFiles)
     : flxRar_(flxRar),
       state_(state),
       fs_(fs),
@@ -38,11 +39,13 @@ PackageExtraction::PackageExtraction(const Grid& flxRar, UpdaterState& state, Fi
       buttons_(buttons),
       leerFiles_(std::move(leerFiles)) {}
 
-void PackageExtraction::extractAll() {
+PackageExtraction::Outcome PackageExtraction::extractAll() {
+  using Ending = Outcome::Ending;
   stopRequested_ = false;
   if (flxRar_.Rows() == 1) {
-    desktop_.msgBox("No hay ninguna Actualización", msgbox::kInformation, "");
-    return;
+    const std::string mensaje = "No hay ninguna Actualización";
+    desktop_.msgBox(mensaje, msgbox::kInformation, "");
+    return {Ending::NoPackages, mensaje};
   }
   try {
     log_.EscribirLog(" Descomprimir");
@@ -67,10 +70,14 @@ void PackageExtraction::extractAll() {
       mensaje += ". FALTA EL Archivo WinRar95.exe en la carpeta Actualizar.";
     }
     desktop_.msgBox(mensaje, msgbox::kQuestion, "");
-    return;
+    return {Ending::Failed, mensaje};
   }
-  if (!stopRequested_)
-    leerFiles_();
+  if (stopRequested_)
+    return {Ending::Stopped, ""};
+  const std::vector<std::string> unreadable = leerFiles_();
+  if (!unreadable.empty())
+    return {Ending::Failed, unreadable.back()};
+  return {Ending::Done, ""};
 }
 
 }  // namespace fd

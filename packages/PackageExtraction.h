@@ -2,6 +2,7 @@
 
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "session/Controls.h"
 
@@ -21,16 +22,29 @@ std::string extractionCommand(const std::string& pathApp, const std::string& arc
                               const std::string& destino);
 
 // Extracts every package of flxRar into its temporary folder with the RAR tool, one after the
-// other, then reads the manifests (leerFiles). A failure ends the extraction with one message
-// and leaves both buttons disabled. The window starts no second extraction while one is under
-// way.
+// other, then reads the manifests (leerFiles, which gives the messages of those it could not
+// read). A failure ends the extraction with one message and leaves both buttons disabled. The
+// window starts no second extraction while one is under way.
 class PackageExtraction {
  public:
+  // How an extraction ended, for a caller without a window to read.
+  struct Outcome {
+    enum class Ending {
+      Done,        // every package extracted and every manifest read
+      NoPackages,  // nothing to extract (message: what the user was told)
+      Failed,      // ended by its failure trap, or a manifest could not be read (message)
+      Stopped,     // asked to stop before its end
+      NotRun       // another operation of the window was under way
+    };
+    Ending ending = Ending::NotRun;
+    std::string message;
+  };
+
   PackageExtraction(const Grid& flxRar, UpdaterState& state, FileSystem& fs, Processes& processes,
                     UpdateLog& log, Desktop& desktop, ActionButtons buttons,
-                    std::function<void()> leerFiles);
+                    std::function<std::vector<std::string>()> leerFiles);
 
-  void extractAll();
+  Outcome extractAll();
   // Asks an extraction under way to stop before its next package or the manifests (the window
   // is being closed).
   void requestStop() { stopRequested_ = true; }
@@ -43,7 +57,7 @@ class PackageExtraction {
   UpdateLog& log_;
   Desktop& desktop_;
   ActionButtons buttons_;
-  std::function<void()> leerFiles_;
+  std::function<std::vector<std::string>()> leerFiles_;
   bool stopRequested_ = false;
 };
 

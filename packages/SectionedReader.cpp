@@ -22,7 +22,7 @@ AppError readError(int number, const std::string& description) {
 }  // namespace
 
 bool Leer(const std::string& fileName, KeyTable& mDatos, const FileSystem& fs, Clock& clock,
-          Desktop& desktop) {
+          Desktop& desktop, std::string* shown) {
   mDatos.entries.clear();
   std::optional<std::vector<std::string>> lines;
   std::optional<AppError> lastFailure;
@@ -36,9 +36,12 @@ bool Leer(const std::string& fileName, KeyTable& mDatos, const FileSystem& fs, C
     }
   }
   if (!lines) {
-    desktop.msgBox("No se pudo leer el archivo " + fileName + ". Mensaje: (" +
-                       std::to_string(lastFailure->number()) + ") " + lastFailure->description(),
-                   msgbox::kOkOnly, "");
+    const std::string message = "No se pudo leer el archivo " + fileName + ". Mensaje: (" +
+                                std::to_string(lastFailure->number()) + ") " +
+                                lastFailure->description();
+    desktop.msgBox(message, msgbox::kOkOnly, "");
+    if (shown != nullptr)
+      *shown = message;
     return false;
   }
 

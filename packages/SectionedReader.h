@@ -22,11 +22,11 @@ struct KeyTable {
 
 // Reads a file of section lines and key=value lines into mDatos: one entry per key line, its key
 // the current section, a dot and the key. A file that cannot be opened is tried six times, ten
-// seconds apart, then reported in a message box (false, mDatos empty). A line that is neither
-// a section nor holds "=" stops the reading with an AppError from source "Leer"; the entries
-// above it stay.
+// seconds apart, then reported in a message box (false, mDatos empty; the box's text also in
+// shown when given). A line that is neither a section nor holds "=" stops the reading with an
+// AppError from source "Leer"; the entries above it stay.
 bool Leer(const std::string& fileName, KeyTable& mDatos, const FileSystem& fs, Clock& clock,
-          Desktop& desktop);
+          Desktop& desktop, std::string* shown = nullptr);
 
 // The index of the first entry at or after start (0: the first entry) whose key equals the
 // given key without regard to letter case, or -1.

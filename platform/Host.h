@@ -32,7 +32,8 @@ class Host {
   // The program's own folder as a Windows path.
   const std::string& programFolder() const { return programFolder_; }
 
-  // Sends standard output and error to the console the program was started from, which a
+  // Sends standard output and error where the program's starter meant them: a file or pipe
+  // they were redirected to, as it is; else the console the program was started from, which a
   // window program does not have of its own on every host.
   virtual void useStartingConsole() = 0;
 

@@ -136,3 +136,101 @@ if ! check_log; then
   exit 1
 fi
 echo "actualizador.exe from the zip: start-up log $(basename "$log") as expected"
+
+# The switches as a technician uses them from cmd.exe, on the same installation and without a
+# display: a mode without a window must need none, and open none. Wine's "win" channel traces each
+# window made; the program's would be its main window ("Actualizador FD") or a message box (the
+# dialog class #32770, atom 8002); Wine's own desktop, tray and helper windows do not count. One
+# Wine server serves all of them, rather than one started for each command.
+wineserver -p
+fail() { echo "switches: $*" >&2; exit 1; }
+# Runs cmd.exe with its arguments, stdout and stderr to $work/NAME.out and .err; its code in $code.
+run_cmd() {
+  local name=$1
+  shift
+  code=0
+  WINEDEBUG=-all,+win timeout 600 wine cmd /c "$@" >"$work/$name.out" 2>"$work/$name.err" || code=$?
+  ! grep -Eq 'WIN_CreateWindowEx (L"Actualizador FD"|.* #8002 )' "$work/$name.err" ||
+    fail "$name opened a window"
+}
+logs() { find "$act" -maxdepth 1 -name 'ACT_*.log' | wc -l; }
+# The files of drive C: with their checksums, but for the logs and the packages' extraction
+# folders, which a dry run writes.
+listing() {
+  local skip=(! -path './Actualizador/ACT_*.log')
+  for name in "${packages[@]}"; do skip+=(! -path "./Actualizador/$name/*"); done
+  (cd "$drive_c" && find . -type f "${skip[@]}" -print0 | sort -z | xargs -0 sha256sum)
+}
+
+# Typed as "cmd /c", the window program prints the usage on the handle cmd.exe gives it.
+before=$(logs)
+run_cmd usage 'C:\Actualizador\actualizador.exe /?'
+[ "$code" -eq 0 ] || fail "actualizador.exe /? ended with $code"
+head -n1 "$work/usage.out" | cmp -s - <(printf 'Uso: actualizador [opciones]\r\n') ||
+  fail "actualizador.exe /? printed no usage: $(head -c 200 "$work/usage.out")"
+tail -n1 "$work/usage.out" | grep -q '^Código de salida: 0 terminó bien' ||
+  fail "the usage does not end with the exit codes"
+[ "$(logs)" -eq "$before" ] || fail "actualizador.exe /? started the window (it wrote a log)"
+
+# In a batch file: the output redirected to a file, %errorlevel% right after; the window program
+# and its console twin (which cmd.exe runs for "actualizador") alike.
+printf '%s\r\n' '@echo off' 'cd /d C:\Actualizador' \
+  'actualizador.exe /? > uso.txt 2>&1' 'echo %errorlevel%' \
+  'actualizador.exe /rapido > mal.txt 2>&1' 'echo %errorlevel%' \
+  'actualizador /? > uso2.txt 2>&1' 'echo %errorlevel%' \
+  'actualizador /rapido > mal2.txt 2>&1' 'echo %errorlevel%' >"$act/uso.bat"
+run_cmd batch 'C:\Actualizador\uso.bat'
+[ "$(tr -d '\r' <"$work/batch.out" | tr '\n' ' ')" = "0 2 0 2 " ] ||
+  fail "uso.bat printed: $(cat -A "$work/batch.out")"
+cmp -s "$act/uso.txt" "$work/usage.out" || fail "uso.txt is not the usage"
+cmp -s "$act/uso2.txt" "$work/usage.out" || fail "uso2.txt (actualizador.com) is not the usage"
+head -n1 "$act/mal.txt" | grep -q '^Opción no reconocida: /rapido' || fail "mal.txt: $(head -n1 "$act/mal.txt")"
+cmp -s "$act/mal.txt" "$act/mal2.txt" || fail "mal2.txt (actualizador.com) differs from mal.txt"
+[ "$(logs)" -eq "$before" ] || fail "the batch file started the window (it wrote a log)"
+
+# Typed at cmd.exe's prompt (its commands read from a file as from the keyboard), "actualizador"
+# is the console twin: cmd.exe waits for it and sets %ERRORLEVEL% (for a window program it does
+# neither).
+printf '%s\r\n' 'cd /d C:\Actualizador' 'actualizador /rapido > mal3.txt 2>&1' \
+  'echo nivel=%ERRORLEVEL%' 'exit' >"$work/teclado.txt"
+WINEDEBUG=-all timeout 600 wine cmd <"$work/teclado.txt" >"$work/teclado.out" 2>/dev/null || true
+tr -d '\r' <"$work/teclado.out" | grep -q '>nivel=2$' ||
+  fail "typed at the prompt: $(cat -A "$work/teclado.out")"
+cmp -s "$act/mal3.txt" "$act/mal.txt" || fail "typed at the prompt, mal3.txt differs from mal.txt"
+
+# The dry run changes nothing but its log and the packages' extraction folders.
+mkdir -p "$drive_c/Fendal/Contabilidad" "$drive_c/Fendal/CRM"
+printf 'anterior\r\n' >"$drive_c/Fendal/Comercial/Leeme.txt"
+wine reg add 'HKLM\SOFTWARE\Microsoft\Microsoft SQL Server\90\Tools\ClientSetup' /v SQLPath \
+  /t REG_SZ /d 'C:\Actualizador\sql' /f /reg:64 >/dev/null 2>&1
+printf '%s\r\n' '@echo off' 'cd /d C:\Actualizador' \
+  'actualizador.exe /simular > simulacion.txt 2>&1' 'echo %errorlevel%' >"$act/simular.bat"
+listing >"$work/antes.txt"
+run_cmd simular 'C:\Actualizador\simular.bat'
+tr -d '\r' <"$act/simulacion.txt" | grep -q '^Simulación: la actualización haría lo siguiente' ||
+  fail "the dry run: $(cat "$act/simulacion.txt")"
+[ "$(tr -d '\r\n' <"$work/simular.out")" = 0 ] || fail "the dry run ended with $(cat "$work/simular.out")"
+rm "$act/simulacion.txt"
+listing | diff "$work/antes.txt" - >&2 || fail "the dry run changed the files above"
+
+# The unattended run: 0 or 1, its verdict last; then the restore puts back what it replaced.
+fendal() { (cd "$drive_c/Fendal" && find . -type f -print0 | sort -z | xargs -0 sha256sum); }
+fendal >"$work/fendal.txt"
+printf '%s\r\n' '@echo off' 'cd /d C:\Actualizador' \
+  'actualizador.exe /desatendido > salida.txt 2>&1' 'echo %errorlevel%' >"$act/desatendido.bat"
+run_cmd desatendido 'C:\Actualizador\desatendido.bat'
+code=$(tr -d '\r\n' <"$work/desatendido.out")
+verdict=$(tail -n1 "$act/salida.txt" | tr -d '\r')
+case "$code:$verdict" in
+  "0:Terminó la Actualización" | 1:ERROR:*) ;;
+  *) fail "/desatendido ended with '$code', last line '$verdict':"$'\n'"$(cat "$act/salida.txt")" ;;
+esac
+[ "$(cat "$drive_c/Fendal/Comercial/Leeme.txt")" = $'COMERCIAL_5_2_7_prueba\r' ] ||
+  fail "/desatendido did not replace Comercial\\Leeme.txt"
+printf '%s\r\n' '@echo off' 'cd /d C:\Actualizador' \
+  'actualizador.exe /restaurar > restaurar.txt 2>&1' 'echo %errorlevel%' >"$act/restaurar.bat"
+run_cmd restaurar 'C:\Actualizador\restaurar.bat'
+[ "$(tr -d '\r\n' <"$work/restaurar.out")" = 0 ] ||
+  fail "/restaurar ended with $(cat "$work/restaurar.out"):"$'\n'"$(cat "$act/restaurar.txt")"
+fendal | diff "$work/fendal.txt" - >&2 || fail "/restaurar did not put back what the run replaced"
+echo "actualizador.exe's switches from cmd.exe and batch files: usage, exit codes, dry run, unattended run ($code: $verdict), restore, no window"

@@ -1,64 +1,58 @@
+// The actualizador program with the Qt window: the host, and the window the program's start opens
+// when the command line asks for it (only then is there a QApplication, so the modes without a
+// window need no display).
 #include <QApplication>
 #include <iostream>
+#include <memory>
+#include <string>
 #include <vector>
 
 #include "platform/Host.h"
 #include "ui/EndSignals.h"
-#include "ui/HostServices.h"
 #include "ui/MainWindow.h"
 #include "ui/QtDesktop.h"
 #include "ui/SpanishTranslations.h"
-#include "window/ConsoleDesktop.h"
-#include "window/ConsoleRun.h"
-#include "window/ProgramArguments.h"
-#include "window/frmActualiza1.h"
+#include "window/ProgramStart.h"
 
 namespace {
 
-// A command line with switches runs without a window: no QApplication, so no display is needed.
-int runWithoutWindow(const fd::ProgramArguments& arguments) {
-  const std::unique_ptr<fd::Host> host = fd::makeHost();
-  host->useStartingConsole();
-  using Mode = fd::ProgramArguments::Mode;
-  if (arguments.mode == Mode::Usage) {
-    if (arguments.error.empty()) {
-      std::cout << fd::ProgramArguments::kUsage;
-      return fd::ConsoleRun::kDone;
-    }
-    std::cerr << arguments.error << "\n\n" << fd::ProgramArguments::kUsage;
-    return fd::ConsoleRun::kBadCommandLine;
+class QtView : public fd::ProgramWindow::View {
+ public:
+  explicit QtView(fd::frmActualiza1& form) : window(form) {}
+  bool load() override { return window.load(); }
+
+  fd::MainWindow window;
+};
+
+// Qt takes its own options (-platform, -style...) from the command line.
+class QtWindow : public fd::ProgramWindow {
+ public:
+  QtWindow(int& argc, char** argv, fd::Host& host) : app_(argc, argv), host_(host) {
+    fd::loadSpanishTranslations(app_);
   }
-  fd::ConsoleDesktop desktop(std::cerr, arguments.continueWithUsers);
-  fd::frmActualiza1 form(fd::hostServices(*host, desktop));
-  fd::ConsoleRun run(form, desktop, std::cout, std::cerr);
-  switch (arguments.mode) {
-    case Mode::Restore:
-      return run.restore(arguments.stamp);
-    case Mode::DryRun:
-      return run.dryRun(arguments);
-    default:
-      return run.unattended(arguments);
+
+  fd::Desktop& desktop() override { return desktop_; }
+
+  std::unique_ptr<View> view(fd::frmActualiza1& form) override {
+    auto view = std::make_unique<QtView>(form);
+    desktop_.setParentWindow(&view->window);
+    fd::closeOnEndSignals(view->window, host_);
+    return view;
   }
-}
+
+  int exec() override { return app_.exec(); }
+
+ private:
+  QApplication app_;
+  fd::QtDesktop desktop_;
+  fd::Host& host_;
+};
 
 }  // namespace
 
 int main(int argc, char* argv[]) {
-  const fd::ProgramArguments arguments =
-      fd::ProgramArguments::parse(std::vector<std::string>(argv + 1, argv + argc));
-  if (arguments.mode != fd::ProgramArguments::Mode::Window)
-    return runWithoutWindow(arguments);
-
-  QApplication app(argc, argv);
-  fd::loadSpanishTranslations(app);
   const std::unique_ptr<fd::Host> host = fd::makeHost();
-  fd::QtDesktop desktop;
-  fd::frmActualiza1 form(fd::hostServices(*host, desktop));
-  fd::MainWindow window(form);
-  desktop.setParentWindow(&window);
-  fd::closeOnEndSignals(window, *host);
-
-  if (!window.load())
-    return 1;
-  return app.exec();
+  return fd::ProgramStart(*host, std::cout, std::cerr)
+      .run(std::vector<std::string>(argv + 1, argv + argc),
+           [&] { return std::make_unique<QtWindow>(argc, argv, *host); });
 }

@@ -39,11 +39,7 @@ bool MailTask::DetenerTareaMails() {
   windowEnabled_.setValue(true);
   txtEstado_.setText("");
   if (running) {
-    desktop_.msgBox(
-        "No se puede detener la tarea de envío de mails. Para actualizar, deberá\r\n"
-        "detenerla manualmente a través del Administrador de Tareas (buscar el proceso "
-        "\"fdEnvioMails.exe\")",
-        msgbox::kOkOnly, "");
+    desktop_.msgBox(kCannotStopMessage, msgbox::kOkOnly, "");
     return false;
   }
   log_.plainLine("Tarea fdEnvioMails detenida con éxito");

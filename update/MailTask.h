@@ -17,6 +17,11 @@ class MailTask {
   static constexpr const char* kComandoDetener = "taskkill /f /im fdEnvioMails.exe";
   static constexpr const char* kComandoIniciar = "schtasks /run /tn fdEnvioMails";
   static constexpr const char* kProceso = "fdEnvioMails.exe";
+  // What the user is told when the program is still running after the wait.
+  static constexpr const char* kCannotStopMessage =
+      "No se puede detener la tarea de envío de mails. Para actualizar, deberá\r\n"
+      "detenerla manualmente a través del Administrador de Tareas (buscar el proceso "
+      "\"fdEnvioMails.exe\")";
 
   // windowEnabled is the window's own property that is off while the program is awaited.
   MailTask(Processes& processes, Clock& clock, Desktop& desktop, UpdateLog& log, TextBox& txtEstado,

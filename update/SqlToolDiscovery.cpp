@@ -14,9 +14,6 @@ namespace {
 
 constexpr const char* kValueName = "SQLPath";
 constexpr const char* kNotFoundEntry = " ERROR mISQL no se encontro";
-constexpr const char* kNotFoundMessage =
-    "No es posible ejecutar los scripts porque no se encontró el archivo osql.exe en la carpeta "
-    "de Microsoft SQL";
 
 struct Phase {
   const char* key;
@@ -72,7 +69,7 @@ bool ConseguirPathISQL(std::string& mISQL, Registry& registry, const FileSystem&
   log.EscribirLog(" " + mISQL);
   if (!fs.ordinaryFileExists(mISQL)) {
     log.EscribirLog(kNotFoundEntry);
-    desktop.msgBox(kNotFoundMessage, msgbox::kOkOnly, "");
+    desktop.msgBox(kQueryToolNotFoundMessage, msgbox::kOkOnly, "");
     return false;
   }
   return true;

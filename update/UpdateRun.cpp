@@ -33,8 +33,10 @@ void UpdateRun::checkStop() const {
     throw Stopped{};
 }
 
-void UpdateRun::run() {
+UpdateRun::Outcome UpdateRun::run() {
+  using Ending = Outcome::Ending;
   stopRequested_ = false;
+  const int firstRow = c_.flxLog.Rows();
   int paso = 1;
   CurrentFile current;
   try {
@@ -47,7 +49,7 @@ void UpdateRun::run() {
       MailTask mail(services_.processes, services_.clock, services_.desktop, log_, c_.txtEstado,
                     c_.windowEnabled);
       if (!mail.DetenerTareaMails())
-        return;
+        return {Ending::Failed, MailTask::kCannotStopMessage, {}};
       FileBackup backup(services_.fs, log_, state_.mPathApp,
                         UpdateLog::stampOf(state_.mArchivoLog));
       CommandFiles commandFiles({c_.txtDirIni, c_.txtDirFD, c_.txtCom}, services_.fs,
@@ -78,11 +80,12 @@ void UpdateRun::run() {
       if (!ConseguirPathISQL(state_.mISQL, services_.registry, services_.fs, log_,
                              services_.desktop)) {
         releaseConnection();
-        return;
+        return {Ending::Failed, kQueryToolNotFoundMessage, {}};
       }
-      scripts(paso, current);
+      if (!scripts(paso, current))
+        return {Ending::UsersDeclined, "", {}};
       if (stopRequested_)
-        return;
+        return {Ending::Stopped, "", {}};
     }
     paso = 6;
     c_.txtEstado.setText("Terminó");
@@ -92,15 +95,28 @@ void UpdateRun::run() {
     services_.desktop.msgBox("Terminó la Actualización", msgbox::kInformation, "Fendal");
     paso = 9;
     releaseConnection();
+    return {Ending::Done, "", failedStepsFrom(firstRow)};
   } catch (const Stopped&) {
     releaseConnection();
+    return {Ending::Stopped, "", {}};
   } catch (const AppError& error) {
-    reportFailure(error, paso, current);
+    std::string message = reportFailure(error, paso, current);
     releaseConnection();
+    return {Ending::Failed, std::move(message), {}};
   }
 }
 
-void UpdateRun::scripts(int& paso, CurrentFile& current) {
+std::vector<std::string> UpdateRun::failedStepsFrom(int firstRow) const {
+  // A failed command file or script leaves its message beside its status row.
+  std::vector<std::string> steps;
+  for (int row = firstRow; row < c_.flxLog.Rows(); ++row) {
+    if (!c_.flxLog.TextMatrix(row, kLogMessage).empty())
+      steps.push_back(c_.flxLog.TextMatrix(row, kLogStatus));
+  }
+  return steps;
+}
+
+bool UpdateRun::scripts(int& paso, CurrentFile& current) {
   state_.mServidor = c_.txtServidor.Text();
   state_.mProveedor = kProveedor;
   ScriptParameters parameters(services_.fs, log_);
@@ -120,8 +136,7 @@ void UpdateRun::scripts(int& paso, CurrentFile& current) {
     users.ConectarBase();
     if (!users.RevisarUsuariosConectados()) {
       // The user declined: the run ends here, without its final message.
-      stopRequested_ = true;
-      return;
+      return false;
     }
     Esperar(services_.clock, services_.desktop, kPausa);
     const int scripts = c_.flxScrp.Rows();
@@ -140,6 +155,7 @@ void UpdateRun::scripts(int& paso, CurrentFile& current) {
   c_.flxLog.setAutoSizeMode(AutoSizeMode::RowHeights);
   c_.flxLog.AutoSize(kLogStatus, c_.flxLog.Cols() - 1, 90);
   c_.flxLog.setAutoSizeMode(AutoSizeMode::ColumnWidths);
+  return true;
 }
 
 void UpdateRun::releaseConnection() {
@@ -153,20 +169,21 @@ void UpdateRun::releaseConnection() {
   state_.mConexion.reset();
 }
 
-void UpdateRun::reportFailure(const AppError& error, int paso, const CurrentFile& current) {
+std::string UpdateRun::reportFailure(const AppError& error, int paso, const CurrentFile& current) {
   if (error.number() == err::kFileNotFound) {
-    services_.desktop.msgBox(
+    const std::string message =
         "Error " + std::to_string(error.number()) + ". El archivo " + current.destino +
-            current.archivo +
-            " no se puede REEMPLAZAR. Revise en Mi PC -> Administrar -> Carpetas Compartidas -> "
-            "Archivos Abiertos. Parese sobre el archivo y con botón derecho obligue el CIERRE "
-            "del mismo.",
-        msgbox::kInformation, "");
-  } else {
-    services_.desktop.msgBox("Actualizar : (" + std::to_string(error.number()) +
-                                 "). Línea : " + std::to_string(paso) + ". " + error.description(),
-                             msgbox::kQuestion, "");
+        current.archivo +
+        " no se puede REEMPLAZAR. Revise en Mi PC -> Administrar -> Carpetas Compartidas -> "
+        "Archivos Abiertos. Parese sobre el archivo y con botón derecho obligue el CIERRE "
+        "del mismo.";
+    services_.desktop.msgBox(message, msgbox::kInformation, "");
+    return message;
   }
+  const std::string message = "Actualizar : (" + std::to_string(error.number()) +
+                              "). Línea : " + std::to_string(paso) + ". " + error.description();
+  services_.desktop.msgBox(message, msgbox::kQuestion, "");
+  return message;
 }
 
 }  // namespace fd

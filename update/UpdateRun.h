@@ -1,5 +1,8 @@
 #pragma once
 
+#include <string>
+#include <vector>
+
 #include "session/Controls.h"
 #include "update/FileCopyStage.h"
 
@@ -33,19 +36,38 @@ struct UpdateRunControls {
 // failure a stage does not handle ends the run with one message.
 class UpdateRun {
  public:
+  // How a run ended, for a caller without a window to read.
+  struct Outcome {
+    enum class Ending {
+      Done,           // its final message shown (failedSteps: command files and scripts in red)
+      Failed,         // ended by its failure trap, the mail program that would not stop or the
+                      // missing query tool (message: what the user was told)
+      UsersDeclined,  // other users connected, and the answer was No
+      Stopped,        // asked to stop before its end
+      NotRun          // another operation of the window was under way
+    };
+    Ending ending = Ending::NotRun;
+    std::string message;
+    // The status texts of the rows this run left with an error beside them.
+    std::vector<std::string> failedSteps;
+  };
+
   UpdateRun(UpdateRunControls controls, UpdaterState& state, Services& services, UpdateLog& log);
 
   // The window starts no second run while one is under way.
-  void run();
+  Outcome run();
   // Asks a run under way to stop at its next step (the window is being closed).
   void requestStop() { stopRequested_ = true; }
 
  private:
   struct Stopped {};
   void checkStop() const;
-  void scripts(int& paso, CurrentFile& current);
+  // False when the user chose not to go on with other users connected.
+  bool scripts(int& paso, CurrentFile& current);
   void releaseConnection();
-  void reportFailure(const class AppError& error, int paso, const CurrentFile& current);
+  // Shows the failure's message and returns it.
+  std::string reportFailure(const class AppError& error, int paso, const CurrentFile& current);
+  std::vector<std::string> failedStepsFrom(int firstRow) const;
 
   UpdateRunControls c_;
   UpdaterState& state_;

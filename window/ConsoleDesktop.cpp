@@ -26,7 +26,6 @@ int ConsoleDesktop::msgBox(const std::string& prompt, int style, const std::stri
       // The line is on the error stream already.
     }
   }
-  boxes_.push_back({prompt, answer});
   return answer;
 }
 

@@ -2,7 +2,6 @@
 
 #include <iosfwd>
 #include <string>
-#include <vector>
 
 #include "platform/Desktop.h"
 
@@ -24,17 +23,10 @@ class ConsoleDesktop : public Desktop {
   int msgBox(const std::string& prompt, int style, const std::string& title) override;
   void setBusyPointer(bool) override {}
 
-  struct Box {
-    std::string prompt;
-    int answer = 0;
-  };
-  const std::vector<Box>& boxes() const { return boxes_; }
-
  private:
   std::ostream& err_;
   bool answerYes_;
   UpdateLog* log_ = nullptr;
-  std::vector<Box> boxes_;
 };
 
 }  // namespace fd

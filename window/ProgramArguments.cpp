@@ -1,5 +1,9 @@
 #include "window/ProgramArguments.h"
 
+#include <algorithm>
+#include <span>
+#include <string_view>
+
 #include "platform/Text.h"
 
 namespace fd {
@@ -24,6 +28,44 @@ const char* const ProgramArguments::kUsage =
 
 namespace {
 
+// Qt's common options (QGuiApplication, QApplication and the X11 ones it takes), each with one
+// or two dashes: those that take the next argument as their value, those that take none, and
+// those written with "=".
+constexpr std::string_view kToolkitOptionsWithValue[] = {
+    "platform",        "platformpluginpath", "platformtheme", "plugin",
+    "qwindowgeometry", "qwindowicon",        "qwindowtitle",  "session",
+    "display",         "geometry",           "style",         "stylesheet"};
+constexpr std::string_view kToolkitFlags[] = {"reverse", "widgetcount", "nograb", "dograb", "sync"};
+constexpr std::string_view kToolkitOptionsWithEquals[] = {
+    "style=", "stylesheet=", "qmljsdebugger=", "dialogs=", "fontengine="};
+
+bool isOneOf(std::span<const std::string_view> options, std::string_view name) {
+  return std::find(options.begin(), options.end(), name) != options.end();
+}
+
+// The option's name without its dashes, when arg is one of the toolkit's; "" otherwise.
+std::string_view toolkitOption(std::string_view arg) {
+  if (!arg.starts_with('-'))
+    return {};
+  const std::string_view name = arg.substr(arg.starts_with("--") ? 2 : 1);
+  const bool withEquals =
+      std::any_of(std::begin(kToolkitOptionsWithEquals), std::end(kToolkitOptionsWithEquals),
+                  [&](std::string_view option) { return name.starts_with(option); });
+  return withEquals || isOneOf(kToolkitOptionsWithValue, name) || isOneOf(kToolkitFlags, name)
+             ? name
+             : std::string_view();
+}
+
+// A switch begins with "/" or "-"; "/home/ana/paquete.rar" is a path, not a switch.
+bool isSwitch(const std::string& arg) {
+  if (arg.empty() || (arg[0] != '/' && arg[0] != '-'))
+    return false;
+  const std::size_t colon = arg.find(':');
+  const std::string_view name =
+      std::string_view(arg).substr(1, colon == std::string::npos ? colon : colon - 1);
+  return name.find_first_of("/\\") == std::string_view::npos;
+}
+
 ProgramArguments bad(const std::string& why) {
   ProgramArguments arguments;
   arguments.mode = ProgramArguments::Mode::Usage;
@@ -37,8 +79,20 @@ ProgramArguments ProgramArguments::parse(const std::vector<std::string>& args) {
   ProgramArguments result;
   bool restore = false;
   bool runOptions = false;
-  for (const std::string& arg : args) {
-    if (arg.size() < 2 || (arg[0] != '/' && arg[0] != '-'))
+  std::string stray;
+  for (std::size_t index = 0; index < args.size(); ++index) {
+    const std::string& arg = args[index];
+    if (const std::string_view option = toolkitOption(arg); !option.empty()) {
+      if (isOneOf(kToolkitOptionsWithValue, option))
+        ++index;
+      continue;
+    }
+    if (!isSwitch(arg)) {
+      if (stray.empty())
+        stray = arg;
+      continue;
+    }
+    if (arg.size() < 2)
       return bad("Opción no reconocida: " + arg);
     const std::string text = arg.substr(1);
     const std::size_t colon = text.find(':');
@@ -84,6 +138,8 @@ ProgramArguments ProgramArguments::parse(const std::vector<std::string>& args) {
   } else if (runOptions && result.mode == Mode::Window) {
     return bad("Las opciones de la actualización requieren /desatendido o /simular");
   }
+  if (result.mode != Mode::Window && !stray.empty())
+    return bad("Argumento no reconocido: " + stray);
   return result;
 }
 

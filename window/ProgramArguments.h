@@ -6,8 +6,13 @@
 
 namespace fd {
 
-// What the program's command line asks for. Without arguments the window opens; the switches
-// run the updater without it. Switches are case-insensitive and begin with "/" or "-".
+// What the program's command line asks for. Without switches the window opens; the switches run
+// the updater without it. Switches are case-insensitive and begin with "/" or "-". Besides them:
+// - the window toolkit's own options (Qt's "-platform offscreen", "-style=fusion"...), written
+//   as the toolkit writes them, with their values, are left to the toolkit;
+// - any other argument that is not a switch (a file dropped on the program, whose path Windows
+//   or the desktop passes; a POSIX path starts with "/" but holds another "/") is ignored by the
+//   window, and is an error beside a switch, which it could only have been meant to qualify.
 struct ProgramArguments {
   enum class Mode { Window, Usage, Unattended, DryRun, Restore };
 

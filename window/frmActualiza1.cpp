@@ -25,7 +25,7 @@ frmActualiza1::frmActualiza1(Services services_)
     : services(std::move(services_)),
       log(services.fs, services.clock),
       extraction_(flxRar, state, services.fs, services.processes, log, services.desktop,
-                  ActionButtons{cmdDes, cmdAct}, [this] { LeerFiles(); }),
+                  ActionButtons{cmdDes, cmdAct}, [this] { return LeerFiles(); }),
       run_({chkFiles, chkComandos, chkScripts, txtServidor, txtDirFD, txtCom, txtDirIni, txtEstado,
             Enabled, flxBases, flxFile, flxScrp, flxLog},
            state, services, log) {
@@ -200,17 +200,21 @@ void frmActualiza1::txtServidor_Validate() {
   });
 }
 
-void frmActualiza1::cmdDes_Click() {
-  exclusively([this] { extraction_.extractAll(); });
+PackageExtraction::Outcome frmActualiza1::cmdDes_Click() {
+  PackageExtraction::Outcome outcome;  // NotRun unless the extraction starts
+  exclusively([&] { outcome = extraction_.extractAll(); });
+  return outcome;
 }
 
-void frmActualiza1::cmdAct_Click() {
-  exclusively([this] { run_.run(); });
+UpdateRun::Outcome frmActualiza1::cmdAct_Click() {
+  UpdateRun::Outcome outcome;  // NotRun unless the run starts
+  exclusively([&] { outcome = run_.run(); });
+  return outcome;
 }
 
-void frmActualiza1::LeerFiles() {
-  fd::LeerFiles({txtDirFD, flxRar, services.fs, services.clock, services.desktop, log}, flxFile,
-                flxScrp, ActionButtons{cmdDes, cmdAct});
+std::vector<std::string> frmActualiza1::LeerFiles() {
+  return fd::LeerFiles({txtDirFD, flxRar, services.fs, services.clock, services.desktop, log},
+                       flxFile, flxScrp, ActionButtons{cmdDes, cmdAct});
 }
 
 void frmActualiza1::Esperar(double seconds) {

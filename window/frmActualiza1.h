@@ -2,6 +2,7 @@
 
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "grid/Grid.h"
 #include "packages/PackageExtraction.h"
@@ -44,8 +45,9 @@ class frmActualiza1 {
   void txtIni_Validate();
   void txtServidor_Validate();
   void cmdRaiz_Click();
-  void cmdDes_Click();
-  void cmdAct_Click();
+  // The extraction and the update run say how they ended, for the program without its window.
+  PackageExtraction::Outcome cmdDes_Click();
+  UpdateRun::Outcome cmdAct_Click();
   // Whether an extraction, an update run or the server box's validation is under way, and
   // asking it to stop at its next step (the window is being closed).
   bool running() const { return busy.Value(); }
@@ -59,7 +61,8 @@ class frmActualiza1 {
   std::string PathSistema(const std::string& code) const;
   void RefrescarPathAplicacion();
   void CargarPaquetes();
-  void LeerFiles();
+  // The messages shown for the manifests that could not be read.
+  std::vector<std::string> LeerFiles();
   void Esperar(double seconds);
 
   // How the view takes part: showing the window (first step of start-up) and showing the

@@ -7,6 +7,8 @@
 namespace fd::test {
 namespace {
 
+using Ending = PackageExtraction::Outcome::Ending;
+
 class Extraction : public ::testing::Test {
  protected:
   void SetUp() override { f.makeFolder(f.fendal() + "CRM"); }
@@ -40,7 +42,7 @@ TEST_F(Extraction, ExtractsEveryPackageAndFillsTheWorkLists) {
   packages().make("CRM_1_9_3_a.rar", {{"INFO.TXT", "[destino]\r\nzz.sql=\r\n", older},
                                       {"zz.sql", "PRINT 'z'", older}});
   start();
-  w().cmdDes_Click();
+  EXPECT_EQ(w().cmdDes_Click().ending, Ending::Done);
 
   const std::string tmp = f.act() + "COMERCIAL_5_2_7_x\\";
   EXPECT_EQ(f.readFile(tmp + "Comercial.exe"), "exe");
@@ -73,8 +75,10 @@ TEST_F(Extraction, ExtractsEveryPackageAndFillsTheWorkLists) {
 TEST_F(Extraction, MissingExtractorIsNamedAndTheButtonsStayDisabled) {
   packages().make("CRM_1_9_3_a.rar", {{"info.txt", ""}});
   start(false);
-  w().cmdDes_Click();
+  const PackageExtraction::Outcome outcome = w().cmdDes_Click();
   ASSERT_EQ(f.desktop.boxes.size(), boxes + 1);
+  EXPECT_EQ(outcome.ending, Ending::Failed);
+  EXPECT_EQ(outcome.message, f.desktop.boxes.back().prompt);
   EXPECT_EQ(f.desktop.boxes.back().prompt,
             "Actualizar : (53) No se encontró el archivo. FALTA EL Archivo WinRar95.exe en la "
             "carpeta Actualizar.");
@@ -86,9 +90,11 @@ TEST_F(Extraction, MissingExtractorIsNamedAndTheButtonsStayDisabled) {
 
 TEST_F(Extraction, WithoutPackagesOnlySaysSo) {
   start();
-  w().cmdDes_Click();
+  const PackageExtraction::Outcome outcome = w().cmdDes_Click();
   ASSERT_EQ(f.desktop.boxes.size(), boxes + 1);
   EXPECT_EQ(f.desktop.boxes.back().prompt, "No hay ninguna Actualización");
+  EXPECT_EQ(outcome.ending, Ending::NoPackages);
+  EXPECT_EQ(outcome.message, f.desktop.boxes.back().prompt);
   EXPECT_EQ(f.desktop.boxes.back().style, msgbox::kInformation);
   EXPECT_EQ(f.logTexts().back(), " Cargar Paquetes");
 }
@@ -130,7 +136,7 @@ TEST_F(Extraction, BadArchivesNeverWriteOutsideTheirFolderAndTheRestGoesOn) {
                   {{"info.txt", "[Destino]\r\n"}, {"../../fuera.txt", "x"}, {"sub/bien.dll", "b"}});
   f.writeFile(f.act() + "CRM_1_0_0_roto.rar", "esto no es un rar");
   start();
-  w().cmdDes_Click();
+  const PackageExtraction::Outcome outcome = w().cmdDes_Click();
   EXPECT_FALSE(f.exists(f.root() + "fuera.txt"));
   EXPECT_FALSE(f.exists(f.act() + "fuera.txt"));
   EXPECT_EQ(f.readFile(f.act() + "COMERCIAL_1_0_0_malo\\bien.dll"), "b");
@@ -139,6 +145,8 @@ TEST_F(Extraction, BadArchivesNeverWriteOutsideTheirFolderAndTheRestGoesOn) {
   EXPECT_EQ(f.desktop.boxes.back().prompt.find("No se pudo leer el archivo " + f.act() +
                                                "CRM_1_0_0_roto\\info.txt"),
             0u);
+  EXPECT_EQ(outcome.ending, Ending::Failed);
+  EXPECT_EQ(outcome.message, f.desktop.boxes.back().prompt);
   EXPECT_TRUE(w().cmdAct.Enabled());
 }
 
@@ -158,8 +166,9 @@ TEST_F(Extraction, ASecondClickDuringTheManifestWaitsIsIgnored) {
   start();
   int clicks = 0;
   f.desktop.onEvents = [&] {
-    if (clicks++ == 0)
-      w().cmdDes_Click();
+    if (clicks++ == 0) {
+      EXPECT_EQ(w().cmdDes_Click().ending, Ending::NotRun);
+    }
   };
   w().cmdDes_Click();
   EXPECT_EQ(f.logCount(" Descomprimir"), 1);

@@ -13,8 +13,9 @@
 #include "fixtures/TdsTestServer.h"
 #include "fixtures/UpdaterFixture.h"
 #include "platform/Text.h"
+#include "window/ConsoleCommand.h"
 #include "window/ConsoleDesktop.h"
-#include "window/ConsoleRun.h"
+#include "window/ProgramArguments.h"
 
 namespace fd::test {
 namespace {
@@ -104,18 +105,8 @@ class UnattendedRunTest : public ::testing::Test {
     std::ostringstream out, err;
     ConsoleDesktop desktop(err, arguments.continueWithUsers);
     frmActualiza1 form(u.services(desktop));
-    ConsoleRun run(form, desktop, out, err);
     Output result;
-    switch (arguments.mode) {
-      case ProgramArguments::Mode::Restore:
-        result.code = run.restore(arguments.stamp);
-        break;
-      case ProgramArguments::Mode::DryRun:
-        result.code = run.dryRun(arguments);
-        break;
-      default:
-        result.code = run.unattended(arguments);
-    }
+    result.code = ConsoleCommand::make(arguments, form, desktop, out)->run(err);
     result.out = out.str();
     result.err = err.str();
     result.log = form.log.path();

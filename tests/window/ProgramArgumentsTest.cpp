@@ -34,7 +34,19 @@ INSTANTIATE_TEST_SUITE_P(
         ArgumentsCase{"RestoreLatest", {"/restaurar"}, Mode::Restore},
         ArgumentsCase{"RestoreStamp", {"/restaurar:202612861"}, Mode::Restore},
         ArgumentsCase{"Unknown", {"/desatendido", "/rapido"}, Mode::Usage, true},
-        ArgumentsCase{"NotASwitch", {"desatendido"}, Mode::Usage, true},
+        ArgumentsCase{"AWordIsNotASwitch", {"desatendido"}, Mode::Window},
+        ArgumentsCase{"DroppedFile", {"C:\\Paquetes\\CRM_1_9_3.rar"}, Mode::Window},
+        ArgumentsCase{"DroppedFilePosix", {"/home/ana/CRM_1_9_3.rar"}, Mode::Window},
+        ArgumentsCase{
+            "ToolkitOptions",
+            {"-platform", "offscreen", "--style", "fusion", "-stylesheet=a.qss", "-reverse"},
+            Mode::Window},
+        ArgumentsCase{
+            "ToolkitOptionBesideASwitch", {"-platform", "offscreen", "/simular"}, Mode::DryRun},
+        ArgumentsCase{"StrayBesideASwitch", {"/desatendido", "Contab1"}, Mode::Usage, true},
+        ArgumentsCase{
+            "ToolkitOptionsAreDashedAndExact", {"/platform", "offscreen"}, Mode::Usage, true},
+        ArgumentsCase{"UnknownDashed", {"-plataforma"}, Mode::Usage, true},
         ArgumentsCase{"ValueOnAPlainSwitch", {"/desatendido:si"}, Mode::Usage, true},
         ArgumentsCase{"EmptyDatabaseName", {"/desatendido", "/bases:A,,B"}, Mode::Usage, true},
         ArgumentsCase{"OtherUsersAnswer", {"/desatendido", "/usuarios:parar"}, Mode::Usage, true},

@@ -101,8 +101,8 @@ TEST(BusyWindow, EveryOtherActionWaitsForTheServerValidation) {
     w.txtCom_Validate();
     w.cmdRaiz_Click();
     w.txtServidor_Validate();
-    w.cmdDes_Click();
-    w.cmdAct_Click();
+    EXPECT_EQ(w.cmdDes_Click().ending, PackageExtraction::Outcome::Ending::NotRun);
+    EXPECT_EQ(w.cmdAct_Click().ending, UpdateRun::Outcome::Ending::NotRun);
     EXPECT_FALSE(w.Form_QueryUnload());
     EXPECT_EQ(closes, 0);
   };

@@ -1,4 +1,4 @@
-#include "ui/HostServices.h"
+#include "window/HostServices.h"
 
 #include "platform/Host.h"
 

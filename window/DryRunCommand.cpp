@@ -1,0 +1,101 @@
+#include "window/DryRunCommand.h"
+
+#include "databases/ServerConnection.h"
+#include "grid/Grid.h"
+#include "platform/AppError.h"
+#include "platform/Database.h"
+#include "platform/FileSystem.h"
+#include "platform/Text.h"
+#include "session/GridSetup.h"
+#include "update/CommandFiles.h"
+#include "update/FileCopyStage.h"
+#include "update/MailTask.h"
+#include "update/ScriptRunner.h"
+#include "update/SqlToolDiscovery.h"
+#include "update/UsersCheck.h"
+#include "window/frmActualiza1.h"
+
+namespace fd {
+
+ConsoleCommand::Outcome DryRunCommand::execute() {
+  if (std::optional<Outcome> unprepared = prepare())
+    return *unprepared;
+  say("Simulación: la actualización haría lo siguiente, sin cambiar nada");
+  if (form_.chkFiles.Value() == 1)
+    describeFileStage();
+  if (form_.chkScripts.Value() == 1 && form_.flxScrp.Rows() > 1 && !describeScripts())
+    return failed("No se encontró la herramienta de consultas osql.exe");
+  const std::string fin = "Fin de la simulación";
+  form_.log.EscribirLog(" " + fin);
+  return {kDone, fin};
+}
+
+void DryRunCommand::describeFileStage() {
+  Services& services = form_.services;
+  say("Detener la tarea de envío de mails: " + std::string(MailTask::kComandoDetener));
+  CommandFiles commandFiles({form_.txtDirIni, form_.txtDirFD, form_.txtCom}, services.fs,
+                            services.processes, services.desktop, form_.log);
+  const Grid& files = form_.flxFile;
+  for (int row = 1; row < files.Rows(); ++row) {
+    const std::string destino = trimSpaces(files.TextMatrix(row, kFileDestination));
+    const std::string archivo = files.TextMatrix(row, kFileName);
+    const std::string origen = files.TextMatrix(row, kFileSource);
+    const std::string tipo = files.TextMatrix(row, kFileKind);
+    if ((tipo == ".bat" || tipo == ".cfd") && destino.empty()) {
+      if (form_.chkComandos.Value() != 1)
+        continue;
+      say("Ejecutar el archivo de comandos " + origen + ":");
+      try {
+        for (const std::string& line : commandFiles.substitutedLines(origen))
+          say("    " + line);
+      } catch (const AppError& error) {
+        say("    no se puede leer: (" + std::to_string(error.number()) + ") " +
+            error.description());
+      }
+    } else if (!destino.empty()) {
+      const std::string target = FileCopyStage::target(archivo, destino, form_.txtDirFD.Text());
+      say("Copiar " + origen + " a " + target +
+          (services.fs.fileExists(target) ? " (reemplaza)" : " (nuevo)"));
+    }
+  }
+  say("Iniciar la tarea de envío de mails: " + std::string(MailTask::kComandoIniciar));
+}
+
+bool DryRunCommand::describeScripts() {
+  Services& services = form_.services;
+  UpdaterState& state = form_.state;
+  if (!ConseguirPathISQL(state.mISQL, services.registry, services.fs, form_.log, services.desktop))
+    return false;
+  state.mServidor = form_.txtServidor.Text();
+  state.mProveedor = kProveedor;
+  UsersCheck users(state, services.databases, services.desktop, form_.log, form_.txtEstado);
+  std::string clave = state.mClave;
+  for (int base = 1; base < form_.flxBases.Rows(); ++base) {
+    if (form_.flxBases.CellChecked(base, kBasesTicked) != kChecked)
+      continue;
+    state.mCatalogo = form_.flxBases.TextMatrix(base, kBasesName);
+    std::string usuarios;
+    try {
+      users.ConectarBase();
+      usuarios = users.countUsers();
+      usuarios = (usuarios.empty() ? "0" : usuarios) + " sesiones de " + kUsuarioSQL;
+    } catch (const AppError& error) {
+      usuarios = "no se pudo conectar: " + oneLine(error.description());
+    }
+    if (state.mConexion) {
+      state.mConexion->close();
+      state.mConexion.reset();
+    }
+    say("Base de datos " + state.mCatalogo + ": " + usuarios);
+    for (int row = 1; row < form_.flxScrp.Rows(); ++row) {
+      const std::string script = form_.flxScrp.TextMatrix(row, kScriptSource);
+      const std::string comando =
+          ScriptRunner::commandLine(state, clave, script, ScriptRunner::outputOf(script));
+      say("Ejecutar " + ScriptRunner::commandForLog(comando, clave));
+      clave = ScriptRunner::passwordAfter(script, clave);
+    }
+  }
+  return true;
+}
+
+}  // namespace fd

@@ -1,0 +1,18 @@
+#pragma once
+
+#include "window/UpdateCommand.h"
+
+namespace fd {
+
+// The unattended run (/desatendido): the whole update the technician would run in the window,
+// ending 0 only when it showed its final message with no command file or script in red.
+class UnattendedCommand : public UpdateCommand {
+ public:
+  UnattendedCommand(ProgramArguments arguments, frmActualiza1& form, ConsoleDesktop& desktop,
+                    std::ostream& out)
+      : UpdateCommand(std::move(arguments), form, desktop, out) {}
+
+  Outcome execute() override;
+};
+
+}  // namespace fd

@@ -1,0 +1,72 @@
+#include "window/UpdateCommand.h"
+
+#include <algorithm>
+
+#include "grid/Grid.h"
+#include "platform/Text.h"
+#include "session/GridSetup.h"
+#include "window/frmActualiza1.h"
+
+namespace fd {
+
+UpdateCommand::UpdateCommand(ProgramArguments arguments, frmActualiza1& form,
+                             ConsoleDesktop& desktop, std::ostream& out)
+    : ConsoleCommand(form, desktop, out), arguments_(std::move(arguments)) {}
+
+std::optional<ConsoleCommand::Outcome> UpdateCommand::prepare() {
+  if (!form_.Form_Load())
+    return failed("No se pudo iniciar el Actualizador");
+  if (std::optional<Outcome> unknown = chooseDatabases())
+    return unknown;
+  if (form_.flxRar.Rows() <= 1)
+    return failed("No hay ninguna Actualización");
+  const PackageExtraction::Outcome extraction = form_.cmdDes_Click();
+  if (extraction.ending != PackageExtraction::Outcome::Ending::Done) {
+    return failed(extraction.message.empty() ? "La descompresión no terminó"
+                                             : oneLine(extraction.message));
+  }
+  tickStages();
+  if (form_.chkScripts.Value() == 1 && form_.flxScrp.Rows() > 1 && !anyDatabaseTicked())
+    return failed("No hay ninguna base de datos marcada para ejecutar los scripts");
+  return std::nullopt;
+}
+
+std::optional<ConsoleCommand::Outcome> UpdateCommand::chooseDatabases() {
+  if (arguments_.databases.empty())
+    return std::nullopt;
+  Grid& bases = form_.flxBases;
+  const auto named = [&](int row) {
+    return std::any_of(arguments_.databases.begin(), arguments_.databases.end(),
+                       [&](const std::string& name) {
+                         return equalsNoCase(bases.TextMatrix(row, kBasesName), name);
+                       });
+  };
+  for (const std::string& name : arguments_.databases) {
+    bool listed = false;
+    for (int row = 1; row < bases.Rows() && !listed; ++row)
+      listed = equalsNoCase(bases.TextMatrix(row, kBasesName), name);
+    if (!listed) {
+      return Outcome{kBadCommandLine, "La base de datos " + name + " no está en el servidor " +
+                                          form_.txtServidor.Text() + "; no se actualizó nada."};
+    }
+  }
+  for (int row = 1; row < bases.Rows(); ++row)
+    bases.setCellChecked(row, kBasesTicked, row, kBasesTicked, named(row) ? kChecked : kUnchecked);
+  return std::nullopt;
+}
+
+void UpdateCommand::tickStages() {
+  form_.chkFiles.setValue(arguments_.noFiles ? 0 : 1);
+  form_.chkComandos.setValue(arguments_.noCommandFiles ? 0 : 1);
+  form_.chkScripts.setValue(arguments_.noScripts ? 0 : 1);
+}
+
+bool UpdateCommand::anyDatabaseTicked() const {
+  for (int row = 1; row < form_.flxBases.Rows(); ++row) {
+    if (form_.flxBases.CellChecked(row, kBasesTicked) == kChecked)
+      return true;
+  }
+  return false;
+}
+
+}  // namespace fd

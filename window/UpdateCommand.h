@@ -1,0 +1,29 @@
+#pragma once
+
+#include <optional>
+
+#include "window/ConsoleCommand.h"
+#include "window/ProgramArguments.h"
+
+namespace fd {
+
+// What the unattended run and the dry run do first, as the technician would in the window: the
+// start-up, the databases the command line names, the extraction, and the stages' check boxes.
+class UpdateCommand : public ConsoleCommand {
+ protected:
+  UpdateCommand(ProgramArguments arguments, frmActualiza1& form, ConsoleDesktop& desktop,
+                std::ostream& out);
+
+  // How the command ends when that did not go well; nothing when the update can go on.
+  std::optional<Outcome> prepare();
+
+  const ProgramArguments arguments_;
+
+ private:
+  // Ticks the databases the command line names; a verdict when one is not on the server.
+  std::optional<Outcome> chooseDatabases();
+  void tickStages();
+  bool anyDatabaseTicked() const;
+};
+
+}  // namespace fd
