@@ -48,7 +48,7 @@ ssh-keygen -q -t ed25519 -N '' -C fleet-host -f "$ssh/host"
 ssh-keygen -q -t ed25519 -N '' -C fleet-client -f "$ssh/client"
 cp "$ssh/client.pub" "$ssh/authorized_keys"
 if [ "$(id -u)" -eq 0 ] && [ ! -d /run/sshd ]; then
-  mkdir -m 0755 /run/sshd
+  mkdir -p -m 0755 /run/sshd
 fi
 free_port() { python3 -c 'import socket; s = socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])'; }
 # A port found free can be taken before sshd binds it (another copy of this test): try again.
@@ -130,6 +130,10 @@ all:
           fd_prefix: $tmp/sucursal2
         sucursal3:
           fd_prefix: $tmp/sucursal3
+        # No sshd listens on this port: an installation that cannot be reached.
+        sucursal4:
+          ansible_port: $(free_port)
+          fd_prefix: $tmp/sucursal4
 EOF
 
 playbook() {
@@ -199,6 +203,8 @@ IFS='|' read -r _ code line stamp <<<"$(row sucursal3)"
 [ "$code" = 1 ] && [[ "$line" == ERROR:* ]] && [ "$stamp" = - ] || fail "actualizar: $(row sucursal3)"
 grep -aq 'No se pudo conectar al servidor' "$(latest_results sucursal3)"/ACT_*.log ||
   fail "actualizar: the fetched log of sucursal3 does not name the connection failure"
+IFS='|' read -r _ code line stamp <<<"$(row sucursal4)"
+[ -z "$code" ] && [[ "$line" == *"Sin conexión con la instalación"* ]] || fail "actualizar: $(row sucursal4)"
 
 # --- restaurar.yml: each installation's own backup, named in the inventory, put back. A later
 # backup folder beside it is not the one named.
