@@ -72,6 +72,15 @@ for case in "${refusals[@]}"; do
 done
 [ ! -e "$tmp/ninguno" ] && [ -z "$(ls -A "$tmp/vacio/drive_c")" ] || fail "a refused run created files"
 
+# --- An empty prefix: the updater is laid out afresh in C:\Actualizador\ and runs from there
+# (the restore names its own folder: there is nothing to restore yet).
+run env WINEPREFIX="$tmp/vacio" "$command" /restaurar
+[ "$code" -eq 2 ] && grep -q 'C:\\Actualizador\\Respaldo' "$tmp/err" ||
+  fail "/restaurar on an empty prefix ended with $code: $(cat "$tmp/out" "$tmp/err")"
+for file in actualizador Winrar95.exe taskkill schtasks sql/Binn/osql.exe; do
+  cmp -s "$installed/$file" "$tmp/vacio/drive_c/Actualizador/$file" || fail "$file was not laid into an empty prefix"
+done
+
 # --- A demo installation whose updater's folder is spelt differently, lacks most of the
 # updater, holds an older Winrar95.exe and a newer schtasks, and keeps earlier logs, backups
 # and the packages. No registry file: the command writes one naming the laid query tool.
