@@ -17,7 +17,12 @@ scripts/install-deps.sh ansible ansible-lint openssh-server openssh-client
 tmp=$(mktemp -d)
 sites=(sucursal1 sucursal2 sucursal3)
 sshd_pid=""
+playbook_pid=""
 cleanup() {
+  if [ -n "$playbook_pid" ]; then
+    kill "$playbook_pid" 2>/dev/null || true
+    wait "$playbook_pid" 2>/dev/null || true
+  fi
   # The sshd's connections first (each its own session), then the sshd itself.
   if [ -n "$sshd_pid" ]; then
     for child in $(ps -o pid= --ppid "$sshd_pid" 2>/dev/null); do kill "$child" 2>/dev/null || true; done
@@ -30,6 +35,9 @@ cleanup() {
   rm -rf "$tmp"
 }
 trap cleanup EXIT
+# A test stopped from outside still ends what it started.
+trap 'exit 130' INT
+trap 'exit 143' TERM
 fail() {
   echo "test-fleet: $*" >&2
   exit 1
@@ -48,7 +56,7 @@ ssh-keygen -q -t ed25519 -N '' -C fleet-host -f "$ssh/host"
 ssh-keygen -q -t ed25519 -N '' -C fleet-client -f "$ssh/client"
 cp "$ssh/client.pub" "$ssh/authorized_keys"
 if [ "$(id -u)" -eq 0 ] && [ ! -d /run/sshd ]; then
-  mkdir -p -m 0755 /run/sshd
+  install -d -m 0755 /run/sshd
 fi
 free_port() { python3 -c 'import socket; s = socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])'; }
 # A port found free can be taken before sshd binds it (another copy of this test): try again.
@@ -136,13 +144,20 @@ all:
           fd_prefix: $tmp/sucursal4
 EOF
 
+# Runs a playbook in the background and waits for it, so that a signal reaches the cleanup at
+# once (bash runs a trap only after its foreground command ends).
 playbook() {
   local start
   start=$(date +%s)
-  (cd deploy/ansible && env HOME="$tmp/home" ANSIBLE_CONFIG="$repo/deploy/ansible/ansible.cfg" \
-    ANSIBLE_LOCAL_TEMP="$tmp/ansible-local" ANSIBLE_SSH_CONTROL_PATH_DIR="$tmp/cp" \
-    ANSIBLE_NOCOLOR=1 ANSIBLE_CALLBACKS_ENABLED=ansible.posix.profile_tasks ansible-playbook -i "$tmp/inventario.yml" "$@") >"$tmp/playbook.log" 2>&1 ||
-    { cat "$tmp/playbook.log"; fail "ansible-playbook $* failed"; }
+  (cd deploy/ansible && exec env HOME="$tmp/home" ANSIBLE_CONFIG="$repo/deploy/ansible/ansible.cfg" \
+    ANSIBLE_LOCAL_TEMP="$tmp/ansible-local" ANSIBLE_SSH_CONTROL_PATH_DIR="$tmp/cp" ANSIBLE_NOCOLOR=1 \
+    ANSIBLE_CALLBACKS_ENABLED=ansible.posix.profile_tasks ansible-playbook -i "$tmp/inventario.yml" "$@") \
+    >"$tmp/playbook.log" 2>&1 &
+  playbook_pid=$!
+  local code=0
+  wait "$playbook_pid" || code=$?
+  playbook_pid=""
+  [ "$code" -eq 0 ] || { cat "$tmp/playbook.log"; fail "ansible-playbook $* failed"; }
   echo "test-fleet: $1 took $(($(date +%s) - start)) s"
 }
 # The table of the latest playbook: "installation|code|last line|stamp" per installation.

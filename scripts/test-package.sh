@@ -14,6 +14,9 @@ cleanup() {
   rm -rf "$tmp"
 }
 trap cleanup EXIT
+# A test stopped from outside still ends what it started.
+trap 'exit 130' INT
+trap 'exit 143' TERM
 fail() {
   echo "test-package: $*" >&2
   exit 1
