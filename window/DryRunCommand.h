@@ -8,9 +8,7 @@ namespace fd {
 // order, changing nothing else.
 class DryRunCommand : public UpdateCommand {
  public:
-  DryRunCommand(ProgramArguments arguments, frmActualiza1& form, ConsoleDesktop& desktop,
-                std::ostream& out)
-      : UpdateCommand(std::move(arguments), form, desktop, out) {}
+  using UpdateCommand::UpdateCommand;
 
   Outcome execute() override;
 

@@ -8,9 +8,7 @@ namespace fd {
 // ending 0 only when it showed its final message with no command file or script in red.
 class UnattendedCommand : public UpdateCommand {
  public:
-  UnattendedCommand(ProgramArguments arguments, frmActualiza1& form, ConsoleDesktop& desktop,
-                    std::ostream& out)
-      : UpdateCommand(std::move(arguments), form, desktop, out) {}
+  using UpdateCommand::UpdateCommand;
 
   Outcome execute() override;
 };

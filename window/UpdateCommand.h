@@ -10,10 +10,11 @@ namespace fd {
 // What the unattended run and the dry run do first, as the technician would in the window: the
 // start-up, the databases the command line names, the extraction, and the stages' check boxes.
 class UpdateCommand : public ConsoleCommand {
- protected:
+ public:
   UpdateCommand(ProgramArguments arguments, frmActualiza1& form, ConsoleDesktop& desktop,
                 std::ostream& out);
 
+ protected:
   // How the command ends when that did not go well; nothing when the update can go on.
   std::optional<Outcome> prepare();
 
