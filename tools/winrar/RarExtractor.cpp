@@ -2,15 +2,7 @@
 
 #include <archive.h>
 #include <archive_entry.h>
-#include <fcntl.h>
 #include <libdeflate.h>
-#include <sys/stat.h>
-#ifdef _WIN32
-#include <io.h>
-#include <windows.h>
-#else
-#include <unistd.h>
-#endif
 
 #include <algorithm>
 #include <cerrno>
@@ -18,15 +10,13 @@
 #include <memory>
 #include <optional>
 #include <stdexcept>
-#include <string_view>
 #include <vector>
 
-#ifdef _WIN32
-#include "platform/win32/Win32Text.h"
-#endif
 #include "platform/Text.h"
+#include "tools/winrar/ArchiveInput.h"
 #include "tools/winrar/RarHeaders.h"
 #include "tools/winrar/TargetFolder.h"
+#include "tools/winrar/WinrarHost.h"
 
 namespace fd {
 
@@ -62,230 +52,10 @@ std::string libarchiveMessage(archive* reader) {
   return text != nullptr ? text : "error desconocido";
 }
 
-// The few file calls that differ between the hosts.
-#ifdef _WIN32
-int openForReading(const fs::path& path) {
-  return ::_wopen(path.c_str(), _O_RDONLY | _O_BINARY | _O_NOINHERIT);
-}
-
-// The file's size, or -1.
-long long fileSize(int fd) {
-  return ::_filelengthi64(fd);
-}
-
-int readSome(int fd, char* data, std::size_t size) {
-  return ::_read(fd, data, static_cast<unsigned>(std::min<std::size_t>(size, 1u << 30)));
-}
-
-bool seekBy(int fd, long long step) {
-  return ::_lseeki64(fd, step, SEEK_CUR) >= 0;
-}
-
-// Windows has no pread: the position is put back after the read.
-int readSomeAt(int fd, char* data, std::size_t size, std::uint64_t offset) {
-  const long long position = ::_lseeki64(fd, 0, SEEK_CUR);
-  if (position < 0 || ::_lseeki64(fd, static_cast<long long>(offset), SEEK_SET) < 0) {
-    return -1;
-  }
-  const int got = readSome(fd, data, size);
-  const int error = errno;
-  if (::_lseeki64(fd, position, SEEK_SET) < 0) {
-    return -1;
-  }
-  errno = error;
-  return got;
-}
-
-void closeFile(int fd) {
-  ::_close(fd);
-}
-#else
-int openForReading(const fs::path& path) {
-  return ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-}
-
-long long fileSize(int fd) {
-  struct stat st {};
-  return ::fstat(fd, &st) == 0 ? static_cast<long long>(st.st_size) : -1;
-}
-
-ssize_t readSome(int fd, char* data, std::size_t size) {
-  return ::read(fd, data, size);
-}
-
-bool seekBy(int fd, long long step) {
-  return ::lseek(fd, static_cast<off_t>(step), SEEK_CUR) >= 0;
-}
-
-ssize_t readSomeAt(int fd, char* data, std::size_t size, std::uint64_t offset) {
-  return ::pread(fd, data, size, static_cast<off_t>(offset));
-}
-
-void closeFile(int fd) {
-  ::close(fd);
-}
-#endif
-
 // Closes a file when the scope that opened it ends, however it ends.
 struct ClosedOnExit {
   int fd;
   ~ClosedOnExit() { closeFile(fd); }
-};
-
-// The entry's name as UTF-8. On Windows libarchive keeps names as wide text, its UTF-8 form goes
-// through the system's code page, and a name stored without its Unicode form is read in the OEM
-// code page; RAR on other systems stores UTF-8 there, which the header holds as it is.
-std::string entryName(archive_entry* entry, const RarEntry& header) {
-#ifdef _WIN32
-  if (header.nameComparable &&
-      MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, header.name.data(),
-                          static_cast<int>(header.name.size()), nullptr, 0) > 0) {
-    return header.name;
-  }
-  if (const wchar_t* wide = archive_entry_pathname_w(entry)) {
-    return narrow(wide);
-  }
-#else
-  (void)header;
-#endif
-  const char* utf8 = archive_entry_pathname_utf8(entry);
-  const char* native = archive_entry_pathname(entry);
-  return utf8 != nullptr ? utf8 : native != nullptr ? native : "";
-}
-
-// The name of the file a hard link stands for, as UTF-8; none for any other entry. The UTF-8 form
-// comes first: on Windows libarchive has neither a wide nor a narrow form of a name that the
-// code page cannot spell, and the link would pass for an empty file.
-std::optional<std::string> hardLinkTarget(archive_entry* entry) {
-  if (const char* utf8 = archive_entry_hardlink_utf8(entry)) {
-    return utf8;
-  }
-#ifdef _WIN32
-  if (const wchar_t* wide = archive_entry_hardlink_w(entry)) {
-    return narrow(wide);
-  }
-#endif
-  if (const char* native = archive_entry_hardlink(entry)) {
-    return native;
-  }
-  return std::nullopt;
-}
-
-// The archive file, read once from front to back. Each block goes through the header walker
-// before libarchive gets it; what libarchive skips is a data area the extractor read itself.
-// Blocks are small enough to stay in the processor's cache while their data is checked and
-// written out; only the first one is larger.
-class ArchiveInput {
- public:
-  ArchiveInput(int fd, std::uint64_t size, RarHeaderWalker& walker)
-      : fd_(fd), size_(size), walker_(walker), block_(kFirstBlockSize) {}
-  ~ArchiveInput() { closeFile(fd_); }
-
-  // Reads the first block, which holds the whole signature search, before libarchive starts.
-  bool prime() {
-    if (!readBlock(kFirstBlockSize)) {
-      return false;
-    }
-    primed_ = true;
-    return true;
-  }
-
-  static la_ssize_t read(archive* reader, void* self, const void** block) {
-    auto* input = static_cast<ArchiveInput*>(self);
-    if (!input->primed_ && !input->readBlock(kBlockSize)) {
-      archive_set_error(reader, input->error_, "%s", systemReason(input->error_).c_str());
-      return -1;
-    }
-    input->primed_ = false;
-    *block = input->block_.data();
-    return static_cast<la_ssize_t>(input->got_);
-  }
-
-  static la_int64_t skip(archive*, void* self, la_int64_t request) {
-    auto* input = static_cast<ArchiveInput*>(self);
-    const auto step = static_cast<la_int64_t>(
-        std::min<std::uint64_t>(static_cast<std::uint64_t>(std::max<la_int64_t>(request, 0)),
-                                input->size_ - input->position_));
-    if (step == 0 || !seekBy(input->fd_, step)) {
-      return 0;  // libarchive reads on instead
-    }
-    input->position_ += static_cast<std::uint64_t>(step);
-    input->walker_.skipped(static_cast<std::uint64_t>(step));
-    return step;
-  }
-
-  // The bytes at offset when the block read last holds all of them, else null: the data of a
-  // small file usually lies in the block that held its header.
-  const char* held(std::uint64_t offset, std::size_t size) const {
-    return offset >= blockStart_ && offset + size <= blockStart_ + got_
-               ? block_.data() + (offset - blockStart_)
-               : nullptr;
-  }
-
-  // Reads size bytes at offset, without moving the position libarchive reads from.
-  bool readAt(std::uint64_t offset, char* data, std::size_t size) {
-    while (size > 0) {
-      const auto got = readSomeAt(fd_, data, size, offset);
-      if (got < 0 && errno == EINTR) {
-        continue;
-      }
-      if (got <= 0) {
-        error_ = got < 0 ? errno : EIO;
-        return false;
-      }
-      data += got;
-      size -= static_cast<std::size_t>(got);
-      offset += static_cast<std::uint64_t>(got);
-    }
-    return true;
-  }
-
-  // Walks what libarchive left unread, so that the walk reaches the archive's end.
-  void drain() {
-    while (!walker_.stopped() && readBlock(kBlockSize) && got_ > 0) {
-    }
-  }
-
-  int error() const { return error_; }
-
- private:
-  bool readBlock(std::size_t wanted) {
-    blockStart_ = position_;
-    got_ = 0;
-    while (got_ < wanted) {
-      const auto got = readSome(fd_, block_.data() + got_, wanted - got_);
-      if (got < 0 && errno == EINTR) {
-        continue;
-      }
-      if (got < 0) {
-        error_ = errno;
-        return false;
-      }
-      if (got == 0) {
-        break;
-      }
-      got_ += static_cast<std::size_t>(got);
-    }
-    position_ += got_;
-    walker_.feed(std::string_view(block_.data(), got_));
-    if (got_ < wanted) {
-      walker_.finish();
-    }
-    return true;
-  }
-
-  static constexpr std::size_t kFirstBlockSize = 1 << 20;
-  static constexpr std::size_t kBlockSize = 1 << 16;
-  int fd_;
-  std::uint64_t size_;
-  std::uint64_t position_ = 0;
-  // Where the block read last starts in the archive.
-  std::uint64_t blockStart_ = 0;
-  RarHeaderWalker& walker_;
-  std::vector<char> block_;
-  std::size_t got_ = 0;
-  bool primed_ = false;
-  int error_ = 0;
 };
 
 class Extraction {

@@ -1,15 +1,5 @@
 #include "tools/winrar/TargetFolder.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#ifdef _WIN32
-#include <io.h>
-#include <process.h>
-#include <windows.h>
-#else
-#include <unistd.h>
-#endif
-
 #include <algorithm>
 #include <cerrno>
 #include <csignal>
@@ -18,124 +8,13 @@
 #include <system_error>
 #include <utility>
 
-#ifndef _WIN32
-#include "platform/posix/UnnamedFile.h"
-#endif
+#include "tools/winrar/WinrarHost.h"
 
 namespace fd {
 
 namespace fs = std::filesystem;
 
 namespace {
-
-// The few file calls that differ between the hosts. Names are UTF-8 on both: fs::path takes
-// them as char8_t, since on Windows a plain std::string would be read in the system's code page.
-#ifdef _WIN32
-using NativeChar = wchar_t;
-
-int processId() {
-  return ::_getpid();
-}
-
-int createFile(const fs::path& path) {
-  return ::_wopen(path.c_str(), _O_WRONLY | _O_CREAT | _O_EXCL | _O_BINARY | _O_NOINHERIT,
-                  _S_IREAD | _S_IWRITE);
-}
-
-int writeSome(int fd, const char* bytes, std::size_t size) {
-  return ::_write(fd, bytes, static_cast<unsigned>(std::min<std::size_t>(size, 1u << 30)));
-}
-
-// Windows counts 100 ns steps from 1601.
-bool setTime(int fd, std::time_t mtime, long nanoseconds) {
-  const auto ticks = static_cast<unsigned long long>(
-      (static_cast<long long>(mtime) + 11644473600LL) * 10000000LL + nanoseconds / 100);
-  const FILETIME time{static_cast<DWORD>(ticks), static_cast<DWORD>(ticks >> 32)};
-  const auto handle = reinterpret_cast<HANDLE>(::_get_osfhandle(fd));
-  return SetFileTime(handle, nullptr, nullptr, &time) != 0;
-}
-
-bool renameOver(const fs::path& from, const fs::path& to) {
-  return MoveFileExW(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING) != 0;
-}
-
-// Windows has no files without a name: every file is written under a temporary one.
-int createUnnamed(const fs::path&) {
-  return -1;
-}
-
-bool canCreateUnnamed() {
-  return false;
-}
-
-bool linkUnnamed(int, const fs::path&) {
-  return false;
-}
-
-int closeFile(int fd) {
-  return ::_close(fd);
-}
-
-void removeFile(const NativeChar* path) {
-  ::_wunlink(path);
-}
-
-void onSignals(void (*handler)(int)) {
-  for (int signal : {SIGINT, SIGTERM}) {
-    ::signal(signal, handler);
-  }
-}
-#else
-using NativeChar = char;
-
-int processId() {
-  return ::getpid();
-}
-
-// Created with 0666, the umask gives the file the bits any new file gets.
-int createFile(const fs::path& path) {
-  return ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-}
-
-// A file of the folder without a name, which only a finished file gets (linkUnnamed): a file
-// cut short by anything, a kill included, leaves nothing behind, and the folder's entries are
-// touched once per file instead of twice. -1 where the file system has no such files.
-int createUnnamed(const fs::path& folder) {
-  return ::open(folder.c_str(), O_WRONLY | O_TMPFILE | O_CLOEXEC, 0666);
-}
-
-bool canCreateUnnamed() {
-  return canLinkUnnamed();
-}
-
-ssize_t writeSome(int fd, const char* bytes, std::size_t size) {
-  return ::write(fd, bytes, size);
-}
-
-bool setTime(int fd, std::time_t mtime, long nanoseconds) {
-  const timespec times[2] = {{0, UTIME_NOW}, {mtime, nanoseconds}};
-  return ::futimens(fd, times) == 0;
-}
-
-bool renameOver(const fs::path& from, const fs::path& to) {
-  return ::rename(from.c_str(), to.c_str()) == 0;
-}
-
-int closeFile(int fd) {
-  return ::close(fd);
-}
-
-void removeFile(const NativeChar* path) {
-  ::unlink(path);
-}
-
-void onSignals(void (*handler)(int)) {
-  for (int signal : {SIGINT, SIGTERM, SIGHUP}) {
-    ::signal(signal, handler);
-  }
-  ::signal(SIGXFSZ, SIG_IGN);
-}
-#endif
 
 // Sets the modification time and closes the file, whatever the first step gives.
 bool finishFile(int fd, std::time_t mtime, long nanoseconds) {
@@ -195,7 +74,7 @@ std::string foldCase(const std::string& name) {
 }  // namespace
 
 void removePendingFileOnSignal() {
-  onSignals(removePendingAndExit);
+  onEndSignals(removePendingAndExit);
 }
 
 std::string systemReason(int error) {
@@ -321,7 +200,7 @@ bool TargetFolder::commit(Pending& pending, std::time_t mtime, long mtimeNanosec
 
 bool TargetFolder::commitUnnamed(int fd, const fs::path& path, std::time_t mtime,
                                  long mtimeNanoseconds) {
-  bool linked = setTime(fd, mtime, mtimeNanoseconds) && linkUnnamed(fd, path);
+  bool linked = setTime(fd, mtime, mtimeNanoseconds) && nameUnnamedFile(fd, path);
   // A file another program put there since the folder was read is replaced as any other.
   if (!linked && errno == EEXIST) {
     linked = linkOver(fd, path);
@@ -338,7 +217,7 @@ bool TargetFolder::commitUnnamed(int fd, const fs::path& path, std::time_t mtime
 bool TargetFolder::linkOver(int fd, const fs::path& path) {
   for (int attempt = 0; attempt < 1000; ++attempt) {
     const fs::path temporary = nextTemporary();
-    if (linkUnnamed(fd, temporary)) {
+    if (nameUnnamedFile(fd, temporary)) {
       if (renameOver(temporary, path)) {
         return true;
       }

@@ -7,9 +7,9 @@
 #include <vector>
 
 #include "platform/CommandLine.h"
-#include "platform/PathMapper.h"
 #include "tools/winrar/RarExtractor.h"
 #include "tools/winrar/TargetFolder.h"
+#include "tools/winrar/WinrarHost.h"
 
 namespace {
 
@@ -33,29 +33,6 @@ bool equalsIgnoringCase(const std::string& a, const std::string& b) {
     }
   }
   return true;
-}
-
-// A Windows path (with a drive or a leading "\") goes through the prefix's drives; a host path
-// starting with "/" is taken as it is, and any other path is relative to the current folder.
-std::filesystem::path hostPath(const std::string& text) {
-#ifdef _WIN32
-  // Every path is the host's own on Windows.
-  return fd::PathMapper::fromEnvironment().toHost(text);
-#endif
-  const bool drive =
-      text.size() >= 2 && std::isalpha(static_cast<unsigned char>(text[0])) && text[1] == ':';
-  if (drive || text.starts_with("\\")) {
-    return fd::PathMapper::fromEnvironment().toHost(text);
-  }
-  std::string host = text;
-  if (!host.starts_with("/")) {
-    for (char& c : host) {
-      if (c == '\\') {
-        c = '/';
-      }
-    }
-  }
-  return host;
 }
 
 // The arguments as UTF-8 text. A quoted folder ending in "\" ("C:\Mis cosas\") reaches a Windows
@@ -109,8 +86,8 @@ int main(int argc, char** argv) {
   std::filesystem::path archive;
   std::filesystem::path target;
   try {
-    archive = hostPath(archiveText);
-    target = hostPath(positional[2]);
+    archive = fd::argumentPath(archiveText);
+    target = fd::argumentPath(positional[2]);
   } catch (const std::exception& e) {
     std::cerr << "Winrar95: " << e.what() << "\n";
     return fd::rarexit::kOpen;
