@@ -1,6 +1,8 @@
 # Fails when a source file includes a header of its own layer's level or above, against the layer
 # order the README gives ("`ui → window → {a, b} → ...`": each layer may include only the layers
-# to its right; layers in one brace are siblings and include neither each other).
+# to its right; layers in one brace are siblings and include neither each other); when a tool
+# includes a layer above platform/; and when a host's own headers or a test for the host are
+# used outside the files kept for them (below).
 #   cmake -DSOURCE_DIR=<project root> -P CheckLayers.cmake
 if(NOT SOURCE_DIR)
   message(FATAL_ERROR "CheckLayers.cmake: SOURCE_DIR is not set")
@@ -48,6 +50,55 @@ foreach(layer IN LISTS layers)
       endif()
     endforeach()
   endforeach()
+endforeach()
+
+# The stand-in tools stand beside the layers and are built on platform/ (and tools/common/) alone.
+file(GLOB_RECURSE tool_sources ${SOURCE_DIR}/tools/*.h ${SOURCE_DIR}/tools/*.cpp)
+foreach(source IN LISTS tool_sources)
+  file(STRINGS ${source} includes REGEX "^[ \t]*#[ \t]*include[ \t]*\"[^\"/]+/")
+  foreach(line IN LISTS includes)
+    string(REGEX REPLACE "^[^\"]*\"([^\"/]+)/.*" "\\1" target "${line}")
+    if(DEFINED level_${target} AND NOT target STREQUAL "platform")
+      file(RELATIVE_PATH shown ${SOURCE_DIR} ${source})
+      string(STRIP "${line}" line)
+      list(APPEND faults "  ${shown}: ${line} (tools/ may include only platform/ and tools/)")
+    endif()
+  endforeach()
+endforeach()
+
+# A host's own headers (platform/posix/, platform/win32/) are for platform/ itself, the view of
+# the same host (ui/win32/ for platform/win32/) and a tool's host file (*Host.cpp), which alone
+# holds what differs between the hosts: no other file of a tool asks which host it is built for.
+set(host_sources)
+foreach(folder IN LISTS layers ITEMS tools)
+  if(NOT folder STREQUAL "platform")
+    file(GLOB_RECURSE sources ${SOURCE_DIR}/${folder}/*.h ${SOURCE_DIR}/${folder}/*.cpp)
+    list(APPEND host_sources ${sources})
+  endif()
+endforeach()
+foreach(source IN LISTS host_sources)
+  file(RELATIVE_PATH shown ${SOURCE_DIR} ${source})
+  get_filename_component(name ${source} NAME)
+  set(host_file FALSE)
+  if(shown MATCHES "^tools/" AND name MATCHES "Host\\.cpp$")
+    set(host_file TRUE)
+  endif()
+  file(STRINGS ${source} includes REGEX "^[ \t]*#[ \t]*include[ \t]*\"platform/(posix|win32)/")
+  foreach(line IN LISTS includes)
+    string(REGEX REPLACE "^[^\"]*\"platform/([a-z0-9]+)/.*" "\\1" host "${line}")
+    if(NOT host_file AND NOT shown MATCHES "^ui/${host}/")
+      string(STRIP "${line}" line)
+      list(APPEND faults
+        "  ${shown}: ${line} (a host's headers are for platform/, its view and a tool's *Host.cpp)")
+    endif()
+  endforeach()
+  if(shown MATCHES "^tools/" AND NOT host_file)
+    file(STRINGS ${source} conditions REGEX "^[ \t]*#[ \t]*(if|ifdef|ifndef|elif)[ \t].*_WIN32")
+    foreach(line IN LISTS conditions)
+      string(STRIP "${line}" line)
+      list(APPEND faults "  ${shown}: ${line} (a tool's host differences belong in its *Host.cpp)")
+    endforeach()
+  endif()
 endforeach()
 
 if(faults)

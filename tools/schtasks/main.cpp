@@ -12,9 +12,8 @@
 #include "platform/AppError.h"
 #include "platform/CommandLine.h"
 #include "platform/PathMapper.h"
-#include "platform/posix/PosixProcesses.h"
 #include "tools/common/Switches.h"
-#include "tools/schtasks/DetachedStart.h"
+#include "tools/schtasks/SchtasksHost.h"
 #include "tools/schtasks/TaskDefinition.h"
 
 namespace {
@@ -90,15 +89,13 @@ int main(int argc, char** argv) {
     if (!action->arguments.empty()) {
       commandLine += " " + action->arguments;
     }
-    const std::vector<std::string> program =
-        fd::PosixProcesses(paths, fd::tools::programFolder()).resolve(commandLine);
+    const std::vector<std::string> program = fd::resolveTaskProgram(paths, commandLine);
     fs::path folder;
     if (!action->workingDirectory.empty()) {
       const std::string directory = unquoted(action->workingDirectory);
       folder = isWindowsPath(directory) ? paths.toHost(directory) : fs::path(directory);
     }
-    // The task's program runs in the prefix that ran the task, as the updater looks for it there.
-    fd::startDetached(program, folder, fd::prefixEnvironment(paths.prefix()));
+    fd::startDetached(program, folder, paths);
   } catch (const fd::AppError& error) {
     std::cerr << "ERROR: no se pudo iniciar la tarea \"" << taskName << "\" (" << action->command
               << "): " << error.description() << ".\n";

@@ -1,9 +1,5 @@
 // taskkill: ends the processes of its prefix by image name, as the updater runs it
 // ("taskkill /f /im NAME").
-#include <signal.h>
-#include <unistd.h>
-
-#include <cerrno>
 #include <filesystem>
 #include <iostream>
 #include <string>
@@ -12,8 +8,8 @@
 #include "platform/AnsiCodec.h"
 #include "platform/AppError.h"
 #include "platform/PathMapper.h"
-#include "platform/posix/PosixProcesses.h"
 #include "tools/common/Switches.h"
+#include "tools/taskkill/TaskkillHost.h"
 
 namespace {
 
@@ -40,14 +36,13 @@ int main(int argc, char** argv) {
   std::vector<fd::ProcessEntry> processes;
   try {
     const fd::PathMapper paths = fd::PathMapper::fromEnvironment();
-    processes = fd::PosixProcesses(paths, fd::tools::programFolder()).list();
+    processes = fd::hostProcesses(paths)->list();
   } catch (const fd::AppError& error) {
     std::cerr << "ERROR: no se pudo leer la lista de procesos: " << error.description() << "\n";
     return kFailed;
   }
 
-  const int self = static_cast<int>(::getpid());
-  const int ending = force ? SIGKILL : SIGTERM;
+  const int self = fd::ownProcessId();
   int exitCode = kDone;
   for (const std::string& name : names) {
     const std::string wanted = fd::foldCase(name);
@@ -56,12 +51,13 @@ int main(int argc, char** argv) {
       if (process.pid == self || fd::foldCase(process.name) != wanted) {
         continue;
       }
-      if (::kill(process.pid, ending) == 0) {
+      const fd::EndOutcome outcome = fd::endProcess(process.pid, force);
+      if (outcome == fd::EndOutcome::Ended) {
         found = true;
         std::cout << (force ? "CORRECTO: se terminó el proceso \""
                             : "CORRECTO: se envió la señal de terminación al proceso \"")
                   << process.name << "\" con PID " << process.pid << ".\n";
-      } else if (errno != ESRCH) {
+      } else if (outcome == fd::EndOutcome::Refused) {
         // A process that ended since the list was read is not an error; one we may not end is.
         found = true;
         std::cerr << "ERROR: no se pudo terminar el proceso \"" << process.name << "\" con PID "

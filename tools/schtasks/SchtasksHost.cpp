@@ -1,12 +1,15 @@
-#include "tools/schtasks/DetachedStart.h"
+#include "tools/schtasks/SchtasksHost.h"
 
 #include <fcntl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <vector>
 
 #include "platform/AppError.h"
+#include "platform/posix/PosixProcesses.h"
+#include "tools/common/Switches.h"
 
 namespace fd {
 
@@ -38,10 +41,9 @@ constexpr const char* kSource = "schtasks";
   ::_exit(127);
 }
 
-}  // namespace
-
-void startDetached(const std::vector<std::string>& argv, const std::filesystem::path& folder,
-                   const std::vector<std::string>& environment) {
+// Starts argv (argv[0] a host program path) with the given environment, detached.
+void startWithEnvironment(const std::vector<std::string>& argv, const std::filesystem::path& folder,
+                          const std::vector<std::string>& environment) {
   // Everything the children need is built before forking.
   std::vector<std::string> words = argv;
   std::vector<std::string> entries = environment;
@@ -89,6 +91,19 @@ void startDetached(const std::vector<std::string>& argv, const std::filesystem::
   if (middle < 0 || !WIFEXITED(status) || WEXITSTATUS(status) != 0 || got > 0) {
     throw platformError(err::kFileNotFound, kSource);
   }
+}
+
+}  // namespace
+
+std::vector<std::string> resolveTaskProgram(const PathMapper& paths,
+                                            const std::string& commandLine) {
+  return PosixProcesses(paths, tools::programFolder()).resolve(commandLine);
+}
+
+void startDetached(const std::vector<std::string>& program, const std::filesystem::path& folder,
+                   const PathMapper& paths) {
+  // The task's program runs in the prefix that ran the task, as the updater looks for it there.
+  startWithEnvironment(program, folder, prefixEnvironment(paths.prefix()));
 }
 
 }  // namespace fd
