@@ -1,6 +1,7 @@
 // Winrar95.exe as the updater runs it: "e -o+ ARCHIVE TARGET" with Windows paths on a prefix.
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
@@ -417,6 +418,88 @@ INSTANTIATE_TEST_SUITE_P(
                       FailedEntryCase{"NewNameOverTheSizeLimit", false, false, 64, 9,
                                       "tamaño máximo", false}),
     [](const auto& info) { return info.param.label; });
+
+// A hard link becomes a copy of the file its target was extracted to; one whose target failed
+// writes nothing, and neither takes a file that was already at a name.
+TEST_F(WinrarExtractTest, HardLinksCopyOnlyWhatThisExtractionWrote) {
+  writeHostFile(target() / "a.txt", "a de antes");
+  writeHostFile(target() / "l.txt", "l de antes");
+  makeArchive({"-n", "a.txt", source("a", "DATOS dañados"), "-l", "l.txt", "a.txt", "-n", "c.txt",
+               source("c", "nuevo"), "-l", "m.txt", "c.txt"});
+  std::string bytes = archiveBytes();
+  bytes[bytes.find("DATOS")] ^= 0x20;
+  replaceArchive(bytes);
+
+  const ToolRun run = extract();
+
+  EXPECT_EQ(run.exitCode, 3) << run.errorOutput;
+  EXPECT_EQ(firstLine(run.errorOutput),
+            "Winrar95: Error de CRC en a.txt: el archivo está dañado (y 1 error más)");
+  EXPECT_EQ(treeOf(target()), (Tree{{"a.txt", sha256Hex("a de antes")},
+                                    {"l.txt", sha256Hex("l de antes")},
+                                    {"c.txt", sha256Hex("nuevo")},
+                                    {"m.txt", sha256Hex("nuevo")}}));
+}
+
+// Another program's file under the name the tool would write its temporary file under (which
+// holds the tool's process id) is stepped over, neither truncated nor renamed into place.
+TEST_F(WinrarExtractTest, StepsOverAFileUnderItsTemporaryName) {
+  writeHostFile(target() / "b.txt", "de antes");
+  makeArchive({"-n", "b.txt", source("b", "nuevo")});
+  const std::string planted = "de otro programa, más largo que el nuevo";
+
+  // The shell plants the file, says its own process id and becomes the tool, which keeps it.
+  const ToolRun run = runProgram(
+      "/bin/sh",
+      {"-c",
+       "printf '%s' \"$1\" > \"$2/.Winrar95-$$-0\" && echo $$ && shift 2 && exec \"$0\" \"$@\"",
+       (fs::path(FD_BIN_DIR) / "Winrar95.exe").string(), planted, target().string(), "e", "-o+",
+       "C:\\Act\\p.rar", "C:\\Act\\out"},
+      prefix_.root());
+
+  EXPECT_EQ(run.exitCode, 0) << run.errorOutput;
+  const std::string temporary = ".Winrar95-" + firstLine(run.output) + "-0";
+  EXPECT_EQ(treeOf(target()),
+            (Tree{{"b.txt", sha256Hex("nuevo")}, {temporary, sha256Hex(planted)}}));
+}
+
+// b.txt belongs to another program; the tool runs as another user in a folder it may write but
+// perhaps not list (so that the file counts as written there since the folder was read).
+struct OtherProgramsFileCase {
+  std::string label;
+  mode_t folderMode;
+  // A sticky folder keeps another user's file from being replaced.
+  bool replaced;
+};
+
+class OtherProgramsFileTest : public WinrarExtractTest,
+                              public ::testing::WithParamInterface<OtherProgramsFileCase> {};
+
+TEST_P(OtherProgramsFileTest, IsReplacedOnlyWholeAndNeverRemoved) {
+  const fs::path setpriv = findOnPath("setpriv");
+  if (::geteuid() != 0 || setpriv.empty()) {
+    GTEST_SKIP() << "needs root and setpriv to run the tool as another user";
+  }
+  const OtherProgramsFileCase& c = GetParam();
+  writeHostFile(target() / "b.txt", "de otro programa");
+  makeArchive({"-n", "b.txt", source("b", "nuevo")});
+  fs::permissions(prefix_.root(), fs::perms::others_exec, fs::perm_options::add);
+  ASSERT_EQ(::chmod(target().c_str(), c.folderMode), 0);
+
+  const ToolRun run = runProgram(setpriv, {"--reuid=65534", "--regid=65534", "--clear-groups",
+                                           (fs::path(FD_BIN_DIR) / "Winrar95.exe").string(), "e",
+                                           "-o+", (act() / "p.rar").string(), target().string()});
+
+  EXPECT_EQ(run.exitCode, c.replaced ? 0 : 9) << run.errorOutput;
+  EXPECT_EQ(treeOf(target()),
+            (Tree{{"b.txt", sha256Hex(c.replaced ? "nuevo" : "de otro programa")}}));
+}
+
+INSTANTIATE_TEST_SUITE_P(Folders, OtherProgramsFileTest,
+                         ::testing::Values(OtherProgramsFileCase{"ListedAndSticky", 01777, false},
+                                           OtherProgramsFileCase{"UnlistedAndSticky", 01333, false},
+                                           OtherProgramsFileCase{"Unlisted", 0333, true}),
+                         [](const auto& info) { return info.param.label; });
 
 // libarchive 3.6.2 checks the CRC of no stored entry, RAR 4 ones included.
 TEST_F(WinrarExtractTest, RemovesAStoredRar4FileWhoseDataFailsItsCrc) {

@@ -43,7 +43,8 @@ inline constexpr std::uint64_t kCompressionSolid = 0x0040;
 inline constexpr std::uint64_t kExtraEncryption = 0x01;
 inline constexpr std::uint64_t kExtraRedirection = 0x05;
 
-// Redirection types: a file copy refers to an earlier entry holding the same data.
+// Redirection types: a hard link and a file copy refer to an earlier entry holding the same data.
+inline constexpr std::uint64_t kRedirectionHardLink = 0x04;
 inline constexpr std::uint64_t kRedirectionFileCopy = 0x05;
 
 // Host operating systems and the Windows attributes the writer records.

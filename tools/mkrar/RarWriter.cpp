@@ -131,6 +131,15 @@ void RarWriter::addFile(std::string_view name, const std::filesystem::path& sour
 }
 
 void RarWriter::addFileCopy(std::string_view name, std::string_view original, std::time_t mtime) {
+  addRedirection(name, original, rar5::kRedirectionFileCopy, mtime);
+}
+
+void RarWriter::addHardLink(std::string_view name, std::string_view original, std::time_t mtime) {
+  addRedirection(name, original, rar5::kRedirectionHardLink, mtime);
+}
+
+void RarWriter::addRedirection(std::string_view name, std::string_view original, std::uint64_t type,
+                               std::time_t mtime) {
   const auto found = stored_.find(std::string(original));
   if (found == stored_.end()) {
     throw std::runtime_error("No hay ninguna entrada " + std::string(original) + " antes de " +
@@ -139,7 +148,7 @@ void RarWriter::addFileCopy(std::string_view name, std::string_view original, st
   const auto [size, crc] = found->second;
   std::string redirection;
   putVint(redirection, rar5::kExtraRedirection);
-  putVint(redirection, rar5::kRedirectionFileCopy);
+  putVint(redirection, type);
   putVint(redirection, 0);  // flags
   putVint(redirection, original.size());
   redirection.append(original);

@@ -22,12 +22,17 @@ class RarWriter {
   void addFile(std::string_view name, const std::filesystem::path& source, std::time_t mtime);
   // Stores name as a RAR 5 "file copy": a reference to the file stored earlier as original.
   void addFileCopy(std::string_view name, std::string_view original, std::time_t mtime);
+  // Stores name as a hard link to the file stored earlier as original.
+  void addHardLink(std::string_view name, std::string_view original, std::time_t mtime);
   void addFolder(std::string_view name, std::time_t mtime);
   // Writes the end of archive header and closes the archive.
   void finish();
 
  private:
   void writeHeader(const std::string& body);
+  // A file header without data of its own that refers to original (a redirection of type).
+  void addRedirection(std::string_view name, std::string_view original, std::uint64_t type,
+                      std::time_t mtime);
 
   std::filesystem::path path_;
   std::ofstream out_;

@@ -24,6 +24,7 @@ constexpr std::string_view kUsage =
     "  -d NOMBRE          guarda una entrada de carpeta NOMBRE\n"
     "  -c NOMBRE ORIGEN   guarda NOMBRE como copia de la entrada ORIGEN ya guardada (referencia\n"
     "                     de RAR 5, sin datos propios)\n"
+    "  -l NOMBRE ORIGEN   guarda NOMBRE como enlace físico a la entrada ORIGEN ya guardada\n"
     "  -t SEGUNDOS        fecha de modificación (segundos Unix) de las entradas siguientes\n"
     "  -T                 las entradas siguientes llevan la fecha de su archivo (por defecto;\n"
     "                     una carpeta sin -t lleva la hora actual)\n"
@@ -84,6 +85,10 @@ int run(int argc, char** argv) {
         const std::string name(nextArgument(argc, argv, i, arg));
         const std::string_view original = nextArgument(argc, argv, i, arg);
         writer.addFileCopy(name, original, fixedTime.value_or(std::time(nullptr)));
+      } else if (arg == "-l") {
+        const std::string name(nextArgument(argc, argv, i, arg));
+        const std::string_view original = nextArgument(argc, argv, i, arg);
+        writer.addHardLink(name, original, fixedTime.value_or(std::time(nullptr)));
       } else if (arg == "-t") {
         fixedTime = parseSeconds(nextArgument(argc, argv, i, arg));
       } else if (arg == "-T") {
