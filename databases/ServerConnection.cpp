@@ -9,6 +9,7 @@
 #include "platform/Desktop.h"
 #include "platform/OdbcConnectionText.h"
 #include "platform/Text.h"
+#include "session/GridSetup.h"
 #include "session/UpdateLog.h"
 #include "session/UpdaterState.h"
 
@@ -23,22 +24,24 @@ bool isSystemDatabase(const std::string& lowerName) {
          lowerName == "msdb";
 }
 
-// The name as the log may show it: control characters as "?".
-std::string printable(std::string name) {
-  for (char& c : name) {
-    if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F)
-      c = '?';
-  }
-  return name;
-}
-
-// Letters (any non-ASCII byte of a UTF-8 letter included), digits and the given punctuation.
-std::string nameFault(const std::string& name, std::string_view punctuation) {
-  std::string fault = odbcValueFault(name);
+// What a name holds that the connection cannot carry, or that a script would read as SQL.
+std::string nameFault(const std::string& name, std::string_view refused) {
+  std::string fault = odbcValueFault(name, sqlServerDriver());
   if (!fault.empty())
     return fault;
   if (name.empty())
     return "está vacío";
+  const std::size_t at = name.find_first_of(refused);
+  if (at != std::string::npos)
+    return std::string("contiene \"") + name[at] + "\"";
+  return "";
+}
+
+// Letters (any non-ASCII byte of a UTF-8 letter included), digits and the given punctuation.
+std::string plainNameFault(const std::string& name, std::string_view punctuation) {
+  std::string fault = nameFault(name, "");
+  if (!fault.empty())
+    return fault;
   for (char c : name) {
     if (!std::isalnum(static_cast<unsigned char>(c)) && static_cast<unsigned char>(c) < 0x80 &&
         punctuation.find(c) == std::string_view::npos) {
@@ -64,11 +67,11 @@ class BusyPointer {
 }  // namespace
 
 std::string databaseNameFault(const std::string& name) {
-  return nameFault(name, "_@#$");
+  return nameFault(name, "'\"[];%");
 }
 
 std::string serverNameFault(const std::string& name) {
-  return nameFault(name, "_@#$.-,\\()");
+  return plainNameFault(name, "_@#$.-,\\()");
 }
 
 void configureConnection(Connection& connection, const std::string& provider,
@@ -83,7 +86,7 @@ void configureConnection(Connection& connection, const std::string& provider,
   connection.setProperty("Password", password);
 }
 
-void listDatabases(const std::string& servidor, Grid& flxBases, UpdaterState& state,
+bool listDatabases(const std::string& servidor, Grid& flxBases, UpdaterState& state,
                    DatabaseProvider& databases, UpdateLog& log, Desktop& desktop,
                    ActionButtons buttons) {
   log.EscribirLog(" Cambio de SERVIDOR");
@@ -120,16 +123,18 @@ void listDatabases(const std::string& servidor, Grid& flxBases, UpdaterState& st
         if (isSystemDatabase(lower))
           continue;
         const std::string fault = databaseNameFault(name);
-        // A tab in a name would start a cell of its own, the tick among them.
-        std::string row = std::to_string(flxBases.Rows()) + "\t" + printable(name);
+        // A tab in a name would start a cell of its own, the tick among them: the row is added
+        // with a printable name, then given the name itself, which the run and the checks read.
+        std::string row = std::to_string(flxBases.Rows()) + "\t" + printableName(name);
         if (!fault.empty()) {
           // Never ticked; connecting and the query tool refuse it too.
-          log.EscribirLog(" ERROR la base " + printable(name) +
+          log.EscribirLog(" ERROR la base " + printableName(name) +
                           " no se puede actualizar: " + fault);
         } else if (lower.find("comercial") != std::string::npos) {
           row += "\t1";
         }
         flxBases.AddItem(row);
+        flxBases.setTextMatrix(flxBases.Rows() - 1, kBasesName, name);
       }
     } catch (const AppError&) {
       // A failed query lists nothing; the buttons below show it.
@@ -141,6 +146,7 @@ void listDatabases(const std::string& servidor, Grid& flxBases, UpdaterState& st
   }
   state.mConexion.reset();
   buttons.setEnabled(flxBases.Rows() > 1);
+  return open;
 }
 
 }  // namespace fd

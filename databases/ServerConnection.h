@@ -20,9 +20,11 @@ inline constexpr const char* kClaveAnterior = "Murales";
 inline constexpr const char* kProveedor = "SQLOLEDB";
 
 // Why a name cannot be handed to a connection, the query tool's command line and a maintenance
-// script, where it goes as it stands; empty when it passes. A database name, which comes from
-// the server, must be a plain SQL identifier (letters, digits, "_", "@", "#", "$"); a server
-// name may also hold ".", "-", ",", "\", "(" and ")", but no SQL comment.
+// script; empty when it passes. A database name, which comes from the server, passes as SQL
+// Server allows it (spaces, "-", ".", letters of any language) unless it would break a script
+// through "%Catalogo%" ("'", "\"", "[", "]", ";", "%", a control character) or the connection
+// cannot carry it. A server name, typed or read from the suite's INI file, may hold letters,
+// digits, "_", "@", "#", "$", ".", "-", ",", "\", "(" and ")", but no SQL comment.
 std::string databaseNameFault(const std::string& name);
 std::string serverNameFault(const std::string& name);
 
@@ -32,10 +34,10 @@ void configureConnection(Connection& connection, const std::string& provider,
                          const std::string& password);
 
 // Connects to the server with the current password, then the legacy one, lists its user
-// databases into flxBases (those containing "comercial" ticked) and enables the action buttons
-// when any database is listed. A name that cannot be passed safely is listed unticked and
-// logged as such.
-void listDatabases(const std::string& servidor, Grid& flxBases, UpdaterState& state,
+// databases into flxBases (those containing "comercial" ticked, each named as the server returns
+// it) and enables the action buttons when any database is listed. A name that cannot be passed
+// safely is listed unticked and logged with its reason. True when the server answered.
+bool listDatabases(const std::string& servidor, Grid& flxBases, UpdaterState& state,
                    DatabaseProvider& databases, UpdateLog& log, Desktop& desktop,
                    ActionButtons buttons);
 

@@ -45,6 +45,13 @@ std::vector<std::string> splitCommandLine(const std::string& commandLine) {
   return words;
 }
 
+std::string commandLineWord(const std::string& word) {
+  if (!word.empty() && word.find_first_of(" \t") == std::string::npos)
+    return word;
+  const std::size_t end = word.find_last_not_of('\\') + 1;
+  return '"' + word.substr(0, end) + '"' + word.substr(end);
+}
+
 std::string joinCommandLine(const std::vector<std::string>& words) {
   std::string line;
   for (const std::string& word : words) {

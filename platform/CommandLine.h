@@ -9,6 +9,12 @@ namespace fd {
 // (and are removed), backslashes are literal.
 std::vector<std::string> splitCommandLine(const std::string& commandLine);
 
+// One word as a command line carries it to the program: quoted when it holds a space or a tab or
+// is empty, any backslashes at its end left after the closing quote, so that Windows' own rules
+// (where a backslash before a quote escapes it) and ours read the same word back. A double quote
+// cannot be carried: the caller refuses it before.
+std::string commandLineWord(const std::string& word);
+
 // Joins words into a command-line text, quoting those that hold spaces or are empty.
 std::string joinCommandLine(const std::vector<std::string>& words);
 

@@ -189,7 +189,7 @@ bool isWindowsFileName(std::string_view name) {
 std::string printableName(std::string_view name) {
   std::string shown(name);
   for (char& c : shown) {
-    if (static_cast<unsigned char>(c) < 0x20)
+    if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F)
       c = '?';
   }
   return shown;

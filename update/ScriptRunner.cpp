@@ -6,6 +6,7 @@
 #include "databases/ServerConnection.h"
 #include "grid/Grid.h"
 #include "platform/Clock.h"
+#include "platform/CommandLine.h"
 #include "platform/Desktop.h"
 #include "platform/Processes.h"
 #include "platform/Text.h"
@@ -54,22 +55,27 @@ std::string ScriptRunner::passwordAfter(const std::string& script, const std::st
              : clave;
 }
 
+std::string ScriptRunner::namesFault(const UpdaterState& state) {
+  if (const std::string fault = serverNameFault(state.mServidor); !fault.empty())
+    return "el servidor " + printableName(state.mServidor) + " " + fault;
+  if (const std::string fault = databaseNameFault(state.mCatalogo); !fault.empty())
+    return "la base " + printableName(state.mCatalogo) + " " + fault;
+  return "";
+}
+
 std::string ScriptRunner::commandLine(const UpdaterState& state, const std::string& clave,
                                       const std::string& script, const std::string& salida) {
-  return inQuotes(state.mISQL) + " -S " + state.mServidor + " -d " + state.mCatalogo + " -U " +
-         kUsuarioSQL + " -P " + clave + " -i " + inQuotes(script) + " -o " + inQuotes(salida);
+  return inQuotes(state.mISQL) + " -S " + commandLineWord(state.mServidor) + " -d " +
+         commandLineWord(state.mCatalogo) + " -U " + kUsuarioSQL + " -P " + clave + " -i " +
+         inQuotes(script) + " -o " + inQuotes(salida);
 }
 
 std::string ScriptRunner::EjecutarPaquete(const std::string& script, int row) {
   log_.EscribirLog(" EjecutarPaquete " + script);
-  // The server and the database go into a maintenance script and on the tool's command line
-  // as they stand.
-  for (const std::string& fault :
-       {serverNameFault(state_.mServidor), databaseNameFault(state_.mCatalogo)}) {
-    if (!fault.empty()) {
-      log_.EscribirLog(" ERROR No se pudo ejecutar: el nombre " + fault);
-      return showOutcome(row, kNoSePudoEjecutar);
-    }
+  // The server and the database go into a maintenance script as they stand.
+  if (const std::string fault = namesFault(state_); !fault.empty()) {
+    log_.EscribirLog(" ERROR No se pudo ejecutar: " + fault);
+    return showOutcome(row, kNoSePudoEjecutar);
   }
   // The mark counts from the second character on.
   if (toUpper(script).find(kMarcaMantenimiento, 1) != std::string::npos) {

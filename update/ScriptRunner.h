@@ -27,7 +27,11 @@ class ScriptRunner {
   // A process that cannot be watched counts as failed.
   bool EjecutarYEsperar(const std::string& comando);
 
-  // The query tool's command line for a script, and the output file it names.
+  // Why the server or the database of the state cannot go to the query tool and into a
+  // maintenance script, naming it; empty when both can.
+  static std::string namesFault(const UpdaterState& state);
+  // The query tool's command line for a script, and the output file it names: the server and
+  // the database each as one word, quoted where they hold a space.
   static std::string commandLine(const UpdaterState& state, const std::string& clave,
                                  const std::string& script, const std::string& salida);
   static std::string outputOf(const std::string& script);

@@ -74,6 +74,11 @@ bool DryRunCommand::describeScripts() {
     if (form_.flxBases.CellChecked(base, kBasesTicked) != kChecked)
       continue;
     state.mCatalogo = form_.flxBases.TextMatrix(base, kBasesName);
+    // What the run refuses, before it connects or starts the query tool.
+    if (const std::string fault = ScriptRunner::namesFault(state); !fault.empty()) {
+      say("No se ejecutarían los scripts: " + fault);
+      continue;
+    }
     std::string usuarios;
     try {
       users.ConectarBase();

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "databases/ServerConnection.h"
 #include "grid/Grid.h"
 #include "platform/Text.h"
 #include "session/GridSetup.h"
@@ -41,13 +42,22 @@ std::optional<ConsoleCommand::Outcome> UpdateCommand::chooseDatabases() {
                          return equalsNoCase(bases.TextMatrix(row, kBasesName), name);
                        });
   };
+  // Nothing changes before every name is listed and can be updated.
   for (const std::string& name : arguments_.databases) {
-    bool listed = false;
-    for (int row = 1; row < bases.Rows() && !listed; ++row)
-      listed = equalsNoCase(bases.TextMatrix(row, kBasesName), name);
-    if (!listed) {
-      return Outcome{kBadCommandLine, "La base de datos " + name + " no está en el servidor " +
-                                          form_.txtServidor.Text() + "; no se actualizó nada."};
+    int row = 1;
+    while (row < bases.Rows() && !equalsNoCase(bases.TextMatrix(row, kBasesName), name))
+      ++row;
+    if (row == bases.Rows()) {
+      // An empty list from a server that did not answer says nothing about the name.
+      if (!form_.serverAnswered)
+        return failed("No se pudo conectar al servidor " + form_.txtServidor.Text());
+      return failed("La base de datos " + printableName(name) + " no está en el servidor " +
+                    form_.txtServidor.Text() + "; no se actualizó nada.");
+    }
+    if (const std::string fault = databaseNameFault(bases.TextMatrix(row, kBasesName));
+        !fault.empty()) {
+      return failed("La base de datos " + printableName(name) +
+                    " no se puede actualizar: " + fault + "; no se actualizó nada.");
     }
   }
   for (int row = 1; row < bases.Rows(); ++row)

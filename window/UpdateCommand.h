@@ -21,7 +21,8 @@ class UpdateCommand : public ConsoleCommand {
   const ProgramArguments arguments_;
 
  private:
-  // Ticks the databases the command line names; a verdict when one is not on the server.
+  // Ticks the databases the command line names; a verdict when one is not listed, cannot be
+  // updated, or the server did not answer.
   std::optional<Outcome> chooseDatabases();
   void tickStages();
   bool anyDatabaseTicked() const;

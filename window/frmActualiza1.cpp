@@ -195,8 +195,8 @@ void frmActualiza1::addAvailabilityListener(const Control::Listener& listener) {
 void frmActualiza1::txtServidor_Validate() {
   // Mid-run the validation would drop the connection and the password the scripts are using.
   exclusively([this] {
-    listDatabases(txtServidor.Text(), flxBases, state, services.databases, log, services.desktop,
-                  ActionButtons{cmdDes, cmdAct});
+    serverAnswered = listDatabases(txtServidor.Text(), flxBases, state, services.databases, log,
+                                   services.desktop, ActionButtons{cmdDes, cmdAct});
   });
 }
 

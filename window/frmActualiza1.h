@@ -90,6 +90,9 @@ class frmActualiza1 {
   // other action of the window is then ignored, and the view shows it unavailable.
   Switch busy{false};
   Grid flxBases, flxRar, flxFile, flxScrp, flxLog;
+  // Whether the last server validation reached the server: an empty flxBases then means a
+  // server without user databases, not one that could not be reached.
+  bool serverAnswered = false;
 
  private:
   PackageExtraction extraction_;

@@ -35,9 +35,7 @@ std::optional<DriverFunctions> driverFunctions(SQLHDBC) {
 }
 
 std::string sqlServerConnectionString(const OdbcLogin& login) {
-  const char* driver = std::getenv("FD_ODBC_DRIVER");
-  if (driver == nullptr || *driver == '\0')
-    return odbcConnectionString("SQL Server", login);
+  const std::string driver = sqlServerDriver();
   // FreeTDS (under Wine) with its protocol version pinned, as on POSIX.
   return equalsNoCase(driver, "FreeTDS") ? freeTdsConnectionString(login)
                                          : odbcConnectionString(driver, login);
@@ -153,7 +151,14 @@ const Functions& managerFunctions() {
 }
 
 SQLRETURN driverConnect(SQLHDBC connection, const std::string& text) {
+#ifdef _WIN32
   String odbcText = toOdbc(text);
+#else
+  // FreeTDS reads a narrow connection string as ISO-8859-1; every value has been checked to have
+  // that form.
+  const std::optional<std::string> latin1 = latin1FromUtf8(text);
+  String odbcText = toOdbc(latin1 ? *latin1 : text);
+#endif
   return FD_ODBC_TEXT(SQLDriverConnect)(connection, nullptr, odbcText.data(),
                                         static_cast<SQLSMALLINT>(odbcText.size()), nullptr, 0,
                                         nullptr, SQL_DRIVER_NOPROMPT);

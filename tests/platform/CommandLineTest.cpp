@@ -35,6 +35,17 @@ TEST(CommandLine, JoinQuotesWordsWithSpacesAndEmptyWords) {
             "osql.exe -i \"C:\\A b.sql\" \"\"");
 }
 
+// A word quoted for the query tool reads back whole under our rules and Windows' alike.
+TEST(CommandLine, AWordSplitsBackToItself) {
+  for (const std::string word :
+       {"Comercial-2019", "Comercial 2019", "Compañía", "A b\\", "", "\\"}) {
+    EXPECT_EQ(splitCommandLine(commandLineWord(word)), std::vector<std::string>{word}) << word;
+    EXPECT_EQ(commandLineWord(word).find("\\\""), std::string::npos) << word;
+  }
+  EXPECT_EQ(commandLineWord("Comercial-2019"), "Comercial-2019");
+  EXPECT_EQ(commandLineWord("Comercial 2019"), "\"Comercial 2019\"");
+}
+
 TEST(CommandLine, JoinedWordsSplitBackToThemselves) {
   const std::vector<std::string> words{"", "C:\\Program Files\\x.exe", "a\tb", "plain\\"};
   EXPECT_EQ(splitCommandLine(joinCommandLine(words)), words);

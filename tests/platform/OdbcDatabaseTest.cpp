@@ -8,6 +8,7 @@
 
 #include "fixtures/TdsTestServer.h"
 #include "platform/AppError.h"
+#include "platform/OdbcConnectionText.h"
 
 namespace fd {
 namespace {
@@ -249,6 +250,67 @@ INSTANTIATE_TEST_SUITE_P(Keys, InjectionTest,
                          ::testing::Combine(::testing::Range(0, 4),
                                             ::testing::ValuesIn(test::kInjections)),
                          injectionName);
+
+// Each value holds one character that could end it or cut it, and nothing else hostile: the
+// login reaches the server exactly as given, or is refused before anything connects.
+struct OneCharacter {
+  const char* name;
+  char character;
+};
+constexpr OneCharacter kOneCharacters[] = {
+    {"Semicolon", ';'}, {"Equals", '='}, {"OpeningBrace", '{'}, {"ClosingBrace", '}'},
+    {"Nul", '\0'},      {"Del", '\x7F'}, {"NewLine", '\n'},     {"Tab", '\t'}};
+
+class OneCharacterTest : public OdbcDatabaseTest,
+                         public ::testing::WithParamInterface<std::tuple<int, OneCharacter>> {};
+
+TEST_P(OneCharacterTest, ReachesTheServerWholeOrIsRefused) {
+  const std::string hostile = std::string("Con") + std::get<1>(GetParam()).character + "tab";
+  const int field = std::get<0>(GetParam());
+  const std::string fault = odbcValueFault(hostile, sqlServerDriver());
+  TdsServerConfig config = suiteServer();
+  // The server knows the database, login and password that may pass (the password under the
+  // login "clave").
+  if (fault.empty()) {
+    config.databases.push_back(hostile);
+    config.logins.emplace_back(hostile, "Murales");
+    config.logins.emplace_back("clave", hostile);
+  }
+  TdsTestServer server(config);
+  std::string values[] = {server.dataSource(), "Contab1", "Murales", "Fendal"};
+  values[field] = field == 0 ? server.dataSource() + hostile : hostile;
+  if (field == 2)
+    values[3] = "clave";
+  try {
+    connect(values[0], values[1], values[2], values[3]);
+    EXPECT_EQ(fault, "");
+    if (field > 0) {
+      const auto logins = server.entries("LOGIN", values[3]);
+      ASSERT_EQ(logins.size(), 1u);
+      EXPECT_EQ(logins[0].database, values[1]);
+      EXPECT_EQ(logins[0].text, "OK");
+    }
+  } catch (const AppError& e) {
+    const char* keys[] = {"Server", "Database", "PWD", "UID"};
+    if (field > 0 || !fault.empty()) {
+      EXPECT_EQ(e.description(), std::string("La conexión no admite el valor de ") + keys[field] +
+                                     ": " + fault + ".");
+      EXPECT_TRUE(server.logEntries().empty());
+    }
+  }
+  // What no value may carry, on any driver; the others pass everywhere but for "}" on FreeTDS.
+  const char c = std::get<1>(GetParam()).character;
+  EXPECT_EQ(fault.empty(),
+            c == ';' || c == '=' || c == '{' || (c == '}' && sqlServerDriver() != "FreeTDS"));
+}
+
+INSTANTIATE_TEST_SUITE_P(Keys, OneCharacterTest,
+                         ::testing::Combine(::testing::Range(0, 4),
+                                            ::testing::ValuesIn(kOneCharacters)),
+                         [](const auto& info) {
+                           return std::string(kLoginKeys[std::get<0>(info.param)]) +
+                                  std::get<1>(info.param).name;
+                         });
 
 TEST(OdbcTimeoutTest, AServerThatNeverAnswersTheLoginIsGivenUp) {
   // ADO's defaults; the stall below uses a short login time-out instead of the 15 seconds.

@@ -21,10 +21,10 @@ class OdbcConnectionString : public ::testing::TestWithParam<ServerCase> {};
 
 TEST_P(OdbcConnectionString, NamesTheDriverServerAndLogin) {
   const OdbcLogin login{GetParam().dataSource, "FD", "sa", "p"};
-  const std::string keys = ";Database=FD;UID=sa;PWD=p;";
+  const std::string keys = "};Database={FD};UID={sa};PWD={p};";
   EXPECT_EQ(odbcConnectionString("SQL Server", login),
-            std::string("Driver={SQL Server};Server=") + GetParam().systemServer + keys);
-  EXPECT_EQ(freeTdsConnectionString(login), std::string("Driver={FreeTDS};Server=") +
+            std::string("Driver={SQL Server};Server={") + GetParam().systemServer + keys);
+  EXPECT_EQ(freeTdsConnectionString(login), std::string("Driver={FreeTDS};Server={") +
                                                 GetParam().freeTdsServer + keys +
                                                 "TDS_Version=7.4;ClientCharset=UTF-8;");
 }
@@ -42,13 +42,23 @@ INSTANTIATE_TEST_SUITE_P(
                       ServerCase{"servidor\\SQLEXPRESS", "servidor\\SQLEXPRESS",
                                  "servidor\\SQLEXPRESS"}));
 
-// Spaces and empty values are kept by braces; nothing inside them can end them early.
-TEST(OdbcConnectionText, BracesKeepSpacesAndEmptyValues) {
-  EXPECT_EQ(odbcConnectionString("SQL Server", {"servidor,1500", "Mi Base", "sa", ""}),
-            "Driver={SQL Server};Server=servidor,1500;Database={Mi Base};UID=sa;PWD={};");
-  EXPECT_EQ(freeTdsConnectionString({"servidor", "FD", "sa", "p w"}),
-            "Driver={FreeTDS};Server=servidor;Database=FD;UID=sa;PWD={p w};"
+// Every value is braced: spaces, emptiness, ";", "=" and "{" stay inside it. The system's driver
+// reads "}}" as "}"; with FreeTDS (and unixODBC before it) a "}" cannot pass at all.
+TEST(OdbcConnectionText, BracesKeepEveryValueWhole) {
+  EXPECT_EQ(odbcConnectionString("SQL Server", {"servidor,1500", "Mi Base", "s;a", ""}),
+            "Driver={SQL Server};Server={servidor,1500};Database={Mi Base};UID={s;a};PWD={};");
+  EXPECT_EQ(odbcConnectionString("SQL Server", {"servidor", "Base}x", "sa", "p}"}),
+            "Driver={SQL Server};Server={servidor};Database={Base}}x};UID={sa};PWD={p}}};");
+  EXPECT_EQ(freeTdsConnectionString({"servidor", "F=D", "sa", "p w{"}),
+            "Driver={FreeTDS};Server={servidor};Database={F=D};UID={sa};PWD={p w{};"
             "TDS_Version=7.4;ClientCharset=UTF-8;");
+  EXPECT_THROW(freeTdsConnectionString({"servidor", "Base}x", "sa", "p"}), AppError);
+  // FreeTDS reads the string as ISO-8859-1: "ñ" passes, a Greek letter cannot.
+  EXPECT_EQ(odbcValueFault("Compañía", "FreeTDS"), "");
+  EXPECT_EQ(odbcValueFault("Εταιρεία", "FreeTDS"),
+            "contiene un carácter que la conexión no admite");
+  EXPECT_EQ(odbcValueFault("Εταιρεία", "SQL Server"), "");
+  EXPECT_EQ(latin1FromUtf8("Compañía"), std::string("Compa\xF1") + "\xED" + "a");
 }
 
 TEST(OdbcDatabase, OnlySqlOledbIsAProvider) {

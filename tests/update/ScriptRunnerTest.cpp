@@ -173,9 +173,9 @@ TEST_P(UnsafeName, NeverReachesTheToolNorTheMaintenanceScript) {
 INSTANTIATE_TEST_SUITE_P(
     Names, UnsafeName,
     ::testing::Values(UnsafeNames{"DriverInjection", "SRV1", "Ventas};Driver={/tmp/x.so"},
-                      UnsafeNames{"SqlComment", "SRV1", "Ventas/**/DROP/**/DATABASE/**/Otra"},
-                      UnsafeNames{"Space", "SRV1", "Ventas -o C:\\Windows\\x.txt"},
-                      UnsafeNames{"Quote", "SRV1", "Ventas\""},
+                      UnsafeNames{"Bracket", "SRV1", "Ventas]; DROP DATABASE [Otra"},
+                      UnsafeNames{"Placeholder", "SRV1", "Ventas%Servidor%"},
+                      UnsafeNames{"Quote", "SRV1", "Ventas\" -o \"C:\\Windows\\x.txt"},
                       UnsafeNames{"ServerOption", "SRV1 -n", "Ventas"},
                       UnsafeNames{"ServerComment", "SRV1--", "Ventas"}),
     [](const auto& info) { return std::string(info.param.name); });

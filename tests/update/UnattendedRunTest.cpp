@@ -9,10 +9,12 @@
 #include <sstream>
 #include <thread>
 
+#include "databases/ServerConnection.h"
 #include "fixtures/PackageBuilder.h"
 #include "fixtures/TdsTestServer.h"
 #include "fixtures/UpdaterFixture.h"
 #include "platform/Text.h"
+#include "session/GridSetup.h"
 #include "window/ConsoleCommand.h"
 #include "window/ConsoleDesktop.h"
 #include "window/ProgramArguments.h"
@@ -280,8 +282,8 @@ INSTANTIATE_TEST_SUITE_P(
                 {"/desatendido", "/bases:COMERCIAL_A,NoExiste"},
                 0,
                 nullptr,
-                2,
-                "",
+                1,
+                "ERROR: La base de datos NoExiste no está en el servidor ",
                 false,
                 false},
         EndCase{"NoSuchBackup", {"/restaurar:2026128610"}, 0, nullptr, 2, "", false, false}),
@@ -312,6 +314,97 @@ TEST_F(UnattendedRunTest, DryRunChangesNothingAndListsWhatTheRunDoes) {
     EXPECT_NE(dry.out.find("\n" + line + "\n"), std::string::npos) << line << "\n" << dry.out;
   }
   EXPECT_EQ(dry.out.find("Murales"), std::string::npos);
+}
+
+// A database name as the server returns it: ticked when it holds "comercial", unless the update
+// refuses it, and named by /bases: it is updated or stops the run before anything changes.
+struct NameCase {
+  const char* name;
+  bool ticked;
+  const char* reason;  // why it is refused; empty when it passes
+};
+constexpr NameCase kNames[] = {
+    {"Comercial2019", true, ""},
+    {"Comercial-2019", true, ""},
+    {"Empresa.Comercial", true, ""},
+    {"Comercial 2019", true, ""},
+    {"Compañía", false, ""},
+    {"Comercial'A", false, "contiene \"'\""},
+    {"Comercial\"A", false, "contiene \"\"\""},
+    {"Comercial[A]", false, "contiene \"[\""},
+    {"Comercial;A", false, "contiene \";\""},
+    {"Comercial%A", false, "contiene \"%\""},
+    {"Comercial\x7F", false, "contiene un carácter de control"},
+};
+
+void PrintTo(const NameCase& c, std::ostream* out) {
+  *out << printableName(c.name);
+}
+
+class DatabaseNames : public UnattendedRunTest, public ::testing::WithParamInterface<NameCase> {};
+
+TEST_P(DatabaseNames, AreTickedOrRefusedAndRunAsTheDryRunShows) {
+  const NameCase& c = GetParam();
+  const std::string refusal = c.reason;
+  TdsServerConfig config{"TDSTEST", {{"Fendal", "Murales7261qz"}}, {}, {}};
+  for (const NameCase& each : kNames)
+    config.databases.push_back(each.name);
+  server = std::make_unique<TdsTestServer>(config);
+
+  UpdaterFixture window;
+  install(window);
+  ASSERT_TRUE(window.window().Form_Load());
+  const Grid& bases = window.window().flxBases;
+  int row = 1;
+  while (row < bases.Rows() && bases.TextMatrix(row, kBasesName) != c.name)
+    ++row;
+  ASSERT_LT(row, bases.Rows());
+  EXPECT_EQ(bases.CellChecked(row, kBasesTicked) == kChecked, c.ticked);
+  const auto listing = window.logTexts();
+  const std::string logged =
+      " ERROR la base " + printableName(c.name) + " no se puede actualizar: " + refusal;
+  EXPECT_EQ(std::find(listing.begin(), listing.end(), logged) != listing.end(), !refusal.empty());
+
+  install(f);
+  const std::string named = std::string("/bases:") + c.name;
+  if (!refusal.empty()) {
+    Output run = console(f, {"/desatendido", named});
+    EXPECT_EQ(run.code, 1) << run.out << run.err;
+    EXPECT_EQ(run.lastLine(), "ERROR: La base de datos " + printableName(c.name) +
+                                  " no se puede actualizar: " + refusal +
+                                  "; no se actualizó nada.");
+    EXPECT_EQ(f.readFile(exe(f)), "viejo");
+    EXPECT_TRUE(server->entries("SQL", "Fendal").empty() ||
+                server->entries("SQL", "Fendal").back().text != "PRINT 'alta'");
+    return;
+  }
+  Output dry = console(f, {"/simular", named});
+  ASSERT_EQ(dry.code, 0) << dry.out << dry.err;
+  const std::size_t shown = dry.out.find("\nEjecutar \"");
+  ASSERT_NE(shown, std::string::npos) << dry.out;
+  const std::string command =
+      dry.out.substr(shown + 10, dry.out.find('\n', shown + 1) - shown - 10);
+  Output run = console(f, {"/desatendido", named});
+  EXPECT_EQ(run.code, 0) << run.out << run.err;
+  const auto texts = UpdaterFixture::textsOf(f.fs.readLines(run.log));
+  EXPECT_NE(std::find(texts.begin(), texts.end(), " " + command), texts.end()) << command;
+  const auto sql = server->entries("SQL", "Fendal");
+  EXPECT_TRUE(std::any_of(sql.begin(), sql.end(), [&](const StatementLogEntry& e) {
+    return e.database == c.name && e.text == "PRINT 'alta'";
+  }));
+}
+
+INSTANTIATE_TEST_SUITE_P(Names, DatabaseNames, ::testing::ValuesIn(kNames),
+                         [](const auto& info) { return "Name" + std::to_string(info.index); });
+
+TEST_F(UnattendedRunTest, ANamedDatabaseOnAServerThatDoesNotAnswerIsAConnectionFailure) {
+  install(f);
+  const std::string source = server->dataSource();
+  server->stop();
+  Output run = console(f, {"/desatendido", "/bases:COMERCIAL_A"});
+  EXPECT_EQ(run.code, 1) << run.out << run.err;
+  EXPECT_EQ(run.lastLine(), "ERROR: No se pudo conectar al servidor " + source);
+  EXPECT_EQ(f.readFile(exe(f)), "viejo");
 }
 
 }  // namespace

@@ -80,8 +80,12 @@ ServerConfig readConfig(const std::filesystem::path& file) {
       config.logins.emplace_back(args[0], args[1]);
     } else if (key == "login" && args.size() == 1) {
       config.logins.emplace_back(args[0], "");
-    } else if (key == "database" && args.size() == 1) {
-      config.databases.push_back(args[0]);
+    } else if (key == "database" && !args.empty()) {
+      // A name of several words keeps one space between them.
+      std::string name = args[0];
+      for (std::size_t i = 1; i < args.size(); ++i)
+        name += " " + args[i];
+      config.databases.push_back(name);
     } else if (key == "sessions" && (args.size() == 2 || args.size() == 3)) {
       ServerConfig::OtherSessions others;
       others.login = args[0];
