@@ -1,5 +1,7 @@
 #include "window/DryRunCommand.h"
 
+#include <cstdlib>
+
 #include "databases/ServerConnection.h"
 #include "grid/Grid.h"
 #include "platform/AppError.h"
@@ -23,8 +25,10 @@ ConsoleCommand::Outcome DryRunCommand::execute() {
   say("Simulación: la actualización haría lo siguiente, sin cambiar nada");
   if (form_.chkFiles.Value() == 1)
     describeFileStage();
-  if (form_.chkScripts.Value() == 1 && form_.flxScrp.Rows() > 1 && !describeScripts())
-    return failed("No se encontró la herramienta de consultas osql.exe");
+  if (form_.chkScripts.Value() == 1 && form_.flxScrp.Rows() > 1) {
+    if (std::optional<Outcome> refused = describeScripts())
+      return *refused;
+  }
   const std::string fin = "Fin de la simulación";
   form_.log.EscribirLog(" " + fin);
   return {kDone, fin};
@@ -61,11 +65,11 @@ void DryRunCommand::describeFileStage() {
   say("Iniciar la tarea de envío de mails: " + std::string(MailTask::kComandoIniciar));
 }
 
-bool DryRunCommand::describeScripts() {
+std::optional<ConsoleCommand::Outcome> DryRunCommand::describeScripts() {
   Services& services = form_.services;
   UpdaterState& state = form_.state;
   if (!ConseguirPathISQL(state.mISQL, services.registry, services.fs, form_.log, services.desktop))
-    return false;
+    return failed("No se encontró la herramienta de consultas osql.exe");
   state.mServidor = form_.txtServidor.Text();
   state.mProveedor = kProveedor;
   UsersCheck users(state, services.databases, services.desktop, form_.log, form_.txtEstado);
@@ -74,19 +78,24 @@ bool DryRunCommand::describeScripts() {
     if (form_.flxBases.CellChecked(base, kBasesTicked) != kChecked)
       continue;
     state.mCatalogo = form_.flxBases.TextMatrix(base, kBasesName);
+    // Where the run would end at this database, it ends here too.
     std::string usuarios;
     try {
       users.ConectarBase();
       usuarios = users.countUsers();
-      usuarios = (usuarios.empty() ? "0" : usuarios) + " sesiones de " + kUsuarioSQL;
     } catch (const AppError& error) {
-      usuarios = "no se pudo conectar: " + oneLine(error.description());
+      closeConnection();
+      return failed("La actualización se detendría en la base de datos " + state.mCatalogo + ": (" +
+                    std::to_string(error.number()) + ") " + oneLine(error.description()));
     }
-    if (state.mConexion) {
-      state.mConexion->close();
-      state.mConexion.reset();
+    closeConnection();
+    say("Base de datos " + state.mCatalogo + ": " + (usuarios.empty() ? "0" : usuarios) +
+        " sesiones de " + kUsuarioSQL);
+    if (std::atol(usuarios.c_str()) > 1 && !arguments_.continueWithUsers) {
+      return failed(
+          "Hay otros usuarios conectados: la actualización no ejecutaría los scripts (use "
+          "/usuarios:continuar para seguir igual)");
     }
-    say("Base de datos " + state.mCatalogo + ": " + usuarios);
     for (int row = 1; row < form_.flxScrp.Rows(); ++row) {
       const std::string script = form_.flxScrp.TextMatrix(row, kScriptSource);
       const std::string comando =
@@ -95,7 +104,20 @@ bool DryRunCommand::describeScripts() {
       clave = ScriptRunner::passwordAfter(script, clave);
     }
   }
-  return true;
+  return std::nullopt;
+}
+
+void DryRunCommand::closeConnection() {
+  std::unique_ptr<Connection>& conexion = form_.state.mConexion;
+  // A connection that never opened has nothing to close.
+  if (conexion && conexion->state() != kStateClosed) {
+    try {
+      conexion->close();
+    } catch (const AppError&) {
+      // It is dropped anyway.
+    }
+  }
+  conexion.reset();
 }
 
 }  // namespace fd
