@@ -5,6 +5,7 @@
 #include "databases/ServerConnection.h"
 #include "grid/Grid.h"
 #include "platform/AppError.h"
+#include "platform/CommandLine.h"
 #include "platform/Database.h"
 #include "platform/FileSystem.h"
 #include "platform/Text.h"
@@ -48,7 +49,11 @@ void DryRunCommand::describeFileStage() {
     if ((tipo == ".bat" || tipo == ".cfd") && destino.empty()) {
       if (form_.chkComandos.Value() != 1)
         continue;
-      say("Ejecutar el archivo de comandos " + origen + ":");
+      // A batch file runs as its substituted copy, which the run starts as it is.
+      say("Ejecutar el archivo de comandos " + origen +
+          (tipo == ".bat"
+               ? " como " + joinCommandLine({CommandFiles::substitutedCopy(origen)}) + ":"
+               : ":"));
       try {
         for (const std::string& line : commandFiles.substitutedLines(origen))
           say("    " + line);

@@ -401,7 +401,8 @@ struct DryRunCase {
   std::function<void(UpdaterFixture&)> before;
   int code = 0;
   std::string lastLine;  // its beginning
-  // Beginnings of lines the output holds, and of lines it must not hold.
+  // Beginnings of lines the output holds ("{act}" for the updater's folder, "{lowerAct}" for it
+  // in lower case), and of lines it must not hold.
   std::vector<std::string> listed, unlisted;
 };
 
@@ -418,8 +419,11 @@ TEST_P(DryRunEnds, ListsWhatTheRunWouldDoAndRefusesWhatItWouldRefuse) {
   Output dry = console(f, c.args);
   EXPECT_EQ(dry.code, c.code) << dry.out << dry.err;
   EXPECT_EQ(dry.lastLine().substr(0, c.lastLine.size()), c.lastLine) << dry.out;
-  for (const std::string& line : c.listed)
-    EXPECT_NE(dry.out.find("\n" + line), std::string::npos) << line << "\n" << dry.out;
+  for (const std::string& line : c.listed) {
+    const std::string text =
+        replaceAll(replaceAll(line, "{act}", f.act()), "{lowerAct}", toLower(f.act()));
+    EXPECT_NE(dry.out.find("\n" + text), std::string::npos) << text << "\n" << dry.out;
+  }
   for (const std::string& line : c.unlisted)
     EXPECT_EQ(dry.out.find("\n" + line), std::string::npos) << line << "\n" << dry.out;
   EXPECT_EQ(suite(f), before);
@@ -447,6 +451,20 @@ INSTANTIATE_TEST_SUITE_P(
                    "Fin de la simulación",
                    {"Copiar ", "Iniciar la tarea"},
                    {"Ejecutar el archivo de comandos", "    COPY "}},
+        DryRunCase{"BatchFileRunsAsItsCopy",
+                   {"/simular"},
+                   0,
+                   {"COMERCIAL_A", "Otra"},
+                   [](UpdaterFixture& u) {
+                     PackageBuilder(u, u.programFolder)
+                         .make("CRM_1_0_0_a.rar", {{"info.txt", "[Destino]\r\nFin.bat=\r\n"},
+                                                   {"Fin.bat", "echo %PathFD%\r\n"}});
+                   },
+                   0,
+                   "Fin de la simulación",
+                   {"Ejecutar el archivo de comandos {act}CRM_1_0_0_a\\Fin.bat como "
+                    "{lowerAct}crm_1_0_0_a\\fin.act.bat:\n    echo "},
+                   {}},
         // Listed as "Com?ercial", which is not on the server.
         DryRunCase{"DatabaseThatCannotBeOpened",
                    {"/simular", "/bases:Com?ercial"},
