@@ -87,6 +87,7 @@ class RecordingProcesses : public Processes {
   }
   std::optional<int> exitCode(int) override { return 0; }
   std::vector<ProcessEntry> list() const override { return {}; }
+  void sendOutputTo(const std::string&) override {}
 
   std::vector<std::string> started;
 };

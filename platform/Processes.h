@@ -39,6 +39,9 @@ class Processes {
   virtual std::optional<int> exitCode(int pid) = 0;
   // Every process of the machine with its image name. Throws AppError when it cannot be listed.
   virtual std::vector<ProcessEntry> list() const = 0;
+  // From now on the programs started here write their standard output and error at the end of
+  // this file (a Windows path), not where the updater's own go; "" gives them the updater's.
+  virtual void sendOutputTo(const std::string& path) = 0;
 };
 
 }  // namespace fd

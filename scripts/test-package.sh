@@ -103,6 +103,8 @@ before=$(kept)
 run env WINEPREFIX="$prefix" "$command" /desatendido /usuarios:continuar
 [ "$code" -eq 0 ] && [ "$(tail -n 1 "$tmp/out")" = "Terminó la Actualización" ] ||
   fail "the update through the command ended with $code: $(tail -n 3 "$tmp/out")"
+# What the programs it starts print (taskkill, schtasks) is in its log, never after the verdict.
+grep -q -e 'no se encontró el proceso' -e 'CORRECTO' "$tmp/out" && fail "a started program wrote into the output"
 for file in actualizador Winrar95.exe taskkill sql/Binn/osql.exe; do
   cmp -s "$installed/$file" "$folder/$file" || fail "$file was not laid into the updater's folder"
 done
@@ -117,8 +119,21 @@ grep -q '"SQLPath"="C:\\\\Actualizador\\\\sql"' "$prefix/updater.reg" || fail "u
 
 # A second start finds the updater current and copies nothing.
 laid=$(stat -c %i "$folder/actualizador")
-run env WINEPREFIX="$prefix" "$command" /simular
-[ "$code" -eq 0 ] || fail "the dry run through the command ended with $code"
+run env WINEPREFIX="$prefix" "$command" /simular /usuarios:continuar
+[ "$code" -eq 0 ] && [ "$(tail -n 1 "$tmp/out")" = "Fin de la simulación" ] ||
+  fail "the dry run through the command ended with $code: $(tail -n 3 "$tmp/out")"
 [ "$(stat -c %i "$folder/actualizador")" = "$laid" ] || fail "a current updater was copied again"
+
+# --- Each kind of failure ends with its verdict as the last line (what the guide's loop shows):
+# other users without /usuarios:continuar, the dry run and the run together, the server down.
+run env WINEPREFIX="$prefix" "$command" /simular
+[ "$code" -eq 1 ] && tail -n 1 "$tmp/out" | grep -q '^ERROR: Hay otros usuarios conectados' ||
+  fail "the dry run with other users ended with $code: $(tail -n 3 "$tmp/out")"
+run env WINEPREFIX="$prefix" "$command" /simular /desatendido
+[ "$code" -eq 2 ] && grep -q 'no se combinan' "$tmp/err" || fail "/simular /desatendido ended with $code"
+kill "$(sed -n 's/^SERVER_PID //p' "$prefix/demo/pids")"
+run env WINEPREFIX="$prefix" "$command" /desatendido
+[ "$code" -eq 1 ] && tail -n 1 "$tmp/out" | grep -q '^ERROR: No se pudo conectar al servidor' ||
+  fail "the update without its server ended with $code: $(tail -n 3 "$tmp/out")"
 
 echo "test-package: the package and its actualizador command work"

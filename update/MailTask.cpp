@@ -31,10 +31,16 @@ bool MailTask::DetenerTareaMails() {
   windowEnabled_.setValue(false);
   txtEstado_.setText("Deteniendo tarea de envío de mails...");
   bool running = true;
-  for (int waited = 0; waited <= kEsperaMaximaMs && running; waited += kPausaMs) {
-    running = BuscarProceso(kProceso);
-    desktop_.doEvents();
-    clock_.sleep(std::chrono::milliseconds(kPausaMs));
+  try {
+    for (int waited = 0; waited <= kEsperaMaximaMs && running; waited += kPausaMs) {
+      running = BuscarProceso(kProceso);
+      desktop_.doEvents();
+      clock_.sleep(std::chrono::milliseconds(kPausaMs));
+    }
+  } catch (...) {
+    // Whatever ends the wait, the window is not left disabled.
+    windowEnabled_.setValue(true);
+    throw;
   }
   windowEnabled_.setValue(true);
   txtEstado_.setText("");

@@ -38,6 +38,7 @@ UpdateRun::Outcome UpdateRun::run() {
   stopRequested_ = false;
   const int firstRow = c_.flxLog.Rows();
   int paso = 1;
+  bool mailStopped = false;
   CurrentFile current;
   try {
     log_.EscribirLog(" Actualizar");
@@ -50,24 +51,18 @@ UpdateRun::Outcome UpdateRun::run() {
                     c_.windowEnabled);
       if (!mail.DetenerTareaMails())
         return {Ending::Failed, MailTask::kCannotStopMessage, {}};
+      // From here a failure goes to the trap with the task still stopped: a half-updated
+      // installation must not send mails.
+      mailStopped = true;
       FileBackup backup(services_.fs, log_, state_.mPathApp,
                         UpdateLog::stampOf(state_.mArchivoLog));
       CommandFiles commandFiles({c_.txtDirIni, c_.txtDirFD, c_.txtCom}, services_.fs,
                                 services_.processes, services_.desktop, log_, &backup);
       FileCopyStage stage(c_.flxFile, c_.flxLog, c_.chkComandos, c_.txtDirFD, c_.txtEstado,
                           services_.fs, services_.desktop, log_, commandFiles, &backup);
-      try {
-        stage.CopiarArchivos(current);
-      } catch (const AppError&) {
-        // A failed copy must not leave the suite without its mail: the task starts again before
-        // the trap reports the copy's failure (not a later one of the restart's log line).
-        try {
-          mail.IniciarTareaMails();
-        } catch (const AppError&) {
-        }
-        throw;
-      }
+      stage.CopiarArchivos(current);
       mail.IniciarTareaMails();
+      mailStopped = false;
     }
     checkStop();
     paso = 4;
@@ -102,7 +97,7 @@ UpdateRun::Outcome UpdateRun::run() {
   } catch (const AppError& error) {
     std::string message = reportFailure(error, paso, current);
     releaseConnection();
-    return {Ending::Failed, std::move(message), {}};
+    return {Ending::Failed, std::move(message), {}, mailStopped};
   }
 }
 

@@ -32,8 +32,8 @@ struct UpdateRunControls {
 };
 
 // One update from the click on "Actualizar" to its final message: the mail task stopped around
-// the file copy (with command files), then every script against every ticked database. Any
-// failure a stage does not handle ends the run with one message.
+// the file copy (with command files), and left stopped when the copy fails, then every script
+// against every ticked database. Any failure a stage does not handle ends the run with one message.
 class UpdateRun {
  public:
   // How a run ended, for a caller without a window to read.
@@ -50,6 +50,8 @@ class UpdateRun {
     std::string message;
     // The status texts of the rows this run left with an error beside them.
     std::vector<std::string> failedSteps;
+    // Failed during the file stage: the mail task was left stopped.
+    bool mailTaskStopped = false;
   };
 
   UpdateRun(UpdateRunControls controls, UpdaterState& state, Services& services, UpdateLog& log);

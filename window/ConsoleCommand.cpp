@@ -1,8 +1,10 @@
 #include "window/ConsoleCommand.h"
 
+#include <exception>
 #include <ostream>
 
 #include "platform/AppError.h"
+#include "platform/Processes.h"
 #include "platform/Text.h"
 #include "window/ConsoleDesktop.h"
 #include "window/DryRunCommand.h"
@@ -14,7 +16,7 @@
 namespace fd {
 
 ConsoleCommand::ConsoleCommand(frmActualiza1& form, ConsoleDesktop& desktop, std::ostream& out)
-    : form_(form), out_(out) {
+    : form_(form), desktop_(desktop), out_(out) {
   form_.txtEstado.addListener([this] {
     if (!form_.txtEstado.Text().empty())
       out_ << form_.txtEstado.Text() << std::endl;
@@ -42,20 +44,39 @@ std::unique_ptr<ConsoleCommand> ConsoleCommand::make(const ProgramArguments& arg
 }
 
 int ConsoleCommand::run(std::ostream& err) {
-  const Outcome outcome = execute();
-  (outcome.exitCode == kBadCommandLine ? err : out_) << outcome.verdict << std::endl;
+  Outcome outcome;
+  try {
+    outcome = execute();
+  } catch (const std::exception& error) {
+    // A failure no stage trapped still ends with its verdict, never with an abort.
+    outcome = failed(oneLine(error.what()));
+  }
+  if (outcome.exitCode == kBadCommandLine) {
+    logError(outcome.verdict);
+    err << outcome.verdict << std::endl;
+  } else {
+    out_ << outcome.verdict << std::endl;
+  }
   return outcome.exitCode;
 }
 
 ConsoleCommand::Outcome ConsoleCommand::failed(const std::string& reason) {
-  if (!form_.log.path().empty()) {
-    try {
-      form_.log.EscribirLog(" ERROR " + reason);
-    } catch (const AppError&) {
-      // The reason still ends the output.
-    }
-  }
+  logError(reason);
   return {kFailed, "ERROR: " + reason};
+}
+
+void ConsoleCommand::logError(const std::string& reason) {
+  if (form_.log.path().empty())
+    return;
+  try {
+    form_.log.EscribirLog(" ERROR " + reason);
+  } catch (const AppError&) {
+    // The reason still ends the output.
+  }
+}
+
+void ConsoleCommand::sendChildrenOutputToLog() {
+  form_.services.processes.sendOutputTo(form_.log.path());
 }
 
 void ConsoleCommand::say(const std::string& line) {

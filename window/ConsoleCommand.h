@@ -23,7 +23,7 @@ class ConsoleCommand {
   struct Outcome {
     int exitCode = kDone;
     // The last line: on the output stream; on the error stream for a command line that names
-    // what is not there (nothing was done then).
+    // what is not there (nothing was done then). Either way in the log once it is open.
     std::string verdict;
   };
 
@@ -46,12 +46,18 @@ class ConsoleCommand {
 
   // Ends with code 1: the reason in the log (once it is open) and the verdict "ERROR: reason".
   Outcome failed(const std::string& reason);
+  // Once the log is open: what the started programs print goes into it, so that nothing they
+  // print late (the mail task's start does not wait) follows the verdict.
+  void sendChildrenOutputToLog();
+  // The reason in the log, once it is open.
+  void logError(const std::string& reason);
   // A line on the output and in the log.
   void say(const std::string& line);
   // A message as one line.
   static std::string oneLine(const std::string& text);
 
   frmActualiza1& form_;
+  ConsoleDesktop& desktop_;
   std::ostream& out_;
 };
 

@@ -14,8 +14,9 @@ ConsoleDesktop::ConsoleDesktop(std::ostream& err, bool answerYes)
 int ConsoleDesktop::msgBox(const std::string& prompt, int style, const std::string& title) {
   const bool question = (style & 7) == msgbox::kYesNo;
   const int answer = !question ? msgbox::kOk : answerYes_ ? msgbox::kYes : msgbox::kNo;
-  std::string line = (title.empty() ? std::string(kProgramTitle) : title) + ": " +
-                     replaceAll(replaceAll(prompt, "\r\n", " "), "\n", " ");
+  ++shown_;
+  lastPrompt_ = replaceAll(replaceAll(prompt, "\r\n", " "), "\n", " ");
+  std::string line = (title.empty() ? std::string(kProgramTitle) : title) + ": " + lastPrompt_;
   if (question)
     line += answer == msgbox::kYes ? " -> Sí" : " -> No";
   err_ << line << std::endl;

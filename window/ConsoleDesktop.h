@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <iosfwd>
 #include <string>
 
@@ -23,10 +24,16 @@ class ConsoleDesktop : public Desktop {
   int msgBox(const std::string& prompt, int style, const std::string& title) override;
   void setBusyPointer(bool) override {}
 
+  // How many messages were shown so far, and the last one's text on one line.
+  std::size_t shown() const { return shown_; }
+  const std::string& lastPrompt() const { return lastPrompt_; }
+
  private:
   std::ostream& err_;
   bool answerYes_;
   UpdateLog* log_ = nullptr;
+  std::size_t shown_ = 0;
+  std::string lastPrompt_;
 };
 
 }  // namespace fd

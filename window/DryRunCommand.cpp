@@ -1,8 +1,11 @@
 #include "window/DryRunCommand.h"
 
+#include <cstdlib>
+
 #include "databases/ServerConnection.h"
 #include "grid/Grid.h"
 #include "platform/AppError.h"
+#include "platform/CommandLine.h"
 #include "platform/Database.h"
 #include "platform/FileSystem.h"
 #include "platform/Text.h"
@@ -23,8 +26,10 @@ ConsoleCommand::Outcome DryRunCommand::execute() {
   say("Simulación: la actualización haría lo siguiente, sin cambiar nada");
   if (form_.chkFiles.Value() == 1)
     describeFileStage();
-  if (form_.chkScripts.Value() == 1 && form_.flxScrp.Rows() > 1 && !describeScripts())
-    return failed("No se encontró la herramienta de consultas osql.exe");
+  if (form_.chkScripts.Value() == 1 && form_.flxScrp.Rows() > 1) {
+    if (std::optional<Outcome> refused = describeScripts())
+      return *refused;
+  }
   const std::string fin = "Fin de la simulación";
   form_.log.EscribirLog(" " + fin);
   return {kDone, fin};
@@ -44,7 +49,11 @@ void DryRunCommand::describeFileStage() {
     if ((tipo == ".bat" || tipo == ".cfd") && destino.empty()) {
       if (form_.chkComandos.Value() != 1)
         continue;
-      say("Ejecutar el archivo de comandos " + origen + ":");
+      // A batch file runs as its substituted copy, which the run starts as it is.
+      say("Ejecutar el archivo de comandos " + origen +
+          (tipo == ".bat"
+               ? " como " + joinCommandLine({CommandFiles::substitutedCopy(origen)}) + ":"
+               : ":"));
       try {
         for (const std::string& line : commandFiles.substitutedLines(origen))
           say("    " + line);
@@ -61,11 +70,11 @@ void DryRunCommand::describeFileStage() {
   say("Iniciar la tarea de envío de mails: " + std::string(MailTask::kComandoIniciar));
 }
 
-bool DryRunCommand::describeScripts() {
+std::optional<ConsoleCommand::Outcome> DryRunCommand::describeScripts() {
   Services& services = form_.services;
   UpdaterState& state = form_.state;
   if (!ConseguirPathISQL(state.mISQL, services.registry, services.fs, form_.log, services.desktop))
-    return false;
+    return failed("No se encontró la herramienta de consultas osql.exe");
   state.mServidor = form_.txtServidor.Text();
   state.mProveedor = kProveedor;
   UsersCheck users(state, services.databases, services.desktop, form_.log, form_.txtEstado);
@@ -79,19 +88,24 @@ bool DryRunCommand::describeScripts() {
       say("No se ejecutarían los scripts: " + fault);
       continue;
     }
+    // Where the run would end at this database, it ends here too.
     std::string usuarios;
     try {
       users.ConectarBase();
       usuarios = users.countUsers();
-      usuarios = (usuarios.empty() ? "0" : usuarios) + " sesiones de " + kUsuarioSQL;
     } catch (const AppError& error) {
-      usuarios = "no se pudo conectar: " + oneLine(error.description());
+      closeConnection();
+      return failed("La actualización se detendría en la base de datos " + state.mCatalogo + ": (" +
+                    std::to_string(error.number()) + ") " + oneLine(error.description()));
     }
-    if (state.mConexion) {
-      state.mConexion->close();
-      state.mConexion.reset();
+    closeConnection();
+    say("Base de datos " + state.mCatalogo + ": " + (usuarios.empty() ? "0" : usuarios) +
+        " sesiones de " + kUsuarioSQL);
+    if (std::atol(usuarios.c_str()) > 1 && !arguments_.continueWithUsers) {
+      return failed(
+          "Hay otros usuarios conectados: la actualización no ejecutaría los scripts (use "
+          "/usuarios:continuar para seguir igual)");
     }
-    say("Base de datos " + state.mCatalogo + ": " + usuarios);
     for (int row = 1; row < form_.flxScrp.Rows(); ++row) {
       const std::string script = form_.flxScrp.TextMatrix(row, kScriptSource);
       const std::string comando =
@@ -100,7 +114,20 @@ bool DryRunCommand::describeScripts() {
       clave = ScriptRunner::passwordAfter(script, clave);
     }
   }
-  return true;
+  return std::nullopt;
+}
+
+void DryRunCommand::closeConnection() {
+  std::unique_ptr<Connection>& conexion = form_.state.mConexion;
+  // A connection that never opened has nothing to close.
+  if (conexion && conexion->state() != kStateClosed) {
+    try {
+      conexion->close();
+    } catch (const AppError&) {
+      // It is dropped anyway.
+    }
+  }
+  conexion.reset();
 }
 
 }  // namespace fd

@@ -14,8 +14,10 @@ class DryRunCommand : public UpdateCommand {
 
  private:
   void describeFileStage();
-  // False when the query tool is not found.
-  bool describeScripts();
+  // How the dry run ends where the run would not go on (no query tool, a database it cannot
+  // open, other users connected); nothing when every script was listed.
+  std::optional<Outcome> describeScripts();
+  void closeConnection();
 };
 
 }  // namespace fd

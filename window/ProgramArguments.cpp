@@ -78,6 +78,8 @@ ProgramArguments bad(const std::string& why) {
 ProgramArguments ProgramArguments::parse(const std::vector<std::string>& args) {
   ProgramArguments result;
   bool restore = false;
+  bool unattended = false;
+  bool dryRun = false;
   bool runOptions = false;
   std::string stray;
   for (std::size_t index = 0; index < args.size(); ++index) {
@@ -104,9 +106,9 @@ ProgramArguments ProgramArguments::parse(const std::vector<std::string>& args) {
       return result;
     }
     if (name == "desatendido" && !hasValue) {
-      result.mode = result.mode == Mode::DryRun ? Mode::DryRun : Mode::Unattended;
+      unattended = true;
     } else if (name == "simular" && !hasValue) {
-      result.mode = Mode::DryRun;
+      dryRun = true;
     } else if (name == "restaurar") {
       if (hasValue && value.empty())
         return bad("Falta la estampa del respaldo en " + arg);
@@ -131,6 +133,11 @@ ProgramArguments ProgramArguments::parse(const std::vector<std::string>& args) {
       return bad("Opción no reconocida: " + arg);
     }
   }
+  // Which of the two was meant cannot be told: the real run must never be a guess.
+  if (unattended && dryRun)
+    return bad("/desatendido y /simular no se combinan: use uno de los dos");
+  if (unattended || dryRun)
+    result.mode = dryRun ? Mode::DryRun : Mode::Unattended;
   if (restore) {
     if (result.mode != Mode::Window || runOptions)
       return bad("/restaurar no se combina con otras opciones");

@@ -6,6 +6,8 @@ namespace fd {
 
 namespace {
 constexpr const char* kTermino = "Terminó la Actualización";
+constexpr const char* kTareaDetenida =
+    "(la tarea de envío de mails quedó detenida: iníciela cuando la instalación esté completa)";
 
 std::string joined(const std::vector<std::string>& items) {
   std::string text;
@@ -26,7 +28,8 @@ ConsoleCommand::Outcome UnattendedCommand::execute() {
         return failed("La actualización terminó con errores en: " + joined(run.failedSteps));
       return {kDone, kTermino};
     case Ending::Failed:
-      return failed(oneLine(run.message));
+      return failed(oneLine(run.message) +
+                    (run.mailTaskStopped ? std::string(" ") + kTareaDetenida : ""));
     case Ending::UsersDeclined:
       return failed(
           "Hay otros usuarios conectados: no se ejecutaron los scripts (use "

@@ -6,6 +6,7 @@
 #include "grid/Grid.h"
 #include "platform/Text.h"
 #include "session/GridSetup.h"
+#include "window/ConsoleDesktop.h"
 #include "window/frmActualiza1.h"
 
 namespace fd {
@@ -15,8 +16,14 @@ UpdateCommand::UpdateCommand(ProgramArguments arguments, frmActualiza1& form,
     : ConsoleCommand(form, desktop, out), arguments_(std::move(arguments)) {}
 
 std::optional<ConsoleCommand::Outcome> UpdateCommand::prepare() {
+  const std::size_t shown = desktop_.shown();
   if (!form_.Form_Load())
     return failed("No se pudo iniciar el Actualizador");
+  sendChildrenOutputToLog();
+  // The one message of a start-up that goes on is the server's refusal, which leaves no
+  // database listed.
+  if (form_.flxBases.Rows() <= 1 && desktop_.shown() > shown)
+    connectionFailure_ = desktop_.lastPrompt();
   if (std::optional<Outcome> unknown = chooseDatabases())
     return unknown;
   if (form_.flxRar.Rows() <= 1)
@@ -27,14 +34,20 @@ std::optional<ConsoleCommand::Outcome> UpdateCommand::prepare() {
                                              : oneLine(extraction.message));
   }
   tickStages();
-  if (form_.chkScripts.Value() == 1 && form_.flxScrp.Rows() > 1 && !anyDatabaseTicked())
-    return failed("No hay ninguna base de datos marcada para ejecutar los scripts");
+  if (form_.chkScripts.Value() == 1 && form_.flxScrp.Rows() > 1 && !anyDatabaseTicked()) {
+    return failed(connectionFailure_.empty()
+                      ? "No hay ninguna base de datos marcada para ejecutar los scripts"
+                      : connectionFailure_);
+  }
   return std::nullopt;
 }
 
 std::optional<ConsoleCommand::Outcome> UpdateCommand::chooseDatabases() {
   if (arguments_.databases.empty())
     return std::nullopt;
+  // Without the server the names cannot be checked: its failure is the reason.
+  if (!connectionFailure_.empty())
+    return failed(connectionFailure_);
   Grid& bases = form_.flxBases;
   const auto named = [&](int row) {
     return std::any_of(arguments_.databases.begin(), arguments_.databases.end(),

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <optional>
+#include <string>
 
 #include "window/ConsoleCommand.h"
 #include "window/ProgramArguments.h"
@@ -26,6 +27,9 @@ class UpdateCommand : public ConsoleCommand {
   std::optional<Outcome> chooseDatabases();
   void tickStages();
   bool anyDatabaseTicked() const;
+
+  // The server's refusal at start-up, one line; empty when it listed its databases.
+  std::string connectionFailure_;
 };
 
 }  // namespace fd

@@ -254,6 +254,11 @@ int PosixProcesses::spawn(const std::string& commandLine) {
   posix_spawn_file_actions_t actions;
   posix_spawn_file_actions_init(&actions);
   posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
+  if (!output_.empty()) {
+    posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, output_.c_str(),
+                                     O_WRONLY | O_APPEND | O_CREAT, 0644);
+    posix_spawn_file_actions_adddup2(&actions, STDOUT_FILENO, STDERR_FILENO);
+  }
   pid_t pid = 0;
   int result = posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), envp.data());
   posix_spawn_file_actions_destroy(&actions);
@@ -270,6 +275,10 @@ void PosixProcesses::reapEnded() {
       code = decodeStatus(status);
     }
   }
+}
+
+void PosixProcesses::sendOutputTo(const std::string& path) {
+  output_ = path.empty() ? std::filesystem::path() : paths_.toHost(path);
 }
 
 int PosixProcesses::start(const std::string& commandLine, WindowState /*state*/) {

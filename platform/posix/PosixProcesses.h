@@ -39,6 +39,7 @@ class PosixProcesses : public Processes {
   int syncShell(const std::string& commandLine, WindowState state) override;
   std::optional<int> exitCode(int pid) override;
   std::vector<ProcessEntry> list() const override;
+  void sendOutputTo(const std::string& path) override;
 
   // The host program and arguments a command line is run as; AppError 53 when there is none, 70
   // when the program exists but may not be executed.
@@ -53,6 +54,8 @@ class PosixProcesses : public Processes {
   std::filesystem::path procRoot_;
   // Children started here: their exit code once they have ended, nullopt while they run.
   std::map<int, std::optional<int>> children_;
+  // Where children write their standard output and error (a host path); empty: the updater's.
+  std::filesystem::path output_;
 };
 
 // The environment of a program started in prefix: this one's, with WINEPREFIX naming the prefix

@@ -352,7 +352,9 @@ void Win32FileSystem::writeLines(const std::string& path, const std::vector<std:
   }
   // An existing file is opened as it is (a hidden one refuses a fresh creation) and emptied.
   Handle output = openHandle(CreateFileW(
-      wide.c_str(), append ? FILE_APPEND_DATA : GENERIC_WRITE, FILE_SHARE_READ, nullptr,
+      wide.c_str(), append ? FILE_APPEND_DATA : GENERIC_WRITE,
+      // A log the started programs write to as well (Processes::sendOutputTo) stays open to them.
+      append ? FILE_SHARE_READ | FILE_SHARE_WRITE : FILE_SHARE_READ, nullptr,
       bits == kNoAttributes ? CREATE_NEW : OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
   if (!output || (!append && !SetEndOfFile(output.get()))) {
     failWithLastError();

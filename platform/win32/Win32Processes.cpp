@@ -13,22 +13,6 @@ namespace {
 
 constexpr const char* kSource = "Processes";
 
-// Starts a command line and returns the process information; 53 when it cannot be started.
-PROCESS_INFORMATION createProcess(const std::string& commandLine, WindowState state) {
-  std::wstring text = widen(commandLine);
-  STARTUPINFOW startup{};
-  startup.cb = sizeof startup;
-  startup.dwFlags = STARTF_USESHOWWINDOW;
-  startup.wShowWindow = static_cast<WORD>(showCommand(state));
-  PROCESS_INFORMATION info{};
-  if (text.empty() || !CreateProcessW(nullptr, text.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                                      nullptr, &startup, &info)) {
-    throw platformError(err::kFileNotFound, kSource);
-  }
-  CloseHandle(info.hThread);
-  return info;
-}
-
 std::optional<int> readExitCode(HANDLE process) {
   DWORD code = 0;
   if (!GetExitCodeProcess(process, &code)) {
@@ -61,22 +45,65 @@ Win32Processes::~Win32Processes() {
   }
 }
 
+void Win32Processes::sendOutputTo(const std::string& path) {
+  output_ = path;
+}
+
+void* Win32Processes::create(const std::string& commandLine, WindowState state,
+                             unsigned long& pid) {
+  std::wstring text = widen(commandLine);
+  STARTUPINFOW startup{};
+  startup.cb = sizeof startup;
+  startup.dwFlags = STARTF_USESHOWWINDOW;
+  startup.wShowWindow = static_cast<WORD>(showCommand(state));
+  // The output file is shared for writing, so that the updater goes on appending to it while a
+  // child holds it.
+  HANDLE output = INVALID_HANDLE_VALUE;
+  if (!output_.empty()) {
+    SECURITY_ATTRIBUTES inherited{sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};
+    output =
+        CreateFileW(widen(output_).c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                    &inherited, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (output != INVALID_HANDLE_VALUE) {
+      startup.dwFlags |= STARTF_USESTDHANDLES;
+      startup.hStdInput = nullptr;
+      startup.hStdOutput = output;
+      startup.hStdError = output;
+    }
+  }
+  PROCESS_INFORMATION info{};
+  const bool started = !text.empty() && CreateProcessW(nullptr, text.data(), nullptr, nullptr,
+                                                       output != INVALID_HANDLE_VALUE, 0, nullptr,
+                                                       nullptr, &startup, &info);
+  if (output != INVALID_HANDLE_VALUE) {
+    CloseHandle(output);
+  }
+  if (!started) {
+    throw platformError(err::kFileNotFound, kSource);
+  }
+  CloseHandle(info.hThread);
+  pid = info.dwProcessId;
+  return info.hProcess;
+}
+
 int Win32Processes::start(const std::string& commandLine, WindowState state) {
-  PROCESS_INFORMATION info = createProcess(commandLine, state);
-  const int pid = static_cast<int>(info.dwProcessId);
+  unsigned long id = 0;
+  HANDLE process = create(commandLine, state, id);
+  const int pid = static_cast<int>(id);
   // A reused id replaces the handle of the process that had it before.
   if (auto old = children_.find(pid); old != children_.end()) {
     CloseHandle(old->second);
   }
-  children_[pid] = info.hProcess;
+  children_[pid] = process;
   return pid;
 }
 
 int Win32Processes::syncShell(const std::string& commandLine, WindowState state) {
-  PROCESS_INFORMATION info = createProcess(commandLine, state);
-  WaitForSingleObject(info.hProcess, INFINITE);
-  std::optional<int> code = readExitCode(info.hProcess);
-  CloseHandle(info.hProcess);
+  unsigned long id = 0;
+  HANDLE process = create(commandLine, state, id);
+  WaitForSingleObject(process, INFINITE);
+  std::optional<int> code = readExitCode(process);
+  CloseHandle(process);
   return code.value_or(255);
 }
 

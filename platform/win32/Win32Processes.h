@@ -24,8 +24,13 @@ class Win32Processes : public Processes {
   // For a process started elsewhere, the system is asked through its id.
   std::optional<int> exitCode(int pid) override;
   std::vector<ProcessEntry> list() const override;
+  void sendOutputTo(const std::string& path) override;
 
  private:
+  // Starts a command line, its output where sendOutputTo said; 53 when it cannot be started.
+  void* create(const std::string& commandLine, WindowState state, unsigned long& pid);
+
+  std::string output_;
   // Handles of the processes started here, kept so that their exit codes stay readable.
   std::map<int, void*> children_;
 };

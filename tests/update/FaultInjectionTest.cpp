@@ -119,8 +119,8 @@ TEST_F(FaultInjection, FileSizeLimitMidCopyEndsTheRunWithTheOldTargetIntact) {
   // No half-written copy is left beside the target.
   EXPECT_EQ(moduleEntries(), (std::vector<std::string>{"a.dll", "fdCom.ini", "grande.dat"}));
   EXPECT_FALSE(f.logHas(" FIN Actualizar"));
-  // The mail task is started again before the trap.
-  EXPECT_TRUE(f.logHas("Shell schtasks /run /tn fdEnvioMails"));
+  // The mail task is left stopped.
+  EXPECT_FALSE(f.logHas("Shell schtasks /run /tn fdEnvioMails"));
 }
 
 TEST_F(FaultInjection, PackageFolderDeletedBeforeTheRunEndsItThroughTheTrap) {

@@ -4,6 +4,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <stdexcept>
 
 #include "fixtures/FakeClock.h"
 #include "fixtures/ScriptedDesktop.h"
@@ -118,6 +119,16 @@ INSTANTIATE_TEST_SUITE_P(
                  "Actualizar : BuscarProceso : (75). Línea : 2. Error de acceso a la ruta o el "
                  "archivo"}),
     [](const auto& info) { return info.param.label; });
+
+using MailTaskWait = MailTaskStop;
+
+// Whatever ends the wait, the window is not left disabled.
+TEST_F(MailTaskWait, AFailureDuringTheWaitReenablesTheWindow) {
+  fs::create_directories(proc);
+  desktop.onEvents = [] { throw std::runtime_error("cerrado"); };
+  EXPECT_THROW(task.DetenerTareaMails(), std::runtime_error);
+  EXPECT_TRUE(enabled.Value());
+}
 
 }  // namespace
 }  // namespace fd::test

@@ -33,6 +33,7 @@ class ScriptedProcesses : public Processes {
     return code;
   }
   std::vector<ProcessEntry> list() const override { return {}; }
+  void sendOutputTo(const std::string&) override {}
 
   std::vector<std::string> started;
   std::vector<WindowState> states;

@@ -65,12 +65,11 @@ class UnattendedRunTest : public ::testing::Test {
  protected:
   void SetUp() override { startServer(0); }
 
-  void startServer(int otherUsers) {
+  void startServer(int otherUsers, const std::string& password = "Murales7261qz",
+                   const std::vector<std::string>& databases = {"COMERCIAL_A", "Otra"}) {
     server.reset();
-    server = std::make_unique<TdsTestServer>(TdsServerConfig{"TDSTEST",
-                                                             {{"Fendal", "Murales7261qz"}},
-                                                             {"COMERCIAL_A", "Otra"},
-                                                             {{"Fendal", otherUsers, "Otra"}}});
+    server = std::make_unique<TdsTestServer>(TdsServerConfig{
+        "TDSTEST", {{"Fendal", password}}, databases, {{"Fendal", otherUsers, "Otra"}}});
   }
 
   // The installation's replaced program, its report and the package's new file.
@@ -147,12 +146,24 @@ TEST_F(UnattendedRunTest, UpdatesTheInstallationAsTheWindowDoes) {
   EXPECT_EQ(run.code, 0) << run.out << run.err;
   EXPECT_EQ(suite(f), suite(window));
   EXPECT_EQ(statements(start), windowStatements);
+  // Besides the messages, the console's log holds what the started programs printed.
+  const std::vector<std::string> windowTexts = rootless(window.logTexts(), window);
+  // A started program may end its lines with LF alone.
+  std::vector<std::string> lines;
+  for (const std::string& line : f.fs.readLines(run.log)) {
+    for (const std::string& piece : splitText(line, '\n'))
+      lines.push_back(piece);
+  }
+  const std::vector<std::string> allTexts = rootless(UpdaterFixture::textsOf(lines), f);
   std::vector<std::string> texts;
-  for (const std::string& text : UpdaterFixture::textsOf(f.fs.readLines(run.log))) {
-    if (!text.starts_with(" Mensaje "))
+  for (const std::string& text : allTexts) {
+    if (std::find(windowTexts.begin(), windowTexts.end(), text) != windowTexts.end())
       texts.push_back(text);
   }
-  EXPECT_EQ(rootless(texts, f), rootless(window.logTexts(), window));
+  EXPECT_EQ(texts, windowTexts);
+  EXPECT_TRUE(std::any_of(allTexts.begin(), allTexts.end(), [](const std::string& text) {
+    return text.find("\"fdEnvioMails.exe\"") != std::string::npos;
+  })) << "taskkill's own message is not in the log";
   EXPECT_NE(run.out.find("\nCopiando Comercial.exe\n"), std::string::npos) << run.out;
   EXPECT_EQ(run.lastLine(), "Terminó la Actualización");
   EXPECT_EQ(run.err, "Fendal: Terminó la Actualización\n");
@@ -212,13 +223,29 @@ struct EndCase {
   std::string lastLine;
   bool scriptsRun = false;
   bool filesReplaced = false;
+  // The server: its login's password and its databases.
+  std::string password = "Murales7261qz";
+  std::vector<std::string> databases = {"COMERCIAL_A", "Otra"};
+  // The run failed with the mail task stopped, and left it so.
+  bool mailLeftStopped = false;
 };
+
+// A second package whose script reports an error.
+void failingScript(UpdaterFixture& u) {
+  PackageBuilder(u, u.programFolder)
+      .make("CRM_1_0_0_a.rar", {{"info.txt", "[Destino]\r\n02.sql=\r\n"},
+                                {"02.sql", "PRINT 'ERROR: falta la tabla'\r\nGO\r\n"}});
+}
+// The suite's server as its INI names it, where nothing listens.
+void serverDown(UpdaterFixture& u) {
+  u.writeFile(u.fendal() + "Comercial\\fdCom.ini", "[Comercial]\r\nServidor=127.0.0.1,1\r\n");
+}
 
 class UnattendedEnds : public UnattendedRunTest, public ::testing::WithParamInterface<EndCase> {};
 
 TEST_P(UnattendedEnds, ExitCodeAndReason) {
   const EndCase& c = GetParam();
-  startServer(c.otherUsers);
+  startServer(c.otherUsers, c.password, c.databases);
   install(f);
   if (c.before)
     c.before(f);
@@ -235,6 +262,12 @@ TEST_P(UnattendedEnds, ExitCodeAndReason) {
   EXPECT_EQ(std::any_of(sql.begin(), sql.end(), [](auto& e) { return e.text == "PRINT 'alta'"; }),
             c.scriptsRun);
   EXPECT_EQ(f.readFile(exe(f)), c.filesReplaced ? "nuevo" : "viejo");
+  if (c.mailLeftStopped) {
+    EXPECT_NE(run.lastLine().find("la tarea de envío de mails quedó detenida"), std::string::npos);
+    EXPECT_FALSE(UpdaterFixture::textsOf(f.fs.readLines(run.log)).empty());
+    for (const std::string& text : UpdaterFixture::textsOf(f.fs.readLines(run.log)))
+      EXPECT_NE(text, "Shell schtasks /run /tn fdEnvioMails");
+  }
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -268,7 +301,10 @@ INSTANTIATE_TEST_SUITE_P(
                 1,
                 "ERROR: Actualizar : (76). Línea : 3. ",
                 false,
-                false},
+                false,
+                "Murales7261qz",
+                {"COMERCIAL_A", "Otra"},
+                true},
         EndCase{"BackupThatCannotBeWritten",
                 {"/desatendido"},
                 0,
@@ -278,6 +314,49 @@ INSTANTIATE_TEST_SUITE_P(
                 "{Fendal}Comercial\\",
                 false,
                 false},
+        EndCase{"OneScriptFails",
+                {"/desatendido"},
+                0,
+                failingScript,
+                1,
+                "ERROR: La actualización terminó con errores en: COMERCIAL_A: Ejecutar 02.sql",
+                true,
+                true},
+        EndCase{"NoDatabaseTicked",
+                {"/desatendido"},
+                0,
+                nullptr,
+                1,
+                "ERROR: No hay ninguna base de datos marcada para ejecutar los scripts",
+                false,
+                false,
+                "Murales7261qz",
+                {"Otra"}},
+        EndCase{"ServerDown",
+                {"/desatendido"},
+                0,
+                serverDown,
+                1,
+                "ERROR: No se pudo conectar al servidor 127.0.0.1,1",
+                false,
+                false},
+        EndCase{"ServerDownWithNamedDatabases",
+                {"/desatendido", "/bases:COMERCIAL_A"},
+                0,
+                serverDown,
+                1,
+                "ERROR: No se pudo conectar al servidor 127.0.0.1,1",
+                false,
+                false},
+        EndCase{"WrongPassword",
+                {"/desatendido"},
+                0,
+                nullptr,
+                1,
+                "ERROR: No se pudo conectar al servidor 127.0.0.1,",
+                false,
+                false,
+                "OtraClave"},
         EndCase{"UnknownDatabase",
                 {"/desatendido", "/bases:COMERCIAL_A,NoExiste"},
                 0,
@@ -406,6 +485,110 @@ TEST_F(UnattendedRunTest, ANamedDatabaseOnAServerThatDoesNotAnswerIsAConnectionF
   EXPECT_EQ(run.lastLine(), "ERROR: No se pudo conectar al servidor " + source);
   EXPECT_EQ(f.readFile(exe(f)), "viejo");
 }
+
+struct DryRunCase {
+  std::string name;
+  std::vector<std::string> args;
+  int otherUsers = 0;
+  std::vector<std::string> databases = {"COMERCIAL_A", "Otra"};
+  std::function<void(UpdaterFixture&)> before;
+  int code = 0;
+  std::string lastLine;  // its beginning
+  // Beginnings of lines the output holds ("{act}" for the updater's folder, "{lowerAct}" for it
+  // in lower case), and of lines it must not hold.
+  std::vector<std::string> listed, unlisted;
+};
+
+class DryRunEnds : public UnattendedRunTest, public ::testing::WithParamInterface<DryRunCase> {};
+
+// Whatever the dry run meets, it ends with its verdict and changes nothing.
+TEST_P(DryRunEnds, ListsWhatTheRunWouldDoAndRefusesWhatItWouldRefuse) {
+  const DryRunCase& c = GetParam();
+  startServer(c.otherUsers, "Murales7261qz", c.databases);
+  install(f);
+  if (c.before)
+    c.before(f);
+  const auto before = suite(f);
+  Output dry = console(f, c.args);
+  EXPECT_EQ(dry.code, c.code) << dry.out << dry.err;
+  EXPECT_EQ(dry.lastLine().substr(0, c.lastLine.size()), c.lastLine) << dry.out;
+  for (const std::string& line : c.listed) {
+    const std::string text =
+        replaceAll(replaceAll(line, "{act}", f.act()), "{lowerAct}", toLower(f.act()));
+    EXPECT_NE(dry.out.find("\n" + text), std::string::npos) << text << "\n" << dry.out;
+  }
+  for (const std::string& line : c.unlisted)
+    EXPECT_EQ(dry.out.find("\n" + line), std::string::npos) << line << "\n" << dry.out;
+  EXPECT_EQ(suite(f), before);
+  EXPECT_FALSE(f.exists(f.act() + "Respaldo"));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, DryRunEnds,
+    ::testing::Values(
+        DryRunCase{"WithoutFiles",
+                   {"/simular", "/sin-archivos"},
+                   0,
+                   {"COMERCIAL_A", "Otra"},
+                   nullptr,
+                   0,
+                   "Fin de la simulación",
+                   {"Base de datos COMERCIAL_A: "},
+                   {"Copiar ", "Ejecutar el archivo de comandos", "Detener la tarea"}},
+        DryRunCase{"WithoutCommandFiles",
+                   {"/simular", "/sin-cfd"},
+                   0,
+                   {"COMERCIAL_A", "Otra"},
+                   nullptr,
+                   0,
+                   "Fin de la simulación",
+                   {"Copiar ", "Iniciar la tarea"},
+                   {"Ejecutar el archivo de comandos", "    COPY "}},
+        DryRunCase{"BatchFileRunsAsItsCopy",
+                   {"/simular"},
+                   0,
+                   {"COMERCIAL_A", "Otra"},
+                   [](UpdaterFixture& u) {
+                     PackageBuilder(u, u.programFolder)
+                         .make("CRM_1_0_0_a.rar", {{"info.txt", "[Destino]\r\nFin.bat=\r\n"},
+                                                   {"Fin.bat", "echo %PathFD%\r\n"}});
+                   },
+                   0,
+                   "Fin de la simulación",
+                   {"Ejecutar el archivo de comandos {act}CRM_1_0_0_a\\Fin.bat como "
+                    "{lowerAct}crm_1_0_0_a\\fin.act.bat:\n    echo "},
+                   {}},
+        // Listed as "Com?ercial", which is not on the server.
+        DryRunCase{"DatabaseThatCannotBeOpened",
+                   {"/simular", "/bases:Com?ercial"},
+                   0,
+                   {"COMERCIAL_A",
+                    "Com\x01"
+                    "ercial"},
+                   nullptr,
+                   1,
+                   "ERROR: La actualización se detendría en la base de datos Com?ercial: (",
+                   {"Copiar "},
+                   {"Ejecutar \""}},
+        DryRunCase{"OtherUsers",
+                   {"/simular"},
+                   1,
+                   {"COMERCIAL_A", "Otra"},
+                   nullptr,
+                   1,
+                   "ERROR: Hay otros usuarios conectados",
+                   {"Base de datos COMERCIAL_A: 2 sesiones de Fendal"},
+                   {"Ejecutar \""}},
+        DryRunCase{"ServerDown",
+                   {"/simular"},
+                   0,
+                   {"COMERCIAL_A", "Otra"},
+                   serverDown,
+                   1,
+                   "ERROR: No se pudo conectar al servidor 127.0.0.1,1",
+                   {},
+                   {"Copiar "}}),
+    [](const auto& info) { return info.param.name; });
 
 }  // namespace
 }  // namespace fd::test

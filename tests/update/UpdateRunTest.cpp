@@ -134,7 +134,7 @@ TEST_F(UpdateRunTest, MailProgramThatSurvivesEndsTheRunBeforeAnyCopy) {
   EXPECT_TRUE(w().Enabled.Value());
 }
 
-TEST_F(UpdateRunTest, CopyFailureShowsTheReplaceMessageAndStartsTheTaskAgain) {
+TEST_F(UpdateRunTest, CopyFailureShowsItsMessageAndLeavesTheTaskStopped) {
   const bool taskRuns = f.writeMailTask();
   packages().make("COMERCIAL_1_0_0_a.rar",
                   {{"info.txt", "[Destino]\r\nb.dll=" + f.root() + "No\\Existe\\\r\n"},
@@ -150,10 +150,12 @@ TEST_F(UpdateRunTest, CopyFailureShowsTheReplaceMessageAndStartsTheTaskAgain) {
   EXPECT_EQ(
       f.desktop.boxes.back().prompt.substr(0, 90),
       std::string("Actualizar : (76). Línea : 3. No se encontró la ruta de acceso").substr(0, 90));
-  EXPECT_TRUE(f.logHas("Shell schtasks /run /tn fdEnvioMails"));
+  // A half-updated installation must not send mails.
+  EXPECT_FALSE(f.logHas("Shell schtasks /run /tn fdEnvioMails"));
   if (taskRuns) {
-    EXPECT_TRUE(taskRestarted());
+    EXPECT_FALSE(f.prefix.exists("C:\\Tmp\\reiniciado.txt"));
   }
+  EXPECT_TRUE(f.logHas("Tarea fdEnvioMails detenida con éxito"));
   EXPECT_FALSE(f.logHas(" FIN Actualizar"));
 }
 

@@ -30,7 +30,8 @@ INSTANTIATE_TEST_SUITE_P(
         ArgumentsCase{"AnyCaseAndDash", {"-DESATENDIDO", "/Sin-Cfd"}, Mode::Unattended},
         ArgumentsCase{
             "DryRunWithOptions", {"/simular", "/bases:A,B", "/sin-scripts"}, Mode::DryRun},
-        ArgumentsCase{"DryRunWins", {"/desatendido", "/simular"}, Mode::DryRun},
+        ArgumentsCase{"DryRunBesideARun", {"/desatendido", "/simular"}, Mode::Usage, true},
+        ArgumentsCase{"RunBesideADryRun", {"-SIMULAR", "/desatendido"}, Mode::Usage, true},
         ArgumentsCase{"RestoreLatest", {"/restaurar"}, Mode::Restore},
         ArgumentsCase{"RestoreStamp", {"/restaurar:202612861"}, Mode::Restore},
         ArgumentsCase{"Unknown", {"/desatendido", "/rapido"}, Mode::Usage, true},

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <stdexcept>
+
 #include "fixtures/IdleOnlyControls.h"
 #include "fixtures/UpdaterFixture.h"
 #include "window/WindowControls.h"
@@ -121,6 +123,19 @@ TEST(BusyWindow, EveryOtherActionWaitsForTheServerValidation) {
   EXPECT_TRUE(w.cmdAct.Enabled());
   EXPECT_TRUE(w.chkScripts.userEdit(0));
   EXPECT_TRUE(w.Form_QueryUnload());
+}
+
+// A failure no stage traps reaches the view's trap; the window is free again meanwhile.
+TEST(BusyWindow, AnUntrappedFailureStillFreesTheWindow) {
+  UpdaterFixture f;
+  auto& w = f.started();
+  f.desktop.onBox = [] { throw std::runtime_error("sin memoria"); };
+  EXPECT_THROW(w.txtServidor_Validate(), std::runtime_error);
+  EXPECT_FALSE(w.running());
+  f.desktop.onBox = nullptr;
+  w.chkFiles.setValue(0);
+  w.chkScripts.setValue(0);
+  EXPECT_EQ(w.cmdAct_Click().ending, UpdateRun::Outcome::Ending::Done);
 }
 
 }  // namespace
