@@ -17,6 +17,7 @@ const TdsServerConfig kCurrent{
     "TDSTEST",
     {{"Fendal", kClaveActual}},
     {"COMERCIAL_A", "Contab1", "Comercial2019", "Master", "TEMPDB", "FD_A"},
+    {},
     {}};
 
 struct ServerCase {
@@ -85,20 +86,21 @@ INSTANTIATE_TEST_SUITE_P(
                     {"4", "FD_A", ""}},
                    kClaveActual,
                    {"OK"}},
-        ServerCase{"FormerPassword",
-                   TdsServerConfig{"TDSTEST", {{"Fendal", kClaveAnterior}}, {"Comercial2019"}, {}},
-                   {{"1", "Comercial2019", "ticked"}},
-                   kClaveAnterior,
-                   {"FAILED 18456", "OK"}},
+        ServerCase{
+            "FormerPassword",
+            TdsServerConfig{"TDSTEST", {{"Fendal", kClaveAnterior}}, {"Comercial2019"}, {}, {}},
+            {{"1", "Comercial2019", "ticked"}},
+            kClaveAnterior,
+            {"FAILED 18456", "OK"}},
         // Both passwords are tried before the one message.
         ServerCase{"BothPasswordsRefused",
-                   TdsServerConfig{"TDSTEST", {{"Fendal", "Otra"}}, {"Comercial2019"}, {}},
+                   TdsServerConfig{"TDSTEST", {{"Fendal", "Otra"}}, {"Comercial2019"}, {}, {}},
                    {},
                    kClaveAnterior,
                    {"FAILED 18456", "FAILED 18456"},
                    true},
         ServerCase{"OnlySystemDatabases",
-                   TdsServerConfig{"TDSTEST", {{"Fendal", kClaveActual}}, {}, {}},
+                   TdsServerConfig{"TDSTEST", {{"Fendal", kClaveActual}}, {}, {}, {}},
                    {},
                    kClaveActual,
                    {"OK"}},

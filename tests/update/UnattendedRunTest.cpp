@@ -66,10 +66,11 @@ class UnattendedRunTest : public ::testing::Test {
   void SetUp() override { startServer(0); }
 
   void startServer(int otherUsers, const std::string& password = "Murales7261qz",
-                   const std::vector<std::string>& databases = {"COMERCIAL_A", "Otra"}) {
+                   const std::vector<std::string>& databases = {"COMERCIAL_A", "Otra"},
+                   const std::vector<std::string>& offline = {}) {
     server.reset();
     server = std::make_unique<TdsTestServer>(TdsServerConfig{
-        "TDSTEST", {{"Fendal", password}}, databases, {{"Fendal", otherUsers, "Otra"}}});
+        "TDSTEST", {{"Fendal", password}}, databases, {{"Fendal", otherUsers, "Otra"}}, offline});
   }
 
   // The installation's replaced program, its report and the package's new file.
@@ -497,6 +498,7 @@ struct DryRunCase {
   // Beginnings of lines the output holds ("{act}" for the updater's folder, "{lowerAct}" for it
   // in lower case), and of lines it must not hold.
   std::vector<std::string> listed, unlisted;
+  std::vector<std::string> offline = {};  // databases the server lists but cannot open
 };
 
 class DryRunEnds : public UnattendedRunTest, public ::testing::WithParamInterface<DryRunCase> {};
@@ -504,7 +506,7 @@ class DryRunEnds : public UnattendedRunTest, public ::testing::WithParamInterfac
 // Whatever the dry run meets, it ends with its verdict and changes nothing.
 TEST_P(DryRunEnds, ListsWhatTheRunWouldDoAndRefusesWhatItWouldRefuse) {
   const DryRunCase& c = GetParam();
-  startServer(c.otherUsers, "Murales7261qz", c.databases);
+  startServer(c.otherUsers, "Murales7261qz", c.databases, c.offline);
   install(f);
   if (c.before)
     c.before(f);
@@ -560,16 +562,15 @@ INSTANTIATE_TEST_SUITE_P(
                    {}},
         // Listed as "Com?ercial", which is not on the server.
         DryRunCase{"DatabaseThatCannotBeOpened",
-                   {"/simular", "/bases:Com?ercial"},
+                   {"/simular", "/bases:Comercial_Cerrada"},
                    0,
-                   {"COMERCIAL_A",
-                    "Com\x01"
-                    "ercial"},
+                   {"COMERCIAL_A", "Comercial_Cerrada"},
                    nullptr,
                    1,
-                   "ERROR: La actualización se detendría en la base de datos Com?ercial: (",
+                   "ERROR: La actualización se detendría en la base de datos Comercial_Cerrada: (",
                    {"Copiar "},
-                   {"Ejecutar \""}},
+                   {"Ejecutar \""},
+                   {"Comercial_Cerrada"}},
         DryRunCase{"OtherUsers",
                    {"/simular"},
                    1,

@@ -80,12 +80,14 @@ ServerConfig readConfig(const std::filesystem::path& file) {
       config.logins.emplace_back(args[0], args[1]);
     } else if (key == "login" && args.size() == 1) {
       config.logins.emplace_back(args[0], "");
-    } else if (key == "database" && !args.empty()) {
+    } else if ((key == "database" || key == "offline") && !args.empty()) {
       // A name of several words keeps one space between them.
       std::string name = args[0];
       for (std::size_t i = 1; i < args.size(); ++i)
         name += " " + args[i];
       config.databases.push_back(name);
+      if (key == "offline")
+        config.offline.push_back(name);
     } else if (key == "sessions" && (args.size() == 2 || args.size() == 3)) {
       ServerConfig::OtherSessions others;
       others.login = args[0];
@@ -130,6 +132,10 @@ bool ServerState::passwordMatches(const std::string& login, const std::string& p
 }
 
 std::optional<std::string> ServerState::findDatabase(std::string_view name) const {
+  for (const std::string& d : config_.offline) {
+    if (equalsCi(d, name))
+      return std::nullopt;
+  }
   for (const std::string& d : databases_) {
     if (equalsCi(d, name))
       return d;

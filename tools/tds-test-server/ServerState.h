@@ -17,6 +17,7 @@ namespace fd::tds {
 //   login NAME PASSWORD             a login that may connect
 //   database NAME                   a user database (master, model, msdb, tempdb always exist;
 //                                   a line naming one of them in another letter case respells it)
+//   offline NAME                    a user database that is listed but cannot be opened
 //   sessions LOGIN COUNT [DATABASE] sessions of LOGIN held by other users, counted by the users
 //                                   query; with DATABASE only while that database exists
 struct ServerConfig {
@@ -29,6 +30,8 @@ struct ServerConfig {
   std::vector<std::pair<std::string, std::string>> logins;
   std::vector<std::string> databases;
   std::vector<OtherSessions> otherSessions;
+  // Listed like the others, but a login into one fails (a database offline or being restored).
+  std::vector<std::string> offline;
 };
 
 // Throws std::runtime_error with the line at fault.
