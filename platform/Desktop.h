@@ -23,7 +23,7 @@ constexpr int kNo = 7;
 inline constexpr const char* kProgramTitle = "Vadelo";
 
 // What the logic needs from the window system: letting the window handle its pending events,
-// modal message boxes and the busy pointer. The Qt window provides it; tests script it.
+// modal message boxes and the busy pointer. Each view provides it (Qt, Win32); tests script it.
 class Desktop {
  public:
   virtual ~Desktop() = default;

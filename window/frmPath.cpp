@@ -20,6 +20,14 @@ std::string driveOf(const std::string& path) {
   }
   return "";
 }
+
+std::string parentOf(const std::string& path) {
+  // "C:\a\b" goes to "C:\a"; "C:\a" to the drive root "C:\".
+  const std::size_t slash = path.find_last_of('\\');
+  if (slash == std::string::npos || slash + 1 >= path.size())
+    return path;
+  return slash <= 2 ? path.substr(0, slash + 1) : path.substr(0, slash);
+}
 }  // namespace
 
 frmPath::frmPath(const PathMapper& paths, const FileSystem& fs) : paths_(paths), fs_(fs) {
@@ -83,6 +91,37 @@ void frmPath::setPath(const std::string& path) {
   }
   path_ = folder;
   Dir1_Change();
+}
+
+std::vector<std::string> frmPath::Entries() const {
+  std::vector<std::string> entries;
+  if (parentOf(path_) != path_)
+    entries.push_back(kUp);
+  try {
+    for (std::string& name : SubFolders())
+      entries.push_back(std::move(name));
+  } catch (const AppError&) {
+    // An unreadable folder shows no sub-folders.
+  }
+  return entries;
+}
+
+void frmPath::openEntry(const std::string& name) {
+  const std::string target =
+      name == kUp ? parentOf(path_) : path_ + (path_.ends_with('\\') ? "" : "\\") + name;
+  try {
+    setPath(target);
+  } catch (const AppError&) {
+    // The folder went away since it was listed.
+  }
+}
+
+void frmPath::chooseDrive(const std::string& drive) {
+  try {
+    setDrive(drive);
+  } catch (const AppError&) {
+    // The lists stay where they stood.
+  }
 }
 
 bool frmPath::Form_KeyDown(int keyCode) {

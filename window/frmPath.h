@@ -16,6 +16,8 @@ class frmPath {
 
   static constexpr const char* kCaption = "Seleccionar carpeta";
   static constexpr int kKeyF12 = 123;
+  // The folder list's entry that goes up to the parent folder.
+  static constexpr const char* kUp = "..";
 
   // Starting folder before the picker opens; afterwards the folder shown, ending in "\".
   std::string Ruta;
@@ -32,6 +34,14 @@ class frmPath {
   std::vector<std::string> SubFolders() const;
   // Moving the folder list. Throws when the folder does not exist.
   void setPath(const std::string& path);
+  // What the folder list shows: kUp first unless at a drive root, then the sub-folders (none
+  // when the folder cannot be read).
+  std::vector<std::string> Entries() const;
+  // Opens an entry of the folder list: a sub-folder of the current folder, or its parent for
+  // kUp. A folder gone since it was listed leaves the list where it stands.
+  void openEntry(const std::string& name);
+  // Chooses a drive of the drive list; one that cannot be read leaves the lists where they stood.
+  void chooseDrive(const std::string& drive);
   // True when the key closes the picker (F12).
   bool Form_KeyDown(int keyCode);
 

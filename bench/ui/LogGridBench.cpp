@@ -22,8 +22,8 @@
 #include "platform/posix/PosixProcesses.h"
 #include "platform/posix/RegFileRegistry.h"
 #include "session/GridSetup.h"
-#include "ui/MainWindow.h"
-#include "ui/QtDesktop.h"
+#include "ui/qt/MainWindow.h"
+#include "ui/qt/QtDesktop.h"
 #include "window/frmActualiza1.h"
 
 namespace {

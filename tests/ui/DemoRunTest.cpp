@@ -25,7 +25,7 @@
 #include "platform/AnsiCodec.h"
 #include "platform/SystemClock.h"
 #include "platform/odbc/OdbcDatabase.h"
-#include "ui/QtDesktop.h"
+#include "ui/qt/QtDesktop.h"
 
 namespace fd {
 namespace {

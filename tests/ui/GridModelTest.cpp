@@ -6,8 +6,8 @@
 
 #include "UiTestSupport.h"
 #include "grid/Grid.h"
-#include "ui/GridModel.h"
-#include "ui/GridView.h"
+#include "ui/qt/GridModel.h"
+#include "ui/qt/GridView.h"
 
 namespace fd {
 namespace {

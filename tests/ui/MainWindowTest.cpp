@@ -19,7 +19,7 @@
 #include "fixtures/IdleOnlyControls.h"
 #include "fixtures/ScriptedDesktop.h"
 #include "session/GridSetup.h"
-#include "ui/GridView.h"
+#include "ui/qt/GridView.h"
 
 namespace fd {
 namespace {

@@ -9,7 +9,7 @@
 #include "UiTestSupport.h"
 #include "fixtures/TempPrefix.h"
 #include "platform/posix/PosixFileSystem.h"
-#include "ui/PickerDialog.h"
+#include "ui/qt/PickerDialog.h"
 #include "window/frmPath.h"
 
 namespace fd {

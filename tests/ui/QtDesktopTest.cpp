@@ -8,7 +8,7 @@
 #include <functional>
 
 #include "UiTestSupport.h"
-#include "ui/QtDesktop.h"
+#include "ui/qt/QtDesktop.h"
 
 namespace fd {
 namespace {

@@ -12,7 +12,7 @@
 #include "fixtures/TdsTestServer.h"
 #include "platform/odbc/OdbcDatabase.h"
 #include "support/clsRegistro.h"
-#include "ui/QtDesktop.h"
+#include "ui/qt/QtDesktop.h"
 
 namespace fd {
 namespace {

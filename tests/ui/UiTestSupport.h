@@ -20,8 +20,8 @@
 #include "platform/posix/PosixFileSystem.h"
 #include "platform/posix/PosixProcesses.h"
 #include "platform/posix/RegFileRegistry.h"
-#include "ui/MainWindow.h"
-#include "ui/SpanishTranslations.h"
+#include "ui/qt/MainWindow.h"
+#include "ui/qt/SpanishTranslations.h"
 #include "window/frmActualiza1.h"
 
 namespace fd::test {

@@ -9,6 +9,7 @@
 #include <string_view>
 #include <vector>
 
+#include "ui/win32/ControlIds.h"
 #include "ui/win32/ListViewGrid.h"
 
 namespace fd {
@@ -18,39 +19,6 @@ class TextBox;
 class Win32Desktop;
 class frmActualiza1;
 struct ControlDescription;
-
-// The controls' identifiers, for the window's own messages and for whoever drives it.
-namespace controlid {
-enum : int {
-  SSTab1 = 100,
-  txtEstado,
-  iLogo,
-  txtDirFD,
-  cmdRaiz,
-  txtCom,
-  txtDirCom,
-  txtCon,
-  txtDirCon,
-  txtCRM,
-  txtDirCRM,
-  txtMRP,
-  txtDirMRP,
-  txtIni,
-  txtDirIni,
-  txtServidor,
-  flxBases,
-  flxRar,
-  cmdDes,
-  flxFile,
-  flxScrp,
-  chkFiles,
-  chkComandos,
-  chkScripts,
-  cmdAct,
-  flxLog,
-  firstLabel = 200,
-};
-}  // namespace controlid
 
 // The updater's window on Win32: common controls mirroring the control models of frmActualiza1
 // both ways, and the window's events passed on to it. Four tab pages over one tab control; the
@@ -62,42 +30,39 @@ class Win32MainWindow {
   Win32MainWindow(const Win32MainWindow&) = delete;
   Win32MainWindow& operator=(const Win32MainWindow&) = delete;
 
-  // The captions of the four pages, spaces included.
-  static const wchar_t* const kTabCaptions[4];
-
   // Start-up, run like every other event of the window: false when the program must end.
   bool load();
 
   HWND handle() const { return window_; }
   HWND control(int id) const { return GetDlgItem(window_, id); }
-  // The control of that name in frmActualiza1 (or in the Qt view); nullptr when there is none.
+  // The control of that name in frmActualiza1 (or in both views); nullptr when there is none.
   HWND controlNamed(std::string_view name) const;
   ListViewGrid& grid(int id) { return *grids_.at(id); }
 
  private:
+  static std::wstring textOf(HWND control);
   static LRESULT CALLBACK procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
   LRESULT handle(UINT message, WPARAM wParam, LPARAM lParam);
 
-  struct Placed {
-    HWND control;
-    int page;  // -1 on every page
-  };
-  HWND add(int page, const wchar_t* windowClass, const wchar_t* text, DWORD style, int id,
+  HWND add(int page, const wchar_t* windowClass, std::string_view text, DWORD style, int id,
            DWORD exStyle = 0);
-  void label(int page, const wchar_t* text);
-  void sectionBar(int page, const wchar_t* text);
+  // The caption beside or above the control id.
+  void caption(int page, int id, std::string_view text);
+  void sectionBar(int page, int id, std::string_view text);
   void textBox(int page, TextBox& box, int id, std::function<void()> validate = {});
   void showText(HWND edit, const TextBox& box);
-  void checkBox(int page, CheckBox& box, int id, const wchar_t* text);
+  void checkBox(int page, CheckBox& box, int id, std::string_view text);
   // A button whose availability the window's description gives.
-  void button(int page, int id, const wchar_t* text, std::function<void()> click);
+  void button(int page, int id, std::string_view text, std::function<void()> click);
   void gridView(int page, Grid& grid, int id, int rowHeightTwips);
 
   void build();
+  void buildGeneral();
+  // The captioned grids of the other pages over their check boxes and buttons.
+  void buildPages();
   void showPage(int page);
   void layout();
   void applyDpi(int dpi);
-  void drawLogo(const DRAWITEMSTRUCT& item) const;
   void close();
   // Whether the user may act on a control now, as the window's description says.
   bool available(int id) const;
@@ -117,7 +82,8 @@ class Win32MainWindow {
   HBRUSH sectionBrush_ = nullptr;
   HBRUSH folderBrush_ = nullptr;
   HBRUSH statusBrush_ = nullptr;
-  std::vector<Placed> placed_;
+  // Each control's page, -1 for those on every page.
+  std::map<int, int> pages_;
   std::vector<HWND> sections_;
   std::vector<HWND> boldButtons_;
   std::map<int, std::unique_ptr<ListViewGrid>> grids_;

@@ -3,10 +3,10 @@
 #include <commctrl.h>
 #include <windowsx.h>
 
-#include "platform/AppError.h"
 #include "platform/win32/Win32Text.h"
 #include "ui/win32/AccessibleName.h"
 #include "ui/win32/WindowClass.h"
+#include "window/WindowLayout.h"
 #include "window/frmPath.h"
 
 namespace fd {
@@ -14,17 +14,7 @@ namespace fd {
 namespace {
 
 constexpr const wchar_t* kClassName = L"ActualizadorFDCarpeta";
-constexpr int kWidthTwips = 4740;
-constexpr int kHeightTwips = 4455;
 enum { kDrives = 1, kFolder, kFolders };
-
-std::string parentOf(const std::string& path) {
-  // "C:\a\b" goes to "C:\a"; "C:\a" to the drive root "C:\".
-  const std::size_t slash = path.find_last_of('\\');
-  if (slash == std::string::npos || slash + 1 >= path.size())
-    return path;
-  return slash <= 2 ? path.substr(0, slash + 1) : path.substr(0, slash);
-}
 
 std::wstring itemText(HWND list, int index) {
   std::wstring text(static_cast<std::size_t>(ListBox_GetTextLen(list, index)) + 1, L'\0');
@@ -40,8 +30,8 @@ Win32PickerDialog::Win32PickerDialog(frmPath& picker, HWND owner) : picker_(pick
   const UINT dpi = owner != nullptr ? GetDpiForWindow(owner) : GetDpiForSystem();
   const auto px = [dpi](int pixels96) { return MulDiv(pixels96, static_cast<int>(dpi), 96); };
   // The picker's outer size is fixed.
-  const int width = px(kWidthTwips / 15);
-  const int height = px(kHeightTwips / 15);
+  const int width = px(layout::kPickerWidthTwips / 15);
+  const int height = px(layout::kPickerHeightTwips / 15);
   RECT ownerRect{0, 0, width, height};
   if (owner != nullptr)
     GetWindowRect(owner, &ownerRect);
@@ -127,11 +117,7 @@ void Win32PickerDialog::chooseDrive() {
     return;
   std::wstring text(static_cast<std::size_t>(ComboBox_GetLBTextLen(drives_, index)) + 1, L'\0');
   text.resize(static_cast<std::size_t>(ComboBox_GetLBText(drives_, index, text.data())));
-  try {
-    picker_.setDrive(narrow(text));
-  } catch (const AppError&) {
-    // A drive that cannot be read leaves the lists where they stood.
-  }
+  picker_.chooseDrive(narrow(text));
   refresh();
 }
 
@@ -142,15 +128,7 @@ void Win32PickerDialog::openSelected() {
 }
 
 void Win32PickerDialog::openFolder(const std::wstring& name) {
-  const std::string current = picker_.Path();
-  const std::string target = name == kUp
-                                 ? parentOf(current)
-                                 : current + (current.ends_with('\\') ? "" : "\\") + narrow(name);
-  try {
-    picker_.setPath(target);
-  } catch (const AppError&) {
-    // The folder went away since it was listed; the list is read again below.
-  }
+  picker_.openEntry(narrow(name));
   refresh();
 }
 
@@ -158,16 +136,8 @@ void Win32PickerDialog::refresh() {
   ComboBox_SelectString(drives_, -1, widen(picker_.Drive()).c_str());
   SetWindowTextW(folder_, widen(picker_.Path()).c_str());
   ListBox_ResetContent(folders_);
-  if (parentOf(picker_.Path()) != picker_.Path())
-    ListBox_AddString(folders_, kUp);
-  std::vector<std::string> names;
-  try {
-    names = picker_.SubFolders();
-  } catch (const AppError&) {
-    // An unreadable folder shows no sub-folders.
-  }
-  for (const std::string& name : names)
-    ListBox_AddString(folders_, widen(name).c_str());
+  for (const std::string& entry : picker_.Entries())
+    ListBox_AddString(folders_, widen(entry).c_str());
   if (ListBox_GetCount(folders_) > 0)
     ListBox_SetCurSel(folders_, 0);
 }

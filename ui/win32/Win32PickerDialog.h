@@ -19,12 +19,10 @@ class Win32PickerDialog {
   Win32PickerDialog(const Win32PickerDialog&) = delete;
   Win32PickerDialog& operator=(const Win32PickerDialog&) = delete;
 
-  static constexpr const wchar_t* kUp = L"..";
-
   // Shows the picker modally until it closes.
   void exec();
   HWND handle() const { return window_; }
-  // Opens a sub-folder of the current folder, or its parent for "..".
+  // Opens an entry of the folder list: a sub-folder, or the parent for "..".
   void openFolder(const std::wstring& name);
 
  private:

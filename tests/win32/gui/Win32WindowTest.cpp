@@ -20,6 +20,7 @@
 #include "platform/win32/Win32Text.h"
 #include "ui/win32/Win32Desktop.h"
 #include "ui/win32/Win32MainWindow.h"
+#include "window/WindowLayout.h"
 #include "window/frmPath.h"
 
 namespace fd::test {
@@ -218,7 +219,7 @@ TEST_F(Win32WindowTest, ExtractsAndUpdatesThreePackagesFromTheWindow) {
     item.pszText = caption;
     item.cchTextMax = 64;
     TabCtrl_GetItem(tabs, page, &item);
-    EXPECT_STREQ(caption, Win32MainWindow::kTabCaptions[page]);
+    EXPECT_EQ(caption, widen(layout::pageCaption(page)));
   }
 
   // The server, typed on the first page.

@@ -3,7 +3,7 @@
 #include <QTableView>
 #include <vector>
 
-#include "ui/GridModel.h"
+#include "ui/qt/GridModel.h"
 
 namespace fd {
 

@@ -8,10 +8,10 @@
 #include <vector>
 
 #include "platform/Host.h"
-#include "ui/EndSignals.h"
-#include "ui/MainWindow.h"
-#include "ui/QtDesktop.h"
-#include "ui/SpanishTranslations.h"
+#include "ui/qt/EndSignals.h"
+#include "ui/qt/MainWindow.h"
+#include "ui/qt/QtDesktop.h"
+#include "ui/qt/SpanishTranslations.h"
 #include "window/ProgramStart.h"
 
 namespace {

@@ -1,4 +1,4 @@
-#include "ui/MainWindow.h"
+#include "ui/qt/MainWindow.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -17,62 +17,66 @@
 #include <QTimer>
 #include <QVBoxLayout>
 #include <exception>
+#include <span>
+#include <string_view>
 
 #include "platform/Desktop.h"
-#include "ui/GridView.h"
-#include "ui/PickerDialog.h"
-#include "ui/QtDesktop.h"
+#include "ui/qt/GridView.h"
+#include "ui/qt/PickerDialog.h"
+#include "ui/qt/QtDesktop.h"
 #include "window/WindowControls.h"
+#include "window/WindowLayout.h"
 #include "window/frmActualiza1.h"
 #include "window/frmPath.h"
 
 namespace fd {
 
-const char* const MainWindow::kTabCaptions[4] = {"    General    ", "    Descomprimir    ",
-                                                 "    Actualizar   ", "    Resultados    "};
-
 namespace {
 
-constexpr int kWindowWidthTwips = 14600;
-constexpr int kBasesRowTwips = 360;
-constexpr int kGridRowTwips = 390;
-constexpr const char* kReadOnlyFolderStyle = "QLineEdit { background-color: rgb(224, 224, 224); }";
-constexpr const char* kStatusStyle =
-    "QLineEdit { background-color: black; color: white; border: 1px solid black; }";
-constexpr const char* kSectionStyle =
-    "QLabel { background-color: rgb(192, 255, 192); color: black; font-weight: bold;"
-    " padding: 3px 6px; }";
+QColor colorOf(layout::Rgb rgb) {
+  return QColor(rgb.red, rgb.green, rgb.blue);
+}
 
-// Our own mark: a blue rounded square with the letters FD and a green arrow rising from it.
-QPixmap drawLogo(int size) {
+QString rgbOf(layout::Rgb rgb) {
+  return QString("rgb(%1, %2, %3)").arg(rgb.red).arg(rgb.green).arg(rgb.blue);
+}
+
+QString qText(std::string_view text) {
+  return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+// Our own mark, as the window's description draws it, shaded from top left to bottom right.
+QPixmap drawLogo() {
+  const layout::Logo& logo = layout::logo();
+  const int size = logo.side;
+  const auto at = [size](layout::LogoPoint point) {
+    return QPointF(size * point.x / 100.0, size * point.y / 100.0);
+  };
   QPixmap pixmap(size, size);
   pixmap.fill(Qt::transparent);
   QPainter painter(&pixmap);
   painter.setRenderHint(QPainter::Antialiasing);
   const QRectF square(1, 1, size - 2, size - 2);
   QLinearGradient fill(square.topLeft(), square.bottomRight());
-  fill.setColorAt(0, QColor(40, 90, 170));
-  fill.setColorAt(1, QColor(15, 45, 110));
+  fill.setColorAt(0, colorOf(logo.square).lighter(125));
+  fill.setColorAt(1, colorOf(logo.square).darker(125));
   painter.setPen(Qt::NoPen);
   painter.setBrush(fill);
-  painter.drawRoundedRect(square, size / 6.0, size / 6.0);
+  const double radius = size * logo.cornerRadius / 100.0;
+  painter.drawRoundedRect(square, radius, radius);
   QFont font("Sans", 1, QFont::Bold);
-  font.setPixelSize(size * 4 / 10);
+  font.setPixelSize(size * logo.letterHeight / 100);
   painter.setFont(font);
   painter.setPen(Qt::white);
-  painter.drawText(QRectF(0, size * 0.12, size * 0.72, size * 0.8), Qt::AlignCenter, "FD");
+  painter.drawText(QRectF(at(logo.lettersTopLeft), at(logo.lettersBottomRight)), Qt::AlignCenter,
+                   "FD");
   QPainterPath arrow;
-  const double x = size * 0.78;
-  arrow.moveTo(x, size * 0.18);
-  arrow.lineTo(x + size * 0.14, size * 0.40);
-  arrow.lineTo(x + size * 0.05, size * 0.40);
-  arrow.lineTo(x + size * 0.05, size * 0.80);
-  arrow.lineTo(x - size * 0.05, size * 0.80);
-  arrow.lineTo(x - size * 0.05, size * 0.40);
-  arrow.lineTo(x - size * 0.14, size * 0.40);
+  arrow.moveTo(at(logo.arrow[0]));
+  for (const layout::LogoPoint& point : std::span(logo.arrow).subspan(1))
+    arrow.lineTo(at(point));
   arrow.closeSubpath();
   painter.setPen(Qt::NoPen);
-  painter.setBrush(QColor(120, 220, 120));
+  painter.setBrush(colorOf(logo.arrowColor));
   painter.drawPath(arrow);
   return pixmap;
 }
@@ -87,10 +91,9 @@ MainWindow::MainWindow(frmActualiza1& form, QWidget* parent) : QMainWindow(paren
   tabs_ = new QTabWidget;
   tabs_->setObjectName("SSTab1");
   tabs_->setAccessibleName("SSTab1");
-  buildGeneral(addPage(0));
-  buildDescomprimir(addPage(1));
-  buildActualizar(addPage(2));
-  buildResultados(addPage(3));
+  buildGeneral(addPage(layout::General));
+  for (int page = layout::Descomprimir; page < layout::PageCount; ++page)
+    buildPage(page, addPage(page));
   QPointer<QTabWidget> tabs = tabs_;
   form_.SSTab1.addListener([tabs, this] {
     if (tabs)
@@ -102,21 +105,23 @@ MainWindow::MainWindow(frmActualiza1& form, QWidget* parent) : QMainWindow(paren
   auto* logo = new QLabel;
   logo->setObjectName("iLogo");
   logo->setAccessibleName("iLogo");
-  logo->setPixmap(drawLogo(40));
+  logo->setPixmap(drawLogo());
   logo->setContentsMargins(0, 0, 6, 2);
   tabs_->setCornerWidget(logo, Qt::TopRightCorner);
 
   QLineEdit* status = textBox(form_.txtEstado, "txtEstado");
-  status->setStyleSheet(kStatusStyle);
+  status->setStyleSheet(
+      QString("QLineEdit { background-color: %1; color: %2; border: 1px solid %1; }")
+          .arg(rgbOf(layout::kStatusBack), rgbOf(layout::kStatusText)));
   status->setFocusPolicy(Qt::NoFocus);
 
   auto* central = new QWidget;
-  auto* layout = new QVBoxLayout(central);
-  layout->setContentsMargins(6, 6, 6, 6);
-  layout->addWidget(tabs_, 1);
-  layout->addWidget(status);
+  auto* column = new QVBoxLayout(central);
+  column->setContentsMargins(6, 6, 6, 6);
+  column->addWidget(tabs_, 1);
+  column->addWidget(status);
   setCentralWidget(central);
-  resize(kWindowWidthTwips / 15, 640);
+  resize(layout::kWindowWidthTwips / 15, layout::kWindowHeight);
 
   form_.showWindow = [this] {
     show();
@@ -152,112 +157,106 @@ MainWindow::~MainWindow() {
 
 QVBoxLayout* MainWindow::addPage(int tab) {
   auto* page = new QWidget;
-  page->setAccessibleName(QString::fromUtf8(kTabCaptions[tab]).trimmed());
-  tabs_->addTab(page, QString::fromUtf8(kTabCaptions[tab]));
+  const QString caption = qText(layout::pageCaption(tab));
+  page->setAccessibleName(caption.trimmed());
+  tabs_->addTab(page, caption);
   return new QVBoxLayout(page);
 }
 
-void MainWindow::buildGeneral(QVBoxLayout* layout) {
-  layout->addWidget(sectionBar("Directorios"));
+void MainWindow::buildGeneral(QVBoxLayout* page) {
+  page->addWidget(sectionBar(layout::kFoldersSection));
   auto* folders = new QGridLayout;
   folders->setColumnStretch(2, 1);
   QLineEdit* root = textBox(form_.txtDirFD, "txtDirFD", [this] { form_.txtDirFD_Validate(); });
-  folders->addWidget(label("Fendal", root), 0, 0);
+  folders->addWidget(label(layout::kRootCaption, root), 0, 0);
   folders->addWidget(root, 0, 1, 1, 2);
   auto* pick = new QPushButton;
   pick->setObjectName("cmdRaiz");
   pick->setAccessibleName("cmdRaiz");
-  pick->setToolTip("Seleccionar carpeta");
+  pick->setToolTip(qText(layout::kPickTip));
   pick->setIcon(style()->standardIcon(QStyle::SP_DirOpenIcon));
   connect(pick, &QPushButton::clicked, this, [this] { run([this] { form_.cmdRaiz_Click(); }); });
   folders->addWidget(pick, 0, 3);
 
-  struct Module {
-    const char* caption;
-    TextBox& word;
-    const char* wordName;
-    TextBox& folder;
-    const char* folderName;
-    std::function<void()> validate;
-  };
-  const Module modules[] = {
-      {"Comercial", form_.txtCom, "txtCom", form_.txtDirCom, "txtDirCom",
-       [this] { form_.txtCom_Validate(); }},
-      {"Contabilidad", form_.txtCon, "txtCon", form_.txtDirCon, "txtDirCon",
-       [this] { form_.txtCon_Validate(); }},
-      {"CRM", form_.txtCRM, "txtCRM", form_.txtDirCRM, "txtDirCRM",
-       [this] { form_.txtCRM_Validate(); }},
-      {"MRP", form_.txtMRP, "txtMRP", form_.txtDirMRP, "txtDirMRP",
-       [this] { form_.txtMRP_Validate(); }},
-      {"INI", form_.txtIni, "txtIni", form_.txtDirIni, "txtDirIni",
-       [this] { form_.txtIni_Validate(); }},
-  };
+  const QString folderStyle =
+      QString("QLineEdit { background-color: %1; }").arg(rgbOf(layout::kFolderColor));
   int row = 1;
-  for (const Module& module : modules) {
-    QLineEdit* word = textBox(module.word, module.wordName, module.validate);
-    word->setMaximumWidth(140);
-    QLineEdit* folder = textBox(module.folder, module.folderName);
-    folder->setStyleSheet(kReadOnlyFolderStyle);
+  for (const layout::ModuleRow& module : layout::moduleRows()) {
+    QLineEdit* word = textBox(form_.*module.word, module.wordName,
+                              [this, validate = module.validate] { validate(form_); });
+    word->setMaximumWidth(layout::kWordBoxWidth);
+    QLineEdit* folder = textBox(form_.*module.folder, module.folderName);
+    folder->setStyleSheet(folderStyle);
     folders->addWidget(label(module.caption, word), row, 0);
     folders->addWidget(word, row, 1);
     folders->addWidget(folder, row, 2, 1, 2);
     ++row;
   }
-  layout->addLayout(folders);
+  page->addLayout(folders);
 
-  layout->addWidget(sectionBar("Bases"));
+  page->addWidget(sectionBar(layout::kServersSection));
   auto* server = new QHBoxLayout;
   QLineEdit* serverBox =
       textBox(form_.txtServidor, "txtServidor", [this] { form_.txtServidor_Validate(); });
-  server->addWidget(label("Servidor", serverBox));
+  server->addWidget(label(layout::kServerCaption, serverBox));
   server->addWidget(serverBox, 1);
-  layout->addLayout(server);
-  layout->addWidget(gridView(form_.flxBases, "flxBases", kBasesRowTwips), 1);
+  page->addLayout(server);
+  for (const layout::GridPlace& place : layout::grids()) {
+    if (place.page == layout::General)
+      page->addWidget(gridView(place), place.share);
+  }
 }
 
-void MainWindow::buildDescomprimir(QVBoxLayout* layout) {
-  addCaptionedGrid(layout, "Paquetes", form_.flxRar, "flxRar", 1);
-  auto* buttons = new QHBoxLayout;
-  buttons->addStretch(1);
-  buttons->addWidget(button("cmdDes", "Descomprimir", [this] { form_.cmdDes_Click(); }));
-  layout->addLayout(buttons);
+void MainWindow::buildPage(int tab, QVBoxLayout* page) {
+  for (const layout::GridPlace& place : layout::grids()) {
+    if (place.page != tab)
+      continue;
+    GridView* view = gridView(place);
+    page->addWidget(label(place.caption, view));
+    page->addWidget(view, place.share);
+  }
+  auto* bottom = new QHBoxLayout;
+  for (const layout::CheckPlace& place : layout::checkBoxes()) {
+    if (place.page == tab)
+      bottom->addWidget(checkBox(form_.*place.box, place.name, place.text));
+  }
+  bool any = bottom->count() > 0;
+  bottom->addStretch(1);
+  for (const layout::ButtonPlace& place : layout::buttons()) {
+    if (place.page != tab)
+      continue;
+    bottom->addWidget(
+        button(place.name, place.text, [this, click = place.click] { click(form_); }));
+    any = true;
+  }
+  if (any)
+    page->addLayout(bottom);
+  else
+    delete bottom;
 }
 
-void MainWindow::buildActualizar(QVBoxLayout* layout) {
-  addCaptionedGrid(layout, "Archivos", form_.flxFile, "flxFile", 3);
-  addCaptionedGrid(layout, "Scripts", form_.flxScrp, "flxScrp", 2);
-  auto* stages = new QHBoxLayout;
-  stages->addWidget(checkBox(form_.chkFiles, "chkFiles", "Bajar Archivos"));
-  stages->addWidget(checkBox(form_.chkComandos, "chkComandos", "Ejecutar cfd"));
-  stages->addWidget(checkBox(form_.chkScripts, "chkScripts", "Ejecutar Scripts"));
-  stages->addStretch(1);
-  stages->addWidget(button("cmdAct", "Actualizar", [this] { form_.cmdAct_Click(); }));
-  layout->addLayout(stages);
-}
-
-void MainWindow::buildResultados(QVBoxLayout* layout) {
-  addCaptionedGrid(layout, "Logs", form_.flxLog, "flxLog", 1);
-}
-
-QLabel* MainWindow::label(const char* text, QWidget* buddy) {
-  auto* label = new QLabel(QString::fromUtf8(text));
-  label->setObjectName(QString("lbl") + text);
+QLabel* MainWindow::label(std::string_view text, QWidget* buddy) {
+  auto* label = new QLabel(qText(text));
+  label->setObjectName("lbl" + label->text());
   label->setAccessibleName(label->text());
   if (buddy != nullptr)
     label->setBuddy(buddy);
   return label;
 }
 
-QLabel* MainWindow::sectionBar(const char* text) {
+QLabel* MainWindow::sectionBar(std::string_view text) {
   QLabel* bar = label(text);
-  bar->setStyleSheet(kSectionStyle);
+  bar->setStyleSheet(QString("QLabel { background-color: %1; color: black; font-weight: bold;"
+                             " padding: 3px 6px; }")
+                         .arg(rgbOf(layout::kSectionColor)));
   return bar;
 }
 
-QLineEdit* MainWindow::textBox(TextBox& box, const char* name, std::function<void()> validate) {
+QLineEdit* MainWindow::textBox(TextBox& box, std::string_view name,
+                               std::function<void()> validate) {
   auto* edit = new QLineEdit(QString::fromStdString(box.Text()));
-  edit->setObjectName(name);
-  edit->setAccessibleName(name);
+  edit->setObjectName(qText(name));
+  edit->setAccessibleName(edit->objectName());
   edit->setReadOnly(box.Locked());
   QPointer<QLineEdit> guard = edit;
   box.addListener([guard, &box] {
@@ -279,9 +278,9 @@ QLineEdit* MainWindow::textBox(TextBox& box, const char* name, std::function<voi
   return edit;
 }
 
-QCheckBox* MainWindow::checkBox(CheckBox& box, const char* name, const char* text) {
-  auto* check = new QCheckBox(QString::fromUtf8(text));
-  check->setObjectName(name);
+QCheckBox* MainWindow::checkBox(CheckBox& box, std::string_view name, std::string_view text) {
+  auto* check = new QCheckBox(qText(text));
+  check->setObjectName(qText(name));
   check->setAccessibleName(check->text());
   check->setChecked(box.Value() == 1);
   QPointer<QCheckBox> guard = check;
@@ -296,30 +295,24 @@ QCheckBox* MainWindow::checkBox(CheckBox& box, const char* name, const char* tex
   return check;
 }
 
-QPushButton* MainWindow::button(const char* name, const char* text, std::function<void()> click) {
-  auto* push = new QPushButton(QString::fromUtf8(text));
-  push->setObjectName(name);
+QPushButton* MainWindow::button(std::string_view name, std::string_view text,
+                                std::function<void()> click) {
+  auto* push = new QPushButton(qText(text));
+  push->setObjectName(qText(name));
   push->setAccessibleName(push->text());
   QFont bold = push->font();
   bold.setBold(true);
   push->setFont(bold);
-  push->setMinimumWidth(130);
+  push->setMinimumWidth(layout::kButtonWidth);
   connect(push, &QPushButton::clicked, this, [this, click = std::move(click)] { run(click); });
   return push;
 }
 
-GridView* MainWindow::gridView(Grid& grid, const char* name, int rowHeightTwips) {
-  auto* view = new GridView(grid, rowHeightTwips);
-  view->setObjectName(name);
-  view->setAccessibleName(name);
+GridView* MainWindow::gridView(const layout::GridPlace& place) {
+  auto* view = new GridView(form_.*place.grid, place.rowHeightTwips);
+  view->setObjectName(qText(place.name));
+  view->setAccessibleName(view->objectName());
   return view;
-}
-
-void MainWindow::addCaptionedGrid(QVBoxLayout* layout, const char* caption, Grid& grid,
-                                  const char* name, int stretch) {
-  GridView* view = gridView(grid, name, kGridRowTwips);
-  layout->addWidget(label(caption, view));
-  layout->addWidget(view, stretch);
 }
 
 bool MainWindow::load() {

@@ -1,4 +1,4 @@
-#include "ui/EndSignals.h"
+#include "ui/qt/EndSignals.h"
 
 #include <QApplication>
 #include <QPointer>

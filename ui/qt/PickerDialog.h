@@ -20,9 +20,7 @@ class PickerDialog : public QDialog {
  public:
   explicit PickerDialog(frmPath& picker, QWidget* parent = nullptr);
 
-  static constexpr const char* kUp = "..";
-
-  // Opens a sub-folder of the current folder, or its parent for "..".
+  // Opens an entry of the folder list: a sub-folder, or the parent for "..".
   void openFolder(const QString& name);
 
  protected:

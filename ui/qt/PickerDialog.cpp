@@ -1,4 +1,4 @@
-#include "ui/PickerDialog.h"
+#include "ui/qt/PickerDialog.h"
 
 #include <QComboBox>
 #include <QKeyEvent>
@@ -8,16 +8,13 @@
 #include <QStyle>
 #include <QVBoxLayout>
 
-#include "platform/AppError.h"
-#include "ui/GridModel.h"
+#include "ui/qt/GridModel.h"
+#include "window/WindowLayout.h"
 #include "window/frmPath.h"
 
 namespace fd {
 
 namespace {
-
-constexpr int kWidthTwips = 4740;
-constexpr int kHeightTwips = 4455;
 
 // The key code the picker's logic knows for a Qt key: F1 is 112 ... F12 is 123.
 int keyCodeOf(int qtKey) {
@@ -26,21 +23,13 @@ int keyCodeOf(int qtKey) {
   return 0;
 }
 
-std::string parentOf(const std::string& path) {
-  // "C:\a\b" goes to "C:\a"; "C:\a" to the drive root "C:\".
-  const std::size_t slash = path.find_last_of('\\');
-  if (slash == std::string::npos || slash + 1 >= path.size())
-    return path;
-  return slash <= 2 ? path.substr(0, slash + 1) : path.substr(0, slash);
-}
-
 }  // namespace
 
 PickerDialog::PickerDialog(frmPath& picker, QWidget* parent) : QDialog(parent), picker_(picker) {
   setWindowTitle(QString::fromUtf8(frmPath::kCaption));
   setObjectName("frmPath");
   setAccessibleName(QString::fromUtf8(frmPath::kCaption));
-  setFixedSize(twipsToPixels(kWidthTwips), twipsToPixels(kHeightTwips));
+  setFixedSize(twipsToPixels(layout::kPickerWidthTwips), twipsToPixels(layout::kPickerHeightTwips));
 
   drives_ = new QComboBox(this);
   drives_->setObjectName("Drive1");
@@ -71,27 +60,12 @@ PickerDialog::PickerDialog(frmPath& picker, QWidget* parent) : QDialog(parent), 
 }
 
 void PickerDialog::chooseDrive(int index) {
-  try {
-    picker_.setDrive(drives_->itemText(index).toStdString());
-  } catch (const AppError&) {
-    // A drive that cannot be read leaves the lists where they stood.
-  }
+  picker_.chooseDrive(drives_->itemText(index).toStdString());
   refresh();
 }
 
 void PickerDialog::openFolder(const QString& name) {
-  const std::string current = picker_.Path();
-  std::string target;
-  if (name == kUp) {
-    target = parentOf(current);
-  } else {
-    target = current + (current.ends_with('\\') ? "" : "\\") + name.toStdString();
-  }
-  try {
-    picker_.setPath(target);
-  } catch (const AppError&) {
-    // The folder went away since it was listed; the list is read again below.
-  }
+  picker_.openEntry(name.toStdString());
   refresh();
 }
 
@@ -104,19 +78,10 @@ void PickerDialog::refresh() {
   folder_->setText(path);
   folder_->setAccessibleName(path);
   folders_->clear();
-  const QIcon icon = style()->standardIcon(QStyle::SP_DirIcon);
-  if (parentOf(picker_.Path()) != picker_.Path()) {
-    folders_->addItem(new QListWidgetItem(style()->standardIcon(QStyle::SP_FileDialogToParent),
-                                          QString::fromUtf8(kUp)));
-  }
-  std::vector<std::string> names;
-  try {
-    names = picker_.SubFolders();
-  } catch (const AppError&) {
-    // An unreadable folder shows no sub-folders.
-  }
-  for (const std::string& name : names) {
-    folders_->addItem(new QListWidgetItem(icon, QString::fromStdString(name)));
+  for (const std::string& entry : picker_.Entries()) {
+    const auto icon = entry == frmPath::kUp ? QStyle::SP_FileDialogToParent : QStyle::SP_DirIcon;
+    folders_->addItem(
+        new QListWidgetItem(style()->standardIcon(icon), QString::fromStdString(entry)));
   }
   if (folders_->count() > 0)
     folders_->setCurrentRow(0);

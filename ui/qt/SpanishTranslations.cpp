@@ -1,4 +1,4 @@
-#include "ui/SpanishTranslations.h"
+#include "ui/qt/SpanishTranslations.h"
 
 #include <QCoreApplication>
 #include <QLibraryInfo>

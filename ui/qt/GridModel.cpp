@@ -1,4 +1,4 @@
-#include "ui/GridModel.h"
+#include "ui/qt/GridModel.h"
 
 #include <QColor>
 #include <QFont>

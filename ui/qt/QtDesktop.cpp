@@ -1,4 +1,4 @@
-#include "ui/QtDesktop.h"
+#include "ui/qt/QtDesktop.h"
 
 #include <QApplication>
 #include <QDebug>

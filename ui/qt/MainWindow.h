@@ -4,6 +4,7 @@
 #include <QPointer>
 #include <functional>
 #include <map>
+#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -17,11 +18,13 @@ class QTabWidget;
 namespace fd {
 
 class CheckBox;
-class Grid;
 class GridView;
 class TextBox;
 class frmActualiza1;
 struct ControlDescription;
+namespace layout {
+struct GridPlace;
+}
 
 // The updater's window: standard widgets mirroring the control models of frmActualiza1 both
 // ways, and the window's events passed on to it. Every widget is named after its control.
@@ -31,9 +34,6 @@ class MainWindow : public QMainWindow {
  public:
   explicit MainWindow(frmActualiza1& form, QWidget* parent = nullptr);
   ~MainWindow() override;
-
-  // The captions of the four pages, spaces included.
-  static const char* const kTabCaptions[4];
 
   // Start-up, run like every other event of the window: false when the program must end.
   bool load();
@@ -45,22 +45,18 @@ class MainWindow : public QMainWindow {
  private:
   // A new tab page with its caption; the page is filled through the layout returned.
   QVBoxLayout* addPage(int tab);
-  void buildGeneral(QVBoxLayout* layout);
-  void buildDescomprimir(QVBoxLayout* layout);
-  void buildActualizar(QVBoxLayout* layout);
-  void buildResultados(QVBoxLayout* layout);
+  void buildGeneral(QVBoxLayout* page);
+  // A page of captioned grids over a row of check boxes and buttons.
+  void buildPage(int tab, QVBoxLayout* page);
 
-  QLabel* label(const char* text, QWidget* buddy = nullptr);
-  QLabel* sectionBar(const char* text);
+  QLabel* label(std::string_view text, QWidget* buddy = nullptr);
+  QLabel* sectionBar(std::string_view text);
   // A line edit mirroring a text box; validate runs each time the user leaves it.
-  QLineEdit* textBox(TextBox& box, const char* name, std::function<void()> validate = {});
-  QCheckBox* checkBox(CheckBox& box, const char* name, const char* text);
+  QLineEdit* textBox(TextBox& box, std::string_view name, std::function<void()> validate = {});
+  QCheckBox* checkBox(CheckBox& box, std::string_view name, std::string_view text);
   // A button whose availability the window's description gives.
-  QPushButton* button(const char* name, const char* text, std::function<void()> click);
-  GridView* gridView(Grid& grid, const char* name, int rowHeightTwips);
-  // A grid of the usual row height under its caption, taking stretch of the page's height.
-  void addCaptionedGrid(QVBoxLayout* layout, const char* caption, Grid& grid, const char* name,
-                        int stretch);
+  QPushButton* button(std::string_view name, std::string_view text, std::function<void()> click);
+  GridView* gridView(const layout::GridPlace& place);
 
   // Runs one of the window's events; a failure no trap caught is shown, not lost. False when
   // it failed.

@@ -1,4 +1,4 @@
-#include "ui/GridView.h"
+#include "ui/qt/GridView.h"
 
 #include <QHeaderView>
 #include <algorithm>
