@@ -9,6 +9,7 @@
 #include "platform/Desktop.h"
 #include "platform/OdbcConnectionText.h"
 #include "platform/Text.h"
+#include "session/GridSetup.h"
 #include "session/UpdateLog.h"
 #include "session/UpdaterState.h"
 
@@ -120,16 +121,17 @@ void listDatabases(const std::string& servidor, Grid& flxBases, UpdaterState& st
         if (isSystemDatabase(lower))
           continue;
         const std::string fault = databaseNameFault(name);
-        // A tab in a name would start a cell of its own, the tick among them.
-        std::string row = std::to_string(flxBases.Rows()) + "\t" + printable(name);
+        // The grid shows a name's control characters as the log does.
+        BasesRow row;
+        row.set(kBasesNumber, std::to_string(flxBases.Rows())).set(kBasesName, printable(name));
         if (!fault.empty()) {
           // Never ticked; connecting and the query tool refuse it too.
           log.EscribirLog(" ERROR la base " + printable(name) +
                           " no se puede actualizar: " + fault);
         } else if (lower.find("comercial") != std::string::npos) {
-          row += "\t1";
+          row.set(kBasesTicked, "1");
         }
-        flxBases.AddItem(row);
+        appendRow(flxBases, row);
       }
     } catch (const AppError&) {
       // A failed query lists nothing; the buttons below show it.
