@@ -34,6 +34,7 @@
 
 #include "BenchSupport.h"
 #include "fixtures/UpdaterFixture.h"
+#include "session/GridSetup.h"
 #include "update/CommandFiles.h"
 #include "update/FileCopyStage.h"
 
@@ -72,7 +73,10 @@ class CopyRun {
     writeFiles(source, "Modulo", ".dll", kFiles, kFileSize);
     frmActualiza1& w = f.window();
     for (int i = 0; i < kFiles; ++i)
-      w.flxFile.AddItem("\t" + fileName(i) + "\t08/12/2026 6:10:57\t" + kOrigen + fileName(i));
+      appendRow(w.flxFile, FileRow()
+                               .set(kFileName, fileName(i))
+                               .set(kFileDate, "08/12/2026 6:10:57")
+                               .set(kFileSource, kOrigen + fileName(i)));
     commands =
         std::make_unique<CommandFiles>(CommandFiles::Folders{w.txtDirIni, w.txtDirFD, w.txtCom},
                                        f.fs, f.processes(), f.desktop, w.log);

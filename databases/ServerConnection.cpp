@@ -123,18 +123,17 @@ bool listDatabases(const std::string& servidor, Grid& flxBases, UpdaterState& st
         if (isSystemDatabase(lower))
           continue;
         const std::string fault = databaseNameFault(name);
-        // A tab in a name would start a cell of its own, the tick among them: the row is added
-        // with a printable name, then given the name itself, which the run and the checks read.
-        std::string row = std::to_string(flxBases.Rows()) + "\t" + printableName(name);
+        // The name as the server gives it, which the run and the checks read.
+        BasesRow row;
+        row.set(kBasesNumber, std::to_string(flxBases.Rows())).set(kBasesName, name);
         if (!fault.empty()) {
           // Never ticked; connecting and the query tool refuse it too.
           log.EscribirLog(" ERROR la base " + printableName(name) +
                           " no se puede actualizar: " + fault);
         } else if (lower.find("comercial") != std::string::npos) {
-          row += "\t1";
+          row.set(kBasesTicked, "1");
         }
-        flxBases.AddItem(row);
-        flxBases.setTextMatrix(flxBases.Rows() - 1, kBasesName, name);
+        appendRow(flxBases, row);
       }
     } catch (const AppError&) {
       // A failed query lists nothing; the buttons below show it.

@@ -135,16 +135,23 @@ void Grid::setTextMatrix(int row, int col, const std::string& text) {
 }
 
 void Grid::AddItem(const std::string& tabSeparated) {
-  std::vector<std::string> row(cols_);
+  std::vector<std::string> row;
   std::size_t start = 0;
   for (int col = 0; col < cols_; ++col) {
     std::size_t tab = tabSeparated.find('\t', start);
-    row[col] = tabSeparated.substr(start, tab == std::string::npos ? tab : tab - start);
+    row.push_back(tabSeparated.substr(start, tab == std::string::npos ? tab : tab - start));
     if (tab == std::string::npos)
       break;
     start = tab + 1;
   }
-  cells_.push_back(std::move(row));
+  appendRow(std::move(row));
+}
+
+void Grid::appendRow(std::vector<std::string> cells) {
+  if (cells.size() > static_cast<std::size_t>(cols_))
+    outOfRange();
+  cells.resize(cols_);
+  cells_.push_back(std::move(cells));
   looks_.emplace_back(cols_);
   if (Rows() > 1) {
     notifyAppended(Rows() - 1);

@@ -64,6 +64,9 @@ class Grid {
   void setTextMatrix(int row, int col, const std::string& text);
   // Appends a row from tab-separated text, cells from column 0 on; missing cells stay empty.
   void AddItem(const std::string& tabSeparated);
+  // Appends a row of cells from column 0 on; missing cells stay empty, and more cells than
+  // columns throw AppError 381. The stages append through GridRow, which names the cells.
+  void appendRow(std::vector<std::string> cells);
 
   // Column settings; col -1 addresses every column where the grid control allowed it.
   int ColWidth(int col) const;

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "grid/Grid.h"
+#include "grid/GridRow.h"
 #include "packages/SectionedReader.h"
 #include "platform/AppError.h"
 #include "platform/FileSystem.h"
@@ -19,7 +20,7 @@ namespace fd {
 namespace {
 constexpr const char* kDestino = "<Destino>";
 constexpr const char* kUnidad = "<Unidad>";
-constexpr const char* kCarpetaReportes = "\\Fendal\\RPT\\";
+constexpr const char* kReportFolder = "\\Fendal\\RPT\\";
 
 // A file whose date cannot be read is listed with an empty date.
 std::string modifiedDate(const FileSystem& fs, const std::string& path) {
@@ -30,9 +31,9 @@ std::string modifiedDate(const FileSystem& fs, const std::string& path) {
   }
 }
 
-bool isNewer(const std::string& nueva, const std::string& anterior) {
-  std::optional<LocalDateTime> a = parseGeneralDate(nueva);
-  std::optional<LocalDateTime> b = parseGeneralDate(anterior);
+bool isNewer(const std::string& candidate, const std::string& current) {
+  std::optional<LocalDateTime> a = parseGeneralDate(candidate);
+  std::optional<LocalDateTime> b = parseGeneralDate(current);
   if (!a)
     return false;
   return !b || *a > *b;
@@ -92,89 +93,98 @@ std::vector<std::string> LeerFiles(ManifestInputs in, Grid& flxFile, Grid& flxSc
     in.txtDirFD.setText(in.txtDirFD.Text() + "\\");
   flxFile.setRows(1);
   flxScrp.setRows(1);
-  int archivos = 0;
-  int scripts = 0;
+  int fileCount = 0;
+  int scriptCount = 0;
   DestinationIndex index;
   in.log.EscribirLog(" LeerFiles");
 
-  for (int paquete = 1; paquete < in.flxRar.Rows(); ++paquete) {
-    const std::string temporal = in.flxRar.TextMatrix(paquete, kRarTemporaryPath);
-    in.log.EscribirLog(" " + temporal);
+  for (int package = 1; package < in.flxRar.Rows(); ++package) {
+    const std::string tempFolder = in.flxRar.TextMatrix(package, kRarTemporaryPath);
+    in.log.EscribirLog(" " + tempFolder);
     KeyTable info;
     try {
       std::string shown;
-      if (!Leer(temporal + "info.txt", info, in.fs, in.clock, in.desktop, &shown))
+      if (!Leer(tempFolder + "info.txt", info, in.fs, in.clock, in.desktop, &shown))
         unreadable.push_back(shown);
     } catch (const AppError&) {
       // A bad manifest line keeps the entries above it.
     }
-    const std::string destinoPaquete = in.flxRar.TextMatrix(paquete, kRarApplicationPath);
-    const std::string unidad = destinoPaquete.substr(0, 2);
-    const EntryIndex claves(info);
-    const int primerScript = scripts + 1;
+    const std::string applicationFolder = in.flxRar.TextMatrix(package, kRarApplicationPath);
+    const std::string drive = applicationFolder.substr(0, 2);
+    const EntryIndex entries(info);
+    const int firstScript = scriptCount + 1;
 
-    for (const std::string& nombre : in.fs.listFiles(temporal, "*.*", false)) {
-      if (toLower(nombre) == "info.txt")
+    for (const std::string& name : in.fs.listFiles(tempFolder, "*.*", false)) {
+      if (toLower(name) == "info.txt")
         continue;
-      // Only a POSIX host lets such a name through; its tabs would shift the row's columns and
-      // its quotes would reach the script's command line.
-      if (!isWindowsFileName(nombre)) {
-        in.log.EscribirLog(" Se omite el archivo " + temporal + printableName(nombre) +
+      // Only a POSIX host lets such a name through; no Windows folder could hold it and its
+      // quotes would reach the script's command line.
+      if (!isWindowsFileName(name)) {
+        in.log.EscribirLog(" Se omite el archivo " + tempFolder + printableName(name) +
                            ": su nombre tiene caracteres que Windows no admite");
         continue;
       }
-      const std::string tipo = toLower(rightBytes(nombre, 4));
-      const std::string origen = temporal + nombre;
-      std::string destino = destinoPaquete;
-      int desde = 0;
+      const std::string kind = toLower(rightBytes(name, 4));
+      const std::string source = tempFolder + name;
+      std::string destination = applicationFolder;
+      int searchFrom = 0;
       while (true) {
-        int entrada = claves.find("[Destino]." + nombre, desde);
-        if (entrada > 0) {
-          desde = entrada + 1;
-          const std::string& valor = info.value(entrada);
-          destino = valor == kDestino ? destinoPaquete : valor;
-        } else if (desde > 0) {
+        int entry = entries.find("[Destino]." + name, searchFrom);
+        if (entry > 0) {
+          searchFrom = entry + 1;
+          const std::string& value = info.value(entry);
+          destination = value == kDestino ? applicationFolder : value;
+        } else if (searchFrom > 0) {
           break;
         }
-        if (!destino.empty()) {
-          destino = replaceAll(destino, kDestino, destinoPaquete);
-          destino = replaceAll(destino, kUnidad, unidad);
-          destino = replaceAll(destino, "\\\\", "\\");
+        if (!destination.empty()) {
+          destination = replaceAll(destination, kDestino, applicationFolder);
+          destination = replaceAll(destination, kUnidad, drive);
+          destination = replaceAll(destination, "\\\\", "\\");
         }
-        if (tipo == ".rpt" && in.fs.fileExists(unidad + kCarpetaReportes + nombre)) {
-          destino = unidad + kCarpetaReportes;
+        if (kind == ".rpt" && in.fs.fileExists(drive + kReportFolder + name)) {
+          destination = drive + kReportFolder;
         }
-        in.log.EscribirLog(" " + destino + nombre);
+        in.log.EscribirLog(" " + destination + name);
 
-        const std::string fecha = modifiedDate(in.fs, origen);
-        if (tipo == ".sql" && destino.empty()) {
-          ++scripts;
-          flxScrp.AddItem("\t" + nombre + "\t" + fecha + "\t" + origen + "\t" + destino + "\t" +
-                          tipo);
+        const std::string date = modifiedDate(in.fs, source);
+        if (kind == ".sql" && destination.empty()) {
+          ++scriptCount;
+          appendRow(flxScrp, ScriptRow()
+                                 .set(kScriptName, name)
+                                 .set(kScriptDate, date)
+                                 .set(kScriptSource, source)
+                                 .set(kScriptDestination, destination)
+                                 .set(kScriptKind, kind));
         } else {
-          int fila = index.find(destino + nombre);
-          if (fila < 0) {
-            ++archivos;
-            flxFile.AddItem("\t" + nombre + "\t" + fecha + "\t" + origen + "\t" + destino + "\t" +
-                            tipo + "\t" + destino + nombre);
-            index.add(destino + nombre, flxFile.Rows() - 1);
-          } else if (isNewer(fecha, flxFile.TextMatrix(fila, kFileDate))) {
-            flxFile.setTextMatrix(fila, kFileDate, fecha);
-            flxFile.setTextMatrix(fila, kFileSource, origen);
+          int row = index.find(destination + name);
+          if (row < 0) {
+            ++fileCount;
+            appendRow(flxFile, FileRow()
+                                   .set(kFileName, name)
+                                   .set(kFileDate, date)
+                                   .set(kFileSource, source)
+                                   .set(kFileDestination, destination)
+                                   .set(kFileKind, kind)
+                                   .set(kFileFullDestination, destination + name));
+            index.add(destination + name, flxFile.Rows() - 1);
+          } else if (isNewer(date, flxFile.TextMatrix(row, kFileDate))) {
+            flxFile.setTextMatrix(row, kFileDate, date);
+            flxFile.setTextMatrix(row, kFileSource, source);
           }
         }
-        if (entrada <= 0)
+        if (entry <= 0)
           break;
       }
     }
-    if (scripts - primerScript >= 1) {
-      flxScrp.Select(primerScript, kScriptName, scripts, kScriptName);
+    if (scriptCount - firstScript >= 1) {
+      flxScrp.Select(firstScript, kScriptName, scriptCount, kScriptName);
       flxScrp.Sort(SortOrder::GenericAscending);
     }
   }
 
-  flxFile.setRows(archivos + 1);
-  flxScrp.setRows(scripts + 1);
+  flxFile.setRows(fileCount + 1);
+  flxScrp.setRows(scriptCount + 1);
   if (flxFile.Rows() > 1) {
     flxFile.Select(1, kFileDestination, flxFile.Rows() - 1, kFileDestination);
     flxFile.Sort(SortOrder::GenericDescending);

@@ -39,8 +39,8 @@ void CargarPaquetes(Grid& flxRar, UpdaterState& state, const FileSystem& fs, Upd
     names = fs.listFiles(state.mPathApp, "*.rar", true);
 
   for (const std::string& name : names) {
-    // Only a POSIX host lets such a name through; its tabs would shift the row's columns and its
-    // quotes would reach the extraction's command line.
+    // Only a POSIX host lets such a name through; no Windows folder could hold it and its quotes
+    // would reach the extraction's command line.
     if (!isWindowsFileName(name)) {
       log.EscribirLog(" Se omite el paquete " + printableName(name) +
                       ": su nombre tiene caracteres que Windows no admite");
@@ -54,8 +54,13 @@ void CargarPaquetes(Grid& flxRar, UpdaterState& state, const FileSystem& fs, Upd
                           formatVersionPiece(pieces[2], 2) + "." + formatVersionPiece(pieces[3], 3);
     std::string temporal = state.mPathApp + dropRightBytes(name, 4) + "\\";
     std::string aplicacion = pathSistema(sistema);
-    flxRar.AddItem(std::to_string(flxRar.Rows()) + "\t" + name + "\t" + sistema + "\t" + version +
-                   "\t" + aplicacion + "\t" + temporal);
+    appendRow(flxRar, RarRow()
+                          .set(kRarNumber, std::to_string(flxRar.Rows()))
+                          .set(kRarPackage, name)
+                          .set(kRarSystem, sistema)
+                          .set(kRarVersion, version)
+                          .set(kRarApplicationPath, aplicacion)
+                          .set(kRarTemporaryPath, temporal));
     log.EscribirLog(" " + name);
   }
 

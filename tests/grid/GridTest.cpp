@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "grid/Grid.h"
+#include "grid/GridRow.h"
 #include "platform/AppError.h"
 
 namespace fd {
@@ -55,6 +56,23 @@ INSTANTIATE_TEST_SUITE_P(
                         "CellsBeyondTheLastColumnAreDropped", "1\ta\tb\tc\td", {"1", "a", "b"}},
                     AddItemCase{"EmptyCellsBetweenTabsStay", "\t\tlast", {"", "", "last"}}),
     [](const auto& info) { return std::string(info.param.name); });
+
+enum ThreeColumns : int { kNumber, kName, kTick, kBeyondTheGrid };
+
+TEST(Grid, ARowFillsTheCellsItNamesAndNeverAColumnTheGridLacks) {
+  Grid grid;
+  appendRow(threeColumns(grid), GridRow<ThreeColumns>().set(kTick, "1").set(kNumber, "7"));
+  EXPECT_EQ((std::vector<std::string>{grid.TextMatrix(1, kNumber), grid.TextMatrix(1, kName),
+                                      grid.TextMatrix(1, kTick)}),
+            (std::vector<std::string>{"7", "", "1"}));
+  try {
+    appendRow(grid, GridRow<ThreeColumns>().set(kBeyondTheGrid, "x"));
+    ADD_FAILURE() << "a fourth cell was taken";
+  } catch (const AppError& e) {
+    EXPECT_EQ(e.number(), 381);
+  }
+  EXPECT_EQ(grid.Rows(), 2);
+}
 
 TEST(Grid, ColumnsAddedLaterAreEmptyInEveryRow) {
   Grid grid;

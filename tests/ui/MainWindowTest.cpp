@@ -183,8 +183,9 @@ TEST_F(MainWindowTest, StatusTextReachesTheBoxAndTheLogGrid) {
 
 TEST_F(MainWindowTest, TickingADatabaseGoesThroughTheGridEvents) {
   setUpGrids();
-  form.flxBases.AddItem("1\tventas\t");
-  form.flxBases.AddItem("2\tcomercial\t1");
+  appendRow(form.flxBases, BasesRow().set(kBasesNumber, "1").set(kBasesName, "ventas"));
+  appendRow(form.flxBases,
+            BasesRow().set(kBasesNumber, "2").set(kBasesName, "comercial").set(kBasesTicked, "1"));
   QAbstractItemModel* model = find<QTableView>("flxBases")->model();
   auto* des = find<QPushButton>("cmdDes");
   auto* act = find<QPushButton>("cmdAct");
@@ -202,7 +203,7 @@ TEST_F(MainWindowTest, TickingADatabaseGoesThroughTheGridEvents) {
 
 TEST_F(MainWindowTest, OnlyTheTickColumnOfDatabasesOpensForEditing) {
   setUpGrids();
-  form.flxBases.AddItem("1\tventas\t");
+  appendRow(form.flxBases, BasesRow().set(kBasesNumber, "1").set(kBasesName, "ventas"));
   QAbstractItemModel* model = find<QTableView>("flxBases")->model();
   EXPECT_TRUE(model->flags(model->index(0, 2)) & Qt::ItemIsUserCheckable);
   EXPECT_FALSE(model->flags(model->index(0, 1)) & Qt::ItemIsEditable);
@@ -267,7 +268,7 @@ TEST_F(MainWindowTest, AnExtractionHoldsEveryOtherActionBackUntilItEnds) {
                                std::filesystem::perms::owner_exec,
                                std::filesystem::perm_options::add);
   ASSERT_TRUE(form.Form_Load());
-  form.flxBases.AddItem("1\tventas\t");
+  appendRow(form.flxBases, BasesRow().set(kBasesNumber, "1").set(kBasesName, "ventas"));
   const std::string server = form.txtServidor.Text();
   int rounds = 0;
   desktop.onEvents = [&] {

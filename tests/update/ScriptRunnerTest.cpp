@@ -52,9 +52,13 @@ class ScriptRunnerTest : public ::testing::Test {
     state.mServidor = "SRV1";
     state.mCatalogo = "Ventas";
     state.mClave = "Murales";
-    flxScrp.AddItem("1\tAlta.SQL\t\t" + tmp + "Alta.SQL\t\t.sql");
+    appendRow(flxScrp, ScriptRow()
+                           .set(kScriptNumber, "1")
+                           .set(kScriptName, "Alta.SQL")
+                           .set(kScriptSource, tmp + "Alta.SQL")
+                           .set(kScriptKind, ".sql"));
     // The status row the run writes before each script.
-    flxLog.AddItem("\tVentas: Ejecutar Alta.SQL");
+    appendRow(flxLog, LogRow().set(kLogStatus, "Ventas: Ejecutar Alta.SQL"));
   }
   std::string run(Processes& processes, const std::string& script, int row = 1) {
     ScriptParameters parameters(f.fs, f.log);
@@ -201,7 +205,11 @@ class ScriptRunnerOsql : public ScriptRunnerTest {
     const std::string script = f.act() + "P\\" + name;
     // Scripts are ANSI text, as the packages bring them.
     f.writeFile(script, utf8ToAnsi(content));
-    flxScrp.AddItem("2\t" + name + "\t\t" + script + "\t\t.sql");
+    appendRow(flxScrp, ScriptRow()
+                           .set(kScriptNumber, "2")
+                           .set(kScriptName, name)
+                           .set(kScriptSource, script)
+                           .set(kScriptKind, ".sql"));
     return run(f.processes(), script, flxScrp.Rows() - 1);
   }
 

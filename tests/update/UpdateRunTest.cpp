@@ -349,7 +349,9 @@ TEST_F(ScriptStage, ToolThatVanishesEndsTheRunWithTheReplaceMessage) {
 TEST_F(ScriptStage, ConnectionFailureOnTheSecondDatabaseKeepsTheFirstUpdated) {
   prepare({"TDSTEST", {{"Fendal", "Murales7261qz"}}, {"COMERCIAL_A"}, {}},
           {{"info.txt", "[Destino]\r\n01.sql=\r\n"}, {"01.sql", "PRINT 'x'\r\nGO\r\n"}});
-  w().flxBases.AddItem("2\tComercialBorrada\t1");
+  appendRow(
+      w().flxBases,
+      BasesRow().set(kBasesNumber, "2").set(kBasesName, "ComercialBorrada").set(kBasesTicked, "1"));
   w().cmdAct_Click();
   const auto& box = f.desktop.boxes.back();
   EXPECT_EQ(box.prompt.find("Actualizar : ("), 0u);

@@ -50,8 +50,10 @@ class DatabaseTicks : public ::testing::Test {
   void SetUp() override {
     ASSERT_TRUE(f.window().Form_Load());
     auto& grid = f.window().flxBases;
-    grid.AddItem("1\tCOMERCIAL_A\t1");
-    grid.AddItem("2\tContab1");
+    appendRow(
+        grid,
+        BasesRow().set(kBasesNumber, "1").set(kBasesName, "COMERCIAL_A").set(kBasesTicked, "1"));
+    appendRow(grid, BasesRow().set(kBasesNumber, "2").set(kBasesName, "Contab1"));
   }
   UpdaterFixture f;
 };
@@ -95,7 +97,7 @@ TEST(BusyWindow, EveryOtherActionWaitsForTheServerValidation) {
       EXPECT_EQ(w.available(control), !isIdleOnly(control.name)) << control.name;
     for (std::string_view name : kIdleOnlyControls)
       EXPECT_NE(findControl(name), nullptr) << name;
-    w.flxBases.AddItem("1\tCOMERCIAL_A\t");
+    appendRow(w.flxBases, BasesRow().set(kBasesNumber, "1").set(kBasesName, "COMERCIAL_A"));
     EXPECT_FALSE(w.flxBases.userEdit(1, 2, "1"));
     EXPECT_FALSE(w.txtServidor.userEdit("otro"));
     EXPECT_FALSE(w.chkScripts.userEdit(0));
@@ -118,7 +120,7 @@ TEST(BusyWindow, EveryOtherActionWaitsForTheServerValidation) {
   EXPECT_EQ(w.txtServidor.Text(), server);
   EXPECT_EQ(w.chkScripts.Value(), 1);
 
-  w.flxBases.AddItem("1\tCOMERCIAL_A\t");
+  appendRow(w.flxBases, BasesRow().set(kBasesNumber, "1").set(kBasesName, "COMERCIAL_A"));
   EXPECT_TRUE(w.flxBases.userEdit(1, 2, "1"));
   EXPECT_TRUE(w.cmdAct.Enabled());
   EXPECT_TRUE(w.chkScripts.userEdit(0));
