@@ -86,6 +86,10 @@ class RestoreFaults : public RestoreTest, public ::testing::WithParamInterface<F
 
 TEST_P(RestoreFaults, AreRefusedBeforeAnythingIsWritten) {
   const FaultCase& c = GetParam();
+#ifdef _WIN32
+  if (c.name == "KeptCopyIsALink")
+    GTEST_SKIP() << "making a symbolic link needs a privilege there";
+#endif
   const std::string more = replaceAll(c.lay(f), "{F}", f.fendal());
   layBackup(f, kStamp, {{a, "vieja a"}}, more);
   const Restored restored = restoreWith(f);
