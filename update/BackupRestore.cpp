@@ -25,7 +25,7 @@ std::string refusal(const FileSystem& fs, const std::string& pathApp, const std:
                     const FileBackup::Entry& entry) {
   if (entry.kind == Kind::Unknown)
     return "línea del índice no reconocida";
-  if (entry.original != FileBackup::resolve(entry.original, pathApp))
+  if (entry.original.empty() || entry.original != FileBackup::resolve(entry.original, pathApp))
     return "no es una ruta completa";
   if (toUpper(entry.original + "\\").starts_with(toUpper(pathApp + FileBackup::kCarpeta)))
     return "está en la carpeta de los respaldos";

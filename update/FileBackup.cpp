@@ -106,7 +106,7 @@ std::string FileBackup::keptPath(const std::string& folder, const std::string& o
   // The drive "C:" becomes the folder "C"; "\\server\share" the folders UNC\server\share.
   if (original.starts_with("\\\\"))
     return folder + "UNC\\" + original.substr(2);
-  return folder + original.substr(0, 1) + original.substr(2);
+  return folder + original.substr(0, 1) + (original.size() > 2 ? original.substr(2) : "");
 }
 
 std::vector<FileBackup::Entry> FileBackup::read(const FileSystem& fs, const std::string& folder) {

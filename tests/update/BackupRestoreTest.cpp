@@ -130,8 +130,9 @@ INSTANTIATE_TEST_SUITE_P(
                     return "{F}Comercial\\..\\RPT\\x.rpt\tnuevo\t1\r\n";
                   },
                   1, "Comercial\\..\\RPT\\x.rpt: no es una ruta completa"},
-        FaultCase{"NotAFullPath", [](UpdaterFixture&) { return "Comercial\\a.dll\tnuevo\t7\r\n"; },
-                  1, "Comercial\\a.dll: no es una ruta completa"},
+        FaultCase{"NotAFullPath",
+                  [](UpdaterFixture&) { return "Comercial\\a.dll\tnuevo\t7\r\n\t5\t\r\n"; }, 1,
+                  "Comercial\\a.dll: no es una ruta completa"},
         FaultCase{"AFolderMarkedNew", [](UpdaterFixture&) { return "{F}Comercial\tnuevo\t0\r\n"; },
                   1, "Comercial: es una carpeta"},
         FaultCase{"KeptCopyIsALink",
