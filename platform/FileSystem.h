@@ -44,6 +44,8 @@ class FileSystem {
   // source's permissions, a replaced one keeps its own (see each host for the details).
   virtual void copyFile(const std::string& source, const std::string& target, bool overwrite) = 0;
   virtual void removeFile(const std::string& path) = 0;
+  // Removes an empty folder (a symbolic link to one is not a folder: 76).
+  virtual void removeFolder(const std::string& path) = 0;
   virtual LocalDateTime lastModified(const std::string& path) const = 0;
   // The size of a file in bytes; 53 when it does not exist.
   virtual std::uint64_t fileSize(const std::string& path) const = 0;
@@ -62,6 +64,12 @@ class FileSystem {
   // Writes lines, each ended by CR LF, appending or from the start.
   virtual void writeLines(const std::string& path, const std::vector<std::string>& lines,
                           bool append) = 0;
+  // The bytes of a file as they are, without the ANSI codec: 53 when it does not exist, 70 when
+  // it is a folder or a symbolic link (never read through one).
+  virtual std::string readBytes(const std::string& path) const = 0;
+  // Writes bytes as they are, never through a symbolic link: with createNew into a file made
+  // now (58 when anything of that name exists, a link too), else appended to an existing file.
+  virtual void writeBytes(const std::string& path, const std::string& bytes, bool createNew) = 0;
   void appendLine(const std::string& path, const std::string& line) {
     writeLines(path, {line}, true);
   }

@@ -205,7 +205,8 @@ expected=("0|Terminó la Actualización" "1|ERROR: Hay otros usuarios conectados
 for i in 0 1; do
   site=${sites[$i]}
   IFS='|' read -r _ code line stamp <<<"$(row "$site")"
-  [[ "$code|$line" == "${expected[$i]}"* ]] && [[ "$stamp" =~ ^[0-9] ]] || fail "actualizar: $(row "$site")"
+  [[ "$code|$line" == "${expected[$i]}"* ]] && [[ "$stamp" =~ ^[0-9]{8}-[0-9]{6}(-[0-9]+)?$ ]] ||
+    fail "actualizar: $(row "$site")"
   stamps+=("$stamp")
   results=$(latest_results "$site")
   [ -s "$results/salida.txt" ] && [ -s "$results/respaldo.txt" ] && ls "$results"/ACT_*.log >/dev/null ||
@@ -227,8 +228,8 @@ IFS='|' read -r _ code line stamp <<<"$(row sucursal4)"
 # --- restaurar.yml: each installation's own backup, named in the inventory, put back. A later
 # backup folder beside it is not the one named.
 for site in sucursal1 sucursal2; do
-  mkdir "$tmp/$site/drive_c/Actualizador/Respaldo/99999999"
-  : >"$tmp/$site/drive_c/Actualizador/Respaldo/99999999/respaldo.txt"
+  mkdir "$tmp/$site/drive_c/Actualizador/Respaldo/29991231-235959"
+  : >"$tmp/$site/drive_c/Actualizador/Respaldo/29991231-235959/respaldo.txt"
 done
 mkdir -p "$tmp/host_vars"
 echo "fd_restore_stamp: \"${stamps[0]}\"" >"$tmp/host_vars/sucursal1.yml"

@@ -20,13 +20,6 @@ std::string UpdateLog::stampNow(Clock& clock) {
          std::to_string(clock.now().minute);
 }
 
-std::string UpdateLog::stampOf(const std::string& path) {
-  const std::size_t start = path.rfind("ACT_");
-  if (start == std::string::npos || !path.ends_with(".log"))
-    return "";
-  return path.substr(start + 4, path.size() - start - 8);
-}
-
 void UpdateLog::EscribirLog(const std::string& text) {
   plainLine(formatGeneralDate(clock_.now()) + text);
 }

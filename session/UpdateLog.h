@@ -28,11 +28,11 @@ class UpdateLog {
   void plainLine(const std::string& text);
 
   // The stamp of a log started now: year, month, day, hour and minute without leading zeros,
-  // each from its own reading of the clock.
+  // each from its own reading of the clock. Two starts can share it (01:15 and 11:05 of
+  // 9/12/2026 both give 2026129115), so the backups take a stamp of their own (FileBackup).
   static std::string stampNow(Clock& clock);
-  // The file name of the log of a stamp, and the stamp of a log file's path.
+  // The file name of the log of a stamp.
   static std::string fileName(const std::string& stamp) { return "ACT_" + stamp + ".log"; }
-  static std::string stampOf(const std::string& path);
 
  private:
   FileSystem& fs_;

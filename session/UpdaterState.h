@@ -17,6 +17,8 @@ struct UpdaterState {
   std::string mISQL;
   std::string mClave;
   std::string mArchivoLog;
+  // The program start's backup stamp (AAAAMMDD-HHMMSS): each run keeps its files under it.
+  std::string backupStamp;
 };
 
 }  // namespace fd

@@ -95,8 +95,11 @@ void CommandFiles::runLine(const std::string& line, const std::string& bitacora)
   // Outside the step's own error handling: a file without its backup must stop the run.
   if (verbo == "COPY" && words.size() >= 3 && backup_) {
     const std::string& target = words[2];
-    backup_->keep(endsWith(target, "\\") ? target + words[1].substr(words[1].rfind('\\') + 1)
-                                         : target);
+    backup_->keep(
+        endsWith(target, "\\") ? target + words[1].substr(words[1].rfind('\\') + 1) : target,
+        words[1]);
+  } else if (verbo == "MAKEDIR" && words.size() >= 2 && backup_) {
+    backup_->keepFolder(words[1]);
   }
   try {
     if (verbo == "COPY") {

@@ -51,6 +51,8 @@ void FileCopyStage::CopiarArchivos(CurrentFile& current) {
 
     log_.EscribirLog(" " + destino + archivo);
     if (!destino.empty() && destino != folderSeen && !fs_.folderExists(destino)) {
+      if (backup_)
+        backup_->keepFolder(destino);
       fs_.createFolder(destino);
       log_.EscribirLog(" CreateFolder " + destino);
     }
@@ -71,7 +73,7 @@ void FileCopyStage::CopiarArchivos(CurrentFile& current) {
       desktop_.doEvents();
       const std::string targetPath = target(archivo, destino, txtDirFD_.Text());
       if (backup_)
-        backup_->keep(targetPath);
+        backup_->keep(targetPath, origen);
       fs_.copyFile(origen, targetPath, true);
       folderSeen = destino;
       if (isMailProgram(archivo))

@@ -3,6 +3,7 @@
 #include "databases/ServerConnection.h"
 #include "grid/Grid.h"
 #include "platform/AppError.h"
+#include "platform/Clock.h"
 #include "platform/Database.h"
 #include "platform/Desktop.h"
 #include "session/Esperar.h"
@@ -55,7 +56,8 @@ UpdateRun::Outcome UpdateRun::run() {
       // installation must not send mails.
       mailStopped = true;
       FileBackup backup(services_.fs, log_, state_.mPathApp,
-                        UpdateLog::stampOf(state_.mArchivoLog));
+                        state_.backupStamp.empty() ? FileBackup::stampOf(services_.clock.now())
+                                                   : state_.backupStamp);
       CommandFiles commandFiles({c_.txtDirIni, c_.txtDirFD, c_.txtCom}, services_.fs,
                                 services_.processes, services_.desktop, log_, &backup);
       FileCopyStage stage(c_.flxFile, c_.flxLog, c_.chkComandos, c_.txtDirFD, c_.txtEstado,

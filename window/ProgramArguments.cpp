@@ -5,6 +5,7 @@
 #include <string_view>
 
 #include "platform/Text.h"
+#include "update/FileBackup.h"
 
 namespace fd {
 
@@ -66,6 +67,12 @@ bool isSwitch(const std::string& arg) {
   return name.find_first_of("/\\") == std::string_view::npos;
 }
 
+// The stamp of a backup an older updater made: its log's stamp, digits without leading zeros.
+bool isOldStamp(const std::string& value) {
+  return value.size() >= 8 && value.size() <= 12 &&
+         std::all_of(value.begin(), value.end(), [](char c) { return c >= '0' && c <= '9'; });
+}
+
 ProgramArguments bad(const std::string& why) {
   ProgramArguments arguments;
   arguments.mode = ProgramArguments::Mode::Usage;
@@ -112,6 +119,11 @@ ProgramArguments ProgramArguments::parse(const std::vector<std::string>& args) {
     } else if (name == "restaurar") {
       if (hasValue && value.empty())
         return bad("Falta la estampa del respaldo en " + arg);
+      if (restore)
+        return bad("/restaurar se indica una sola vez");
+      // A backup's own name (or an older updater's digits), never a path.
+      if (hasValue && !FileBackup::isBackupName(value) && !isOldStamp(value))
+        return bad("La estampa del respaldo no es válida: " + arg);
       restore = true;
       result.stamp = value;
     } else if (name == "bases" && hasValue) {

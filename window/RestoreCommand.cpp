@@ -1,6 +1,5 @@
 #include "window/RestoreCommand.h"
 
-#include <algorithm>
 #include <ostream>
 
 #include "platform/AppError.h"
@@ -19,10 +18,9 @@ ConsoleCommand::Outcome RestoreCommand::execute() {
   if (!pathApp.ends_with('\\'))
     pathApp += "\\";
   const std::string chosen = stamp_.empty() ? BackupRestore::latest(services.fs, pathApp) : stamp_;
-  const bool digits = !chosen.empty() && std::all_of(chosen.begin(), chosen.end(),
-                                                     [](char c) { return c >= '0' && c <= '9'; });
   const std::string folder = FileBackup::folderOf(pathApp, chosen);
-  if (!digits || !services.fs.fileExists(folder + FileBackup::kIndice)) {
+  // The command line has checked a stamp's form; one that names no backup is refused here.
+  if (chosen.empty() || !services.fs.fileExists(folder + FileBackup::kIndice)) {
     return {kBadCommandLine,
             (stamp_.empty()
                  ? "No hay ningún respaldo en " + pathApp + FileBackup::kCarpeta
@@ -36,14 +34,19 @@ ConsoleCommand::Outcome RestoreCommand::execute() {
     MailTask mail(services.processes, services.clock, services.desktop, form_.log, form_.txtEstado,
                   form_.Enabled);
     const BackupRestore::Result result =
-        BackupRestore(services.fs, mail, form_.log, form_.txtEstado).restore(folder);
+        BackupRestore(services.fs, services.processes, mail, form_.log, form_.txtEstado)
+            .restore(pathApp, folder);
     if (!result.mailStopped)
       return failed("No se pudo detener la tarea de envío de mails; no se restauró nada");
     if (!result.failed.empty()) {
       for (const std::string& file : result.failed)
         out_ << "  " << file << std::endl;
-      return failed("No se pudieron restaurar " + std::to_string(result.failed.size()) +
-                    " archivos del respaldo " + chosen);
+      return failed(result.refused
+                        ? "El respaldo " + chosen + " tiene " +
+                              std::to_string(result.failed.size()) +
+                              " entradas que no se pueden restaurar; no se restauró nada"
+                        : "No se pudieron restaurar " + std::to_string(result.failed.size()) +
+                              " archivos del respaldo " + chosen);
     }
   } catch (const AppError& error) {
     return failed("(" + std::to_string(error.number()) + ") " + error.description());

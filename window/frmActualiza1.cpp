@@ -13,6 +13,7 @@
 #include "session/Esperar.h"
 #include "session/GridSetup.h"
 #include "support/clsIni.h"
+#include "update/FileBackup.h"
 #include "window/WindowControls.h"
 
 namespace fd {
@@ -84,6 +85,7 @@ bool frmActualiza1::Form_Load() {
 
   clsIni ini(services.fs);
   state.mArchivoLog = state.mPathApp + UpdateLog::fileName(UpdateLog::stampNow(services.clock));
+  state.backupStamp = FileBackup::stampOf(services.clock.now());
   try {
     log.create(state.mArchivoLog);
   } catch (const AppError& error) {

@@ -198,6 +198,21 @@ void PosixFileSystem::removeFile(const std::string& path) {
   }
 }
 
+void PosixFileSystem::removeFolder(const std::string& path) {
+  const fs::path host = paths_.toHost(path);
+  struct stat info;
+  if (::lstat(host.c_str(), &info) != 0) {
+    failMissing(host);
+  }
+  if (!S_ISDIR(info.st_mode)) {
+    fail(err::kPathNotFound);
+  }
+  requireWritableFolder(host);
+  if (::rmdir(host.c_str()) != 0) {
+    failWithErrno(errno);
+  }
+}
+
 LocalDateTime PosixFileSystem::lastModified(const std::string& path) const {
   const fs::path host = paths_.toHost(path);
   struct stat info;
@@ -295,6 +310,49 @@ void PosixFileSystem::writeLines(const std::string& path, const std::vector<std:
   }
   if (!writeAll(output.get(), bytes.data(), bytes.size()) || !output.close()) {
     failFileWithErrno(errno == ENOENT ? EIO : errno);
+  }
+}
+
+std::string PosixFileSystem::readBytes(const std::string& path) const {
+  const fs::path host = paths_.toHost(path);
+  struct stat info;
+  if (::lstat(host.c_str(), &info) != 0) {
+    failMissing(host);
+  }
+  if (!S_ISREG(info.st_mode)) {
+    fail(err::kPermissionDenied);
+  }
+  Descriptor input(::open(host.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK));
+  if (input.get() < 0) {
+    failWithErrno(errno == ELOOP ? EACCES : errno);
+  }
+  std::string bytes;
+  if (!readChunks(input.get(), [&bytes](const char* data, size_t size) {
+        bytes.append(data, size);
+        return true;
+      })) {
+    failWithErrno(errno);
+  }
+  return bytes;
+}
+
+void PosixFileSystem::writeBytes(const std::string& path, const std::string& bytes,
+                                 bool createNew) {
+  const fs::path host = paths_.toHost(path);
+  if (createNew) {
+    requireWritableFolder(host);
+  }
+  const int flags = O_WRONLY | O_CLOEXEC | O_NOFOLLOW | (createNew ? O_CREAT | O_EXCL : O_APPEND);
+  Descriptor output(::open(host.c_str(), flags, 0666));
+  if (output.get() < 0) {
+    failWithErrno(errno == ELOOP ? EACCES : errno);
+  }
+  struct stat info;
+  if (::fstat(output.get(), &info) != 0 || !S_ISREG(info.st_mode) || readOnly(info)) {
+    fail(err::kPermissionDenied);
+  }
+  if (!writeAll(output.get(), bytes.data(), bytes.size()) || !output.close()) {
+    failWithErrno(errno == ENOENT ? EIO : errno);
   }
 }
 

@@ -29,6 +29,7 @@ class PosixFileSystem : public FileSystem {
   bool ordinaryFileExists(const std::string& path) const override;
   void copyFile(const std::string& source, const std::string& target, bool overwrite) override;
   void removeFile(const std::string& path) override;
+  void removeFolder(const std::string& path) override;
   LocalDateTime lastModified(const std::string& path) const override;
   std::uint64_t fileSize(const std::string& path) const override;
   // A regular file is archive (32), plus read-only without its owner's write bit, plus hidden
@@ -40,6 +41,8 @@ class PosixFileSystem : public FileSystem {
   std::vector<std::string> readLines(const std::string& path) const override;
   void writeLines(const std::string& path, const std::vector<std::string>& lines,
                   bool append) override;
+  std::string readBytes(const std::string& path) const override;
+  void writeBytes(const std::string& path, const std::string& bytes, bool createNew) override;
 
  private:
   const PathMapper& paths_;

@@ -278,6 +278,20 @@ void Win32FileSystem::removeFile(const std::string& path) {
   }
 }
 
+void Win32FileSystem::removeFolder(const std::string& path) {
+  const std::wstring wide = widen(path);
+  const DWORD bits = attributesOf(wide);
+  if (bits == kNoAttributes) {
+    failMissing(wide);
+  }
+  if (!isFolder(bits) || (bits & FILE_ATTRIBUTE_REPARSE_POINT) != 0) {
+    fail(err::kPathNotFound);
+  }
+  if (!RemoveDirectoryW(wide.c_str())) {
+    failWithLastError();
+  }
+}
+
 LocalDateTime Win32FileSystem::lastModified(const std::string& path) const {
   const std::wstring wide = widen(path);
   WIN32_FILE_ATTRIBUTE_DATA data;
@@ -360,6 +374,46 @@ void Win32FileSystem::writeLines(const std::string& path, const std::vector<std:
     failWithLastError();
   }
   if (!writeAll(output.get(), bytes.data(), bytes.size())) {
+    failWithLastError();
+  }
+}
+
+std::string Win32FileSystem::readBytes(const std::string& path) const {
+  const std::wstring wide = widen(path);
+  const DWORD link = attributesOf(wide);
+  if (link != kNoAttributes && (link & FILE_ATTRIBUTE_REPARSE_POINT) != 0) {
+    fail(err::kPermissionDenied);
+  }
+  DWORD bits = 0;
+  Handle input = openToRead(wide, err::kPermissionDenied, bits);
+  std::string bytes;
+  if (!readChunks(input.get(), [&](const char* data, DWORD size) {
+        bytes.append(data, size);
+        return true;
+      })) {
+    failWithLastError();
+  }
+  return bytes;
+}
+
+void Win32FileSystem::writeBytes(const std::string& path, const std::string& bytes,
+                                 bool createNew) {
+  const std::wstring wide = widen(path);
+  const DWORD bits = attributesOf(wide);
+  if (!createNew && bits == kNoAttributes) {
+    failMissing(wide);
+  }
+  if (!createNew &&
+      (!isFile(bits) || (bits & (FILE_ATTRIBUTE_REPARSE_POINT | FILE_ATTRIBUTE_READONLY)) != 0)) {
+    fail(err::kPermissionDenied);
+  }
+  // CREATE_NEW fails on any entry of that name, a link included; the reparse flag keeps an
+  // append from going through one made meanwhile.
+  Handle output =
+      openHandle(CreateFileW(wide.c_str(), createNew ? GENERIC_WRITE : FILE_APPEND_DATA,
+                             FILE_SHARE_READ, nullptr, createNew ? CREATE_NEW : OPEN_EXISTING,
+                             FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
+  if (!output || !writeAll(output.get(), bytes.data(), bytes.size())) {
     failWithLastError();
   }
 }

@@ -24,6 +24,7 @@ class Win32FileSystem : public FileSystem {
   bool ordinaryFileExists(const std::string& path) const override;
   void copyFile(const std::string& source, const std::string& target, bool overwrite) override;
   void removeFile(const std::string& path) override;
+  void removeFolder(const std::string& path) override;
   LocalDateTime lastModified(const std::string& path) const override;
   std::uint64_t fileSize(const std::string& path) const override;
   int attributes(const std::string& path) const override;
@@ -33,6 +34,8 @@ class Win32FileSystem : public FileSystem {
   std::vector<std::string> readLines(const std::string& path) const override;
   void writeLines(const std::string& path, const std::vector<std::string>& lines,
                   bool append) override;
+  std::string readBytes(const std::string& path) const override;
+  void writeBytes(const std::string& path, const std::string& bytes, bool createNew) override;
 };
 
 // The platform's number for a Win32 error code of a file operation.

@@ -11,7 +11,7 @@ TEST_F(CommandFilesTest, CopyWithPlaceholdersCopiesAndLogsBothPaths) {
   EXPECT_EQ(f.readFile(f.fendal() + "ayuda.dll"), "dll");
   EXPECT_EQ(lines(p1 + "instalar.log"),
             std::vector<std::string>{"Copy " + p1 + "ayuda.dll  " + f.fendal() + "ayuda.dll"});
-  EXPECT_EQ(f.logTexts().back(), " Ejecutar Comandos " + p1 + "Instalar.cfd");
+  EXPECT_EQ(f.stepTexts().back(), " Ejecutar Comandos " + p1 + "Instalar.cfd");
   EXPECT_TRUE(f.desktop.boxes.size() <= 1);
 }
 
@@ -25,6 +25,14 @@ TEST_F(CommandFilesTest, TwoSpacesGiveAnEmptyTargetThatFailsAndTheRestStillRuns)
   EXPECT_TRUE(f.exists(tmp + "Nueva"));
   EXPECT_EQ(lines(p1 + "x.log"),
             (std::vector<std::string>{"Copy " + p1 + "a  ", "MakeDir " + tmp + "Nueva"}));
+}
+
+TEST_F(CommandFilesTest, ADotDotTargetIsCopiedAndKeptWhereWindowsResolvesIt) {
+  f.writeFile(p1 + "a", "nueva");
+  f.writeFile(tmp + "b", "vieja");
+  EXPECT_TRUE(run(p1 + "x.cfd", "COPY " + p1 + "a " + p1 + "..\\b\r\n"));
+  EXPECT_EQ(f.readFile(tmp + "b"), "nueva");
+  EXPECT_EQ(f.readFile(FileBackup::keptPath(backup.folder(), tmp + "b")), "vieja");
 }
 
 TEST_F(CommandFilesTest, MakedirOfAnExistingFolderIsReportedAndTheNextLineRuns) {

@@ -15,12 +15,22 @@ TEST_F(FileCopy, CopiesOverExistingFilesCreatingFoldersAndColouringRows) {
   EXPECT_EQ(f.readFile(comercial + "Bin\\x.dll"), "dll");
   EXPECT_EQ(w().flxFile.CellBackColor(1, 1), colors::kLightGreen);
   EXPECT_EQ(w().flxFile.CellBackColor(2, 6), colors::kLightGreen);
-  auto texts = f.logTexts();
+  auto texts = f.stepTexts();
   std::vector<std::string> tail(texts.end() - 3, texts.end());
   EXPECT_EQ(tail, (std::vector<std::string>{" " + comercial + "Comercial.exe",
                                             " " + comercial + "Bin\\x.dll",
                                             " CreateFolder " + comercial + "Bin\\"}));
   EXPECT_EQ(w().txtEstado.Text(), "Copiando x.dll");
+}
+
+TEST_F(FileCopy, ADotDotDestinationIsCopiedAndKeptWhereWindowsResolvesIt) {
+  f.makeFolder(comercial);
+  f.writeFile(f.fendal() + "Comun\\x.dll", "vieja");
+  row("x.dll", comercial + "..\\Comun\\", "nueva");
+  copiar();
+  EXPECT_EQ(f.readFile(f.fendal() + "Comun\\x.dll"), "nueva");
+  EXPECT_EQ(f.readFile(FileBackup::keptPath(backup.folder(), f.fendal() + "Comun\\x.dll")),
+            "vieja");
 }
 
 TEST_F(FileCopy, MailProgramAlwaysGoesToTheRootUnderItsName) {

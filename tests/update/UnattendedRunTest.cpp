@@ -179,14 +179,15 @@ TEST_F(UnattendedRunTest, KeepsWhatItReplacesAndRestoresIt) {
   ASSERT_EQ(f.readFile(exe(f)), "nuevo");
 
   // A file's copy lies below the backup at its path, the drive's colon left out.
-  const std::string backup = f.act() + "Respaldo\\" + UpdateLog::stampOf(run.log) + "\\";
+  // The folder takes the second the program started.
+  const std::string backup = f.act() + "Respaldo\\20261208-061057\\";
   auto kept = [&](const std::string& file) { return backup + file.substr(0, 1) + file.substr(2); };
   EXPECT_EQ(f.readFile(kept(exe(f))), "viejo");
   EXPECT_EQ(fs::last_write_time(f.host(kept(exe(f)))), exeTime);
   EXPECT_EQ(f.readFile(kept(report(f))), "leeme viejo");
   const std::string index = f.readFile(backup + "respaldo.txt");
   EXPECT_NE(index.find(exe(f) + "\t5\t"), std::string::npos) << index;
-  EXPECT_NE(index.find(newFile(f) + "\tnuevo\r\n"), std::string::npos) << index;
+  EXPECT_NE(index.find(newFile(f) + "\tnuevo\t11\r\n"), std::string::npos) << index;
   EXPECT_NE(index.find(report(f) + "\t11\t"), std::string::npos) << index;
   auto texts = UpdaterFixture::textsOf(f.fs.readLines(run.log));
   EXPECT_EQ(std::count_if(texts.begin(), texts.end(),
@@ -211,6 +212,31 @@ TEST_F(UnattendedRunTest, KeepsWhatItReplacesAndRestoresIt) {
   EXPECT_NE(std::find(texts.begin(), texts.end(), "Tarea fdEnvioMails detenida con éxito"),
             texts.end());
   EXPECT_NE(std::find(texts.begin(), texts.end(), " Eliminado " + newFile(f)), texts.end());
+}
+
+TEST_F(UnattendedRunTest, TwoRunsOfOneDayKeepTwoBackupsAndTheNewestUndoesTheSecond) {
+  install(f);
+  // Their log stamps print alike (2026129115); their backups must not.
+  f.clock.setNow({2026, 12, 9, 1, 15, 0});
+  ASSERT_EQ(console(f, {"/desatendido"}).code, 0);
+  f.writeFile(exe(f), "entre las dos");
+  const auto between = suite(f);
+  f.clock.setNow({2026, 12, 9, 11, 5, 0});
+  Output second = console(f, {"/desatendido"});
+  ASSERT_EQ(second.code, 0) << second.out << second.err;
+  ASSERT_EQ(f.readFile(exe(f)), "nuevo");
+  EXPECT_EQ(f.fs.listFolders(f.act() + "Respaldo\\"),
+            (std::vector<std::string>{"20261209-011500", "20261209-110500"}));
+  const auto texts = UpdaterFixture::textsOf(f.fs.readLines(second.log));
+  EXPECT_NE(std::find(texts.begin(), texts.end(),
+                      " Carpeta de respaldo " + f.act() + "Respaldo\\20261209-110500\\"),
+            texts.end());
+
+  Output restore = console(f, {"/restaurar"});
+  EXPECT_EQ(restore.code, 0) << restore.out << restore.err;
+  EXPECT_EQ(restore.lastLine(),
+            "Restauración terminada: " + f.act() + "Respaldo\\20261209-110500\\");
+  EXPECT_EQ(suite(f), between);
 }
 
 struct EndCase {

@@ -53,7 +53,16 @@ INSTANTIATE_TEST_SUITE_P(
         ArgumentsCase{"OtherUsersAnswer", {"/desatendido", "/usuarios:parar"}, Mode::Usage, true},
         ArgumentsCase{"OptionsWithoutARun", {"/sin-scripts"}, Mode::Usage, true},
         ArgumentsCase{"RestoreWithARun", {"/restaurar", "/desatendido"}, Mode::Usage, true},
-        ArgumentsCase{"RestoreWithoutStamp", {"/restaurar:"}, Mode::Usage, true}),
+        ArgumentsCase{"RestoreWithoutStamp", {"/restaurar:"}, Mode::Usage, true},
+        ArgumentsCase{"RestoreBackupName", {"/restaurar:20261209-011500-2"}, Mode::Restore},
+        ArgumentsCase{"RestoreTwoStamps",
+                      {"/restaurar:20261209-011500", "/restaurar:20261209-110500"},
+                      Mode::Usage,
+                      true},
+        ArgumentsCase{
+            "RestoreStampAndLatest", {"/restaurar:2026129115", "/restaurar"}, Mode::Usage, true},
+        ArgumentsCase{"RestoreAPath", {"/restaurar:..\\X"}, Mode::Usage, true},
+        ArgumentsCase{"RestoreWithARunOption", {"/restaurar", "/sin-scripts"}, Mode::Usage, true}),
     [](const auto& info) { return info.param.name; });
 
 TEST(ProgramArguments, KeepsTheRunOptions) {
