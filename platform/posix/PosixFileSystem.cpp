@@ -205,11 +205,11 @@ void PosixFileSystem::removeFolder(const std::string& path) {
     failMissing(host);
   }
   if (!S_ISDIR(info.st_mode)) {
-    fail(err::kPathNotFound);
+    failFile(err::kPathNotFound);
   }
   requireWritableFolder(host);
   if (::rmdir(host.c_str()) != 0) {
-    failWithErrno(errno);
+    failFileWithErrno(errno);
   }
 }
 
@@ -320,18 +320,18 @@ std::string PosixFileSystem::readBytes(const std::string& path) const {
     failMissing(host);
   }
   if (!S_ISREG(info.st_mode)) {
-    fail(err::kPermissionDenied);
+    failFile(err::kPermissionDenied);
   }
   Descriptor input(::open(host.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK));
   if (input.get() < 0) {
-    failWithErrno(errno == ELOOP ? EACCES : errno);
+    failFileWithErrno(errno == ELOOP ? EACCES : errno);
   }
   std::string bytes;
   if (!readChunks(input.get(), [&bytes](const char* data, size_t size) {
         bytes.append(data, size);
         return true;
       })) {
-    failWithErrno(errno);
+    failFileWithErrno(errno);
   }
   return bytes;
 }
@@ -345,14 +345,14 @@ void PosixFileSystem::writeBytes(const std::string& path, const std::string& byt
   const int flags = O_WRONLY | O_CLOEXEC | O_NOFOLLOW | (createNew ? O_CREAT | O_EXCL : O_APPEND);
   Descriptor output(::open(host.c_str(), flags, 0666));
   if (output.get() < 0) {
-    failWithErrno(errno == ELOOP ? EACCES : errno);
+    failFileWithErrno(errno == ELOOP ? EACCES : errno);
   }
   struct stat info;
   if (::fstat(output.get(), &info) != 0 || !S_ISREG(info.st_mode) || readOnly(info)) {
-    fail(err::kPermissionDenied);
+    failFile(err::kPermissionDenied);
   }
   if (!writeAll(output.get(), bytes.data(), bytes.size()) || !output.close()) {
-    failWithErrno(errno == ENOENT ? EIO : errno);
+    failFileWithErrno(errno == ENOENT ? EIO : errno);
   }
 }
 
