@@ -98,6 +98,10 @@ std::vector<std::string> LeerFiles(ManifestInputs in, Grid& flxFile, Grid& flxSc
   in.log.EscribirLog(" LeerFiles");
 
   for (int paquete = 1; paquete < in.flxRar.Rows(); ++paquete) {
+    const std::string& archivo = in.flxRar.TextMatrix(paquete, kRarPackage);
+    if (std::find(in.failedPackages.begin(), in.failedPackages.end(), archivo) !=
+        in.failedPackages.end())
+      continue;
     const std::string temporal = in.flxRar.TextMatrix(paquete, kRarTemporaryPath);
     in.log.EscribirLog(" " + temporal);
     KeyTable info;

@@ -39,13 +39,6 @@ void CargarPaquetes(Grid& flxRar, UpdaterState& state, const FileSystem& fs, Upd
     names = fs.listFiles(state.mPathApp, "*.rar", true);
 
   for (const std::string& name : names) {
-    // Only a POSIX host lets such a name through; its tabs would shift the row's columns and its
-    // quotes would reach the extraction's command line.
-    if (!isWindowsFileName(name)) {
-      log.EscribirLog(" Se omite el paquete " + printableName(name) +
-                      ": su nombre tiene caracteres que Windows no admite");
-      continue;
-    }
     // A name that does not follow the scheme is listed with empty version pieces.
     std::vector<std::string> pieces = splitText(name, '_');
     pieces.resize(std::max<std::size_t>(pieces.size(), 4));
@@ -54,9 +47,14 @@ void CargarPaquetes(Grid& flxRar, UpdaterState& state, const FileSystem& fs, Upd
                           formatVersionPiece(pieces[2], 2) + "." + formatVersionPiece(pieces[3], 3);
     std::string temporal = state.mPathApp + dropRightBytes(name, 4) + "\\";
     std::string aplicacion = pathSistema(sistema);
-    flxRar.AddItem(std::to_string(flxRar.Rows()) + "\t" + name + "\t" + sistema + "\t" + version +
-                   "\t" + aplicacion + "\t" + temporal);
-    log.EscribirLog(" " + name);
+    // Cell by cell: a tab in a name that only a POSIX host lets through would shift the columns
+    // of a tab-separated row. The extraction refuses such a name, in red.
+    flxRar.AddItem(std::to_string(flxRar.Rows()));
+    const int fila = flxRar.Rows() - 1;
+    const std::vector<std::string> cells{name, sistema, version, aplicacion, temporal};
+    for (int col = kRarPackage; col <= kRarTemporaryPath; ++col)
+      flxRar.setTextMatrix(fila, col, cells[col - kRarPackage]);
+    log.EscribirLog(" " + printableName(name));
   }
 
   if (flxRar.Rows() < 2) {

@@ -2,6 +2,7 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "platform/Database.h"
 
@@ -17,6 +18,9 @@ struct UpdaterState {
   std::string mISQL;
   std::string mClave;
   std::string mArchivoLog;
+  // The packages (file names) the last extraction could not extract whole: none of their files
+  // or scripts enters the work lists.
+  std::vector<std::string> failedPackages;
 };
 
 }  // namespace fd

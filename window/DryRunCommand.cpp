@@ -25,6 +25,8 @@ ConsoleCommand::Outcome DryRunCommand::execute() {
     describeFileStage();
   if (form_.chkScripts.Value() == 1 && form_.flxScrp.Rows() > 1 && !describeScripts())
     return failed("No se encontró la herramienta de consultas osql.exe");
+  if (const std::optional<std::string> packages = failedPackages())
+    return failed(*packages);
   const std::string fin = "Fin de la simulación";
   form_.log.EscribirLog(" " + fin);
   return {kDone, fin};

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <optional>
+#include <string>
 
 #include "window/ConsoleCommand.h"
 #include "window/ProgramArguments.h"
@@ -17,6 +18,10 @@ class UpdateCommand : public ConsoleCommand {
  protected:
   // How the command ends when that did not go well; nothing when the update can go on.
   std::optional<Outcome> prepare();
+
+  // The reason a run that went on without the packages its extraction failed ends with; nothing
+  // when every package was extracted.
+  std::optional<std::string> failedPackages() const;
 
   const ProgramArguments arguments_;
 
