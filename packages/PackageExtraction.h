@@ -25,10 +25,11 @@ std::string extractionCommand(const std::string& pathApp, const std::string& arc
 // Extracts every package of flxRar into its temporary folder with the RAR tool, one after the
 // other, then reads the manifests (leerFiles, which gives the messages of those it could not
 // read). Each package starts from an empty folder. A package that is not extracted whole (the
-// tool's non-zero exit, a name that cannot go on its command line) is logged with the reason,
-// its row turns red and it is listed in the state's failedPackages, which the manifest reader
-// passes over; the others go on. Any other failure ends the extraction with one message and
-// leaves both buttons disabled. The window starts no second extraction while one is under way.
+// tool's non-zero exit, a name that cannot go on its command line, a folder that is a link or
+// cannot be emptied) is logged with the reason, its row turns red and it is listed in the
+// state's failedPackages, which the manifest reader passes over; the others go on. Any other
+// failure ends the extraction with one message and leaves both buttons disabled. The window
+// starts no second extraction while one is under way.
 class PackageExtraction {
  public:
   // How an extraction ended, for a caller without a window to read.
