@@ -85,6 +85,9 @@ class RecordingProcesses : public Processes {
     started.push_back(commandLine);
     return 0;
   }
+  Ended syncShellTakingOutput(const std::string& commandLine, WindowState state) override {
+    return {syncShell(commandLine, state), ""};
+  }
   std::optional<int> exitCode(int) override { return 0; }
   std::vector<ProcessEntry> list() const override { return {}; }
   void sendOutputTo(const std::string&) override {}

@@ -99,6 +99,10 @@ std::vector<std::string> LeerFiles(ManifestInputs in, Grid& flxFile, Grid& flxSc
   in.log.EscribirLog(" LeerFiles");
 
   for (int package = 1; package < in.flxRar.Rows(); ++package) {
+    const std::string& file = in.flxRar.TextMatrix(package, kRarPackage);
+    if (std::find(in.failedPackages.begin(), in.failedPackages.end(), file) !=
+        in.failedPackages.end())
+      continue;
     const std::string tempFolder = in.flxRar.TextMatrix(package, kRarTemporaryPath);
     in.log.EscribirLog(" " + tempFolder);
     KeyTable info;

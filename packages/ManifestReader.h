@@ -21,6 +21,9 @@ struct ManifestInputs {
   Clock& clock;
   Desktop& desktop;
   UpdateLog& log;
+  // The packages whose extraction failed: passed over, so that nothing of a package that was not
+  // extracted whole is applied.
+  const std::vector<std::string>& failedPackages;
 };
 
 // Reads every extracted package's info.txt and fills the work lists: flxFile with the files to

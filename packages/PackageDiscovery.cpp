@@ -39,13 +39,6 @@ void CargarPaquetes(Grid& flxRar, UpdaterState& state, const FileSystem& fs, Upd
     names = fs.listFiles(state.mPathApp, "*.rar", true);
 
   for (const std::string& name : names) {
-    // Only a POSIX host lets such a name through; no Windows folder could hold it and its quotes
-    // would reach the extraction's command line.
-    if (!isWindowsFileName(name)) {
-      log.EscribirLog(" Se omite el paquete " + printableName(name) +
-                      ": su nombre tiene caracteres que Windows no admite");
-      continue;
-    }
     // A name that does not follow the scheme is listed with empty version pieces.
     std::vector<std::string> pieces = splitText(name, '_');
     pieces.resize(std::max<std::size_t>(pieces.size(), 4));
@@ -61,7 +54,7 @@ void CargarPaquetes(Grid& flxRar, UpdaterState& state, const FileSystem& fs, Upd
                           .set(kRarVersion, version)
                           .set(kRarApplicationPath, aplicacion)
                           .set(kRarTemporaryPath, temporal));
-    log.EscribirLog(" " + name);
+    log.EscribirLog(" " + printableName(name));
   }
 
   if (flxRar.Rows() < 2) {

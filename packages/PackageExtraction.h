@@ -1,6 +1,7 @@
 #pragma once
 
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -23,8 +24,12 @@ std::string extractionCommand(const std::string& pathApp, const std::string& arc
 
 // Extracts every package of flxRar into its temporary folder with the RAR tool, one after the
 // other, then reads the manifests (leerFiles, which gives the messages of those it could not
-// read). A failure ends the extraction with one message and leaves both buttons disabled. The
-// window starts no second extraction while one is under way.
+// read). Each package starts from an empty folder. A package that is not extracted whole (the
+// tool's non-zero exit, a name that cannot go on its command line, a folder that is a link or
+// cannot be emptied) is logged with the reason, its row turns red and it is listed in the
+// state's failedPackages, which the manifest reader passes over; the others go on. Any other
+// failure ends the extraction with one message and leaves both buttons disabled. The window
+// starts no second extraction while one is under way.
 class PackageExtraction {
  public:
   // How an extraction ended, for a caller without a window to read.
@@ -40,7 +45,7 @@ class PackageExtraction {
     std::string message;
   };
 
-  PackageExtraction(const Grid& flxRar, UpdaterState& state, FileSystem& fs, Processes& processes,
+  PackageExtraction(Grid& flxRar, UpdaterState& state, FileSystem& fs, Processes& processes,
                     UpdateLog& log, Desktop& desktop, ActionButtons buttons,
                     std::function<std::vector<std::string>()> leerFiles);
 
@@ -50,7 +55,13 @@ class PackageExtraction {
   void requestStop() { stopRequested_ = true; }
 
  private:
-  const Grid& flxRar_;
+  // Extracts one package into its emptied folder; why it could not, or nothing.
+  std::optional<std::string> extract(int row);
+  // Logs why a package is not extracted whole, marks its row red and keeps it out of the work
+  // lists.
+  void refuse(int row, const std::string& why);
+
+  Grid& flxRar_;
   UpdaterState& state_;
   FileSystem& fs_;
   Processes& processes_;

@@ -15,6 +15,8 @@ constexpr int kHidden = 2;
 constexpr int kSystem = 4;
 constexpr int kDirectory = 16;
 constexpr int kArchive = 32;
+// A symbolic link or junction (POSIX: a symbolic link); the other bits are its target's.
+constexpr int kReparsePoint = 1024;
 }  // namespace attr
 
 // File-system operations on Windows path texts ("C:\Fendal\Comercial\"). The implementation maps

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <optional>
 #include <string>
 #include <vector>
@@ -34,6 +35,16 @@ class Processes {
   virtual int start(const std::string& commandLine, WindowState state) = 0;
   // Starts a command line and returns only when the process has ended; returns its exit code.
   virtual int syncShell(const std::string& commandLine, WindowState state) = 0;
+  // What a program run by syncShellTakingOutput ended with.
+  struct Ended {
+    int exitCode = 0;
+    // The bytes it wrote to its standard output and error, at most the last kOutputKept.
+    std::string output;
+  };
+  static constexpr std::size_t kOutputKept = 4096;
+  // syncShell for a program that says on its output why it failed: the output is taken instead
+  // of reaching the updater's console, so that the caller can report it where the user looks.
+  virtual Ended syncShellTakingOutput(const std::string& commandLine, WindowState state) = 0;
   // The exit code of a process this object started: kStillActive while it runs; nullopt when
   // the process cannot be opened or its exit code cannot be read.
   virtual std::optional<int> exitCode(int pid) = 0;

@@ -2,6 +2,7 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "platform/Database.h"
 
@@ -19,6 +20,9 @@ struct UpdaterState {
   std::string mArchivoLog;
   // The program start's backup stamp (AAAAMMDD-HHMMSS): each run keeps its files under it.
   std::string backupStamp;
+  // The packages (file names) the last extraction could not extract whole: none of their files
+  // or scripts enters the work lists.
+  std::vector<std::string> failedPackages;
 };
 
 }  // namespace fd

@@ -30,6 +30,8 @@ ConsoleCommand::Outcome DryRunCommand::execute() {
     if (std::optional<Outcome> refused = describeScripts())
       return *refused;
   }
+  if (const std::optional<std::string> packages = failedPackages())
+    return failed(*packages);
   const std::string fin = "Fin de la simulación";
   form_.log.EscribirLog(" " + fin);
   return {kDone, fin};

@@ -24,6 +24,8 @@ ConsoleCommand::Outcome UnattendedCommand::execute() {
   const UpdateRun::Outcome run = form_.cmdAct_Click();
   switch (run.ending) {
     case Ending::Done:
+      if (const std::optional<std::string> packages = failedPackages())
+        return failed(*packages);
       if (!run.failedSteps.empty())
         return failed("La actualización terminó con errores en: " + joined(run.failedSteps));
       return {kDone, kTermino};

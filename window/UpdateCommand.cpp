@@ -78,6 +78,16 @@ std::optional<ConsoleCommand::Outcome> UpdateCommand::chooseDatabases() {
   return std::nullopt;
 }
 
+std::optional<std::string> UpdateCommand::failedPackages() const {
+  const std::vector<std::string>& packages = form_.state.failedPackages;
+  if (packages.empty())
+    return std::nullopt;
+  std::string names;
+  for (const std::string& name : packages)
+    names += (names.empty() ? "" : ", ") + printableName(name);
+  return "No se pudo descomprimir y no se aplicó: " + names;
+}
+
 void UpdateCommand::tickStages() {
   form_.chkFiles.setValue(arguments_.noFiles ? 0 : 1);
   form_.chkComandos.setValue(arguments_.noCommandFiles ? 0 : 1);

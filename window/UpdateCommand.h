@@ -19,6 +19,10 @@ class UpdateCommand : public ConsoleCommand {
   // How the command ends when that did not go well; nothing when the update can go on.
   std::optional<Outcome> prepare();
 
+  // The reason a run that went on without the packages its extraction failed ends with; nothing
+  // when every package was extracted.
+  std::optional<std::string> failedPackages() const;
+
   const ProgramArguments arguments_;
 
  private:

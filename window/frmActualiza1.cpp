@@ -215,8 +215,9 @@ UpdateRun::Outcome frmActualiza1::cmdAct_Click() {
 }
 
 std::vector<std::string> frmActualiza1::LeerFiles() {
-  return fd::LeerFiles({txtDirFD, flxRar, services.fs, services.clock, services.desktop, log},
-                       flxFile, flxScrp, ActionButtons{cmdDes, cmdAct});
+  return fd::LeerFiles(
+      {txtDirFD, flxRar, services.fs, services.clock, services.desktop, log, state.failedPackages},
+      flxFile, flxScrp, ActionButtons{cmdDes, cmdAct});
 }
 
 void frmActualiza1::Esperar(double seconds) {

@@ -247,6 +247,9 @@ int PosixFileSystem::attributes(const std::string& path) const {
   if (isHidden(host)) {
     bits |= attr::kHidden;
   }
+  if (struct stat link; ::lstat(host.c_str(), &link) == 0 && S_ISLNK(link.st_mode)) {
+    bits |= attr::kReparsePoint;
+  }
   return bits;
 }
 

@@ -11,6 +11,7 @@
 #include <algorithm>
 #include <cctype>
 #include <cerrno>
+#include <cstdio>
 #include <cstdlib>
 #include <fstream>
 #include <iterator>
@@ -237,7 +238,7 @@ std::vector<std::string> PosixProcesses::resolve(const std::string& commandLine)
   return argv;
 }
 
-int PosixProcesses::spawn(const std::string& commandLine) {
+int PosixProcesses::spawn(const std::string& commandLine, int outputFd) {
   std::vector<std::string> words = resolve(commandLine);
   std::vector<char*> argv;
   for (std::string& word : words) {
@@ -254,7 +255,14 @@ int PosixProcesses::spawn(const std::string& commandLine) {
   posix_spawn_file_actions_t actions;
   posix_spawn_file_actions_init(&actions);
   posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
-  if (!output_.empty()) {
+  // A capture the caller asked for wins over the output sent to the log.
+  if (outputFd >= 0) {
+    posix_spawn_file_actions_adddup2(&actions, outputFd, STDOUT_FILENO);
+    posix_spawn_file_actions_adddup2(&actions, outputFd, STDERR_FILENO);
+    if (outputFd > STDERR_FILENO) {
+      posix_spawn_file_actions_addclose(&actions, outputFd);
+    }
+  } else if (!output_.empty()) {
     posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, output_.c_str(),
                                      O_WRONLY | O_APPEND | O_CREAT, 0644);
     posix_spawn_file_actions_adddup2(&actions, STDOUT_FILENO, STDERR_FILENO);
@@ -289,8 +297,7 @@ int PosixProcesses::start(const std::string& commandLine, WindowState /*state*/)
   return pid;
 }
 
-int PosixProcesses::syncShell(const std::string& commandLine, WindowState /*state*/) {
-  int pid = spawn(commandLine);
+int PosixProcesses::wait(int pid) {
   int status = 0;
   while (::waitpid(pid, &status, 0) < 0) {
     if (errno != EINTR) {
@@ -298,6 +305,34 @@ int PosixProcesses::syncShell(const std::string& commandLine, WindowState /*stat
     }
   }
   return decodeStatus(status);
+}
+
+int PosixProcesses::syncShell(const std::string& commandLine, WindowState /*state*/) {
+  return wait(spawn(commandLine));
+}
+
+Processes::Ended PosixProcesses::syncShellTakingOutput(const std::string& commandLine,
+                                                       WindowState /*state*/) {
+  // A file, not a pipe: a child that writes much never blocks on a reader that waits for it.
+  std::FILE* file = std::tmpfile();
+  if (file == nullptr) {
+    throw platformError(err::kPathFileAccess, kSource);
+  }
+  Ended ended;
+  try {
+    ended.exitCode = wait(spawn(commandLine, ::fileno(file)));
+  } catch (...) {
+    std::fclose(file);
+    throw;
+  }
+  const int fd = ::fileno(file);
+  const off_t size = std::max<off_t>(0, ::lseek(fd, 0, SEEK_END));
+  const off_t from = std::max<off_t>(0, size - static_cast<off_t>(kOutputKept));
+  ended.output.resize(static_cast<std::size_t>(size - from));
+  const ssize_t got = size > from ? ::pread(fd, ended.output.data(), ended.output.size(), from) : 0;
+  ended.output.resize(static_cast<std::size_t>(std::max<ssize_t>(got, 0)));
+  std::fclose(file);
+  return ended;
 }
 
 std::optional<int> PosixProcesses::exitCode(int pid) {

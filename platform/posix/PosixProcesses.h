@@ -37,6 +37,7 @@ class PosixProcesses : public Processes {
 
   int start(const std::string& commandLine, WindowState state) override;
   int syncShell(const std::string& commandLine, WindowState state) override;
+  Ended syncShellTakingOutput(const std::string& commandLine, WindowState state) override;
   std::optional<int> exitCode(int pid) override;
   std::vector<ProcessEntry> list() const override;
   void sendOutputTo(const std::string& path) override;
@@ -46,7 +47,9 @@ class PosixProcesses : public Processes {
   std::vector<std::string> resolve(const std::string& commandLine) const;
 
  private:
-  int spawn(const std::string& commandLine);
+  // outputFd, when given, becomes the child's standard output and error.
+  int spawn(const std::string& commandLine, int outputFd = -1);
+  int wait(int pid);
   void reapEnded();
 
   const PathMapper& paths_;

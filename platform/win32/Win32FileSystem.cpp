@@ -320,8 +320,8 @@ int Win32FileSystem::attributes(const std::string& path) const {
   if (bits == kNoAttributes) {
     fail(err::kFileNotFound);
   }
-  return static_cast<int>(
-      bits & (attr::kReadOnly | attr::kHidden | attr::kSystem | attr::kDirectory | attr::kArchive));
+  return static_cast<int>(bits & (attr::kReadOnly | attr::kHidden | attr::kSystem |
+                                  attr::kDirectory | attr::kArchive | attr::kReparsePoint));
 }
 
 std::vector<std::string> Win32FileSystem::listFiles(const std::string& folder,

@@ -4,6 +4,9 @@
 // After windows.h, which it needs.
 #include <tlhelp32.h>
 
+#include <algorithm>
+#include <vector>
+
 #include "platform/AppError.h"
 #include "platform/win32/Win32Text.h"
 
@@ -12,6 +15,86 @@ namespace fd {
 namespace {
 
 constexpr const char* kSource = "Processes";
+
+// Starts a command line and returns the process information; 53 when it cannot be started.
+// output, when given, is an inheritable handle that becomes the child's standard output and
+// error; it is the only handle the child inherits.
+PROCESS_INFORMATION createProcess(const std::string& commandLine, WindowState state,
+                                  HANDLE output = nullptr) {
+  std::wstring text = widen(commandLine);
+  STARTUPINFOEXW startup{};
+  startup.StartupInfo.cb = sizeof startup.StartupInfo;
+  startup.StartupInfo.dwFlags = STARTF_USESHOWWINDOW;
+  startup.StartupInfo.wShowWindow = static_cast<WORD>(showCommand(state));
+  std::vector<unsigned char> attributes;
+  DWORD flags = 0;
+  if (output != nullptr) {
+    SIZE_T size = 0;
+    InitializeProcThreadAttributeList(nullptr, 1, 0, &size);
+    attributes.resize(size);
+    startup.lpAttributeList = reinterpret_cast<LPPROC_THREAD_ATTRIBUTE_LIST>(attributes.data());
+    if (!InitializeProcThreadAttributeList(startup.lpAttributeList, 1, 0, &size) ||
+        !UpdateProcThreadAttribute(startup.lpAttributeList, 0, PROC_THREAD_ATTRIBUTE_HANDLE_LIST,
+                                   &output, sizeof output, nullptr, nullptr)) {
+      throw platformError(err::kPathFileAccess, kSource);
+    }
+    startup.StartupInfo.cb = sizeof startup;
+    startup.StartupInfo.dwFlags |= STARTF_USESTDHANDLES;
+    startup.StartupInfo.hStdOutput = output;
+    startup.StartupInfo.hStdError = output;
+    flags = EXTENDED_STARTUPINFO_PRESENT;
+  }
+  PROCESS_INFORMATION info{};
+  const BOOL started =
+      !text.empty() && CreateProcessW(nullptr, text.data(), nullptr, nullptr, output != nullptr,
+                                      flags, nullptr, nullptr, &startup.StartupInfo, &info);
+  if (output != nullptr) {
+    DeleteProcThreadAttributeList(startup.lpAttributeList);
+  }
+  if (!started) {
+    throw platformError(err::kFileNotFound, kSource);
+  }
+  CloseHandle(info.hThread);
+  return info;
+}
+
+// A temporary file that a child may write to and that goes when its handle is closed.
+HANDLE temporaryOutput() {
+  wchar_t folder[MAX_PATH + 1];
+  wchar_t name[MAX_PATH + 1];
+  const DWORD length = GetTempPathW(MAX_PATH + 1, folder);
+  if (length == 0 || length > MAX_PATH || GetTempFileNameW(folder, L"fdp", 0, name) == 0) {
+    throw platformError(err::kPathFileAccess, kSource);
+  }
+  SECURITY_ATTRIBUTES inherited{sizeof inherited, nullptr, TRUE};
+  HANDLE file = CreateFileW(
+      name, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+      &inherited, OPEN_EXISTING, FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
+  if (file == INVALID_HANDLE_VALUE) {
+    DeleteFileW(name);
+    throw platformError(err::kPathFileAccess, kSource);
+  }
+  return file;
+}
+
+// The last bytes of a file, at most kept.
+std::string tailOf(HANDLE file, std::size_t kept) {
+  LARGE_INTEGER size{};
+  if (!GetFileSizeEx(file, &size)) {
+    return "";
+  }
+  const LONGLONG from = std::max<LONGLONG>(0, size.QuadPart - static_cast<LONGLONG>(kept));
+  LARGE_INTEGER position{};
+  position.QuadPart = from;
+  std::string bytes(static_cast<std::size_t>(size.QuadPart - from), '\0');
+  DWORD got = 0;
+  if (bytes.empty() || !SetFilePointerEx(file, position, nullptr, FILE_BEGIN) ||
+      !ReadFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &got, nullptr)) {
+    return "";
+  }
+  bytes.resize(got);
+  return bytes;
+}
 
 std::optional<int> readExitCode(HANDLE process) {
   DWORD code = 0;
@@ -51,37 +134,30 @@ void Win32Processes::sendOutputTo(const std::string& path) {
 
 void* Win32Processes::create(const std::string& commandLine, WindowState state,
                              unsigned long& pid) {
-  std::wstring text = widen(commandLine);
-  STARTUPINFOW startup{};
-  startup.cb = sizeof startup;
-  startup.dwFlags = STARTF_USESHOWWINDOW;
-  startup.wShowWindow = static_cast<WORD>(showCommand(state));
   // The output file is shared for writing, so that the updater goes on appending to it while a
   // child holds it.
-  HANDLE output = INVALID_HANDLE_VALUE;
+  HANDLE output = nullptr;
   if (!output_.empty()) {
     SECURITY_ATTRIBUTES inherited{sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};
     output =
         CreateFileW(widen(output_).c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE,
                     &inherited, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (output != INVALID_HANDLE_VALUE) {
-      startup.dwFlags |= STARTF_USESTDHANDLES;
-      startup.hStdInput = nullptr;
-      startup.hStdOutput = output;
-      startup.hStdError = output;
+    if (output == INVALID_HANDLE_VALUE) {
+      output = nullptr;
     }
   }
   PROCESS_INFORMATION info{};
-  const bool started = !text.empty() && CreateProcessW(nullptr, text.data(), nullptr, nullptr,
-                                                       output != INVALID_HANDLE_VALUE, 0, nullptr,
-                                                       nullptr, &startup, &info);
-  if (output != INVALID_HANDLE_VALUE) {
+  try {
+    info = createProcess(commandLine, state, output);
+  } catch (...) {
+    if (output != nullptr) {
+      CloseHandle(output);
+    }
+    throw;
+  }
+  if (output != nullptr) {
     CloseHandle(output);
   }
-  if (!started) {
-    throw platformError(err::kFileNotFound, kSource);
-  }
-  CloseHandle(info.hThread);
   pid = info.dwProcessId;
   return info.hProcess;
 }
@@ -105,6 +181,23 @@ int Win32Processes::syncShell(const std::string& commandLine, WindowState state)
   std::optional<int> code = readExitCode(process);
   CloseHandle(process);
   return code.value_or(255);
+}
+
+Processes::Ended Win32Processes::syncShellTakingOutput(const std::string& commandLine,
+                                                       WindowState state) {
+  HANDLE output = temporaryOutput();
+  PROCESS_INFORMATION info{};
+  try {
+    info = createProcess(commandLine, state, output);
+  } catch (...) {
+    CloseHandle(output);
+    throw;
+  }
+  WaitForSingleObject(info.hProcess, INFINITE);
+  Ended ended{readExitCode(info.hProcess).value_or(255), tailOf(output, kOutputKept)};
+  CloseHandle(info.hProcess);
+  CloseHandle(output);
+  return ended;
 }
 
 std::optional<int> Win32Processes::exitCode(int pid) {

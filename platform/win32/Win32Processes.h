@@ -21,6 +21,7 @@ class Win32Processes : public Processes {
 
   int start(const std::string& commandLine, WindowState state) override;
   int syncShell(const std::string& commandLine, WindowState state) override;
+  Ended syncShellTakingOutput(const std::string& commandLine, WindowState state) override;
   // For a process started elsewhere, the system is asked through its id.
   std::optional<int> exitCode(int pid) override;
   std::vector<ProcessEntry> list() const override;

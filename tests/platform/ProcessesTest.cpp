@@ -38,6 +38,14 @@ TEST_F(HostProcesses, SyncShellReturnsTheExitCodeOnlyWhenTheProcessHasEnded) {
   EXPECT_EQ(f.readFile(f.act() + "marca.txt"), "uno dos\n");
 }
 
+TEST_F(HostProcesses, SyncShellTakingOutputGivesWhatTheProgramSaidInsteadOfShowingIt) {
+  const std::string tool = "\"" + FixtureHost::builtProgram("Winrar95.exe").string() + "\"";
+  const Processes::Ended ended =
+      f.processes().syncShellTakingOutput(tool + " x", WindowState::Hidden);
+  EXPECT_EQ(ended.exitCode, 7);
+  EXPECT_TRUE(ended.output.starts_with("Winrar95: falta la orden e. Uso: ")) << ended.output;
+}
+
 TEST_F(HostProcesses, NoProcessHasNoExitCode) {
   EXPECT_EQ(f.processes().exitCode(0x7FFFFFF0), std::nullopt);
 }
@@ -53,6 +61,9 @@ TEST_P(MissingProgram, IsError53BothStartedAndWaitedFor) {
   const std::string line = GetParam().line;
   EXPECT_EQ(errorNumberOf([&] { f.processes().start(line, WindowState::NormalFocus); }), 53);
   EXPECT_EQ(errorNumberOf([&] { f.processes().syncShell(line, WindowState::NormalFocus); }), 53);
+  EXPECT_EQ(
+      errorNumberOf([&] { f.processes().syncShellTakingOutput(line, WindowState::NormalFocus); }),
+      53);
 }
 
 INSTANTIATE_TEST_SUITE_P(

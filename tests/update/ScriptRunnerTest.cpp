@@ -26,6 +26,7 @@ class ScriptedProcesses : public Processes {
     return 42;
   }
   int syncShell(const std::string&, WindowState) override { return 0; }
+  Ended syncShellTakingOutput(const std::string&, WindowState) override { return {}; }
   std::optional<int> exitCode(int) override {
     auto code = codes_.front();
     if (codes_.size() > 1)

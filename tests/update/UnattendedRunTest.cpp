@@ -384,6 +384,30 @@ INSTANTIATE_TEST_SUITE_P(
                 false,
                 false,
                 "OtraClave"},
+        EndCase{"DamagedPackage",
+                {"/desatendido"},
+                0,
+                [](UpdaterFixture& u) {
+                  PackageBuilder(u, u.programFolder)
+                      .damage("COMERCIAL_5_2_7_x.rar", "PRINT 'alta'",
+                              PackageBuilder::Damage::CutShort);
+                },
+                1,
+                "ERROR: No se pudo descomprimir y no se aplicó: COMERCIAL_5_2_7_x.rar",
+                false,
+                false},
+        EndCase{"DamagedPackageDryRun",
+                {"/simular"},
+                0,
+                [](UpdaterFixture& u) {
+                  PackageBuilder(u, u.programFolder)
+                      .damage("COMERCIAL_5_2_7_x.rar", "nuevo",
+                              PackageBuilder::Damage::ByteChanged);
+                },
+                1,
+                "ERROR: No se pudo descomprimir y no se aplicó: COMERCIAL_5_2_7_x.rar",
+                false,
+                false},
         EndCase{"UnknownDatabase",
                 {"/desatendido", "/bases:COMERCIAL_A,NoExiste"},
                 0,
@@ -394,6 +418,28 @@ INSTANTIATE_TEST_SUITE_P(
                 false},
         EndCase{"NoSuchBackup", {"/restaurar:2026128610"}, 0, nullptr, 2, "", false, false}),
     [](const auto& info) { return info.param.name; });
+
+TEST_F(UnattendedRunTest, TheWindowAppliesOnlyThePackagesExtractedWhole) {
+  install(f);
+  PackageBuilder packages(f, f.programFolder);
+  packages.damage("COMERCIAL_5_2_7_x.rar", "PRINT 'alta'", PackageBuilder::Damage::CutShort);
+  packages.make("CRM_1_0_0_a.rar", {{"info.txt", "[Destino]\r\n"}, {"b.dll", "b"}});
+  f.makeFolder(f.fendal() + "CRM");
+  frmActualiza1& w = f.window();
+  ASSERT_TRUE(w.Form_Load());
+  w.cmdDes_Click();
+  w.cmdAct_Click();
+  EXPECT_EQ(f.desktop.boxes.back().prompt, "Terminó la Actualización");
+  ASSERT_EQ(w.flxRar.Rows(), 3);
+  EXPECT_EQ(w.flxRar.CellBackColor(1, kRarPackage), colors::kLightRed);
+  EXPECT_EQ(w.flxRar.CellBackColor(2, kRarPackage), colors::kWhite);
+  EXPECT_EQ(f.readFile(f.fendal() + "CRM\\b.dll"), "b");
+  EXPECT_EQ(f.readFile(exe(f)), "viejo");
+  EXPECT_EQ(f.readFile(report(f)), "leeme viejo");
+  EXPECT_FALSE(f.exists(newFile(f)));
+  for (const auto& entry : server->entries("SQL", "Fendal"))
+    EXPECT_EQ(entry.text.find("PRINT"), std::string::npos) << entry.text;
+}
 
 TEST_F(UnattendedRunTest, DryRunChangesNothingAndListsWhatTheRunDoes) {
   install(f);
