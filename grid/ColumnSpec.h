@@ -36,22 +36,4 @@ constexpr bool inColumnOrder(const ColumnTable<Column, N>& table) {
   return true;
 }
 
-// The first N rows of another grid's table, for a grid that shows that grid's leading columns in
-// the same order and no others.
-template <typename Column, std::size_t N, typename From, std::size_t M>
-constexpr ColumnTable<Column, N> leadingColumns(const ColumnTable<From, M>& from) {
-  static_assert(N <= M);
-  ColumnTable<Column, N> table{};
-  for (std::size_t col = 0; col < N; ++col) {
-    const ColumnSpec<From>& spec = from[col];
-    table[col] = {static_cast<Column>(spec.column),
-                  spec.caption,
-                  spec.width,
-                  spec.type,
-                  spec.hidden,
-                  spec.alignment};
-  }
-  return table;
-}
-
 }  // namespace fd

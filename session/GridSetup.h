@@ -56,18 +56,23 @@ inline constexpr ColumnTable<FileColumn, kFileColumnCount> kFileColumns{{
     {.column = kFileFullDestination, .hidden = true},
 }};
 
-// flxScrp has flxFile's columns but for the full destination.
 enum ScriptColumn : int {
-  kScriptNumber = kFileNumber,
-  kScriptName = kFileName,
-  kScriptDate = kFileDate,
-  kScriptSource = kFileSource,
-  kScriptDestination = kFileDestination,
-  kScriptKind = kFileKind,
-  kScriptColumnCount
+  kScriptNumber,
+  kScriptName,
+  kScriptDate,
+  kScriptSource,
+  kScriptDestination,
+  kScriptKind,
+  kScriptColumnCount,
 };
-inline constexpr auto kScriptColumns =
-    leadingColumns<ScriptColumn, kScriptColumnCount>(kFileColumns);
+inline constexpr ColumnTable<ScriptColumn, kScriptColumnCount> kScriptColumns{{
+    {kScriptNumber, "", 420},
+    {kScriptName, "Archivo", 3000},
+    {kScriptDate, "Fecha", 1000, ColumnType::Date},
+    {kScriptSource, "Orígen", 4500},
+    {kScriptDestination, "Destino", 4500},
+    {.column = kScriptKind, .hidden = true},
+}};
 
 enum LogColumn : int { kLogNumber, kLogStatus, kLogMessage, kLogColumnCount };
 inline constexpr ColumnTable<LogColumn, kLogColumnCount> kLogColumns{{
