@@ -96,7 +96,7 @@ export FD_TEST_PACKAGES="Z:${work//\//\\}\\paquetes"
 results="$(cd "$build" && pwd)/results"
 rm -rf "$results" && mkdir -p "$results"
 GTEST_OUTPUT="xml:Z:${results//\//\\}\\" \
-  xvfb-run -a ctest --test-dir "$build" --output-on-failure -j1 --timeout 300
+  xvfb-run -a ctest --test-dir "$build" --output-on-failure -j1 --timeout 900
 
 # The packaged program as a technician runs it: unzipped into C:\Actualizador\ beside three
 # packages, on a suite whose fdCom.ini names the SQL stand-in. Its start-up writes the log.

@@ -13,6 +13,8 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <string_view>
 
 #include "fixtures/IdleOnlyControls.h"
@@ -328,9 +330,13 @@ TEST_P(Win32BusyWindowTest, NothingChangesUntilTheOperationEndsThenTheWindowClos
     choosePage(1);
     press(id::cmdDes);
   } else {
-    // A package the RAR tool cannot open: reading its manifest waits between attempts, then
-    // says it could not.
-    f.writeFile(f.act() + "MRP_1_0_0_roto.rar", "no es un RAR");
+    // A sound archive that is no package: it extracts whole, then reading its missing manifest
+    // waits between attempts and says it could not.
+    std::ifstream archive(fs::path(FD_TESTDATA_DIR) / "rar" / "test_read_format_rar5_stored.rar",
+                          std::ios::binary);
+    const std::string bytes{std::istreambuf_iterator<char>(archive), {}};
+    ASSERT_FALSE(bytes.empty());
+    f.writeFile(f.act() + "MRP_1_0_0_sininfo.rar", bytes);
     form_->CargarPaquetes();
   }
   const HWND window = window_->handle();
