@@ -134,6 +134,19 @@ std::vector<std::string> splitTextLines(std::string_view text) {
   return lines;
 }
 
+std::vector<std::string> ansiTextLines(std::string_view bytes) {
+  return splitTextLines(ansiToUtf8(bytes));
+}
+
+std::string ansiTextOf(const std::vector<std::string>& lines) {
+  std::string bytes;
+  for (const std::string& line : lines) {
+    bytes += utf8ToAnsi(line);
+    bytes += "\r\n";
+  }
+  return bytes;
+}
+
 std::string foldCase(std::string_view utf8) {
   std::string out;
   out.reserve(utf8.size());

@@ -19,6 +19,10 @@ std::string utf8ToWindows1252(std::string_view utf8);
 
 // Splits text at CR LF or a lone CR; a final line end does not start an empty line.
 std::vector<std::string> splitTextLines(std::string_view text);
+// A text file's lines from its ANSI bytes, and the bytes written for lines (each ended by CR LF),
+// as both hosts read and write text files.
+std::vector<std::string> ansiTextLines(std::string_view bytes);
+std::string ansiTextOf(const std::vector<std::string>& lines);
 
 // Lower-cases the letters of UTF-8 text that Windows-1252 holds (ASCII, Latin-1, Š Œ Ž Ÿ), so
 // that two names can be compared without regard to letter case as Windows file names are.

@@ -177,11 +177,8 @@ void FileBackup::keep(const std::string& target, const std::string& source) {
     note(" Respaldo " + original + " en " + kept);
     listed_[key] = Entry::Kind::Kept;
   } catch (const AppError& error) {
-    throw AppError(err::kPathFileAccess, kSource,
-                   "No se pudo respaldar el archivo " + target + " en " +
-                       (folder_.empty() ? pathApp_ + kCarpeta : folder_) + " (" +
-                       std::to_string(error.number()) + " " + error.description() +
-                       "); el archivo no se reemplazó");
+    throw failure("No se pudo respaldar el archivo " + target + " en ", error,
+                  "el archivo no se reemplazó");
   }
 }
 
@@ -195,13 +192,17 @@ void FileBackup::keepFolder(const std::string& folder) {
     open();
     add(original + "\t" + kCarpetaNueva);
   } catch (const AppError& error) {
-    throw AppError(err::kPathFileAccess, kSource,
-                   "No se pudo anotar la carpeta " + folder + " en el respaldo " +
-                       (folder_.empty() ? pathApp_ + kCarpeta : folder_) + " (" +
-                       std::to_string(error.number()) + " " + error.description() +
-                       "); la carpeta no se creó");
+    throw failure("No se pudo anotar la carpeta " + folder + " en el respaldo ", error,
+                  "la carpeta no se creó");
   }
   listed_[toUpper(original)] = Entry::Kind::Folder;
+}
+
+AppError FileBackup::failure(const std::string& attempt, const AppError& cause,
+                             const std::string& outcome) const {
+  return AppError(err::kPathFileAccess, kSource,
+                  attempt + (folder_.empty() ? pathApp_ + kCarpeta : folder_) + " (" +
+                      std::to_string(cause.number()) + " " + cause.description() + "); " + outcome);
 }
 
 void FileBackup::open() {

@@ -9,6 +9,7 @@
 
 namespace fd {
 
+class AppError;
 class FileSystem;
 class UpdateLog;
 
@@ -72,6 +73,10 @@ class FileBackup {
   // A line in the update log.
   void note(const std::string& text);
   void makeFolders(const std::string& folder);
+  // What a failed keep or keepFolder throws: the attempt, the backup folder it wrote to, the
+  // cause, and what was left undone so that nothing is lost.
+  AppError failure(const std::string& attempt, const AppError& cause,
+                   const std::string& outcome) const;
 
   FileSystem& fs_;
   UpdateLog& log_;

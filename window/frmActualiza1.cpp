@@ -1,5 +1,6 @@
 #include "window/frmActualiza1.h"
 
+#include <exception>
 #include <variant>
 #include <vector>
 
@@ -122,6 +123,21 @@ bool frmActualiza1::Form_QueryUnload() {
 
 void frmActualiza1::Form_Unload() {
   state.mConexion.reset();
+}
+
+bool frmActualiza1::loadEvent() {
+  bool loaded = false;
+  return runEvent([&] { loaded = Form_Load(); }) && loaded;
+}
+
+bool frmActualiza1::runEvent(const std::function<void()>& event) {
+  try {
+    event();
+    return true;
+  } catch (const std::exception& error) {
+    services.desktop.msgBox(error.what(), msgbox::kCritical, "");
+    return false;
+  }
 }
 
 void frmActualiza1::txtEstado_Change() {

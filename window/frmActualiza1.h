@@ -32,10 +32,15 @@ class frmActualiza1 {
   // Start-up. Returns false when it cannot go on (the log file cannot be created); the user has
   // then been told why and the program should end.
   bool Form_Load();
+  // Form_Load as an event of a view (runEvent); false: the program ends.
+  bool loadEvent();
   // The window is being closed. False while an operation is under way: it is asked to stop at
   // its next step, and closeWindow runs once it has ended.
   bool Form_QueryUnload();
   void Form_Unload();
+  // Runs one of the window's events for a view; a failure no trap caught is shown in a message
+  // box, not lost. False when it failed.
+  bool runEvent(const std::function<void()>& event);
 
   void txtDirFD_Validate();
   void txtCom_Validate();

@@ -47,6 +47,34 @@ bool isHidden(const fs::path& path) {
   failFile(isFolder(path.parent_path()) ? err::kFileNotFound : err::kPathNotFound);
 }
 
+// What a path names, a link followed (stat) or not (lstat); 53 or 76 when it names nothing.
+struct stat existing(const fs::path& path, bool followLink = true) {
+  struct stat info;
+  if ((followLink ? ::stat(path.c_str(), &info) : ::lstat(path.c_str(), &info)) != 0) {
+    failMissing(path);
+  }
+  return info;
+}
+
+// The whole content of an open file.
+std::string readToEnd(const Descriptor& input) {
+  std::string bytes;
+  if (!readChunks(input.get(), [&bytes](const char* data, size_t size) {
+        bytes.append(data, size);
+        return true;
+      })) {
+    failFileWithErrno(errno);
+  }
+  return bytes;
+}
+
+// Writes bytes to an open file and closes it, so that a failed write-back shows too.
+void writeAndClose(Descriptor& output, const std::string& bytes) {
+  if (!writeAll(output.get(), bytes.data(), bytes.size()) || !output.close()) {
+    failFileWithErrno(errno == ENOENT ? EIO : errno);
+  }
+}
+
 // Checks that a new entry may be made in the folder of path.
 void requireWritableFolder(const fs::path& path) {
   struct stat info;
@@ -182,10 +210,7 @@ void PosixFileSystem::copyFile(const std::string& source, const std::string& tar
 
 void PosixFileSystem::removeFile(const std::string& path) {
   const fs::path host = paths_.toHost(path);
-  struct stat info;
-  if (::lstat(host.c_str(), &info) != 0) {
-    failMissing(host);
-  }
+  const struct stat info = existing(host, false);
   if (S_ISDIR(info.st_mode)) {
     failFile(err::kFileNotFound);
   }
@@ -200,11 +225,7 @@ void PosixFileSystem::removeFile(const std::string& path) {
 
 void PosixFileSystem::removeFolder(const std::string& path) {
   const fs::path host = paths_.toHost(path);
-  struct stat info;
-  if (::lstat(host.c_str(), &info) != 0) {
-    failMissing(host);
-  }
-  if (!S_ISDIR(info.st_mode)) {
+  if (!S_ISDIR(existing(host, false).st_mode)) {
     failFile(err::kPathNotFound);
   }
   requireWritableFolder(host);
@@ -214,11 +235,7 @@ void PosixFileSystem::removeFolder(const std::string& path) {
 }
 
 LocalDateTime PosixFileSystem::lastModified(const std::string& path) const {
-  const fs::path host = paths_.toHost(path);
-  struct stat info;
-  if (!statPath(host, info)) {
-    failMissing(host);
-  }
+  const struct stat info = existing(paths_.toHost(path));
   std::tm local{};
   localtime_r(&info.st_mtime, &local);
   return {local.tm_year + 1900, local.tm_mon + 1, local.tm_mday,
@@ -226,11 +243,7 @@ LocalDateTime PosixFileSystem::lastModified(const std::string& path) const {
 }
 
 std::uint64_t PosixFileSystem::fileSize(const std::string& path) const {
-  const fs::path host = paths_.toHost(path);
-  struct stat info;
-  if (!statPath(host, info)) {
-    failMissing(host);
-  }
+  const struct stat info = existing(paths_.toHost(path));
   return static_cast<std::uint64_t>(info.st_size);
 }
 
@@ -269,25 +282,14 @@ std::vector<std::string> PosixFileSystem::listFolders(const std::string& folder)
 
 std::vector<std::string> PosixFileSystem::readLines(const std::string& path) const {
   const fs::path host = paths_.toHost(path);
-  struct stat info;
-  if (!statPath(host, info)) {
-    failMissing(host);
-  }
-  if (!S_ISREG(info.st_mode)) {
+  if (!S_ISREG(existing(host).st_mode)) {
     failFile(err::kPermissionDenied);
   }
   Descriptor input(::open(host.c_str(), O_RDONLY | O_CLOEXEC));
   if (input.get() < 0) {
     failFileWithErrno(errno);
   }
-  std::string bytes;
-  if (!readChunks(input.get(), [&bytes](const char* data, size_t size) {
-        bytes.append(data, size);
-        return true;
-      })) {
-    failFileWithErrno(errno);
-  }
-  return splitTextLines(ansiToUtf8(bytes));
+  return ansiTextLines(readToEnd(input));
 }
 
 void PosixFileSystem::writeLines(const std::string& path, const std::vector<std::string>& lines,
@@ -301,42 +303,24 @@ void PosixFileSystem::writeLines(const std::string& path, const std::vector<std:
   } else {
     requireWritableFolder(host);
   }
-  std::string bytes;
-  for (const std::string& line : lines) {
-    bytes += utf8ToAnsi(line);
-    bytes += "\r\n";
-  }
   int flags = O_WRONLY | O_CREAT | O_CLOEXEC | (append ? O_APPEND : O_TRUNC);
   Descriptor output(::open(host.c_str(), flags, 0666));
   if (output.get() < 0) {
     failFileWithErrno(errno);
   }
-  if (!writeAll(output.get(), bytes.data(), bytes.size()) || !output.close()) {
-    failFileWithErrno(errno == ENOENT ? EIO : errno);
-  }
+  writeAndClose(output, ansiTextOf(lines));
 }
 
 std::string PosixFileSystem::readBytes(const std::string& path) const {
   const fs::path host = paths_.toHost(path);
-  struct stat info;
-  if (::lstat(host.c_str(), &info) != 0) {
-    failMissing(host);
-  }
-  if (!S_ISREG(info.st_mode)) {
+  if (!S_ISREG(existing(host, false).st_mode)) {
     failFile(err::kPermissionDenied);
   }
   Descriptor input(::open(host.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK));
   if (input.get() < 0) {
     failFileWithErrno(errno == ELOOP ? EACCES : errno);
   }
-  std::string bytes;
-  if (!readChunks(input.get(), [&bytes](const char* data, size_t size) {
-        bytes.append(data, size);
-        return true;
-      })) {
-    failFileWithErrno(errno);
-  }
-  return bytes;
+  return readToEnd(input);
 }
 
 void PosixFileSystem::writeBytes(const std::string& path, const std::string& bytes,
@@ -354,9 +338,7 @@ void PosixFileSystem::writeBytes(const std::string& path, const std::string& byt
   if (::fstat(output.get(), &info) != 0 || !S_ISREG(info.st_mode) || readOnly(info)) {
     failFile(err::kPermissionDenied);
   }
-  if (!writeAll(output.get(), bytes.data(), bytes.size()) || !output.close()) {
-    failFileWithErrno(errno == ENOENT ? EIO : errno);
-  }
+  writeAndClose(output, bytes);
 }
 
 }  // namespace fd

@@ -111,13 +111,13 @@ long RegFileRegistry::locate(RegHandle key, std::uint32_t need, Location& locati
   return (location.access & need) == need ? reg::kSuccess : reg::kAccessDenied;
 }
 
-long RegFileRegistry::readKey(RegHandle key, std::uint32_t need, std::shared_ptr<const Tree>& tree,
-                              const Key*& found) const {
+long RegFileRegistry::readKey(RegHandle key, std::uint32_t need,
+                              const std::function<long(const Key&)>& read) const {
   Location at;
   if (long code = locate(key, need, at); code != reg::kSuccess) {
     return code;
   }
-  tree = at.tree;
+  std::shared_ptr<const Tree> tree = at.tree;
   if (!tree) {
     auto loaded = std::make_shared<Tree>();
     if (long code = load(file_, *loaded); code != reg::kSuccess) {
@@ -125,22 +125,29 @@ long RegFileRegistry::readKey(RegHandle key, std::uint32_t need, std::shared_ptr
     }
     tree = std::move(loaded);
   }
-  found = findKey(*tree, at.hive, at.path);
-  return found != nullptr ? reg::kSuccess : reg::kKeyDeleted;
+  const Key* found = findKey(*tree, at.hive, at.path);
+  return found != nullptr ? read(*found) : reg::kKeyDeleted;
 }
 
-long RegFileRegistry::loadForChange(RegHandle key, std::uint32_t need, std::shared_ptr<Tree>& tree,
-                                    Key*& found) const {
-  Location at;
+long RegFileRegistry::loadFresh(RegHandle key, std::uint32_t need, Location& at,
+                                std::shared_ptr<Tree>& tree) const {
   if (long code = locate(key, need, at); code != reg::kSuccess) {
     return code;
   }
   tree = std::make_shared<Tree>();
-  if (long code = load(file_, *tree); code != reg::kSuccess) {
+  return load(file_, *tree);
+}
+
+long RegFileRegistry::changeKey(RegHandle key, std::uint32_t need,
+                                const std::function<long(Key&)>& change) {
+  Location at;
+  std::shared_ptr<Tree> tree;
+  if (long code = loadFresh(key, need, at, tree); code != reg::kSuccess) {
     return code;
   }
-  found = findKey(*tree, at.hive, at.path);
-  return found != nullptr ? reg::kSuccess : reg::kKeyDeleted;
+  Key* found = findKey(*tree, at.hive, at.path);
+  const long code = found != nullptr ? change(*found) : reg::kKeyDeleted;
+  return code == reg::kSuccess ? saveAndAdopt(tree) : code;
 }
 
 long RegFileRegistry::saveAndAdopt(const std::shared_ptr<Tree>& tree) {
@@ -160,11 +167,8 @@ long RegFileRegistry::openKey(RegHandle key, const std::string& subKey, RegHandl
 long RegFileRegistry::openKeyEx(RegHandle key, const std::string& subKey, std::uint32_t access,
                                 RegHandle& result) {
   Location base;
-  if (long code = locate(key, base); code != reg::kSuccess) {
-    return code;
-  }
-  auto tree = std::make_shared<Tree>();
-  if (long code = load(file_, *tree); code != reg::kSuccess) {
+  std::shared_ptr<Tree> tree;
+  if (long code = loadFresh(key, 0, base, tree); code != reg::kSuccess) {
     return code;
   }
   std::vector<std::string> path = base.path;
@@ -182,11 +186,8 @@ long RegFileRegistry::createKeyEx(RegHandle key, const std::string& subKey,
                                   const std::string& /*className*/, std::uint32_t /*options*/,
                                   std::uint32_t access, RegHandle& result, bool& created) {
   Location base;
-  if (long code = locate(key, base); code != reg::kSuccess) {
-    return code;
-  }
-  auto tree = std::make_shared<Tree>();
-  if (long code = load(file_, *tree); code != reg::kSuccess) {
+  std::shared_ptr<Tree> tree;
+  if (long code = loadFresh(key, 0, base, tree); code != reg::kSuccess) {
     return code;
   }
   Key* current = findKey(*tree, base.hive, base.path);
@@ -219,76 +220,58 @@ long RegFileRegistry::createKeyEx(RegHandle key, const std::string& subKey,
 
 long RegFileRegistry::queryValueEx(RegHandle key, const std::string& valueName, std::uint32_t& type,
                                    std::string& buffer, std::uint32_t& dataSize) {
-  std::shared_ptr<const Tree> tree;
-  const Key* found = nullptr;
-  if (long code = readKey(key, reg::kQueryValue, tree, found); code != reg::kSuccess) {
-    return code;
-  }
-  const RegValue* value = findValue(*found, valueName);
-  if (value == nullptr) {
-    return reg::kFileNotFound;
-  }
-  type = value->type;
-  return giveData(value->data, buffer, dataSize);
+  return readKey(key, reg::kQueryValue, [&](const Key& found) {
+    const RegValue* value = findValue(found, valueName);
+    if (value == nullptr) {
+      return reg::kFileNotFound;
+    }
+    type = value->type;
+    return giveData(value->data, buffer, dataSize);
+  });
 }
 
 long RegFileRegistry::setValueEx(RegHandle key, const std::string& valueName, std::uint32_t type,
                                  const std::string& data) {
-  std::shared_ptr<Tree> tree;
-  Key* found = nullptr;
-  if (long code = loadForChange(key, reg::kSetValue, tree, found); code != reg::kSuccess) {
-    return code;
-  }
-  putValue(*found, RegValue{valueName, type, data});
-  return saveAndAdopt(tree);
+  return changeKey(key, reg::kSetValue, [&](Key& found) {
+    putValue(found, RegValue{valueName, type, data});
+    return reg::kSuccess;
+  });
 }
 
 long RegFileRegistry::enumValue(RegHandle key, std::uint32_t index, std::string& name,
                                 std::uint32_t& nameSize, std::uint32_t& type, std::string& data,
                                 std::uint32_t& dataSize) {
-  std::shared_ptr<const Tree> tree;
-  const Key* found = nullptr;
-  if (long code = readKey(key, reg::kQueryValue, tree, found); code != reg::kSuccess) {
-    return code;
-  }
-  if (index >= found->values.size()) {
-    return reg::kNoMoreItems;
-  }
-  const RegValue& value = found->values[index];
-  if (long code = giveName(value.name, name, nameSize); code != reg::kSuccess) {
-    return code;
-  }
-  type = value.type;
-  return giveData(value.data, data, dataSize);
+  return readKey(key, reg::kQueryValue, [&](const Key& found) {
+    if (index >= found.values.size()) {
+      return reg::kNoMoreItems;
+    }
+    const RegValue& value = found.values[index];
+    if (long code = giveName(value.name, name, nameSize); code != reg::kSuccess) {
+      return code;
+    }
+    type = value.type;
+    return giveData(value.data, data, dataSize);
+  });
 }
 
 long RegFileRegistry::enumKeyEx(RegHandle key, std::uint32_t index, std::string& name,
                                 std::uint32_t& nameSize, std::string& className,
                                 std::uint32_t& classSize) {
-  std::shared_ptr<const Tree> tree;
-  const Key* found = nullptr;
-  if (long code = readKey(key, reg::kEnumerateSubKeys, tree, found); code != reg::kSuccess) {
-    return code;
-  }
-  if (index >= found->subKeys.size()) {
-    return reg::kNoMoreItems;
-  }
-  if (long code = giveName(found->subKeys[index]->name, name, nameSize); code != reg::kSuccess) {
-    return code;
-  }
-  return giveName("", className, classSize);
+  return readKey(key, reg::kEnumerateSubKeys, [&](const Key& found) {
+    if (index >= found.subKeys.size()) {
+      return reg::kNoMoreItems;
+    }
+    if (long code = giveName(found.subKeys[index]->name, name, nameSize); code != reg::kSuccess) {
+      return code;
+    }
+    return giveName("", className, classSize);
+  });
 }
 
 long RegFileRegistry::deleteValue(RegHandle key, const std::string& valueName) {
-  std::shared_ptr<Tree> tree;
-  Key* found = nullptr;
-  if (long code = loadForChange(key, reg::kSetValue, tree, found); code != reg::kSuccess) {
-    return code;
-  }
-  if (!eraseValue(*found, valueName)) {
-    return reg::kFileNotFound;
-  }
-  return saveAndAdopt(tree);
+  return changeKey(key, reg::kSetValue, [&](Key& found) {
+    return eraseValue(found, valueName) ? reg::kSuccess : reg::kFileNotFound;
+  });
 }
 
 long RegFileRegistry::deleteKey(RegHandle key, const std::string& subKey) {

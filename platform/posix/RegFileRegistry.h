@@ -1,6 +1,7 @@
 #pragma once
 
 #include <filesystem>
+#include <functional>
 #include <map>
 #include <memory>
 #include <string>
@@ -62,12 +63,16 @@ class RegFileRegistry : public Registry {
   // The same, for a use that needs the access rights need.
   long locate(RegHandle key, std::uint32_t need, Location& location) const;
   RegHandle remember(Location location);
-  // The registry a handle reads, and the key it points to there (null when it was deleted).
-  long readKey(RegHandle key, std::uint32_t need, std::shared_ptr<const RegFileTree>& tree,
-               const RegFileKey*& found) const;
-  // Reads the file for a change to the key a handle points to.
-  long loadForChange(RegHandle key, std::uint32_t need, std::shared_ptr<RegFileTree>& tree,
-                     RegFileKey*& found) const;
+  // Locates a handle for a use that needs the access rights need and reads the file afresh.
+  long loadFresh(RegHandle key, std::uint32_t need, Location& at,
+                 std::shared_ptr<RegFileTree>& tree) const;
+  // Runs read on the key a handle points to, in the registry the handle reads (kKeyDeleted when
+  // the key is gone); its result.
+  long readKey(RegHandle key, std::uint32_t need,
+               const std::function<long(const RegFileKey&)>& read) const;
+  // Runs change on the key a handle points to, in the file read afresh, and writes the file when
+  // change succeeds.
+  long changeKey(RegHandle key, std::uint32_t need, const std::function<long(RegFileKey&)>& change);
   // Writes a changed registry and lets every open handle read it.
   long saveAndAdopt(const std::shared_ptr<RegFileTree>& tree);
 

@@ -102,6 +102,18 @@ bool readChunks(HANDLE from, Take take) {
   }
 }
 
+// The whole content of an open file.
+std::string readToEnd(HANDLE from) {
+  std::string bytes;
+  if (!readChunks(from, [&](const char* data, DWORD size) {
+        bytes.append(data, size);
+        return true;
+      })) {
+    failWithLastError();
+  }
+  return bytes;
+}
+
 // Opens an existing file to read it, with its attribute bits: 53 or 76 when it is missing,
 // folderError when it is a folder.
 Handle openToRead(const std::wstring& path, int folderError, DWORD& bits) {
@@ -339,14 +351,7 @@ std::vector<std::string> Win32FileSystem::listFolders(const std::string& folder)
 std::vector<std::string> Win32FileSystem::readLines(const std::string& path) const {
   DWORD bits = 0;
   Handle input = openToRead(widen(path), err::kPermissionDenied, bits);
-  std::string bytes;
-  if (!readChunks(input.get(), [&](const char* data, DWORD size) {
-        bytes.append(data, size);
-        return true;
-      })) {
-    failWithLastError();
-  }
-  return splitTextLines(ansiToUtf8(bytes));
+  return ansiTextLines(readToEnd(input.get()));
 }
 
 void Win32FileSystem::writeLines(const std::string& path, const std::vector<std::string>& lines,
@@ -359,11 +364,7 @@ void Win32FileSystem::writeLines(const std::string& path, const std::vector<std:
   if (bits == kNoAttributes && !isFolder(attributesOf(folderOf(wide)))) {
     fail(err::kPathNotFound);
   }
-  std::string bytes;
-  for (const std::string& line : lines) {
-    bytes += utf8ToAnsi(line);
-    bytes += "\r\n";
-  }
+  const std::string bytes = ansiTextOf(lines);
   // An existing file is opened as it is (a hidden one refuses a fresh creation) and emptied.
   Handle output = openHandle(CreateFileW(
       wide.c_str(), append ? FILE_APPEND_DATA : GENERIC_WRITE,
@@ -386,14 +387,7 @@ std::string Win32FileSystem::readBytes(const std::string& path) const {
   }
   DWORD bits = 0;
   Handle input = openToRead(wide, err::kPermissionDenied, bits);
-  std::string bytes;
-  if (!readChunks(input.get(), [&](const char* data, DWORD size) {
-        bytes.append(data, size);
-        return true;
-      })) {
-    failWithLastError();
-  }
-  return bytes;
+  return readToEnd(input.get());
 }
 
 void Win32FileSystem::writeBytes(const std::string& path, const std::string& bytes,

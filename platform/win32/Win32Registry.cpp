@@ -20,6 +20,13 @@ BYTE* bytes(std::string& buffer) {
   return reinterpret_cast<BYTE*>(buffer.data());
 }
 
+// Runs call on a handle's system key; ERROR_INVALID_HANDLE for a handle that is not open.
+template <typename Call>
+LONG onKey(void* systemKey, Call call) {
+  HKEY opened = asKey(systemKey);
+  return opened == nullptr ? ERROR_INVALID_HANDLE : call(opened);
+}
+
 }  // namespace
 
 Win32Registry::~Win32Registry() {
@@ -45,140 +52,125 @@ RegHandle Win32Registry::keep(void* systemKey) {
   return next_++;
 }
 
+template <typename Open>
+long Win32Registry::openBelow(RegHandle key, RegHandle& result, Open open) {
+  return onKey(systemKey(key), [&](HKEY parent) {
+    HKEY opened = nullptr;
+    LONG code = open(parent, opened);
+    if (code == ERROR_SUCCESS) {
+      result = keep(opened);
+    }
+    return code;
+  });
+}
+
 long Win32Registry::openKey(RegHandle key, const std::string& subKey, RegHandle& result) {
-  HKEY parent = asKey(systemKey(key));
-  if (parent == nullptr) {
-    return ERROR_INVALID_HANDLE;
-  }
-  HKEY opened = nullptr;
-  LONG code = RegOpenKeyA(parent, subKey.c_str(), &opened);
-  if (code == ERROR_SUCCESS) {
-    result = keep(opened);
-  }
-  return code;
+  return openBelow(key, result, [&](HKEY parent, HKEY& opened) {
+    return RegOpenKeyA(parent, subKey.c_str(), &opened);
+  });
 }
 
 long Win32Registry::openKeyEx(RegHandle key, const std::string& subKey, std::uint32_t access,
                               RegHandle& result) {
-  HKEY parent = asKey(systemKey(key));
-  if (parent == nullptr) {
-    return ERROR_INVALID_HANDLE;
-  }
-  HKEY opened = nullptr;
-  LONG code = RegOpenKeyExA(parent, subKey.c_str(), 0, access, &opened);
-  if (code == ERROR_SUCCESS) {
-    result = keep(opened);
-  }
-  return code;
+  return openBelow(key, result, [&](HKEY parent, HKEY& opened) {
+    return RegOpenKeyExA(parent, subKey.c_str(), 0, access, &opened);
+  });
 }
 
 long Win32Registry::createKeyEx(RegHandle key, const std::string& subKey,
                                 const std::string& className, std::uint32_t options,
                                 std::uint32_t access, RegHandle& result, bool& created) {
-  HKEY parent = asKey(systemKey(key));
-  if (parent == nullptr) {
-    return ERROR_INVALID_HANDLE;
-  }
-  std::string classText = className;
-  HKEY opened = nullptr;
-  DWORD disposition = 0;
-  LONG code = RegCreateKeyExA(parent, subKey.c_str(), 0, classText.data(), options, access, nullptr,
-                              &opened, &disposition);
-  if (code == ERROR_SUCCESS) {
-    result = keep(opened);
-    created = disposition == REG_CREATED_NEW_KEY;
-  }
-  return code;
+  return openBelow(key, result, [&](HKEY parent, HKEY& opened) {
+    std::string classText = className;
+    DWORD disposition = 0;
+    LONG code = RegCreateKeyExA(parent, subKey.c_str(), 0, classText.data(), options, access,
+                                nullptr, &opened, &disposition);
+    if (code == ERROR_SUCCESS) {
+      created = disposition == REG_CREATED_NEW_KEY;
+    }
+    return code;
+  });
 }
 
 long Win32Registry::queryValueEx(RegHandle key, const std::string& valueName, std::uint32_t& type,
                                  std::string& buffer, std::uint32_t& dataSize) {
-  HKEY opened = asKey(systemKey(key));
-  if (opened == nullptr) {
-    return ERROR_INVALID_HANDLE;
-  }
-  // The whole value is read, so that data that does not fit comes back as the shared rules say
-  // (the system leaves the buffer undefined then).
-  DWORD kind = 0;
-  DWORD size = 0;
-  LONG code = RegQueryValueExA(opened, valueName.c_str(), nullptr, &kind, nullptr, &size);
-  std::string data;
-  while (code == ERROR_SUCCESS) {
-    data.assign(size, '\0');
-    code = RegQueryValueExA(opened, valueName.c_str(), nullptr, &kind, bytes(data), &size);
-    if (code == ERROR_SUCCESS) {
-      data.resize(size);
-      break;
+  return onKey(systemKey(key), [&](HKEY opened) {
+    // The whole value is read, so that data that does not fit comes back as the shared rules say
+    // (the system leaves the buffer undefined then).
+    DWORD kind = 0;
+    DWORD size = 0;
+    LONG code = RegQueryValueExA(opened, valueName.c_str(), nullptr, &kind, nullptr, &size);
+    std::string data;
+    while (code == ERROR_SUCCESS) {
+      data.assign(size, '\0');
+      code = RegQueryValueExA(opened, valueName.c_str(), nullptr, &kind, bytes(data), &size);
+      if (code == ERROR_SUCCESS) {
+        data.resize(size);
+        break;
+      }
+      // The value grew between the two reads: read it again at its new size.
+      if (code == ERROR_MORE_DATA) {
+        code = ERROR_SUCCESS;
+      }
     }
-    // The value grew between the two reads: read it again at its new size.
-    if (code == ERROR_MORE_DATA) {
-      code = ERROR_SUCCESS;
+    if (code != ERROR_SUCCESS) {
+      return code;
     }
-  }
-  if (code != ERROR_SUCCESS) {
-    return code;
-  }
-  type = kind;
-  return giveData(data, buffer, dataSize);
+    type = kind;
+    return giveData(data, buffer, dataSize);
+  });
 }
 
 long Win32Registry::setValueEx(RegHandle key, const std::string& valueName, std::uint32_t type,
                                const std::string& data) {
-  HKEY opened = asKey(systemKey(key));
-  if (opened == nullptr) {
-    return ERROR_INVALID_HANDLE;
-  }
-  return RegSetValueExA(opened, valueName.c_str(), 0, type,
-                        reinterpret_cast<const BYTE*>(data.data()),
-                        static_cast<DWORD>(data.size()));
+  return onKey(systemKey(key), [&](HKEY opened) {
+    return RegSetValueExA(opened, valueName.c_str(), 0, type,
+                          reinterpret_cast<const BYTE*>(data.data()),
+                          static_cast<DWORD>(data.size()));
+  });
 }
 
 long Win32Registry::enumValue(RegHandle key, std::uint32_t index, std::string& name,
                               std::uint32_t& nameSize, std::uint32_t& type, std::string& data,
                               std::uint32_t& dataSize) {
-  HKEY opened = asKey(systemKey(key));
-  if (opened == nullptr) {
-    return ERROR_INVALID_HANDLE;
-  }
-  DWORD nameRoom = bufferRoom(nameSize, name);
-  DWORD dataRoom = bufferRoom(dataSize, data);
-  DWORD kind = 0;
-  LONG code =
-      RegEnumValueA(opened, index, name.data(), &nameRoom, nullptr, &kind, bytes(data), &dataRoom);
-  if (code == ERROR_SUCCESS || code == ERROR_MORE_DATA) {
-    nameSize = nameRoom;
-    type = kind;
-    dataSize = dataRoom;
-  }
-  return code;
+  return onKey(systemKey(key), [&](HKEY opened) {
+    DWORD nameRoom = bufferRoom(nameSize, name);
+    DWORD dataRoom = bufferRoom(dataSize, data);
+    DWORD kind = 0;
+    LONG code = RegEnumValueA(opened, index, name.data(), &nameRoom, nullptr, &kind, bytes(data),
+                              &dataRoom);
+    if (code == ERROR_SUCCESS || code == ERROR_MORE_DATA) {
+      nameSize = nameRoom;
+      type = kind;
+      dataSize = dataRoom;
+    }
+    return code;
+  });
 }
 
 long Win32Registry::enumKeyEx(RegHandle key, std::uint32_t index, std::string& name,
                               std::uint32_t& nameSize, std::string& className,
                               std::uint32_t& classSize) {
-  HKEY opened = asKey(systemKey(key));
-  if (opened == nullptr) {
-    return ERROR_INVALID_HANDLE;
-  }
-  DWORD nameRoom = bufferRoom(nameSize, name);
-  DWORD classRoom = bufferRoom(classSize, className);
-  LONG code = RegEnumKeyExA(opened, index, name.data(), &nameRoom, nullptr, className.data(),
-                            &classRoom, nullptr);
-  if (code == ERROR_SUCCESS || code == ERROR_MORE_DATA) {
-    nameSize = nameRoom;
-    classSize = classRoom;
-  }
-  return code;
+  return onKey(systemKey(key), [&](HKEY opened) {
+    DWORD nameRoom = bufferRoom(nameSize, name);
+    DWORD classRoom = bufferRoom(classSize, className);
+    LONG code = RegEnumKeyExA(opened, index, name.data(), &nameRoom, nullptr, className.data(),
+                              &classRoom, nullptr);
+    if (code == ERROR_SUCCESS || code == ERROR_MORE_DATA) {
+      nameSize = nameRoom;
+      classSize = classRoom;
+    }
+    return code;
+  });
 }
 
 long Win32Registry::deleteValue(RegHandle key, const std::string& valueName) {
-  HKEY opened = asKey(systemKey(key));
-  return opened == nullptr ? ERROR_INVALID_HANDLE : RegDeleteValueA(opened, valueName.c_str());
+  return onKey(systemKey(key),
+               [&](HKEY opened) { return RegDeleteValueA(opened, valueName.c_str()); });
 }
 
 long Win32Registry::deleteKey(RegHandle key, const std::string& subKey) {
-  HKEY opened = asKey(systemKey(key));
-  return opened == nullptr ? ERROR_INVALID_HANDLE : RegDeleteKeyA(opened, subKey.c_str());
+  return onKey(systemKey(key), [&](HKEY opened) { return RegDeleteKeyA(opened, subKey.c_str()); });
 }
 
 long Win32Registry::closeKey(RegHandle key) {

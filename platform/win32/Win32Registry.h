@@ -39,6 +39,10 @@ class Win32Registry : public Registry {
   // The system's key for a handle; nullptr for one that is not open.
   void* systemKey(RegHandle key) const;
   RegHandle keep(void* systemKey);
+  // Opens a key below a handle's through open (given the system's key of the handle and where to
+  // put the key it opens), and keeps the opened key as result.
+  template <typename Open>
+  long openBelow(RegHandle key, RegHandle& result, Open open);
 
   std::map<RegHandle, void*> open_;
   RegHandle next_ = 1;

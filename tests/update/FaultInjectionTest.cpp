@@ -79,10 +79,7 @@ class FaultInjection : public testing::Test {
   }
   // The entries of the module folder, hidden ones included.
   std::vector<std::string> moduleEntries() const {
-    std::vector<std::string> names;
-    for (const auto& entry : fs::directory_iterator(f.host(module))) {
-      names.push_back(entry.path().filename().string());
-    }
+    std::vector<std::string> names = f.prefix.names(module);
     std::sort(names.begin(), names.end());
     return names;
   }

@@ -7,6 +7,7 @@
 #include <csignal>
 
 #include "platform/PathMapper.h"
+#include "platform/posix/Descriptor.h"
 #include "platform/posix/UnnamedFile.h"
 #include "tools/winrar/RarHeaders.h"
 #include "tools/winrar/WinrarHost.h"
@@ -49,8 +50,8 @@ int createFile(const fs::path& path) {
   return ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
 }
 
-long long writeSome(int fd, const char* bytes, std::size_t size) {
-  return ::write(fd, bytes, size);
+bool writeWhole(int fd, const char* bytes, std::size_t size) {
+  return writeAll(fd, bytes, size);
 }
 
 bool setTime(int fd, std::time_t mtime, long nanoseconds) {
@@ -86,19 +87,11 @@ void onEndSignals(void (*handler)(int)) {
 }
 
 // libarchive gives the UTF-8 name RAR on other systems stores, as the header holds it.
-std::string entryName(archive_entry* entry, const RarEntry&) {
-  const char* utf8 = archive_entry_pathname_utf8(entry);
-  const char* native = archive_entry_pathname(entry);
-  return utf8 != nullptr ? utf8 : native != nullptr ? native : "";
+std::optional<std::string> hostEntryName(archive_entry*, const RarEntry&) {
+  return std::nullopt;
 }
 
-std::optional<std::string> hardLinkTarget(archive_entry* entry) {
-  if (const char* utf8 = archive_entry_hardlink_utf8(entry)) {
-    return utf8;
-  }
-  if (const char* native = archive_entry_hardlink(entry)) {
-    return native;
-  }
+std::optional<std::string> wideHardLinkTarget(archive_entry*) {
   return std::nullopt;
 }
 

@@ -40,6 +40,30 @@ std::string normalized(std::string name) {
   return name;
 }
 
+// The entry's name as UTF-8, from libarchive's entry and the header the walker read.
+std::string entryName(archive_entry* entry, const RarEntry& header) {
+  if (auto name = hostEntryName(entry, header)) {
+    return *name;
+  }
+  const char* utf8 = archive_entry_pathname_utf8(entry);
+  const char* native = archive_entry_pathname(entry);
+  return utf8 != nullptr ? utf8 : native != nullptr ? native : "";
+}
+
+// The name of the file a hard link stands for, as UTF-8; none for any other entry.
+std::optional<std::string> hardLinkTarget(archive_entry* entry) {
+  if (const char* utf8 = archive_entry_hardlink_utf8(entry)) {
+    return utf8;
+  }
+  if (auto wide = wideHardLinkTarget(entry)) {
+    return wide;
+  }
+  if (const char* native = archive_entry_hardlink(entry)) {
+    return native;
+  }
+  return std::nullopt;
+}
+
 // The last part of an entry name, "/" or "\" separated: the e command drops stored folders, and
 // with them any way out of the target folder.
 std::string lastComponent(const std::string& name) {

@@ -138,19 +138,7 @@ TargetFolder::Pending::~Pending() {
 }
 
 bool TargetFolder::Pending::write(const void* data, std::size_t size) {
-  const auto* bytes = static_cast<const char*>(data);
-  while (size > 0) {
-    const auto done = writeSome(fd_, bytes, size);
-    if (done < 0) {
-      if (errno == EINTR) {
-        continue;
-      }
-      return false;
-    }
-    bytes += done;
-    size -= static_cast<std::size_t>(done);
-  }
-  return true;
+  return writeWhole(fd_, static_cast<const char*>(data), size);
 }
 
 TargetFolder::Pending TargetFolder::begin(const std::string& name) {

@@ -62,8 +62,19 @@ int createFile(const fs::path& path) {
                   _S_IREAD | _S_IWRITE);
 }
 
-long long writeSome(int fd, const char* bytes, std::size_t size) {
-  return ::_write(fd, bytes, static_cast<unsigned>(std::min<std::size_t>(size, 1u << 30)));
+bool writeWhole(int fd, const char* bytes, std::size_t size) {
+  while (size > 0) {
+    const int done =
+        ::_write(fd, bytes, static_cast<unsigned>(std::min<std::size_t>(size, 1u << 30)));
+    if (done < 0 && errno != EINTR) {
+      return false;
+    }
+    if (done > 0) {
+      bytes += done;
+      size -= static_cast<std::size_t>(done);
+    }
+  }
+  return true;
 }
 
 // Windows counts 100 ns steps from 1601.
@@ -105,7 +116,7 @@ void onEndSignals(void (*handler)(int)) {
 // libarchive keeps names as wide text here, its UTF-8 form goes through the system's code page,
 // and a name stored without its Unicode form is read in the OEM code page; RAR on other systems
 // stores UTF-8 there, which the header holds as it is.
-std::string entryName(archive_entry* entry, const RarEntry& header) {
+std::optional<std::string> hostEntryName(archive_entry* entry, const RarEntry& header) {
   if (header.nameComparable &&
       MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, header.name.data(),
                           static_cast<int>(header.name.size()), nullptr, 0) > 0) {
@@ -114,22 +125,14 @@ std::string entryName(archive_entry* entry, const RarEntry& header) {
   if (const wchar_t* wide = archive_entry_pathname_w(entry)) {
     return narrow(wide);
   }
-  const char* utf8 = archive_entry_pathname_utf8(entry);
-  const char* native = archive_entry_pathname(entry);
-  return utf8 != nullptr ? utf8 : native != nullptr ? native : "";
+  return std::nullopt;
 }
 
 // The UTF-8 form comes first: libarchive has neither a wide nor a narrow form of a name that the
 // code page cannot spell, and the link would pass for an empty file.
-std::optional<std::string> hardLinkTarget(archive_entry* entry) {
-  if (const char* utf8 = archive_entry_hardlink_utf8(entry)) {
-    return utf8;
-  }
+std::optional<std::string> wideHardLinkTarget(archive_entry* entry) {
   if (const wchar_t* wide = archive_entry_hardlink_w(entry)) {
     return narrow(wide);
-  }
-  if (const char* native = archive_entry_hardlink(entry)) {
-    return native;
   }
   return std::nullopt;
 }

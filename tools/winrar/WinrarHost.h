@@ -35,7 +35,9 @@ int closeFile(int fd);
 int processId();
 // A new file that no other file was at: -1 with errno EEXIST when one was.
 int createFile(const std::filesystem::path& path);
-long long writeSome(int fd, const char* bytes, std::size_t size);
+// Writes all of bytes, retrying writes a signal interrupted; false when a write failed (errno
+// says why).
+bool writeWhole(int fd, const char* bytes, std::size_t size);
 bool setTime(int fd, std::time_t mtime, long nanoseconds);
 bool renameOver(const std::filesystem::path& from, const std::filesystem::path& to);
 // A file of the folder without a name, which only a finished file gets (nameUnnamedFile): a file
@@ -52,10 +54,12 @@ void removeFile(const NativeChar* path);
 // write, as a full disk does.
 void onEndSignals(void (*handler)(int));
 
-// The entry's name as UTF-8, from libarchive's entry and the header the walker read.
-std::string entryName(archive_entry* entry, const RarEntry& header);
-// The name of the file a hard link stands for, as UTF-8; none for any other entry.
-std::optional<std::string> hardLinkTarget(archive_entry* entry);
+// Where the host reads an entry's name, as UTF-8, before libarchive's UTF-8 and narrow forms of
+// it (RarExtractor's entryName); none where those serve.
+std::optional<std::string> hostEntryName(archive_entry* entry, const RarEntry& header);
+// libarchive's wide form of a hard link's target, as UTF-8, where the host has one: read after
+// the UTF-8 form and before the narrow one.
+std::optional<std::string> wideHardLinkTarget(archive_entry* entry);
 
 // The host path of a path given on the command line.
 std::filesystem::path argumentPath(const std::string& text);

@@ -16,11 +16,9 @@
 #include <QTabWidget>
 #include <QTimer>
 #include <QVBoxLayout>
-#include <exception>
 #include <span>
 #include <string_view>
 
-#include "platform/Desktop.h"
 #include "ui/qt/GridView.h"
 #include "ui/qt/PickerDialog.h"
 #include "ui/qt/QtDesktop.h"
@@ -316,18 +314,11 @@ GridView* MainWindow::gridView(const layout::GridPlace& place) {
 }
 
 bool MainWindow::load() {
-  bool loaded = false;
-  return run([&] { loaded = form_.Form_Load(); }) && loaded;
+  return form_.loadEvent();
 }
 
 bool MainWindow::run(const std::function<void()>& event) {
-  try {
-    event();
-    return true;
-  } catch (const std::exception& error) {
-    form_.services.desktop.msgBox(error.what(), msgbox::kCritical, "");
-    return false;
-  }
+  return form_.runEvent(event);
 }
 
 void MainWindow::showAvailability() {

@@ -4,7 +4,6 @@
 #include <windowsx.h>
 
 #include <algorithm>
-#include <exception>
 
 #include "platform/win32/Win32Text.h"
 #include "ui/win32/AccessibleName.h"
@@ -292,18 +291,11 @@ void Win32MainWindow::layout() {
 }
 
 bool Win32MainWindow::load() {
-  bool loaded = false;
-  return run([&] { loaded = form_.Form_Load(); }) && loaded;
+  return form_.loadEvent();
 }
 
 bool Win32MainWindow::run(const std::function<void()>& event) {
-  try {
-    event();
-    return true;
-  } catch (const std::exception& error) {
-    form_.services.desktop.msgBox(error.what(), msgbox::kCritical, "");
-    return false;
-  }
+  return form_.runEvent(event);
 }
 
 void Win32MainWindow::close() {
