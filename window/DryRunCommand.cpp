@@ -1,7 +1,5 @@
 #include "window/DryRunCommand.h"
 
-#include <cstdlib>
-
 #include "databases/ServerConnection.h"
 #include "grid/Grid.h"
 #include "platform/AppError.h"
@@ -103,7 +101,7 @@ std::optional<ConsoleCommand::Outcome> DryRunCommand::describeScripts() {
     closeConnection();
     say("Base de datos " + state.mCatalogo + ": " + (usuarios.empty() ? "0" : usuarios) +
         " sesiones de " + kUsuarioSQL);
-    if (std::atol(usuarios.c_str()) > 1 && !arguments_.continueWithUsers) {
+    if (UsersCheck::othersConnected(usuarios) && !runOptions().continueWithOtherUsers) {
       return failed(
           "Hay otros usuarios conectados: la actualización no ejecutaría los scripts (use "
           "/usuarios:continuar para seguir igual)");

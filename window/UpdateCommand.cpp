@@ -88,6 +88,12 @@ std::optional<std::string> UpdateCommand::failedPackages() const {
   return "No se pudo descomprimir y no se aplicó: " + names;
 }
 
+UpdateRunOptions UpdateCommand::runOptions() const {
+  UpdateRunOptions options;
+  options.continueWithOtherUsers = arguments_.continueWithUsers;
+  return options;
+}
+
 void UpdateCommand::tickStages() {
   form_.chkFiles.setValue(arguments_.noFiles ? 0 : 1);
   form_.chkComandos.setValue(arguments_.noCommandFiles ? 0 : 1);

@@ -105,7 +105,7 @@ class UnattendedRunTest : public ::testing::Test {
   Output console(UpdaterFixture& u, const std::vector<std::string>& args) {
     const ProgramArguments arguments = ProgramArguments::parse(args);
     std::ostringstream out, err;
-    ConsoleDesktop desktop(err, arguments.continueWithUsers);
+    ConsoleDesktop desktop(err);
     frmActualiza1 form(u.services(desktop));
     Output result;
     result.code = ConsoleCommand::make(arguments, form, desktop, out)->run(err);
