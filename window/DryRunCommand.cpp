@@ -46,9 +46,9 @@ void DryRunCommand::describeFileStage() {
     const std::string archivo = files.TextMatrix(row, kFileName);
     const std::string origen = files.TextMatrix(row, kFileSource);
     const std::string tipo = files.TextMatrix(row, kFileKind);
-    if ((tipo == ".bat" || tipo == ".cfd") && destino.empty()) {
-      if (form_.chkComandos.Value() != 1)
-        continue;
+    const FileCopyStage::RowAction action =
+        FileCopyStage::actionFor(tipo, destino, form_.chkComandos.Value() == 1);
+    if (action == FileCopyStage::RowAction::Run) {
       // A batch file runs as its substituted copy, which the run starts as it is.
       say("Ejecutar el archivo de comandos " + origen +
           (tipo == ".bat"
@@ -61,7 +61,7 @@ void DryRunCommand::describeFileStage() {
         say("    no se puede leer: (" + std::to_string(error.number()) + ") " +
             error.description());
       }
-    } else if (!destino.empty()) {
+    } else if (action == FileCopyStage::RowAction::Copy) {
       const std::string target = FileCopyStage::target(archivo, destino, form_.txtDirFD.Text());
       say("Copiar " + origen + " a " + target +
           (services.fs.fileExists(target) ? " (reemplaza)" : " (nuevo)"));
