@@ -51,9 +51,9 @@ ConsoleCommand::Outcome RestoreCommand::execute() {
   } catch (const AppError& error) {
     return failed("(" + std::to_string(error.number()) + ") " + error.description());
   }
-  const std::string terminada = "Restauración terminada: " + folder;
-  form_.log.EscribirLog(" " + terminada);
-  return {kDone, terminada};
+  const std::string finished = "Restauración terminada: " + folder;
+  form_.log.EscribirLog(" " + finished);
+  return {kDone, finished};
 }
 
 }  // namespace fd
