@@ -31,6 +31,7 @@ ConsoleCommand::Outcome RestoreCommand::execute() {
   ConfigurarLog(form_.flxLog);
   try {
     form_.log.create(pathApp + UpdateLog::fileName(UpdateLog::stampNow(services.clock)));
+    sendChildrenOutputToLog();
     MailTask mail(services.processes, services.clock, services.desktop, form_.log, form_.txtEstado,
                   form_.Enabled);
     const BackupRestore::Result result =
