@@ -42,18 +42,18 @@ void CargarPaquetes(Grid& flxRar, UpdaterState& state, const FileSystem& fs, Upd
     // A name that does not follow the scheme is listed with empty version pieces.
     std::vector<std::string> pieces = splitText(name, '_');
     pieces.resize(std::max<std::size_t>(pieces.size(), 4));
-    std::string sistema = toUpper(pieces[0]);
+    std::string systemCode = toUpper(pieces[0]);
     std::string version = formatVersionPiece(pieces[1], 2) + "." +
                           formatVersionPiece(pieces[2], 2) + "." + formatVersionPiece(pieces[3], 3);
-    std::string temporal = state.mPathApp + dropRightBytes(name, 4) + "\\";
-    std::string aplicacion = pathSistema(sistema);
+    std::string extractionFolder = state.mPathApp + dropRightBytes(name, 4) + "\\";
+    std::string applicationFolder = pathSistema(systemCode);
     appendRow(flxRar, RarRow()
                           .set(kRarNumber, std::to_string(flxRar.Rows()))
                           .set(kRarPackage, name)
-                          .set(kRarSystem, sistema)
+                          .set(kRarSystem, systemCode)
                           .set(kRarVersion, version)
-                          .set(kRarApplicationPath, aplicacion)
-                          .set(kRarTemporaryPath, temporal));
+                          .set(kRarApplicationPath, applicationFolder)
+                          .set(kRarTemporaryPath, extractionFolder));
     log.EscribirLog(" " + printableName(name));
   }
 
@@ -63,8 +63,8 @@ void CargarPaquetes(Grid& flxRar, UpdaterState& state, const FileSystem& fs, Upd
   }
   flxRar.Select(1, kRarSystem, flxRar.Rows() - 1, kRarVersion);
   flxRar.Sort(SortOrder::GenericAscending);
-  for (int fila = 1; fila < flxRar.Rows(); ++fila)
-    flxRar.setTextMatrix(fila, kRarNumber, std::to_string(fila));
+  for (int row = 1; row < flxRar.Rows(); ++row)
+    flxRar.setTextMatrix(row, kRarNumber, std::to_string(row));
   flxRar.setAutoSizeMode(AutoSizeMode::RowHeights);
   flxRar.AutoSize(1, flxRar.Cols() - 1, 90);
   flxRar.setAutoSizeMode(AutoSizeMode::ColumnWidths);

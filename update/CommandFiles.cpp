@@ -22,6 +22,14 @@ CommandFiles::CommandFiles(Folders folders, FileSystem& fs, Processes& processes
       log_(log),
       backup_(backup) {}
 
+bool CommandFiles::isCommandKind(const std::string& tipo) {
+  return tipo == ".cfd" || tipo == ".bat";
+}
+
+bool CommandFiles::isCommandFile(const std::string& tipo, const std::string& destino) {
+  return isCommandKind(tipo) && destino.empty();
+}
+
 std::string CommandFiles::substitutedCopy(const std::string& batch) {
   // A file ending in ".log" is not run as a batch, so the substituted lines go to a batch of
   // their own beside the original.
@@ -32,7 +40,7 @@ bool CommandFiles::EjecutarComandos(const std::string& archivo) {
   log_.EscribirLog(" Ejecutar Comandos " + archivo);
   result_ = true;
   const std::string tipo = rightBytes(archivo, 4);
-  if (tipo != ".cfd" && tipo != ".bat")
+  if (!isCommandKind(tipo))
     return true;
 
   const std::string bitacora = replaceAll(toLower(archivo), tipo, ".log");

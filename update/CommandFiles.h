@@ -36,6 +36,12 @@ class CommandFiles {
   // lines); read failures are thrown.
   std::vector<std::string> substitutedLines(const std::string& archivo) const;
 
+  // Whether a package file of this kind (its name's last four characters) is a command file:
+  // ".cfd" or ".bat".
+  static bool isCommandKind(const std::string& tipo);
+  // A command file the manifest gives no destination is run from the package, not copied.
+  static bool isCommandFile(const std::string& tipo, const std::string& destino);
+
   // The name under which a batch file's substituted copy is written and run.
   static std::string substitutedCopy(const std::string& batch);
 

@@ -35,6 +35,13 @@ std::string FileCopyStage::target(const std::string& archivo, const std::string&
   return isMailProgram(archivo) ? dirFD + kProgramaMails : destino + archivo;
 }
 
+FileCopyStage::RowAction FileCopyStage::actionFor(const std::string& tipo,
+                                                  const std::string& destino, bool runCommands) {
+  if (CommandFiles::isCommandFile(tipo, destino))
+    return runCommands ? RowAction::Run : RowAction::None;
+  return destino.empty() ? RowAction::None : RowAction::Copy;
+}
+
 void FileCopyStage::CopiarArchivos(CurrentFile& current) {
   const int rows = flxFile_.Rows();
   const int lastCol = flxFile_.Cols() - 1;
@@ -56,19 +63,18 @@ void FileCopyStage::CopiarArchivos(CurrentFile& current) {
       fs_.createFolder(destino);
       log_.EscribirLog(" CreateFolder " + destino);
     }
-    if ((tipo == ".bat" || tipo == ".cfd") && destino.empty()) {
-      if (chkComandos_.Value() == 1) {
-        txtEstado_.setText("Ejecutar " + archivo);
-        desktop_.doEvents();
-        folderSeen.clear();
-        if (commandFiles_.EjecutarComandos(origen)) {
-          flxFile_.setCellBackColor(row, kFileName, row, lastCol, colors::kLightGreen);
-        } else {
-          flxLog_.setTextMatrix(flxLog_.Rows() - 1, kLogMessage, "Hubo un Error");
-          flxFile_.setCellBackColor(row, kFileName, row, lastCol, colors::kLightRed);
-        }
+    const RowAction action = actionFor(tipo, destino, chkComandos_.Value() == 1);
+    if (action == RowAction::Run) {
+      txtEstado_.setText("Ejecutar " + archivo);
+      desktop_.doEvents();
+      folderSeen.clear();
+      if (commandFiles_.EjecutarComandos(origen)) {
+        flxFile_.setCellBackColor(row, kFileName, row, lastCol, colors::kLightGreen);
+      } else {
+        flxLog_.setTextMatrix(flxLog_.Rows() - 1, kLogMessage, "Hubo un Error");
+        flxFile_.setCellBackColor(row, kFileName, row, lastCol, colors::kLightRed);
       }
-    } else if (!destino.empty()) {
+    } else if (action == RowAction::Copy) {
       txtEstado_.setText("Copiando " + archivo);
       desktop_.doEvents();
       const std::string targetPath = target(archivo, destino, txtDirFD_.Text());

@@ -34,6 +34,11 @@ class FileCopyStage {
   static std::string target(const std::string& archivo, const std::string& destino,
                             const std::string& dirFD);
 
+  // What the stage does with a row of flxFile: runs a command file (only while the command files
+  // are ticked), copies a file that has a destination, or passes the row by.
+  enum class RowAction { Run, Copy, None };
+  static RowAction actionFor(const std::string& tipo, const std::string& destino, bool runCommands);
+
   // A failing copy or folder creation is thrown to the run's trap; current tells where.
   void CopiarArchivos(CurrentFile& current);
 

@@ -34,7 +34,7 @@ void UpdateRun::checkStop() const {
     throw Stopped{};
 }
 
-UpdateRun::Outcome UpdateRun::run() {
+UpdateRun::Outcome UpdateRun::run(const UpdateRunOptions& options) {
   using Ending = Outcome::Ending;
   stopRequested_ = false;
   const int firstRow = c_.flxLog.Rows();
@@ -79,7 +79,7 @@ UpdateRun::Outcome UpdateRun::run() {
         releaseConnection();
         return {Ending::Failed, kQueryToolNotFoundMessage, {}};
       }
-      if (!scripts(paso, current))
+      if (!scripts(paso, current, options))
         return {Ending::UsersDeclined, "", {}};
       if (stopRequested_)
         return {Ending::Stopped, "", {}};
@@ -113,11 +113,12 @@ std::vector<std::string> UpdateRun::failedStepsFrom(int firstRow) const {
   return steps;
 }
 
-bool UpdateRun::scripts(int& paso, CurrentFile& current) {
+bool UpdateRun::scripts(int& paso, CurrentFile& current, const UpdateRunOptions& options) {
   state_.mServidor = c_.txtServidor.Text();
   state_.mProveedor = kProveedor;
   ScriptParameters parameters(services_.fs, log_);
-  UsersCheck users(state_, services_.databases, services_.desktop, log_, c_.txtEstado);
+  UsersCheck users(state_, services_.databases, services_.desktop, log_, c_.txtEstado,
+                   options.continueWithOtherUsers);
   ScriptRunner runner(state_, c_.flxScrp, c_.flxLog, services_.fs, services_.processes,
                       services_.clock, services_.desktop, log_, parameters);
   const int bases = c_.flxBases.Rows();

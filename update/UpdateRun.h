@@ -31,6 +31,12 @@ struct UpdateRunControls {
   Grid& flxLog;
 };
 
+// What a run is told beyond its controls. The window's run keeps the defaults: it asks the user.
+struct UpdateRunOptions {
+  // Other users connected to a database: go on without asking (logged as the answer Yes is).
+  bool continueWithOtherUsers = false;
+};
+
 // One update from the click on "Actualizar" to its final message: the mail task stopped around
 // the file copy (with command files), and left stopped when the copy fails, then every script
 // against every ticked database. Any failure a stage does not handle ends the run with one message.
@@ -57,7 +63,7 @@ class UpdateRun {
   UpdateRun(UpdateRunControls controls, UpdaterState& state, Services& services, UpdateLog& log);
 
   // The window starts no second run while one is under way.
-  Outcome run();
+  Outcome run(const UpdateRunOptions& options = {});
   // Asks a run under way to stop at its next step (the window is being closed).
   void requestStop() { stopRequested_ = true; }
 
@@ -65,7 +71,7 @@ class UpdateRun {
   struct Stopped {};
   void checkStop() const;
   // False when the user chose not to go on with other users connected.
-  bool scripts(int& paso, CurrentFile& current);
+  bool scripts(int& paso, CurrentFile& current, const UpdateRunOptions& options);
   void releaseConnection();
   // Shows the failure's message and returns it.
   std::string reportFailure(const class AppError& error, int paso, const CurrentFile& current);

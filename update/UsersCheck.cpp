@@ -12,8 +12,13 @@
 namespace fd {
 
 UsersCheck::UsersCheck(UpdaterState& state, DatabaseProvider& databases, Desktop& desktop,
-                       UpdateLog& log, TextBox& txtEstado)
-    : state_(state), databases_(databases), desktop_(desktop), log_(log), txtEstado_(txtEstado) {}
+                       UpdateLog& log, TextBox& txtEstado, bool continueWithOtherUsers)
+    : state_(state),
+      databases_(databases),
+      desktop_(desktop),
+      log_(log),
+      txtEstado_(txtEstado),
+      continueWithOtherUsers_(continueWithOtherUsers) {}
 
 void UsersCheck::ConectarBase() {
   const std::string destino = state_.mServidor + "." + state_.mCatalogo;
@@ -33,18 +38,25 @@ std::string UsersCheck::countUsers() {
   return usuarios->field("CC");
 }
 
+bool UsersCheck::othersConnected(const std::string& count) {
+  return std::atol(count.c_str()) > 1;
+}
+
 bool UsersCheck::RevisarUsuariosConectados() {
   log_.EscribirLog(" Revisar Usuarios Conectados");
   txtEstado_.setText("Revisar Usuarios Conectados");
   desktop_.doEvents();
   const std::string cc = countUsers();
-  if (std::atol(cc.c_str()) <= 1)
+  if (!othersConnected(cc))
     return true;
   log_.EscribirLog(" Hay " + cc + " Usuarios Conectados");
-  int answer = desktop_.msgBox(
-      "Hay usuarios usando los sistemas Fendal. Asegúrese que no estén usando el módulo que "
-      "está por actualizar. ¿ Desea aplicar actualización  ?",
-      msgbox::kYesNo + msgbox::kQuestion + msgbox::kDefaultButton2, "Advertencia");
+  const int answer =
+      continueWithOtherUsers_
+          ? msgbox::kYes
+          : desktop_.msgBox(
+                "Hay usuarios usando los sistemas Fendal. Asegúrese que no estén usando el módulo "
+                "que está por actualizar. ¿ Desea aplicar actualización  ?",
+                msgbox::kYesNo + msgbox::kQuestion + msgbox::kDefaultButton2, "Advertencia");
   if (answer == msgbox::kNo) {
     state_.mConexion->close();
     return false;

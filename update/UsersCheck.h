@@ -17,13 +17,16 @@ class UsersCheck {
       "SELECT COUNT(*) as CC FROM master..SYSPROCESSES SP INNER JOIN master..SYSDATABASES SD  ON "
       "SP.dbid = SD.dbid  WHERE SP.LOGINAME = 'Fendal' ";
 
+  // continueWithOtherUsers: others connected do not stop the run, and nobody is asked.
   UsersCheck(UpdaterState& state, DatabaseProvider& databases, Desktop& desktop, UpdateLog& log,
-             TextBox& txtEstado);
+             TextBox& txtEstado, bool continueWithOtherUsers = false);
 
   // Opens mConexion on mServidor / mCatalogo with mClave; a failure is thrown.
   void ConectarBase();
   // The suite's sessions on the server, as the sessions query counts them ("" without a row).
   std::string countUsers();
+  // Whether a count from countUsers means other sessions than the run's own.
+  static bool othersConnected(const std::string& count);
   // False when others are connected and the user declines to go on.
   bool RevisarUsuariosConectados();
 
@@ -33,6 +36,7 @@ class UsersCheck {
   Desktop& desktop_;
   UpdateLog& log_;
   TextBox& txtEstado_;
+  bool continueWithOtherUsers_;
 };
 
 }  // namespace fd

@@ -8,17 +8,16 @@
 
 namespace fd {
 
-ConsoleDesktop::ConsoleDesktop(std::ostream& err, bool answerYes)
-    : err_(err), answerYes_(answerYes) {}
+ConsoleDesktop::ConsoleDesktop(std::ostream& err) : err_(err) {}
 
 int ConsoleDesktop::msgBox(const std::string& prompt, int style, const std::string& title) {
   const bool question = (style & 7) == msgbox::kYesNo;
-  const int answer = !question ? msgbox::kOk : answerYes_ ? msgbox::kYes : msgbox::kNo;
+  const int answer = question ? msgbox::kNo : msgbox::kOk;
   ++shown_;
   lastPrompt_ = replaceAll(replaceAll(prompt, "\r\n", " "), "\n", " ");
   std::string line = (title.empty() ? std::string(kProgramTitle) : title) + ": " + lastPrompt_;
   if (question)
-    line += answer == msgbox::kYes ? " -> Sí" : " -> No";
+    line += " -> No";
   err_ << line << std::endl;
   if (log_ != nullptr && !log_->path().empty()) {
     try {

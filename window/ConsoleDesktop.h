@@ -11,11 +11,11 @@ namespace fd {
 class UpdateLog;
 
 // The desktop of a run without a window: every message box becomes a line on the error stream
-// and in the update log, and is answered at once: OK, or for a yes/no question (other users
-// connected) the answer given on the command line.
+// and in the update log, and is answered at once: OK, or No to a yes/no question, the safe answer
+// (what the command line allows is given to the run as its options, never as an answer here).
 class ConsoleDesktop : public Desktop {
  public:
-  ConsoleDesktop(std::ostream& err, bool answerYes);
+  explicit ConsoleDesktop(std::ostream& err);
 
   // The log the boxes are also written to, once it exists.
   void setLog(UpdateLog* log) { log_ = log; }
@@ -30,7 +30,6 @@ class ConsoleDesktop : public Desktop {
 
  private:
   std::ostream& err_;
-  bool answerYes_;
   UpdateLog* log_ = nullptr;
   std::size_t shown_ = 0;
   std::string lastPrompt_;

@@ -1,7 +1,5 @@
 #include "window/DryRunCommand.h"
 
-#include <cstdlib>
-
 #include "databases/ServerConnection.h"
 #include "grid/Grid.h"
 #include "platform/AppError.h"
@@ -32,9 +30,9 @@ ConsoleCommand::Outcome DryRunCommand::execute() {
   }
   if (const std::optional<std::string> packages = failedPackages())
     return failed(*packages);
-  const std::string fin = "Fin de la simulación";
-  form_.log.EscribirLog(" " + fin);
-  return {kDone, fin};
+  const std::string lastLine = "Fin de la simulación";
+  form_.log.EscribirLog(" " + lastLine);
+  return {kDone, lastLine};
 }
 
 void DryRunCommand::describeFileStage() {
@@ -44,28 +42,28 @@ void DryRunCommand::describeFileStage() {
                             services.processes, services.desktop, form_.log);
   const Grid& files = form_.flxFile;
   for (int row = 1; row < files.Rows(); ++row) {
-    const std::string destino = trimSpaces(files.TextMatrix(row, kFileDestination));
-    const std::string archivo = files.TextMatrix(row, kFileName);
-    const std::string origen = files.TextMatrix(row, kFileSource);
-    const std::string tipo = files.TextMatrix(row, kFileKind);
-    if ((tipo == ".bat" || tipo == ".cfd") && destino.empty()) {
-      if (form_.chkComandos.Value() != 1)
-        continue;
+    const std::string destination = trimSpaces(files.TextMatrix(row, kFileDestination));
+    const std::string name = files.TextMatrix(row, kFileName);
+    const std::string source = files.TextMatrix(row, kFileSource);
+    const std::string kind = files.TextMatrix(row, kFileKind);
+    const FileCopyStage::RowAction action =
+        FileCopyStage::actionFor(kind, destination, form_.chkComandos.Value() == 1);
+    if (action == FileCopyStage::RowAction::Run) {
       // A batch file runs as its substituted copy, which the run starts as it is.
-      say("Ejecutar el archivo de comandos " + origen +
-          (tipo == ".bat"
-               ? " como " + joinCommandLine({CommandFiles::substitutedCopy(origen)}) + ":"
+      say("Ejecutar el archivo de comandos " + source +
+          (kind == ".bat"
+               ? " como " + joinCommandLine({CommandFiles::substitutedCopy(source)}) + ":"
                : ":"));
       try {
-        for (const std::string& line : commandFiles.substitutedLines(origen))
+        for (const std::string& line : commandFiles.substitutedLines(source))
           say("    " + line);
       } catch (const AppError& error) {
         say("    no se puede leer: (" + std::to_string(error.number()) + ") " +
             error.description());
       }
-    } else if (!destino.empty()) {
-      const std::string target = FileCopyStage::target(archivo, destino, form_.txtDirFD.Text());
-      say("Copiar " + origen + " a " + target +
+    } else if (action == FileCopyStage::RowAction::Copy) {
+      const std::string target = FileCopyStage::target(name, destination, form_.txtDirFD.Text());
+      say("Copiar " + source + " a " + target +
           (services.fs.fileExists(target) ? " (reemplaza)" : " (nuevo)"));
     }
   }
@@ -80,56 +78,56 @@ std::optional<ConsoleCommand::Outcome> DryRunCommand::describeScripts() {
   state.mServidor = form_.txtServidor.Text();
   state.mProveedor = kProveedor;
   UsersCheck users(state, services.databases, services.desktop, form_.log, form_.txtEstado);
-  std::string clave = state.mClave;
-  for (int base = 1; base < form_.flxBases.Rows(); ++base) {
-    if (form_.flxBases.CellChecked(base, kBasesTicked) != kChecked)
+  std::string password = state.mClave;
+  for (int databaseRow = 1; databaseRow < form_.flxBases.Rows(); ++databaseRow) {
+    if (form_.flxBases.CellChecked(databaseRow, kBasesTicked) != kChecked)
       continue;
-    state.mCatalogo = form_.flxBases.TextMatrix(base, kBasesName);
+    state.mCatalogo = form_.flxBases.TextMatrix(databaseRow, kBasesName);
     // What the run refuses, before it connects or starts the query tool.
     if (const std::string fault = ScriptRunner::namesFault(state); !fault.empty()) {
       say("No se ejecutarían los scripts: " + fault);
       continue;
     }
     // Where the run would end at this database, it ends here too.
-    std::string usuarios;
+    std::string sessions;
     try {
       users.ConectarBase();
-      usuarios = users.countUsers();
+      sessions = users.countUsers();
     } catch (const AppError& error) {
       closeConnection();
       return failed("La actualización se detendría en la base de datos " + state.mCatalogo + ": (" +
                     std::to_string(error.number()) + ") " + oneLine(error.description()));
     }
     closeConnection();
-    say("Base de datos " + state.mCatalogo + ": " + (usuarios.empty() ? "0" : usuarios) +
+    say("Base de datos " + state.mCatalogo + ": " + (sessions.empty() ? "0" : sessions) +
         " sesiones de " + kUsuarioSQL);
-    if (std::atol(usuarios.c_str()) > 1 && !arguments_.continueWithUsers) {
+    if (UsersCheck::othersConnected(sessions) && !runOptions().continueWithOtherUsers) {
       return failed(
           "Hay otros usuarios conectados: la actualización no ejecutaría los scripts (use "
           "/usuarios:continuar para seguir igual)");
     }
     for (int row = 1; row < form_.flxScrp.Rows(); ++row) {
       const std::string script = form_.flxScrp.TextMatrix(row, kScriptSource);
-      const std::string comando =
-          ScriptRunner::commandLine(state, clave, script, ScriptRunner::outputOf(script));
-      say("Ejecutar " + ScriptRunner::commandForLog(comando, clave));
-      clave = ScriptRunner::passwordAfter(script, clave);
+      const std::string command =
+          ScriptRunner::commandLine(state, password, script, ScriptRunner::outputOf(script));
+      say("Ejecutar " + ScriptRunner::commandForLog(command, password));
+      password = ScriptRunner::passwordAfter(script, password);
     }
   }
   return std::nullopt;
 }
 
 void DryRunCommand::closeConnection() {
-  std::unique_ptr<Connection>& conexion = form_.state.mConexion;
+  std::unique_ptr<Connection>& connection = form_.state.mConexion;
   // A connection that never opened has nothing to close.
-  if (conexion && conexion->state() != kStateClosed) {
+  if (connection && connection->state() != kStateClosed) {
     try {
-      conexion->close();
+      connection->close();
     } catch (const AppError&) {
       // It is dropped anyway.
     }
   }
-  conexion.reset();
+  connection.reset();
 }
 
 }  // namespace fd

@@ -127,10 +127,10 @@ ProgramArguments ProgramArguments::parse(const std::vector<std::string>& args) {
       restore = true;
       result.stamp = value;
     } else if (name == "bases" && hasValue) {
-      for (const std::string& base : splitText(value, ',')) {
-        if (trimSpaces(base).empty())
+      for (const std::string& database : splitText(value, ',')) {
+        if (trimSpaces(database).empty())
           return bad("Falta el nombre de una base de datos en " + arg);
-        result.databases.push_back(trimSpaces(base));
+        result.databases.push_back(trimSpaces(database));
       }
       runOptions = true;
     } else if (name == "sin-archivos" && !hasValue) {

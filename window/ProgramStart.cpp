@@ -34,7 +34,7 @@ int ProgramStart::usage(const ProgramArguments& arguments) {
 }
 
 int ProgramStart::withoutWindow(const ProgramArguments& arguments) {
-  ConsoleDesktop desktop(err_, arguments.continueWithUsers);
+  ConsoleDesktop desktop(err_);
   frmActualiza1 form(hostServices(host_, desktop));
   return ConsoleCommand::make(arguments, form, desktop, out_)->run(err_);
 }

@@ -31,6 +31,7 @@ ConsoleCommand::Outcome RestoreCommand::execute() {
   ConfigurarLog(form_.flxLog);
   try {
     form_.log.create(pathApp + UpdateLog::fileName(UpdateLog::stampNow(services.clock)));
+    sendChildrenOutputToLog();
     MailTask mail(services.processes, services.clock, services.desktop, form_.log, form_.txtEstado,
                   form_.Enabled);
     const BackupRestore::Result result =
@@ -51,9 +52,9 @@ ConsoleCommand::Outcome RestoreCommand::execute() {
   } catch (const AppError& error) {
     return failed("(" + std::to_string(error.number()) + ") " + error.description());
   }
-  const std::string terminada = "Restauración terminada: " + folder;
-  form_.log.EscribirLog(" " + terminada);
-  return {kDone, terminada};
+  const std::string finished = "Restauración terminada: " + folder;
+  form_.log.EscribirLog(" " + finished);
+  return {kDone, finished};
 }
 
 }  // namespace fd

@@ -21,7 +21,7 @@ ConsoleCommand::Outcome UnattendedCommand::execute() {
   if (std::optional<Outcome> unprepared = prepare())
     return *unprepared;
   using Ending = UpdateRun::Outcome::Ending;
-  const UpdateRun::Outcome run = form_.cmdAct_Click();
+  const UpdateRun::Outcome run = form_.cmdAct_Click(runOptions());
   switch (run.ending) {
     case Ending::Done:
       if (const std::optional<std::string> packages = failedPackages())

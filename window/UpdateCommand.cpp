@@ -48,33 +48,34 @@ std::optional<ConsoleCommand::Outcome> UpdateCommand::chooseDatabases() {
   // Without the server the names cannot be checked: its failure is the reason.
   if (!connectionFailure_.empty())
     return failed(connectionFailure_);
-  Grid& bases = form_.flxBases;
+  Grid& databases = form_.flxBases;
   const auto named = [&](int row) {
     return std::any_of(arguments_.databases.begin(), arguments_.databases.end(),
                        [&](const std::string& name) {
-                         return equalsNoCase(bases.TextMatrix(row, kBasesName), name);
+                         return equalsNoCase(databases.TextMatrix(row, kBasesName), name);
                        });
   };
   // Nothing changes before every name is listed and can be updated.
   for (const std::string& name : arguments_.databases) {
     int row = 1;
-    while (row < bases.Rows() && !equalsNoCase(bases.TextMatrix(row, kBasesName), name))
+    while (row < databases.Rows() && !equalsNoCase(databases.TextMatrix(row, kBasesName), name))
       ++row;
-    if (row == bases.Rows()) {
+    if (row == databases.Rows()) {
       // An empty list from a server that did not answer says nothing about the name.
       if (!form_.serverAnswered)
         return failed("No se pudo conectar al servidor " + form_.txtServidor.Text());
       return failed("La base de datos " + printableName(name) + " no está en el servidor " +
                     form_.txtServidor.Text() + "; no se actualizó nada.");
     }
-    if (const std::string fault = databaseNameFault(bases.TextMatrix(row, kBasesName));
+    if (const std::string fault = databaseNameFault(databases.TextMatrix(row, kBasesName));
         !fault.empty()) {
       return failed("La base de datos " + printableName(name) +
                     " no se puede actualizar: " + fault + "; no se actualizó nada.");
     }
   }
-  for (int row = 1; row < bases.Rows(); ++row)
-    bases.setCellChecked(row, kBasesTicked, row, kBasesTicked, named(row) ? kChecked : kUnchecked);
+  for (int row = 1; row < databases.Rows(); ++row)
+    databases.setCellChecked(row, kBasesTicked, row, kBasesTicked,
+                             named(row) ? kChecked : kUnchecked);
   return std::nullopt;
 }
 
@@ -86,6 +87,12 @@ std::optional<std::string> UpdateCommand::failedPackages() const {
   for (const std::string& name : packages)
     names += (names.empty() ? "" : ", ") + printableName(name);
   return "No se pudo descomprimir y no se aplicó: " + names;
+}
+
+UpdateRunOptions UpdateCommand::runOptions() const {
+  UpdateRunOptions options;
+  options.continueWithOtherUsers = arguments_.continueWithUsers;
+  return options;
 }
 
 void UpdateCommand::tickStages() {

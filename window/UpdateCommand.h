@@ -3,6 +3,7 @@
 #include <optional>
 #include <string>
 
+#include "update/UpdateRun.h"
 #include "window/ConsoleCommand.h"
 #include "window/ProgramArguments.h"
 
@@ -22,6 +23,9 @@ class UpdateCommand : public ConsoleCommand {
   // The reason a run that went on without the packages its extraction failed ends with; nothing
   // when every package was extracted.
   std::optional<std::string> failedPackages() const;
+
+  // What the command line tells the run itself.
+  UpdateRunOptions runOptions() const;
 
   const ProgramArguments arguments_;
 

@@ -224,9 +224,9 @@ PackageExtraction::Outcome frmActualiza1::cmdDes_Click() {
   return outcome;
 }
 
-UpdateRun::Outcome frmActualiza1::cmdAct_Click() {
+UpdateRun::Outcome frmActualiza1::cmdAct_Click(const UpdateRunOptions& options) {
   UpdateRun::Outcome outcome;  // NotRun unless the run starts
-  exclusively([&] { outcome = run_.run(); });
+  exclusively([&] { outcome = run_.run(options); });
   return outcome;
 }
 

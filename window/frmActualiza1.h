@@ -50,9 +50,10 @@ class frmActualiza1 {
   void txtIni_Validate();
   void txtServidor_Validate();
   void cmdRaiz_Click();
-  // The extraction and the update run say how they ended, for the program without its window.
+  // The extraction and the update run say how they ended, for the program without its window,
+  // which also gives the run its options (the window's click keeps the defaults).
   PackageExtraction::Outcome cmdDes_Click();
-  UpdateRun::Outcome cmdAct_Click();
+  UpdateRun::Outcome cmdAct_Click(const UpdateRunOptions& options = {});
   // Whether an extraction, an update run or the server box's validation is under way, and
   // asking it to stop at its next step (the window is being closed).
   bool running() const { return busy.Value(); }

@@ -198,6 +198,12 @@ TEST_F(SchtasksTest, ReturnsAtOnceAndLeavesTheProgramRunningInItsOwnSession) {
   const pid_t pid = std::stoi(*marker);
   EXPECT_EQ(::kill(pid, 0), 0);
   EXPECT_NE(::getsid(pid), ::getsid(0));
+  // Its standard streams are none of the caller's (which may be the updater's log).
+  for (int stream = 0; stream <= 2; ++stream) {
+    EXPECT_EQ(fs::read_symlink("/proc/" + std::to_string(pid) + "/fd/" + std::to_string(stream)),
+              "/dev/null")
+        << stream;
+  }
 }
 
 // Where the program is and how the task's Command names it.

@@ -33,7 +33,7 @@ struct Restored {
 Restored restoreWith(UpdaterFixture& u, const std::vector<std::string>& args = {"/restaurar"}) {
   const ProgramArguments arguments = ProgramArguments::parse(args);
   std::ostringstream out, err;
-  ConsoleDesktop desktop(err, false);
+  ConsoleDesktop desktop(err);
   frmActualiza1 form(u.services(desktop));
   Restored result;
   result.code = ConsoleCommand::make(arguments, form, desktop, out)->run(err);

@@ -11,13 +11,14 @@ namespace {
 class UsersCheckTest : public ::testing::Test {
  protected:
   void SetUp() override { ASSERT_TRUE(f.window().Form_Load()); }
-  UsersCheck check(const std::string& server, const std::string& catalogo) {
+  UsersCheck check(const std::string& server, const std::string& catalogo,
+                   bool continueWithOtherUsers = false) {
     auto& w = f.window();
     w.state.mServidor = server;
     w.state.mCatalogo = catalogo;
     w.state.mProveedor = "SQLOLEDB";
     w.state.mClave = "Murales7261qz";
-    return UsersCheck(w.state, f.databases, f.desktop, w.log, w.txtEstado);
+    return UsersCheck(w.state, f.databases, f.desktop, w.log, w.txtEstado, continueWithOtherUsers);
   }
   std::vector<std::string> tail(std::size_t n) {
     auto texts = f.logTexts();
@@ -48,6 +49,8 @@ struct AnswerCase {
   std::string name;
   int answer;
   bool goesOn;
+  // The run's option to go on: the user is not asked, and the log reads as for a Yes.
+  bool continueWithOtherUsers = false;
 };
 
 class UsersAnswer : public UsersCheckTest, public ::testing::WithParamInterface<AnswerCase> {};
@@ -55,16 +58,22 @@ class UsersAnswer : public UsersCheckTest, public ::testing::WithParamInterface<
 TEST_P(UsersAnswer, OthersConnectedAskTheUser) {
   TdsTestServer server(
       {"TDSTEST", {{"Fendal", "Murales7261qz"}}, {"Empresa1", "Otra"}, {{"Fendal", 2, "Otra"}}});
-  auto users = check(server.dataSource(), "Empresa1");
+  auto users = check(server.dataSource(), "Empresa1", GetParam().continueWithOtherUsers);
   users.ConectarBase();
   f.desktop.answer(GetParam().answer);
+  const std::size_t boxes = f.desktop.boxes.size();
   EXPECT_EQ(users.RevisarUsuariosConectados(), GetParam().goesOn);
-  const auto& box = f.desktop.boxes.back();
-  EXPECT_EQ(box.prompt,
-            "Hay usuarios usando los sistemas Fendal. Asegúrese que no estén usando el módulo que "
-            "está por actualizar. ¿ Desea aplicar actualización  ?");
-  EXPECT_EQ(box.style, msgbox::kYesNo + msgbox::kQuestion + msgbox::kDefaultButton2);
-  EXPECT_EQ(box.title, "Advertencia");
+  if (GetParam().continueWithOtherUsers) {
+    EXPECT_EQ(f.desktop.boxes.size(), boxes);
+  } else {
+    ASSERT_EQ(f.desktop.boxes.size(), boxes + 1);
+    const auto& box = f.desktop.boxes.back();
+    EXPECT_EQ(box.prompt,
+              "Hay usuarios usando los sistemas Fendal. Asegúrese que no estén usando el módulo "
+              "que está por actualizar. ¿ Desea aplicar actualización  ?");
+    EXPECT_EQ(box.style, msgbox::kYesNo + msgbox::kQuestion + msgbox::kDefaultButton2);
+    EXPECT_EQ(box.title, "Advertencia");
+  }
   auto texts = f.logTexts();
   if (GetParam().goesOn) {
     EXPECT_EQ(tail(2),
@@ -78,7 +87,8 @@ TEST_P(UsersAnswer, OthersConnectedAskTheUser) {
 
 INSTANTIATE_TEST_SUITE_P(Answers, UsersAnswer,
                          ::testing::Values(AnswerCase{"Yes", msgbox::kYes, true},
-                                           AnswerCase{"No", msgbox::kNo, false}),
+                                           AnswerCase{"No", msgbox::kNo, false},
+                                           AnswerCase{"ContinueOption", msgbox::kNo, true, true}),
                          [](const auto& info) { return info.param.name; });
 
 TEST_F(UsersCheckTest, StatusTextNamesServerAndDatabase) {

@@ -36,6 +36,17 @@ struct Output {
   }
 };
 
+// A console log's texts, with what the started programs printed into it: they may end their
+// lines with LF alone.
+std::vector<std::string> consoleLogTexts(const UpdaterFixture& u, const std::string& log) {
+  std::vector<std::string> lines;
+  for (const std::string& line : u.fs.readLines(log)) {
+    for (const std::string& piece : splitText(line, '\n'))
+      lines.push_back(piece);
+  }
+  return UpdaterFixture::textsOf(lines);
+}
+
 // Each file under a folder, by its path inside it, with its bytes.
 std::map<std::string, std::string> filesUnder(const fs::path& root) {
   std::map<std::string, std::string> files;
@@ -105,7 +116,7 @@ class UnattendedRunTest : public ::testing::Test {
   Output console(UpdaterFixture& u, const std::vector<std::string>& args) {
     const ProgramArguments arguments = ProgramArguments::parse(args);
     std::ostringstream out, err;
-    ConsoleDesktop desktop(err, arguments.continueWithUsers);
+    ConsoleDesktop desktop(err);
     frmActualiza1 form(u.services(desktop));
     Output result;
     result.code = ConsoleCommand::make(arguments, form, desktop, out)->run(err);
@@ -149,13 +160,7 @@ TEST_F(UnattendedRunTest, UpdatesTheInstallationAsTheWindowDoes) {
   EXPECT_EQ(statements(start), windowStatements);
   // Besides the messages, the console's log holds what the started programs printed.
   const std::vector<std::string> windowTexts = rootless(window.logTexts(), window);
-  // A started program may end its lines with LF alone.
-  std::vector<std::string> lines;
-  for (const std::string& line : f.fs.readLines(run.log)) {
-    for (const std::string& piece : splitText(line, '\n'))
-      lines.push_back(piece);
-  }
-  const std::vector<std::string> allTexts = rootless(UpdaterFixture::textsOf(lines), f);
+  const std::vector<std::string> allTexts = rootless(consoleLogTexts(f, run.log), f);
   std::vector<std::string> texts;
   for (const std::string& text : allTexts) {
     if (std::find(windowTexts.begin(), windowTexts.end(), text) != windowTexts.end())
@@ -208,9 +213,12 @@ TEST_F(UnattendedRunTest, KeepsWhatItReplacesAndRestoresIt) {
   if (taskRuns) {
     EXPECT_TRUE(eventually([&] { return f.prefix.exists(kMarker); }));
   }
-  texts = UpdaterFixture::textsOf(f.fs.readLines(restore.log));
+  texts = consoleLogTexts(f, restore.log);
   EXPECT_NE(std::find(texts.begin(), texts.end(), "Tarea fdEnvioMails detenida con éxito"),
             texts.end());
+  EXPECT_TRUE(std::any_of(texts.begin(), texts.end(), [](const std::string& text) {
+    return text.find("\"fdEnvioMails.exe\"") != std::string::npos;
+  })) << "taskkill's own message is not in the restore's log";
   EXPECT_NE(std::find(texts.begin(), texts.end(), " Eliminado " + newFile(f)), texts.end());
 }
 
