@@ -2,8 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
+#include <vector>
 
+#include "fixtures/FixtureHost.h"
 #include "platform/AppError.h"
 
 namespace fd::test {
@@ -21,15 +24,30 @@ int errorNumberOf(Action action) {
   return 0;
 }
 
-// A folder that createFolder must refuse, and the number it must refuse it with.
-struct CreateFolderCase {
-  const char* name;
-  const char* path;
-  int number;
-};
+// True on the Windows host, where a case that needs what only POSIX has skips itself.
+#ifdef _WIN32
+constexpr bool kWindowsHost = true;
+#else
+constexpr bool kWindowsHost = false;
+#endif
 
-inline std::string createFolderCaseName(const testing::TestParamInfo<CreateFolderCase>& info) {
-  return info.param.name;
-}
+// The host's file system over a tree of its own (FixtureHost), the same cases on both hosts:
+// paths are Windows paths below root(), the prefix's C:\ on POSIX, a temporary folder on Windows.
+class HostFileSystem : public ::testing::Test {
+ protected:
+  // A path below the root; one that names its drive ("D:\...") stays as it is.
+  std::string at(const std::string& path) const {
+    return path.size() > 1 && path[1] == ':' ? path : f.root() + path;
+  }
+
+  // The names of a folder below the root, hidden ones included, in byte order.
+  std::vector<std::string> entriesOf(const std::string& folder) const {
+    std::vector<std::string> names = f.prefix.names(at(folder));
+    std::sort(names.begin(), names.end());
+    return names;
+  }
+
+  FixtureHost f;
+};
 
 }  // namespace fd::test

@@ -1,14 +1,15 @@
 # The suites of the Windows build (cross-built with mingw-w64, run under Wine or on Windows).
 
-# What only Windows has: cmd.exe batches, wide names, the real registry, the Win32 file system,
-# processes and clock, and the programs below.
+# What only Windows has: cmd.exe batches, wide names, the real registry, the system's code page
+# and error codes, the Win32 processes and clock, and the programs below. (The file system's
+# cases are the platform suite's, run on both hosts.)
 set(win32_tests
   Win32ClockTest.cpp
   Win32FileStageTest.cpp
-  Win32FileSystemTest.cpp
   Win32PackagesTest.cpp
   Win32ProcessesTest.cpp
   Win32RegistryTest.cpp
+  Win32SystemCodesTest.cpp
   Win32WinrarTest.cpp)
 
 # Without the RAR tools built for Windows there is neither a package to make nor an extractor.
