@@ -3,16 +3,13 @@
 #include <algorithm>
 #include <filesystem>
 #include <functional>
-#include <sstream>
 
+#include "fixtures/ConsoleRun.h"
 #include "fixtures/FileStageFixture.h"
 #include "fixtures/MailProgram.h"
 #include "fixtures/PackageBuilder.h"
 #include "platform/Text.h"
 #include "update/FileBackup.h"
-#include "window/ConsoleCommand.h"
-#include "window/ConsoleDesktop.h"
-#include "window/ProgramArguments.h"
 
 namespace fd::test {
 namespace {
@@ -31,16 +28,10 @@ struct Restored {
 
 // The program started with /restaurar and these switches, as main starts it.
 Restored restoreWith(UpdaterFixture& u, const std::vector<std::string>& args = {"/restaurar"}) {
-  const ProgramArguments arguments = ProgramArguments::parse(args);
-  std::ostringstream out, err;
-  ConsoleDesktop desktop(err);
-  frmActualiza1 form(u.services(desktop));
-  Restored result;
-  result.code = ConsoleCommand::make(arguments, form, desktop, out)->run(err);
-  result.out = out.str();
-  result.err = err.str();
-  if (!form.log.path().empty())
-    result.log = UpdaterFixture::textsOf(u.fs.readLines(form.log.path()));
+  const ConsoleRun run = runConsole(u, args);
+  Restored result{run.code, run.out, run.err, {}};
+  if (!run.log.empty())
+    result.log = UpdaterFixture::textsOf(u.fs.readLines(run.log));
   return result;
 }
 

@@ -6,18 +6,15 @@
 #include <fstream>
 #include <functional>
 #include <map>
-#include <sstream>
 #include <thread>
 
 #include "databases/ServerConnection.h"
+#include "fixtures/ConsoleRun.h"
 #include "fixtures/PackageBuilder.h"
 #include "fixtures/TdsTestServer.h"
 #include "fixtures/UpdaterFixture.h"
 #include "platform/Text.h"
 #include "session/GridSetup.h"
-#include "window/ConsoleCommand.h"
-#include "window/ConsoleDesktop.h"
-#include "window/ProgramArguments.h"
 
 namespace fd::test {
 namespace {
@@ -27,14 +24,7 @@ namespace fs = std::filesystem;
 // Where the mail task's stand-in notes that it ran (POSIX).
 constexpr const char* kMarker = "C:\\Tmp\\reiniciado.txt";
 
-struct Output {
-  int code = -1;
-  std::string out, err, log;
-  std::string lastLine() const {
-    std::string text = out.substr(0, out.size() - 1);
-    return text.substr(text.rfind('\n') + 1);
-  }
-};
+using Output = ConsoleRun;
 
 // A console log's texts, with what the started programs printed into it: they may end their
 // lines with LF alone.
@@ -112,18 +102,8 @@ class UnattendedRunTest : public ::testing::Test {
                    {"01.sql", "PRINT 'alta'\r\nGO\r\n"}});
   }
 
-  // The program started with these switches, as main starts it.
-  Output console(UpdaterFixture& u, const std::vector<std::string>& args) {
-    const ProgramArguments arguments = ProgramArguments::parse(args);
-    std::ostringstream out, err;
-    ConsoleDesktop desktop(err);
-    frmActualiza1 form(u.services(desktop));
-    Output result;
-    result.code = ConsoleCommand::make(arguments, form, desktop, out)->run(err);
-    result.out = out.str();
-    result.err = err.str();
-    result.log = form.log.path();
-    return result;
+  static Output console(UpdaterFixture& u, const std::vector<std::string>& args) {
+    return runConsole(u, args);
   }
 
   std::vector<std::string> statements(std::size_t from) {
