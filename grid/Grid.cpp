@@ -6,6 +6,7 @@
 #include <numeric>
 
 #include "platform/AppError.h"
+#include "platform/Text.h"
 
 namespace fd {
 
@@ -135,15 +136,9 @@ void Grid::setTextMatrix(int row, int col, const std::string& text) {
 }
 
 void Grid::AddItem(const std::string& tabSeparated) {
-  std::vector<std::string> row;
-  std::size_t start = 0;
-  for (int col = 0; col < cols_; ++col) {
-    std::size_t tab = tabSeparated.find('\t', start);
-    row.push_back(tabSeparated.substr(start, tab == std::string::npos ? tab : tab - start));
-    if (tab == std::string::npos)
-      break;
-    start = tab + 1;
-  }
+  std::vector<std::string> row = splitText(tabSeparated, '\t');
+  if (row.size() > static_cast<std::size_t>(cols_))
+    row.resize(cols_);
   appendRow(std::move(row));
 }
 
