@@ -256,6 +256,14 @@ void serverDown(UpdaterFixture& u) {
   u.writeFile(u.fendal() + "Comercial\\fdCom.ini", "[Comercial]\r\nServidor=127.0.0.1,1\r\n");
 }
 
+// The package whose bytes hold marker, damaged as how says.
+std::function<void(UpdaterFixture&)> damagedPackage(const char* marker,
+                                                    PackageBuilder::Damage how) {
+  return [=](UpdaterFixture& u) {
+    PackageBuilder(u, u.programFolder).damage("COMERCIAL_5_2_7_x.rar", marker, how);
+  };
+}
+
 class UnattendedEnds : public UnattendedRunTest, public ::testing::WithParamInterface<EndCase> {};
 
 TEST_P(UnattendedEnds, ExitCodeAndReason) {
@@ -375,11 +383,7 @@ INSTANTIATE_TEST_SUITE_P(
         EndCase{"DamagedPackage",
                 {"/desatendido"},
                 0,
-                [](UpdaterFixture& u) {
-                  PackageBuilder(u, u.programFolder)
-                      .damage("COMERCIAL_5_2_7_x.rar", "PRINT 'alta'",
-                              PackageBuilder::Damage::CutShort);
-                },
+                damagedPackage("PRINT 'alta'", PackageBuilder::Damage::CutShort),
                 1,
                 "ERROR: No se pudo descomprimir y no se aplicó: COMERCIAL_5_2_7_x.rar",
                 false,
@@ -387,11 +391,7 @@ INSTANTIATE_TEST_SUITE_P(
         EndCase{"DamagedPackageDryRun",
                 {"/simular"},
                 0,
-                [](UpdaterFixture& u) {
-                  PackageBuilder(u, u.programFolder)
-                      .damage("COMERCIAL_5_2_7_x.rar", "nuevo",
-                              PackageBuilder::Damage::ByteChanged);
-                },
+                damagedPackage("nuevo", PackageBuilder::Damage::ByteChanged),
                 1,
                 "ERROR: No se pudo descomprimir y no se aplicó: COMERCIAL_5_2_7_x.rar",
                 false,
