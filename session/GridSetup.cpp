@@ -12,14 +12,14 @@ void configure(Grid& grid, const ColumnTable<Column, N>& columns) {
   grid.setRows(1);
   grid.setCols(static_cast<int>(N));
   grid.setFixedRows(1);
-  for (const ColumnSpec<Column>& spec : columns)
-    grid.setTextMatrix(0, spec.column, std::string(spec.caption));
-  for (const ColumnSpec<Column>& spec : columns) {
-    grid.setColAlignment(spec.column, spec.alignment);
-    if (spec.width)
-      grid.setColWidth(spec.column, *spec.width);
-    grid.setColDataType(spec.column, spec.type);
-    grid.setColHidden(spec.column, spec.hidden);
+  for (const ColumnSetup<Column>& setup : columns)
+    grid.setTextMatrix(0, setup.column, std::string(setup.caption));
+  for (const ColumnSetup<Column>& setup : columns) {
+    grid.setColAlignment(setup.column, setup.alignment);
+    if (setup.width)
+      grid.setColWidth(setup.column, *setup.width);
+    grid.setColDataType(setup.column, setup.type);
+    grid.setColHidden(setup.column, setup.hidden);
   }
   grid.setCellBold(0, 0, 0, grid.Cols() - 1, true);
   grid.setCellAlignment(0, 0, 0, grid.Cols() - 1, Alignment::Center);

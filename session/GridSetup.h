@@ -1,6 +1,6 @@
 #pragma once
 
-#include "grid/ColumnSpec.h"
+#include "grid/ColumnSetup.h"
 #include "grid/GridRow.h"
 
 namespace fd {

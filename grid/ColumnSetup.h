@@ -13,7 +13,7 @@ namespace fd {
 // whether it is hidden and how its cells are aligned. A grid's table lists its columns in order,
 // one row each.
 template <typename Column>
-struct ColumnSpec {
+struct ColumnSetup {
   Column column;
   std::string_view caption = "";
   std::optional<int> width = std::nullopt;  // twips; none keeps the grid's default width
@@ -23,7 +23,7 @@ struct ColumnSpec {
 };
 
 template <typename Column, std::size_t N>
-using ColumnTable = std::array<ColumnSpec<Column>, N>;
+using ColumnTable = std::array<ColumnSetup<Column>, N>;
 
 // Whether a table names each of its columns once, in the column enum's order, so that a column
 // added to the enum without its row (or the other way round) fails to compile.
