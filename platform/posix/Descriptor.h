@@ -2,6 +2,8 @@
 
 #include <cstddef>
 
+#include "platform/DescriptorWrites.h"
+
 namespace fd {
 
 // A file descriptor, closed when it goes.
@@ -18,9 +20,5 @@ class Descriptor {
  private:
   int fd_;
 };
-
-// Writes all of data, retrying writes a signal interrupted; false when a write failed (errno says
-// why).
-bool writeAll(int fd, const char* data, std::size_t size);
 
 }  // namespace fd

@@ -392,6 +392,15 @@ std::vector<ProcessEntry> PosixProcesses::list() const {
   return processes;
 }
 
+std::unique_ptr<Processes> makeProcesses(const PathMapper& paths, const fs::path& programFolder) {
+  return std::make_unique<PosixProcesses>(paths, programFolder);
+}
+
+std::vector<std::string> hostCommand(const PathMapper& paths, const fs::path& programFolder,
+                                     const std::string& commandLine) {
+  return PosixProcesses(paths, programFolder).resolve(commandLine);
+}
+
 std::vector<std::string> prefixEnvironment(const fs::path& prefix) {
   std::vector<std::string> environment;
   for (char** entry = environ; *entry != nullptr; ++entry) {

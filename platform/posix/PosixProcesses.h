@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "platform/PathMapper.h"
+#include "platform/ProcessStart.h"
 #include "platform/Processes.h"
 
 namespace fd {
@@ -60,9 +61,5 @@ class PosixProcesses : public Processes {
   // Where children write their standard output and error (a host path); empty: the updater's.
   std::filesystem::path output_;
 };
-
-// The environment of a program started in prefix: this one's, with WINEPREFIX naming the prefix
-// as an absolute path, so that the program and whatever it starts belong to the same prefix.
-std::vector<std::string> prefixEnvironment(const std::filesystem::path& prefix);
 
 }  // namespace fd

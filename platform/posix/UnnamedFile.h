@@ -1,17 +1,3 @@
 #pragma once
 
-#include <filesystem>
-
-namespace fd {
-
-// Gives a file made without a name (O_TMPFILE) its name, once it is whole, so that nothing
-// half-written is ever seen at the name. The kernel does it from the descriptor alone where it
-// allows (for a file this process opened, from Linux 6.10 on), which is cheaper than through
-// the descriptor's entry in /proc, the way taken elsewhere and from then on. False with errno set
-// when it failed.
-bool linkUnnamed(int fd, const std::filesystem::path& target);
-// Whether linkUnnamed can be counted on: the way through /proc needs the process's descriptors
-// there, which a host may lack. Asked once.
-bool canLinkUnnamed();
-
-}  // namespace fd
+#include "platform/DescriptorWrites.h"

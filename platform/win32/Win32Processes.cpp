@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "platform/AppError.h"
+#include "platform/ProcessStart.h"
 #include "platform/win32/Win32Text.h"
 
 namespace fd {
@@ -120,6 +121,10 @@ int showCommand(WindowState state) {
       return SW_SHOWMINNOACTIVE;
   }
   return SW_SHOWNORMAL;
+}
+
+std::unique_ptr<Processes> makeProcesses(const PathMapper&, const std::filesystem::path&) {
+  return std::make_unique<Win32Processes>();
 }
 
 Win32Processes::~Win32Processes() {

@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "platform/AppError.h"
-#include "platform/posix/PosixProcesses.h"
+#include "platform/ProcessStart.h"
 #include "tools/common/Switches.h"
 
 namespace fd {
@@ -97,7 +97,7 @@ void startWithEnvironment(const std::vector<std::string>& argv, const std::files
 
 std::vector<std::string> resolveTaskProgram(const PathMapper& paths,
                                             const std::string& commandLine) {
-  return PosixProcesses(paths, tools::programFolder()).resolve(commandLine);
+  return hostCommand(paths, tools::programFolder(), commandLine);
 }
 
 void startDetached(const std::vector<std::string>& program, const std::filesystem::path& folder,

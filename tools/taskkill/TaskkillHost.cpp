@@ -5,13 +5,13 @@
 
 #include <cerrno>
 
-#include "platform/posix/PosixProcesses.h"
+#include "platform/ProcessStart.h"
 #include "tools/common/Switches.h"
 
 namespace fd {
 
 std::unique_ptr<Processes> hostProcesses(const PathMapper& paths) {
-  return std::make_unique<PosixProcesses>(paths, tools::programFolder());
+  return makeProcesses(paths, tools::programFolder());
 }
 
 int ownProcessId() {

@@ -10,7 +10,7 @@
 #include <algorithm>
 
 #include "ServerHost.h"
-#include "platform/win32/Win32Text.h"
+#include "platform/WideText.h"
 
 namespace fd::tds {
 

@@ -6,9 +6,8 @@
 #include <cctype>
 #include <csignal>
 
+#include "platform/DescriptorWrites.h"
 #include "platform/PathMapper.h"
-#include "platform/posix/Descriptor.h"
-#include "platform/posix/UnnamedFile.h"
 #include "tools/winrar/RarHeaders.h"
 #include "tools/winrar/WinrarHost.h"
 

@@ -10,7 +10,7 @@
 #include <csignal>
 
 #include "platform/PathMapper.h"
-#include "platform/win32/Win32Text.h"
+#include "platform/WideText.h"
 #include "tools/winrar/RarHeaders.h"
 #include "tools/winrar/WinrarHost.h"
 
