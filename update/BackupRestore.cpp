@@ -40,14 +40,17 @@ std::string refusal(const FileSystem& fs, const std::string& pathApp, const std:
       return "cambió después de la actualización";
     return "";
   }
-  std::string kept;
+  // Only the attributes and the size are read: a kept copy may be large.
+  const std::string kept = FileBackup::keptPath(folder, entry.original);
   try {
-    kept = fs.readBytes(FileBackup::keptPath(folder, entry.original));
-  } catch (const AppError& error) {
-    return error.number() == err::kPermissionDenied ? "la copia guardada no es un archivo"
-                                                    : "falta la copia guardada";
+    if (!fs.fileExists(kept) && !fs.folderExists(kept))
+      return "falta la copia guardada";
+    if (fs.attributes(kept) & (attr::kDirectory | attr::kReparsePoint))
+      return "la copia guardada no es un archivo";
+    return fs.fileSize(kept) == entry.size ? "" : "la copia guardada no tiene el tamaño registrado";
+  } catch (const AppError&) {
+    return "falta la copia guardada";
   }
-  return kept.size() == entry.size ? "" : "la copia guardada no tiene el tamaño registrado";
 }
 
 }  // namespace
